@@ -1,0 +1,43 @@
+#include "account/account_number.h"
+
+#include <stdexcept>
+
+namespace ondrel {
+
+std::string significantPrefix(const std::string& number) {
+    // Leading zeros go too, as when the text is read as a whole number.
+    auto first = number.find_first_not_of('0');
+    if (first == std::string::npos)
+        return "0";
+    auto last = number.find_last_not_of('0');
+    return number.substr(first, last - first + 1);
+}
+
+bool isGroupingAccount(const std::string& number) {
+    return significantPrefix(number).size() <= 3;
+}
+
+std::string completeWithZeros(const std::string& text) {
+    return text.size() >= kAccountLength ? text : text + std::string(kAccountLength - text.size(), '0');
+}
+
+std::string classFileFor(const std::string& prefix) {
+    switch (prefix.size()) {
+    case 1: return "CLASSE";
+    case 2: return "SCLASSE";
+    case 3: return "SSCLASSE";
+    default: throw std::invalid_argument("no class file for the prefix " + prefix);
+    }
+}
+
+std::string chartKey(const std::string& entity, const std::string& account) {
+    return entity + account;
+}
+
+std::string accountOfKey(const std::string& key) {
+    bool budgetKey = !key.empty() && key[0] == 'N';
+    std::size_t start = budgetKey ? 5 : 3;
+    return start < key.size() ? key.substr(start, kAccountLength) : std::string();
+}
+
+}  // namespace ondrel

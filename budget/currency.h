@@ -1,0 +1,62 @@
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace ondrel {
+
+// Raised instead of a silent wrap when an amount leaves the range of the type.
+class CurrencyOverflow : public std::overflow_error {
+public:
+    using std::overflow_error::overflow_error;
+};
+
+// An amount: a signed 64-bit count of ten-thousandths of the unit.
+class Currency {
+public:
+    static constexpr std::int64_t kScale = 10000;
+
+    constexpr Currency() = default;
+    static constexpr Currency zero() { return Currency(); }
+    static constexpr Currency fromTenThousandths(std::int64_t units) { return Currency(units); }
+    static Currency fromHundredths(std::int64_t hundredths);
+    // A double rounded to four decimals, halves to the even neighbour.
+    static Currency fromDouble(double value);
+
+    std::int64_t tenThousandths() const { return units_; }
+    // Whole hundredths, the part below a cent cut off toward minus infinity.
+    std::int64_t floorHundredths() const;
+    double toDouble() const { return static_cast<double>(units_) / kScale; }
+    // Rounded to whole cents, halves away from zero.
+    Currency roundedToCents() const;
+
+    Currency& operator+=(Currency other);
+    Currency& operator-=(Currency other);
+    friend Currency operator+(Currency a, Currency b) { return a += b; }
+    friend Currency operator-(Currency a, Currency b) { return a -= b; }
+    Currency operator*(std::int64_t factor) const;
+    friend auto operator<=>(Currency, Currency) = default;
+
+private:
+    explicit constexpr Currency(std::int64_t units) : units_(units) {}
+    std::int64_t units_ = 0;
+};
+
+// An amount text: leading blanks, digits, an optional comma and decimals
+// (",5" and "5," are amounts). Anything else is not an amount: nullopt.
+// Raises CurrencyOverflow for a number too large for the type.
+std::optional<Currency> parseAmount(const std::string& text);
+
+// The pattern "0.00": at least one digit, a decimal comma, two decimals, no sign
+// for positive amounts; rounded to whole cents.
+std::string formatAmount(Currency amount);
+
+// Stored amounts are whole hundredths written in decimal ("123456" for 1234,56).
+std::string storedHundredths(Currency amount);
+// Raises std::invalid_argument for a text that is not a whole number.
+Currency fromStoredHundredths(const std::string& text);
+
+}  // namespace ondrel

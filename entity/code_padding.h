@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace ondrel {
+
+inline constexpr std::size_t kCodeLength = 3;
+
+// Entity and key codes are three digits, left-padded with "0": "7" becomes "007".
+std::string padCode(const std::string& code);
+
+}  // namespace ondrel

@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include "account/account_number.h"
+#include "breakdown/section_lookup.h"
+#include "budget/budget_key.h"
+#include "entity/code_padding.h"
+
+namespace ondrel {
+
+struct PrefixCase {
+    const char* number;
+    const char* prefix;
+    bool grouping;
+    const char* classFile;
+};
+
+class AccountNumber : public ::testing::TestWithParam<PrefixCase> {};
+
+TEST_P(AccountNumber, SignificantPrefixChoosesGroupingOrDetailed) {
+    const auto& c = GetParam();
+    EXPECT_EQ(significantPrefix(c.number), c.prefix);
+    EXPECT_EQ(isGroupingAccount(c.number), c.grouping);
+    if (c.grouping) {
+        EXPECT_EQ(classFileFor(significantPrefix(c.number)), c.classFile);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, AccountNumber,
+                         ::testing::Values(PrefixCase{"6061000000", "6061", false, ""},
+                                           PrefixCase{"6060000000", "606", true, "SSCLASSE"},
+                                           PrefixCase{"6100000000", "61", true, "SCLASSE"},
+                                           PrefixCase{"6010000000", "601", true, "SSCLASSE"},
+                                           PrefixCase{"6000000000", "6", true, "CLASSE"},
+                                           PrefixCase{"7000000000", "7", true, "CLASSE"},
+                                           PrefixCase{"6011000000", "6011", false, ""},
+                                           PrefixCase{"6061100001", "6061100001", false, ""},
+                                           PrefixCase{"60", "6", true, "CLASSE"}));
+
+TEST(AccountNumber, CompletionAppendsZerosOnTheRight) {
+    EXPECT_EQ(completeWithZeros("6061"), "6061000000");
+    EXPECT_EQ(completeWithZeros("60"), "6000000000");
+    EXPECT_EQ(completeWithZeros("6061000001"), "6061000001");
+}
+
+TEST(AccountNumber, KeysCarryTheAccount) {
+    EXPECT_EQ(chartKey("001", "6061000000"), "0016061000000");
+    EXPECT_EQ(accountOfKey("0016061000000"), "6061000000");
+    EXPECT_EQ(accountOfKey("N10016061000000"), "6061000000");
+    EXPECT_EQ(budgetKey(yearCodeFor("N+1"), "001", "6061000000"), "N10016061000000");
+    EXPECT_EQ(yearCodeFor("N"), "N0");
+    EXPECT_EQ(yearCodeFor(""), "N1");
+}
+
+TEST(CodePadding, LeftPadsToThreeDigits) {
+    EXPECT_EQ(padCode("7"), "007");
+    EXPECT_EQ(padCode("07"), "007");
+    EXPECT_EQ(padCode(""), "000");
+    EXPECT_EQ(padCode("123"), "123");
+}
+
+TEST(SectionLookup, StopsAtTheFirstEmptyCodeAndMatchesExactly) {
+    Record table("SECTANAL", {{}, {"S01", "S02", "", "S04"}, {"Direction", "Admin", "", "Ventes"}});
+    EXPECT_EQ(sectionLabel(table, "S02"), "Admin");
+    EXPECT_EQ(sectionLabel(table, "s02"), std::nullopt);
+    EXPECT_EQ(sectionLabel(table, "S04"), std::nullopt);
+    EXPECT_EQ(sectionLabel(table, "S09"), std::nullopt);
+}
+
+}  // namespace ondrel

@@ -1,0 +1,141 @@
+#include "store/database.h"
+
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "data/data_error.h"
+#include "tests/store/temp_database.h"
+
+namespace ondrel {
+
+using test::TempDatabase;
+
+TEST(Database, OnlyAnAbsentKeyRaisesRecordNotFound) {
+    TempDatabase t;
+    t.put("BUDGET", "N0001", {{"x"}});
+    File budget = t.db->OpenFile("BUDGET");
+    try {
+        budget.ReadRecord("N0002");
+        FAIL();
+    } catch (const DataError& e) {
+        EXPECT_EQ(e.number(), kRecordNotFound);
+    }
+    try {
+        t.db->OpenFile("NOFILE");
+        FAIL();
+    } catch (const DataError& e) {
+        EXPECT_NE(e.number(), kRecordNotFound);
+    }
+    EXPECT_NO_THROW(budget.ReadRecord("N0001"));
+}
+
+TEST(Database, MultiValuedFieldsRoundTripAnyText) {
+    TempDatabase t;
+    std::vector<std::vector<std::string>> fields = {
+        {"Électricité « été » l'an \"2027\"  "}, {"0", "", "2"}, {"8333", "", "8337", ""}, {}, {"after a gap"}};
+    t.put("BUDGET", "N00016061000000", fields);
+    Record back = t.db->OpenFile("BUDGET").ReadRecord("N00016061000000");
+    EXPECT_EQ(back.value(1, 1), fields[0][0]);
+    EXPECT_EQ(back.fields()[1], fields[1]);
+    EXPECT_EQ(back.fields()[2], fields[2]);
+    EXPECT_TRUE(back.fields()[3].empty());
+    EXPECT_EQ(back.value(5, 1), "after a gap");
+}
+
+TEST(Database, AValueHoldingTheSeparatorIsRefused) {
+    TempDatabase t;
+    t.db->createFile("BUDGET");
+    Record r = t.db->OpenFile("BUDGET").OpenRecordForWrite("K");
+    r.setValue(1, 1, std::string("a") + kValueMark + "b");
+    EXPECT_THROW(r.DBWrite(), DataError);
+    EXPECT_THROW(t.db->OpenFile("BUDGET").ReadRecord("K"), DataError);
+}
+
+TEST(Database, NothingIsStoredBeforeDBWrite) {
+    TempDatabase t;
+    t.db->createFile("BUDGET");
+    File budget = t.db->OpenFile("BUDGET");
+    Record r = budget.OpenRecordForWrite("N0");
+    EXPECT_TRUE(r.fields().empty());
+    r.setValue(1, 1, "Loyer");
+    EXPECT_THROW(budget.ReadRecord("N0"), DataError);
+    r.DBWrite();
+    EXPECT_EQ(budget.ReadRecord("N0").value(1, 1), "Loyer");
+}
+
+TEST(Database, WriteReplacesTheWholeRecord) {
+    TempDatabase t;
+    t.put("BUDGET", "K", {{"a"}, {"0", "1", "2"}, {"1", "2", "3"}});
+    File budget = t.db->OpenFile("BUDGET");
+    Record r = budget.OpenRecordForWrite("K");
+    r.setField(2, "");
+    r.setField(3, "");
+    r.setValue(2, 1, "5");
+    r.setValue(3, 1, "100");
+    r.DBWrite();
+    Record back = budget.ReadRecord("K");
+    EXPECT_EQ(back.fields()[1], std::vector<std::string>{"5"});
+    EXPECT_EQ(back.value(3, 2), "");
+    EXPECT_EQ(back.value(1, 1), "a");
+}
+
+TEST(Database, DeleteRemovesTheRecordAndAnAbsentKeyIsNoFailure) {
+    TempDatabase t;
+    t.put("BUDGET", "K", {{"a"}});
+    File budget = t.db->OpenFile("BUDGET");
+    budget.DeleteRecord("K");
+    EXPECT_THROW(budget.ReadRecord("K"), DataError);
+    EXPECT_NO_THROW(budget.DeleteRecord("K"));
+    EXPECT_TRUE(t.db->keys("BUDGET").empty());
+}
+
+TEST(Database, ACommittedWriteIsSeenByAnotherConnection) {
+    TempDatabase t;
+    t.put("BUDGET", "K", {{"a"}});
+    auto other = Database::open(t.path());
+    EXPECT_EQ(other->OpenFile("BUDGET").ReadRecord("K").value(1, 1), "a");
+}
+
+TEST(Database, AFailedTransactionLeavesNothingBehind) {
+    TempDatabase t;
+    t.db->createFile("BUDGET");
+    EXPECT_THROW(t.db->inOneTransaction([&] {
+        t.db->write("BUDGET", t.db->makeRecord("BUDGET", "A", {{"a"}}));
+        throw DataError(kStoreFailure, "stop");
+    }),
+                 DataError);
+    EXPECT_TRUE(t.db->keys("BUDGET").empty());
+}
+
+TEST(Database, TwoConnectionsWritingAtOnceBothLand) {
+    TempDatabase t;
+    t.db->createFile("BUDGET");
+    auto writer = [&](const std::string& prefix) {
+        auto db = Database::open(t.path());
+        File budget = db->OpenFile("BUDGET");
+        for (int i = 0; i < 50; ++i) {
+            Record r = budget.OpenRecordForWrite(prefix + std::to_string(i));
+            r.setValue(1, 1, prefix);
+            r.setValue(2, 1, std::to_string(i));
+            r.DBWrite();
+        }
+    };
+    std::thread a(writer, "A"), b(writer, "B");
+    a.join();
+    b.join();
+    EXPECT_EQ(t.db->keys("BUDGET").size(), 100u);
+    for (const auto& key : t.db->keys("BUDGET"))
+        EXPECT_EQ(t.db->OpenFile("BUDGET").ReadRecord(key).value(1, 1), key.substr(0, 1));
+}
+
+TEST(Database, RightsAreKeptByUserAndScreen) {
+    TempDatabase t;
+    EXPECT_FALSE(t.db->accessLevel("marie", "ONDREL"));
+    t.db->setAccessLevel("marie", "ONDREL", 2);
+    t.db->setAccessLevel("marie", "ONDREL", -1);
+    EXPECT_EQ(t.db->accessLevel("marie", "ONDREL"), -1);
+    EXPECT_FALSE(t.db->accessLevel("marie", "AUTRE"));
+}
+
+}  // namespace ondrel

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The admin tool end to end: demo, show, select, import all-or-nothing, export round trip.
+set -u
+admin=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+"$admin" init-demo "$dir/demo.db" >/dev/null || fail "init-demo"
+"$admin" init-demo "$dir/demo.db" 2>/dev/null && fail "init-demo overwrote a database"
+
+out=$("$admin" show "$dir/demo.db" ASSOCIATION 001) || fail "show"
+[ "$out" = '{"file":"ASSOCIATION","key":"001","fields":[["Association des Amis du Livre"]]}' ] || fail "show printed $out"
+"$admin" show "$dir/demo.db" ASSOCIATION 999 2>/dev/null; [ $? = 1 ] || fail "absent key must exit 1"
+"$admin" show "$dir/demo.db" 2>/dev/null; [ $? = 2 ] || fail "usage error must exit 2"
+
+out=$("$admin" select "$dir/demo.db" 'SSELECT BUDGETCLES AVEC 0 = "001]" 0 1 PAR 1' BUDGETCLES '0 1') || fail "select"
+[ "$out" = $'["001003","Ancienne clé (section retirée)"]\n["001001","Répartition égale"]\n["001002","Siège uniquement"]' ] || fail "select printed $out"
+"$admin" select "$dir/demo.db" 'SSELECT ASSOCIATION 0' ASSOCIATION '0' 2>/dev/null; [ $? = 1 ] || fail "bad sentence must exit 1"
+
+"$admin" export "$dir/demo.db" > "$dir/all.jsonl" || fail "export"
+"$admin" import "$dir/copy.db" "$dir/all.jsonl" >/dev/null || fail "import"
+"$admin" export "$dir/copy.db" > "$dir/again.jsonl" || fail "export of the copy"
+cmp -s "$dir/all.jsonl" "$dir/again.jsonl" || fail "export, import, export differs"
+
+printf '%s\n' '{"file":"BUDGET","key":"N0NEW","fields":[["Nouveau"]]}' '{"file":"BUDGET","key":"N0BAD","fields":[1]}' > "$dir/bad.jsonl"
+err=$("$admin" import "$dir/copy.db" "$dir/bad.jsonl" 2>&1); [ $? = 1 ] || fail "bad import must exit 1"
+case "$err" in *"line 2"*) ;; *) fail "bad import must name line 2: $err";; esac
+"$admin" show "$dir/copy.db" BUDGET N0NEW >/dev/null 2>&1 && fail "a refused import wrote a record"
+
+"$admin" rights "$dir/demo.db" marie ONDREL 2 >/dev/null || fail "rights"
+echo "admin tool: all checks passed"

@@ -1,0 +1,166 @@
+// ondrel-admin: the tool of the people who run the suite.
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include "data/data_error.h"
+#include "data/request.h"
+#include "platform/login_name.h"
+#include "tools/demo_data.h"
+#include "tools/record_json.h"
+
+using namespace ondrel;
+
+namespace {
+
+// A failure the tool reports in one line, with exit status 1.
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+std::shared_ptr<Database> openExisting(const std::string& path) {
+    if (!std::filesystem::exists(path))
+        throw Failure("no database at " + path);
+    return Database::open(path);
+}
+
+void initDemo(const std::string& path) {
+    if (std::filesystem::exists(path))
+        throw Failure(path + " already exists; init-demo never overwrites a database");
+    auto db = Database::open(path, true);
+    writeDemoData(*db, loginName());
+    std::cout << "Demo database created: " << path << "\n";
+    for (const auto& file : db->fileNames())
+        std::cout << "  " << file << ": " << db->keys(file).size() << " records\n";
+    std::cout << "  rights on ONDREL: " << loginName() << " full (2), lecteur read-only (0)\n";
+}
+
+void importFile(const std::string& path, const std::string& input) {
+    std::ifstream in(input);
+    if (!in)
+        throw Failure("cannot read " + input);
+    std::vector<FileRecord> records;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (line.find_first_not_of(" \t\r") == std::string::npos)
+            continue;
+        try {
+            records.push_back(parseRecordLine(line));
+        } catch (const std::invalid_argument& e) {
+            throw Failure(input + ", line " + std::to_string(number) + ": " + e.what() + "; nothing was imported");
+        }
+    }
+    auto db = Database::open(path, true);
+    db->inOneTransaction([&] {
+        for (const auto& r : records) {
+            db->createFile(r.file);
+            db->write(r.file, db->makeRecord(r.file, r.key, r.fields));
+        }
+    });
+    std::cout << records.size() << " records imported into " << path << "\n";
+}
+
+void exportFiles(const std::string& path, std::vector<std::string> files) {
+    auto db = openExisting(path);
+    auto known = db->fileNames();
+    if (files.empty())
+        files = known;
+    for (const auto& f : files)
+        if (std::find(known.begin(), known.end(), f) == known.end())
+            throw Failure("the file " + f + " does not exist in " + path);
+    for (const auto& f : files)
+        for (const auto& key : db->keys(f))
+            std::cout << recordLine(f, *db->read(f, key)) << "\n";
+}
+
+int show(const std::string& path, const std::string& file, const std::string& key) {
+    auto db = openExisting(path);
+    auto record = db->OpenFile(file).ReadRecord(key);
+    std::cout << recordLine(file, record) << "\n";
+    return 0;
+}
+
+void select(const std::string& path, const std::string& sentence, const std::string& file, const std::string& fields) {
+    auto db = openExisting(path);
+    Request q;
+    q.set(1, sentence);
+    q.set(2, file);
+    q.set(3, fields);
+    auto table = db->RunSelect(q.text());
+    for (const auto& row : table.rows()) {
+        nlohmann::json j = row;
+        std::cout << j.dump() << "\n";
+    }
+}
+
+void setRights(const std::string& path, const std::string& user, const std::string& key, std::int32_t level) {
+    auto db = openExisting(path);
+    db->setAccessLevel(user, key, level);
+    std::cout << user << " has level " << level << " on " << key << "\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"ondrel-admin: the budget screen's database, for the people who run it"};
+    app.require_subcommand(1);
+    std::string db, file, key, input, sentence, fields, user;
+    std::vector<std::string> files;
+    std::int32_t level = 0;
+
+    auto* init = app.add_subcommand("init-demo", "create a demo database (never overwrites)");
+    init->add_option("DB", db, "database file")->required();
+    auto* imp = app.add_subcommand("import", "import JSON Lines records; all or nothing");
+    imp->add_option("DB", db, "database file (created when missing)")->required();
+    imp->add_option("FILE", input, "JSON Lines file")->required();
+    auto* exp = app.add_subcommand("export", "export records as JSON Lines, file by file, key by key");
+    exp->add_option("DB", db, "database file")->required();
+    exp->add_option("FILE", files, "files to export (all when none)");
+    auto* sh = app.add_subcommand("show", "print one record as a JSON line");
+    sh->add_option("DB", db, "database file")->required();
+    sh->add_option("FILE", file, "file name")->required();
+    sh->add_option("KEY", key, "record key")->required();
+    auto* sel = app.add_subcommand("select", "run a select sentence and print its rows");
+    sel->add_option("DB", db, "database file")->required();
+    sel->add_option("SENTENCE", sentence, "select sentence")->required();
+    sel->add_option("FILE", file, "file name")->required();
+    sel->add_option("FIELDS", fields, "field list")->required();
+    auto* rights = app.add_subcommand("rights", "set the access level of a user for a screen key");
+    rights->add_option("DB", db, "database file")->required();
+    rights->add_option("USER", user, "user name")->required();
+    rights->add_option("SCREENKEY", key, "screen key, such as ONDREL")->required();
+    rights->add_option("LEVEL", level, "access level; 2 is full rights")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int code = app.exit(e);
+        return code == 0 ? 0 : 2;
+    }
+    try {
+        if (*init)
+            initDemo(db);
+        else if (*imp)
+            importFile(db, input);
+        else if (*exp)
+            exportFiles(db, files);
+        else if (*sh)
+            show(db, file, key);
+        else if (*sel)
+            select(db, sentence, file, fields);
+        else if (*rights)
+            setRights(db, user, key, level);
+        return 0;
+    } catch (const DataError& e) {
+        if (e.number() == kRecordNotFound)
+            std::cerr << "ondrel-admin: no record of key " << key << " in " << file << "\n";
+        else
+            std::cerr << "ondrel-admin: " << e.what() << "\n";
+    } catch (const std::exception& e) {
+        std::cerr << "ondrel-admin: " << e.what() << "\n";
+    }
+    return 1;
+}
