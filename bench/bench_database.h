@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "store/database.h"
+
+namespace ondrel::bench {
+
+inline constexpr int kEntities = 200;
+inline constexpr int kAccountsPerEntity = 2500;   // two year codes each: 5,000 budget lines an entity
+inline constexpr int kChartPerEntity = 500;
+
+std::string entityCode(int e);
+// The account of line i of an entity: 60, four digits of i, zeros.
+std::string accountNumber(int i);
+std::string budgetLabel(int e, int i);
+
+// Builds the benchmark database at path unless it is already there; returns the seconds spent.
+double ensureBenchDatabase(const std::string& path);
+
+}  // namespace ondrel::bench
