@@ -17,15 +17,19 @@ bool isGroupingAccount(const std::string& number) {
     return significantPrefix(number).size() <= 3;
 }
 
+bool hasGroupingZeros(const std::string& number) {
+    return number.size() >= kAccountLength && number.compare(3, 7, "0000000") == 0;
+}
+
 std::string completeWithZeros(const std::string& text) {
     return text.size() >= kAccountLength ? text : text + std::string(kAccountLength - text.size(), '0');
 }
 
-std::string classFileFor(const std::string& prefix) {
+SuiteFile classFileFor(const std::string& prefix) {
     switch (prefix.size()) {
-    case 1: return "CLASSE";
-    case 2: return "SCLASSE";
-    case 3: return "SSCLASSE";
+    case 1: return SuiteFile::Classe;
+    case 2: return SuiteFile::SClasse;
+    case 3: return SuiteFile::SSClasse;
     default: throw std::invalid_argument("no class file for the prefix " + prefix);
     }
 }

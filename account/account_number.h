@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "data/suite_files.h"
+
 namespace ondrel {
 
 inline constexpr std::size_t kAccountLength = 10;
@@ -10,10 +12,12 @@ inline constexpr std::size_t kAccountLength = 10;
 std::string significantPrefix(const std::string& number);
 // 1 to 3 significant digits: a class, sub-class or sub-sub-class.
 bool isGroupingAccount(const std::string& number);
+// Characters 4 to 10 all zeros: a grouping account, never looked up in the chart.
+bool hasGroupingZeros(const std::string& number);
 // The text followed by zeros up to ten characters.
 std::string completeWithZeros(const std::string& text);
 // The class file that holds a grouping prefix of 1, 2 or 3 digits.
-std::string classFileFor(const std::string& prefix);
+SuiteFile classFileFor(const std::string& prefix);
 // The chart key: entity code and account number.
 std::string chartKey(const std::string& entity, const std::string& account);
 // The account number inside a budget key (it begins with its year code "N") or a chart key.

@@ -129,6 +129,13 @@ SelectSentence parseSelect(const std::string& sentence) {
     return s;
 }
 
+std::optional<std::string> quoteValue(const std::string& value) {
+    for (char quote : {'"', '\'', '\\'})
+        if (value.find(quote) == std::string::npos)
+            return quote + value + quote;
+    return std::nullopt;
+}
+
 std::vector<int> parseFieldList(const std::string& list) {
     std::vector<int> fields;
     Scanner in(list, "field list");

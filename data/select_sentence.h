@@ -22,6 +22,9 @@ struct SelectSentence {
 
 // Raises a DataError naming what is wrong and at which character.
 SelectSentence parseSelect(const std::string& sentence);
+// The value between the first of the three delimiters ", ' and \ that it does not hold,
+// so that no text can change the meaning of a sentence; nullopt when it holds all three.
+std::optional<std::string> quoteValue(const std::string& value);
 // A field list such as "0 1 2 3".
 std::vector<int> parseFieldList(const std::string& list);
 

@@ -11,7 +11,7 @@ struct PrefixCase {
     const char* number;
     const char* prefix;
     bool grouping;
-    const char* classFile;
+    SuiteFile classFile;
 };
 
 class AccountNumber : public ::testing::TestWithParam<PrefixCase> {};
@@ -26,15 +26,15 @@ TEST_P(AccountNumber, SignificantPrefixChoosesGroupingOrDetailed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, AccountNumber,
-                         ::testing::Values(PrefixCase{"6061000000", "6061", false, ""},
-                                           PrefixCase{"6060000000", "606", true, "SSCLASSE"},
-                                           PrefixCase{"6100000000", "61", true, "SCLASSE"},
-                                           PrefixCase{"6010000000", "601", true, "SSCLASSE"},
-                                           PrefixCase{"6000000000", "6", true, "CLASSE"},
-                                           PrefixCase{"7000000000", "7", true, "CLASSE"},
-                                           PrefixCase{"6011000000", "6011", false, ""},
-                                           PrefixCase{"6061100001", "6061100001", false, ""},
-                                           PrefixCase{"60", "6", true, "CLASSE"}));
+                         ::testing::Values(PrefixCase{"6061000000", "6061", false, SuiteFile::Classe},
+                                           PrefixCase{"6060000000", "606", true, SuiteFile::SSClasse},
+                                           PrefixCase{"6100000000", "61", true, SuiteFile::SClasse},
+                                           PrefixCase{"6010000000", "601", true, SuiteFile::SSClasse},
+                                           PrefixCase{"6000000000", "6", true, SuiteFile::Classe},
+                                           PrefixCase{"7000000000", "7", true, SuiteFile::Classe},
+                                           PrefixCase{"6011000000", "6011", false, SuiteFile::Classe},
+                                           PrefixCase{"6061100001", "6061100001", false, SuiteFile::Classe},
+                                           PrefixCase{"60", "6", true, SuiteFile::Classe}));
 
 TEST(AccountNumber, CompletionAppendsZerosOnTheRight) {
     EXPECT_EQ(completeWithZeros("6061"), "6061000000");

@@ -1,0 +1,111 @@
+#include "account/account_number.h"
+#include "budget/budget_key.h"
+#include "control/crt_ondrel.h"
+#include "control/key_codes.h"
+
+namespace ondrel {
+
+void Crt_Ondrel::completeAccount() {
+    Txt_Cpte.setText(completeWithZeros(Txt_Cpte.text()));
+}
+
+void Crt_Ondrel::Txt_Cpte_KeyPress(int& keyAscii) {
+    if (keyAscii == kBackspace)
+        return;
+    const std::string& text = Txt_Cpte.text();
+    if (keyAscii == kEnter) {
+        if (!text.empty() && text.size() > 3)
+            completeAccount();
+        else if (Cac_Reg.value() != 0 && !text.empty() && text.size() < 4)
+            completeAccount();
+        keyAscii = 0;
+        return;
+    }
+    if (!isDigitKey(keyAscii))
+        keyAscii = 0;
+}
+
+void Crt_Ondrel::Txt_Cpte_LostFocus() {
+    const std::string& text = Txt_Cpte.text();
+    if (!text.empty() && Cac_Reg.value() != 0 && text.size() < 4)
+        completeAccount();
+}
+
+// The lookup at every change of the account. Every failure is passed over and the
+// run goes on; only the absent key right after a read is told apart.
+void Crt_Ondrel::Txt_Cpte_Change() {
+    PassOver step;
+    const std::string text = Txt_Cpte.text();
+    if (text.empty() || (text[0] != '6' && text[0] != '7'))
+        refuseAccount(step);
+    else if (text.size() != kAccountLength)
+        listBudgetLines();
+    else
+        lookUpCompleteNumber(step);
+    closingStep(step);
+}
+
+// A partial number: the entity and year can change again, and the budget lines
+// beginning with it are listed, or else the chart accounts.
+void Crt_Ondrel::listBudgetLines() {
+    PassOver step;
+    for (Zone* z : {&Txt_CodAssoc, &Cbo_Assoc, &Cbo_Exercice, &Txt_DateDebutExercice, &Txt_DateFinExercice, &Cdr_Exercice})
+        step([&] { z->setEnabled(true); });
+    step([&] { W_CodeExercice = yearCodeFor(Cbo_Exercice.text()); });
+    step([&] { shared().budgetRecord.reset(); });
+    step([&] { Cbo_Cpte.clear(); });
+    step([&] {
+        W_Selection = select(sentenceWithPrefix("SSELECT BUDGET AVEC 0 = ",
+                                                W_CodeExercice + Txt_CodAssoc.text() + Txt_Cpte.text(), " 0 1 PAR 1"),
+                             "BUDGET", "0 1");
+    });
+    if (W_Selection && !W_Selection->cell(1, 1).empty()) {
+        for (int r = 1; r <= W_Selection->DCount(); ++r)
+            step([&] { Cbo_Cpte.addItem(W_Selection->cell(r, 2)); });
+    } else {
+        step([&] { AffichePlanComptable(); });
+        step([&] { Txt_Cpte.setEnabled(true); });
+        step([&] { Cac_Reg.setEnabled(true); });
+    }
+}
+
+void Crt_Ondrel::lookUpCompleteNumber(PassOver& step) {
+    const std::string number = Txt_Cpte.text();
+    bool inChart = false;
+    if (!hasGroupingZeros(number)) {
+        step.clear();
+        step([&] { shared().chartRecord = file(SuiteFile::PlanComptable).ReadRecord(chartKey(Txt_CodAssoc.text(), number)); });
+        inChart = !step.absentKey();
+    }
+    step([&] { W_CodeExercice = yearCodeFor(Cbo_Exercice.text()); });
+    step([&] { shared().budgetRecord.reset(); });
+    step([&] { W_Requete.emplace(); });
+    step.clear();
+    step([&] {
+        shared().budgetRecord = file(SuiteFile::Budget).ReadRecord(budgetKey(W_CodeExercice, Txt_CodAssoc.text(), number));
+    });
+    if (!step.absentKey()) {
+        step([&] { AfficheBudget(); });
+        return;
+    }
+    creationRules(step, inChart);
+}
+
+void Crt_Ondrel::refuseAccount(PassOver& step) {
+    if (!Txt_Cpte.text().empty())
+        step([&] { screen_.showError("Seuls les comptes de classe 6 et 7 peuvent être budgetisés."); });
+    step([&] { Txt_Cpte.setText(""); });
+    step([&] { GriserRepart(); });
+    step([&] { Txt_Cpte.setFocus(); });
+}
+
+void Crt_Ondrel::closingStep(PassOver& step) {
+    if (W_Creation) {
+        step([&] { newLineSetUp(); });
+    } else if (Txt_Cpte.text().size() == kAccountLength) {
+        step([&] { Txt_Cpte.setEnabled(false); });
+        step([&] { Cac_Reg.setEnabled(false); });
+    }
+}
+
+}  // namespace ondrel

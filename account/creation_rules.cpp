@@ -1,0 +1,186 @@
+#include "account/account_number.h"
+#include "budget/budget_key.h"
+#include "control/crt_ondrel.h"
+#include "screen/utf8_text.h"
+
+namespace ondrel {
+
+namespace {
+constexpr int kLineAbove = 1;
+constexpr int kLineBelow = 2;
+constexpr std::size_t kLabelLength = 40;
+}  // namespace
+
+// Budget lines never nest within one entity and one fiscal year: a line on a grouping
+// account above the number, or on any account below it, blocks the creation.
+int Crt_Ondrel::blockingLevel(PassOver& step) {
+    const std::string number = Txt_Cpte.text();
+    W_Trouve = false;
+    W_Regroupement = false;
+    int level = 0;
+    for (std::size_t i = 9; i >= 1 && !W_Trouve; --i) {
+        std::string above = completeWithZeros(number.substr(0, i));
+        step.clear();
+        step([&] { file(SuiteFile::Budget).ReadRecord(budgetKey(W_CodeExercice, Txt_CodAssoc.text(), above)); });
+        if (step.absentKey()) {
+            step.clear();
+        } else {
+            W_Trouve = true;
+            level = kLineAbove;
+        }
+    }
+    if (W_Trouve)
+        return level;
+    step([&] {
+        W_Selection = select(sentenceWithPrefix("SSELECT BUDGET AVEC 0 = ",
+                                                W_CodeExercice + Txt_CodAssoc.text() + significantPrefix(number),
+                                                " 0 1 PAR 1"),
+                             "BUDGET", "0 1");
+        if (!W_Selection->cell(1, 1).empty()) {
+            W_Trouve = true;
+            level = kLineBelow;
+        }
+    });
+    return level;
+}
+
+void Crt_Ondrel::creationRules(PassOver& step, bool inChart) {
+    const std::string number = Txt_Cpte.text();
+    const int level = blockingLevel(step);
+    if (W_Trouve) {
+        if (level == kLineAbove)
+            step([&] { screen_.showError("Un compte de regroupement a déjà été validé - création impossible."); });
+        else
+            step([&] {
+                screen_.showError("Un compte budgétaire de classe inférieure a déjà été validé - création impossible.");
+            });
+        step([&] { Txt_Cpte.setText(""); });
+        step([&] { Cbo_Cpte.setText(""); });
+        step([&] { Cbo_Cpte.clear(); });
+        step([&] { GriserRepart(); });
+        step([&] { Txt_Cpte.setFocus(); });
+        return;
+    }
+
+    const std::string prefix = significantPrefix(number);
+    if (inChart) {
+        step([&] { Cbo_Cpte.setText(leftChars(shared().chartRecord->value(1, 1), kLabelLength)); });
+        if (screen_.ask("Voulez-vous créer ce compte budgétaire ?")) {
+            acceptCreation();
+            W_Trouve = false;
+            W_Regroupement = false;
+        } else {
+            step([&] { AffichePlanComptable(); });
+            step([&] { Txt_Cpte.setText(""); });
+        }
+        return;
+    }
+
+    if (prefix.size() > 3) {
+        W_Trouve = false;
+        step.clear();
+        step([&] { shared().chartRecord = file(SuiteFile::PlanComptable).ReadRecord(chartKey(Txt_CodAssoc.text(), number)); });
+        if (step.absentKey()) {
+            step([&] { AffichePlanComptable(); });
+            step([&] { Txt_Cpte.setEnabled(true); });
+            step([&] { Cac_Reg.setEnabled(true); });
+            step([&] { Txt_Cpte.setText(""); });
+            return;
+        }
+        if (screen_.ask("Voulez-vous créer ce compte budgétaire ?")) {
+            acceptCreation();
+            W_Trouve = false;
+            W_Regroupement = false;
+            return;
+        }
+        W_Creation = false;
+        W_Trouve = false;
+        W_Regroupement = false;
+        step([&] { Txt_LibCompte.setText(""); });
+        step([&] { Txt_LibCompte.setEnabled(false); });
+        step([&] { Txt_LibCompte.setVisible(false); });
+        step([&] { Cbo_Cpte.setVisible(true); });
+        step([&] { Cbo_Cpte.setEnabled(true); });
+        step([&] { Cbo_Cpte.clear(); });
+        step([&] { Txt_Cpte.setText(""); });
+        step([&] { GriserRepart(); });
+        step([&] { Txt_Cpte.setFocus(); });
+        return;
+    }
+
+    // A grouping account: a class, sub-class or sub-sub-class.
+    W_Trouve = false;
+    step.clear();
+    step([&] { shared().classRecord = file(classFileFor(prefix)).ReadRecord(prefix); });
+    if (step.absentKey()) {
+        step([&] { AffichePlanComptable(); });
+        step([&] { Txt_Cpte.setEnabled(true); });
+        step([&] { Cac_Reg.setEnabled(true); });
+        step([&] { Txt_Cpte.setText(""); });
+        return;
+    }
+    step([&] { Cbo_Cpte.clear(); });
+    step([&] { Cbo_Cpte.setVisible(false); });
+    step([&] { Cbo_Cpte.setEnabled(false); });
+    step([&] { Txt_LibCompte.setVisible(true); });
+    step([&] { Txt_LibCompte.setEnabled(true); });
+    step([&] { Txt_LibCompte.setText(leftChars(shared().classRecord->value(1, 1), kLabelLength)); });
+    W_Trouve = true;
+    W_Regroupement = true;
+    step([&] { Txt_Cpte.setText(completeWithZeros(prefix)); });
+    bool yes = Cac_Reg.value() != 0 && screen_.ask("Voulez-vous créer ce compte de regroupement budgétaire ?");
+    if (yes) {
+        acceptCreation();
+        W_Trouve = false;
+        return;
+    }
+    step([&] { AffichePlanComptable(); });
+    step([&] { Txt_Cpte.setText(""); });
+}
+
+void Crt_Ondrel::acceptCreation() {
+    PassOver step;
+    W_Creation = true;
+    step([&] { Txt_Cpte.setEnabled(false); });
+    step([&] { Cac_Reg.setEnabled(false); });
+    step([&] { Etq_ValeurBudget.setEnabled(true); });
+    step([&] { Txt_ValBud.setEnabled(true); });
+    step([&] { Txt_ValBud.setFocus(); });
+}
+
+// Opens the new line: the entity, year and account are frozen, the amount, the label
+// and the key become enterable, and the record to write is obtained.
+void Crt_Ondrel::newLineSetUp() {
+    PassOver step;
+    for (Zone* z : {&Txt_CodAssoc, &Cbo_Assoc, &Cbo_Exercice, &Txt_DateDebutExercice, &Txt_DateFinExercice, &Cdr_Exercice})
+        step([&] { z->setEnabled(false); });
+    if (W_Regroupement) {
+        step([&] { Txt_LibCompte.setEnabled(false); });
+        W_Regroupement = false;
+    } else {
+        step([&] { Txt_LibCompte.setEnabled(true); });
+    }
+    if (!Cbo_Cpte.text().empty())
+        step([&] { Txt_LibCompte.setText(leftChars(Cbo_Cpte.text(), kLabelLength)); });
+    step([&] { Cbo_Cpte.clear(); });
+    step([&] { Cbo_Cpte.setVisible(false); });
+    step([&] { Txt_LibCompte.setVisible(true); });
+    step([&] { Txt_Cpte.setEnabled(false); });
+    step([&] { Cac_Reg.setEnabled(false); });
+    W_TotalReparti = Currency::zero();
+    step([&] { Cdr_Eclatement.setEnabled(true); });
+    step([&] { Txt_Eclat.setEnabled(true); });
+    step([&] { Cbo_Eclat.setEnabled(true); });
+    step([&] { RemplirEclat(); });
+    step([&] {
+        shared().budgetRecord =
+            file(SuiteFile::Budget).OpenRecordForWrite(budgetKey(W_CodeExercice, Txt_CodAssoc.text(), Txt_Cpte.text()));
+    });
+    step([&] { Cmd_SupprimerBudget.setEnabled(false); });
+    step([&] { Cmd_Sortir.setEnabled(false); });
+    step([&] { Cmd_AnnulerBudget.setEnabled(true); });
+    step([&] { Cmd_OkBudget.setEnabled(true); });
+    step([&] { Txt_ValBud.setFocus(); });
+}
+
+}  // namespace ondrel

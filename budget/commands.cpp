@@ -1,0 +1,73 @@
+#include "budget/budget_key.h"
+#include "control/crt_ondrel.h"
+
+namespace ondrel {
+
+std::string Crt_Ondrel::lineKey() {
+    return budgetKey(W_CodeExercice, Txt_CodAssoc.text(), Txt_Cpte.text());
+}
+
+void Crt_Ondrel::unlockEntityAndYear() {
+    for (Zone* z : {&Txt_CodAssoc, &Cbo_Assoc, &Cbo_Exercice, &Txt_DateDebutExercice, &Txt_DateFinExercice, &Cdr_Exercice})
+        z->setEnabled(true);
+}
+
+// The account zone back in the place of the label, for the next account.
+void Crt_Ondrel::accountReset() {
+    Cbo_Eclat.setListIndex(-1);
+    Txt_LibCompte.setText("");
+    Txt_LibCompte.setEnabled(false);
+    Txt_LibCompte.setVisible(false);
+    Cbo_Cpte.setEnabled(true);
+    Cbo_Cpte.setText("");
+    Cbo_Cpte.setVisible(true);
+}
+
+void Crt_Ondrel::offerExitOnly() {
+    Cmd_AnnulerBudget.setEnabled(false);
+    Cmd_SupprimerBudget.setEnabled(false);
+    Cmd_OkBudget.setEnabled(false);
+    Cmd_Sortir.setEnabled(true);
+}
+
+// A failing write ends the command here, with the line still on screen.
+void Crt_Ondrel::Cmd_OkBudget_Click() {
+    VerifZone();
+    if (!W_ZonesOk)
+        return;
+    EcrireDonnees();
+    W_Creation = false;
+    unlockEntityAndYear();
+    accountReset();
+    Txt_Cpte.setText("");
+    offerExitOnly();
+    Txt_Cpte.setEnabled(true);
+    Cac_Reg.setEnabled(true);
+    Txt_Cpte.setFocus();
+}
+
+void Crt_Ondrel::Cmd_AnnulerBudget_Click() {
+    if (W_Creation) {
+        file(SuiteFile::Budget).DeleteRecord(lineKey());
+        W_Creation = false;
+    }
+    unlockEntityAndYear();
+    accountReset();
+    Cac_Reg.setEnabled(true);
+    Txt_Cpte.setEnabled(true);
+    Txt_Cpte.setText("");
+    offerExitOnly();
+}
+
+void Crt_Ondrel::Cmd_SupprimerBudget_Click() {
+    if (!screen_.ask("Voulez-vous supprimer ce compte budgétaire ?"))
+        return;
+    file(SuiteFile::Budget).DeleteRecord(lineKey());
+    accountReset();
+    Txt_Cpte.setEnabled(true);
+    Cac_Reg.setEnabled(true);
+    Txt_Cpte.setText("");
+    offerExitOnly();
+}
+
+}  // namespace ondrel

@@ -1,0 +1,86 @@
+#include "control/crt_ondrel.h"
+#include "control/key_codes.h"
+#include "entity/code_padding.h"
+
+namespace ondrel {
+
+void Crt_Ondrel::RequeteAssoc() {
+    W_SelAssoc = select("SSELECT ASSOCIATION 0 PAR 0", "ASSOCIATION", "0 1");
+}
+
+void Crt_Ondrel::RemplirAssoc() {
+    int n = W_SelAssoc->DCount();
+    if (n == 1 && !W_SelAssoc->cell(1, 1).empty()) {
+        Txt_CodAssoc.setText(W_SelAssoc->cell(1, 1));
+        Cbo_Assoc.setText(W_SelAssoc->cell(1, 2));
+        Cbo_Assoc.addItem(W_SelAssoc->cell(1, 2));
+        return;
+    }
+    for (int i = 1; i <= n; ++i)
+        Cbo_Assoc.addItem(W_SelAssoc->cell(i, 2));
+}
+
+// Every change of the code, typed or assigned. A failing statement is passed over.
+void Crt_Ondrel::Txt_CodAssoc_Change() {
+    PassOver step;
+    step([&] { Griser(); });
+    if (Txt_CodAssoc.text().size() != kCodeLength) {
+        step([&] { Cbo_Assoc.setText(""); });
+        return;
+    }
+    step.clear();
+    step([&] { shared().entityRecord = file(SuiteFile::Association).ReadRecord(Txt_CodAssoc.text()); });
+    if (step.absentKey()) {
+        step([&] { Cbo_Assoc.setText(""); });
+        step([&] { screen_.showError("Ce code n'existe pas."); });
+        step([&] { Txt_CodAssoc.setText(""); });
+        step([&] { Txt_CodAssoc.setFocus(); });
+        return;
+    }
+    step([&] { RemplirEclat(); });
+    if (!W_SelEclat || W_SelEclat->row(1).empty()) {
+        step([&] { Cbo_Assoc.setText(""); });
+        step([&] { Txt_CodAssoc.setText(""); });
+        step([&] { Txt_CodAssoc.setFocus(); });
+        return;
+    }
+    step([&] { Cbo_Assoc.setText(shared().entityRecord->value(1, 1)); });
+    step([&] { Cdr_Exercice.setEnabled(true); });
+    step([&] { Cbo_Exercice.setEnabled(true); });
+    step([&] { Cbo_Exercice.setListIndex(0); });
+    for (Zone* z : {&Etq_DebutExercice, &Etq_FinExercice, &Txt_DateDebutExercice, &Txt_DateFinExercice,
+                    &Etq_CompteBudget, &Txt_Cpte, &Cac_Reg, &Cbo_Cpte})
+        step([&] { z->setEnabled(true); });
+}
+
+void Crt_Ondrel::Txt_CodAssoc_KeyPress(int& keyAscii) {
+    if (keyAscii == kBackspace)
+        return;
+    if (keyAscii == kEnter)
+        Txt_CodAssoc.setText(padCode(Txt_CodAssoc.text()));
+    if (!isDigitKey(keyAscii))
+        keyAscii = 0;
+}
+
+void Crt_Ondrel::Txt_CodAssoc_LostFocus() {
+    if (!Txt_CodAssoc.text().empty() && Txt_CodAssoc.text().size() < kCodeLength)
+        Txt_CodAssoc.setText(padCode(Txt_CodAssoc.text()));
+}
+
+void Crt_Ondrel::Cbo_Assoc_Change() {
+    if (Cbo_Assoc.text().empty())
+        Txt_CodAssoc.setText("");
+}
+
+void Crt_Ondrel::Cbo_Assoc_Click() {
+    if (!Cbo_Assoc.text().empty())
+        Txt_CodAssoc.setText(W_SelAssoc->cell(Cbo_Assoc.listIndex() + 1, 1));
+}
+
+// Typing in the list discards the chosen entity; the key still reaches the list.
+void Crt_Ondrel::Cbo_Assoc_KeyPress(int&) {
+    Txt_CodAssoc.setText("");
+    Cbo_Assoc.setText("");
+}
+
+}  // namespace ondrel

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ondrel {
+
+struct Period {
+    int month;
+    int year;
+    std::string label;
+};
+
+// The longest fiscal year the walk follows; past it the end month is taken as never reached.
+inline constexpr int kMaxPeriods = 120;
+
+// The months of a fiscal year from the month of its start date to the month of its
+// end date, both dates written dd/mm/yyyy: the walk wraps after December and stops on
+// the month whose label is the label of the end month. Raises a DataError for a date
+// text not in that form and for an end month that the walk never meets.
+std::vector<Period> walkFiscalYear(const std::string& startText, const std::string& endText);
+
+}  // namespace ondrel

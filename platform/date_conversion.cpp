@@ -1,0 +1,41 @@
+#include "platform/date_conversion.h"
+
+#include <cctype>
+
+#include "data/data_error.h"
+
+namespace ondrel {
+
+namespace {
+
+constexpr std::uint32_t kBadDate = 0x800A000D;
+
+bool digits(const std::string& s, std::size_t from, std::size_t count) {
+    for (std::size_t i = from; i < from + count; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(s[i])))
+            return false;
+    return true;
+}
+
+int daysIn(int month, int year) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+}  // namespace
+
+std::string DateToText(const std::string& stored) {
+    bool form = stored.size() == 10 && stored[4] == '-' && stored[7] == '-' && digits(stored, 0, 4) &&
+                digits(stored, 5, 2) && digits(stored, 8, 2);
+    if (form) {
+        int year = std::stoi(stored.substr(0, 4));
+        int month = std::stoi(stored.substr(5, 2));
+        int day = std::stoi(stored.substr(8, 2));
+        if (year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= daysIn(month, year))
+            return stored.substr(8, 2) + "/" + stored.substr(5, 2) + "/" + stored.substr(0, 4);
+    }
+    throw DataError(kBadDate, "\"" + stored + "\" is not a date of the form yyyy-mm-dd");
+}
+
+}  // namespace ondrel

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace ondrel {
+
+class Database;
+
+// The rights of one screen: 2 is full rights.
+class ScreenRights {
+public:
+    virtual ~ScreenRights() = default;
+    virtual std::int32_t AccessLevel() = 0;
+};
+
+// The user's rights, by screen key.
+class UserRights {
+public:
+    virtual ~UserRights() = default;
+    virtual std::shared_ptr<ScreenRights> RightsForKey(const std::string& screenKey) = 0;
+};
+
+// The rights store that `ondrel-admin rights` writes; a user with no entry for a
+// screen has level 0: the screen shows budgets but saves and deletes nothing.
+std::shared_ptr<UserRights> storedRights(std::shared_ptr<Database> db, std::string user);
+// The same level for every screen key.
+std::shared_ptr<UserRights> fixedRights(std::int32_t level);
+
+}  // namespace ondrel

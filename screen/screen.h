@@ -1,0 +1,57 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "screen/message_box.h"
+#include "screen/zone.h"
+
+namespace ondrel {
+
+// The whole surface of the control: its zones in inventory order, the focus,
+// and the modal boxes and pop-up menu that the screen shows.
+class Screen {
+public:
+    Screen();
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+
+    Zone& zone(const std::string& name);
+    Zone* find(const std::string& name);
+    const std::vector<std::unique_ptr<Zone>>& zones() const { return zones_; }
+
+    Zone* focus() const { return focus_; }
+    // Moves the focus, running LostFocus on the zone that had it first.
+    void moveFocus(Zone& to);
+    // The Tab key: the next zone in tab order that can take the focus, wrapping round.
+    void tab();
+
+    // Presses a key on the zone that has the focus: KeyPress first, then the key acts
+    // on the zone as the toolkit would.
+    void pressKey(Zone& zone, int keyAscii);
+
+    void setMessageBoxes(MessageBoxes* boxes) { boxes_ = boxes; }
+    void showError(const std::string& text);
+    // Yes or No; Yes is the default.
+    bool ask(const std::string& text);
+
+    // The pop-up menu of a menu zone, at the mouse position; a view shows it.
+    void setMenuPresenter(std::function<void(Zone& menu)> presenter) { menuPresenter_ = std::move(presenter); }
+    void popupMenu(Zone& menu);
+
+    // Width and height of the surface, in twips.
+    static constexpr int kWidth = 7830;
+    static constexpr int kHeight = 7410;
+
+private:
+    Zone& add(std::string name, ZoneKind kind, const char* container, std::string caption, Rect position, int tab,
+              bool enabled, std::size_t maxLength = 0);
+
+    std::vector<std::unique_ptr<Zone>> zones_;
+    Zone* focus_ = nullptr;
+    MessageBoxes* boxes_ = nullptr;
+    std::function<void(Zone&)> menuPresenter_;
+};
+
+}  // namespace ondrel

@@ -1,0 +1,88 @@
+#include "screen/utf8_text.h"
+
+namespace ondrel {
+
+namespace {
+bool isContinuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// The byte offset at which character n (from 0) begins, or the size when past the end.
+std::size_t offsetOf(const std::string& s, std::size_t n) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (!isContinuation(s[i]) && count++ == n)
+            return i;
+    return s.size();
+}
+}  // namespace
+
+std::size_t charCount(const std::string& utf8) {
+    std::size_t n = 0;
+    for (char c : utf8)
+        n += !isContinuation(c);
+    return n;
+}
+
+std::string leftChars(const std::string& utf8, std::size_t n) {
+    return utf8.substr(0, offsetOf(utf8, n));
+}
+
+std::string charsFrom(const std::string& utf8, std::size_t start) {
+    return utf8.substr(offsetOf(utf8, start <= 1 ? 0 : start - 1));
+}
+
+std::string padRight(const std::string& utf8, std::size_t n) {
+    auto count = charCount(utf8);
+    return count >= n ? utf8 : utf8 + std::string(n - count, ' ');
+}
+
+std::string padLeft(const std::string& utf8, std::size_t n) {
+    auto count = charCount(utf8);
+    return count >= n ? utf8 : std::string(n - count, ' ') + utf8;
+}
+
+std::string dropLastChar(const std::string& utf8) {
+    if (utf8.empty())
+        return utf8;
+    auto i = utf8.size() - 1;
+    while (i > 0 && isContinuation(utf8[i]))
+        --i;
+    return utf8.substr(0, i);
+}
+
+int charCode(const std::string& utf8) {
+    if (charCount(utf8) != 1)
+        return -1;
+    auto b = static_cast<unsigned char>(utf8[0]);
+    if (b < 0x80)
+        return b;
+    int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
+    int code = b & (0x3F >> extra);
+    for (int k = 1; k <= extra && k < static_cast<int>(utf8.size()); ++k)
+        code = (code << 6) | (static_cast<unsigned char>(utf8[k]) & 0x3F);
+    return code;
+}
+
+std::string charText(int code) {
+    std::string s;
+    auto c = static_cast<unsigned>(code);
+    if (c < 0x80) {
+        s += static_cast<char>(c);
+    } else if (c < 0x800) {
+        s += static_cast<char>(0xC0 | (c >> 6));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        s += static_cast<char>(0xE0 | (c >> 12));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        s += static_cast<char>(0xF0 | (c >> 18));
+        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return s;
+}
+
+}  // namespace ondrel

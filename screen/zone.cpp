@@ -1,0 +1,190 @@
+#include "screen/zone.h"
+
+#include "screen/screen.h"
+#include "screen/screen_error.h"
+
+namespace ondrel {
+
+Zone::Zone(Screen& screen, std::string name, ZoneKind kind, Zone* container, std::string caption, Rect position,
+           int tabIndex, bool enabled, std::size_t maxLength)
+    : screen_(screen), name_(std::move(name)), kind_(kind), container_(container), caption_(std::move(caption)),
+      position_(position), tabIndex_(tabIndex), maxLength_(maxLength), enabled_(enabled) {}
+
+bool Zone::hasText() const {
+    return kind_ == ZoneKind::TextBox || isCombo();
+}
+
+void Zone::notify() {
+    if (observer_)
+        observer_(*this);
+}
+
+void Zone::setText(const std::string& text) {
+    if (kind_ == ZoneKind::DropDownList) {
+        // A drop-down list shows only its own items.
+        for (int i = 0; i < listCount(); ++i)
+            if (items_[i].text == text) {
+                setListIndex(i);
+                return;
+            }
+        throw DataError(kInvalidCall, "the list " + name_ + " has no item \"" + text + "\"");
+    }
+    if (text == text_)
+        return;
+    text_ = text;
+    notify();
+    if (events_.change)
+        events_.change();
+}
+
+void Zone::setEnabled(bool enabled) {
+    if (enabled_ == enabled)
+        return;
+    enabled_ = enabled;
+    notify();
+}
+
+void Zone::setVisible(bool visible) {
+    if (visible_ == visible)
+        return;
+    visible_ = visible;
+    notify();
+}
+
+void Zone::checkIndex(int i, const char* what) const {
+    if (i < 0 || i >= listCount())
+        throw DataError(kInvalidCall, std::string(what) + " " + std::to_string(i) + " is outside the list " + name_);
+}
+
+void Zone::setListIndex(int index) {
+    if (index != -1)
+        checkIndex(index, "item");
+    bool changed = index != listIndex_;
+    listIndex_ = index;
+    if (isCombo() && changed)
+        text_ = index >= 0 ? items_[index].text : std::string();
+    if (changed)
+        notify();
+    if (isCombo() && changed && index >= 0 && events_.click)
+        events_.click();
+}
+
+std::string Zone::list(int i) const {
+    return i >= 0 && i < listCount() ? items_[i].text : std::string();
+}
+
+void Zone::setList(int i, const std::string& text) {
+    checkIndex(i, "line");
+    items_[i].text = text;
+    notify();
+}
+
+std::int32_t Zone::itemData(int i) const {
+    checkIndex(i, "item");
+    return items_[i].data;
+}
+
+void Zone::setItemData(int i, std::int32_t data) {
+    checkIndex(i, "item");
+    items_[i].data = data;
+}
+
+void Zone::addItem(const std::string& text, int index) {
+    if (index == -1)
+        index = listCount();
+    if (index < 0 || index > listCount())
+        throw DataError(kInvalidCall, "cannot add an item at " + std::to_string(index) + " in " + name_);
+    items_.insert(items_.begin() + index, Item{text, 0});
+    newIndex_ = index;
+    if (listIndex_ >= index)
+        ++listIndex_;
+    notify();
+}
+
+void Zone::removeItem(int index) {
+    checkIndex(index, "item");
+    items_.erase(items_.begin() + index);
+    if (listIndex_ == index)
+        listIndex_ = -1;
+    else if (listIndex_ > index)
+        --listIndex_;
+    notify();
+}
+
+void Zone::clear() {
+    items_.clear();
+    listIndex_ = -1;
+    newIndex_ = -1;
+    if (kind_ == ZoneKind::DropDownList)
+        text_.clear();
+    notify();
+}
+
+void Zone::setValue(int value) {
+    if (kind_ == ZoneKind::OptionButton && value != 0) {
+        bool changed = value_ == 0;
+        for (const auto& z : screen_.zones())
+            if (z.get() != this && z->kind_ == ZoneKind::OptionButton && z->container_ == container_ && z->value_ != 0) {
+                z->value_ = 0;
+                z->notify();
+            }
+        value_ = 1;
+        notify();
+        if (changed && events_.click)
+            events_.click();
+        return;
+    }
+    if (value_ == value)
+        return;
+    value_ = value;
+    notify();
+}
+
+void Zone::pick(int index) {
+    if (index == listIndex_ && index >= 0 && isCombo() && events_.click)
+        events_.click();
+    else
+        setListIndex(index);
+}
+
+void Zone::click() {
+    if (kind_ == ZoneKind::OptionButton && value_ != 0) {
+        if (events_.click)
+            events_.click();
+        return;
+    }
+    if (kind_ == ZoneKind::OptionButton) {
+        setValue(1);
+        return;
+    }
+    if (kind_ == ZoneKind::CheckBox)
+        setValue(value_ == 0 ? 1 : 0);
+    if (events_.click)
+        events_.click();
+}
+
+bool Zone::canTakeFocus() const {
+    switch (kind_) {
+    case ZoneKind::Label:
+    case ZoneKind::Frame:
+    case ZoneKind::Menu:
+    case ZoneKind::MenuItem:
+        return false;
+    default:
+        break;
+    }
+    if (!enabled_ || !visible_)
+        return false;
+    for (Zone* frame = container_; frame; frame = frame->container_)
+        if (!frame->enabled_)
+            return false;
+    return true;
+}
+
+void Zone::setFocus() {
+    if (!canTakeFocus())
+        throw DataError(kInvalidCall, "the zone " + name_ + " cannot take the focus");
+    screen_.moveFocus(*this);
+}
+
+}  // namespace ondrel

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <deque>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "control/crt_ondrel.h"
+
+namespace ondrel {
+
+// A malformed script line, an unknown zone or command: the script stops there.
+struct ScriptError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Plays a person at the screen of one control on a real database, and prints what
+// that person would see as JSON Lines.
+class ScriptSession : public HostWindow, public MessageBoxes {
+public:
+    ScriptSession(std::shared_ptr<Database> db, std::shared_ptr<UserRights> rights, ClientContext client,
+                  std::ostream& out);
+    ~ScriptSession() override;
+
+    // Runs one line of a script; blank lines and comments do nothing.
+    void run(const std::string& line);
+
+    void unload() override;
+    void error(const std::string& text) override;
+    bool question(const std::string& text) override;
+
+    static std::vector<std::string> words(const std::string& line);
+
+private:
+    void command(const std::vector<std::string>& w);
+    Zone& zoneNamed(const std::string& name);
+    bool reach(Zone& zone);   // gives the zone the focus; false (and refused) when it cannot take it
+    void key(Zone& zone, const std::string& key);
+    void dump(const std::vector<std::string>& names);
+    void hostError(const std::exception& e);
+    Crt_Ondrel& control();
+
+    std::shared_ptr<Database> db_;
+    std::shared_ptr<UserRights> rights_;
+    ClientContext client_;
+    std::ostream& out_;
+    std::unique_ptr<Crt_Ondrel> control_;
+    std::deque<bool> answers_;
+    bool menuOpen_ = false;
+};
+
+}  // namespace ondrel
