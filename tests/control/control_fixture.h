@@ -1,0 +1,59 @@
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "control/crt_ondrel.h"
+#include "tests/store/temp_database.h"
+#include "tools/demo_data.h"
+
+namespace ondrel::test {
+
+// A host and its message boxes, recording what the person would see.
+class RecordingHost : public HostWindow, public MessageBoxes {
+public:
+    void unload() override { ++unloads; }
+    void error(const std::string& text) override { messages.push_back(text); }
+    bool question(const std::string& text) override {
+        messages.push_back(text);
+        bool yes = answers.empty() || answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return yes;
+    }
+
+    int unloads = 0;
+    std::vector<std::string> messages;
+    std::deque<bool> answers;
+};
+
+// A control on a demo database, started as a host would start it.
+class ControlTest : public ::testing::Test {
+protected:
+    void SetUp() override { writeDemoData(*data.db, "owner"); }
+
+    std::unique_ptr<Crt_Ondrel> start(std::int32_t level = 2) {
+        auto c = std::make_unique<Crt_Ondrel>(host, [] { return std::shared_ptr<Help>(); });
+        c->screen().setMessageBoxes(&host);
+        c->TheDatabase(data.db);
+        c->DroitsUtilisateur(fixedRights(level));
+        c->TheClient({"owner", data.path()});
+        c->Init();
+        return c;
+    }
+
+    // A key pressed by the person on a zone that has the focus.
+    static void type(Crt_Ondrel& c, const std::string& zone, const std::string& keys) {
+        Zone& z = c.screen().zone(zone);
+        c.screen().moveFocus(z);
+        for (char k : keys)
+            c.screen().pressKey(z, k == '\n' ? 13 : static_cast<unsigned char>(k));
+    }
+
+    TempDatabase data;
+    RecordingHost host;
+};
+
+}  // namespace ondrel::test
