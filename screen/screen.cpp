@@ -89,6 +89,8 @@ void Screen::moveFocus(Zone& to) {
         return;
     Zone* old = focus_;
     focus_ = &to;
+    if (focusObserver_)
+        focusObserver_(to);
     if (old && old->events().lostFocus)
         old->events().lostFocus();
 }

@@ -40,6 +40,9 @@ public:
     void setMenuPresenter(std::function<void(Zone& menu)> presenter) { menuPresenter_ = std::move(presenter); }
     void popupMenu(Zone& menu);
 
+    // Lets a view follow the focus that handlers move.
+    void setFocusObserver(std::function<void(Zone&)> observer) { focusObserver_ = std::move(observer); }
+
     // Width and height of the surface, in twips.
     static constexpr int kWidth = 7830;
     static constexpr int kHeight = 7410;
@@ -52,6 +55,7 @@ private:
     Zone* focus_ = nullptr;
     MessageBoxes* boxes_ = nullptr;
     std::function<void(Zone&)> menuPresenter_;
+    std::function<void(Zone&)> focusObserver_;
 };
 
 }  // namespace ondrel

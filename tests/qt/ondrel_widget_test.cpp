@@ -1,0 +1,241 @@
+// The desktop screen driven through real key and mouse events on its widgets.
+#include <functional>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+
+#include "qt/help_window.h"
+#include "qt/ondrel_widget.h"
+#include "tests/store/temp_database.h"
+#include "tools/demo_data.h"
+
+using namespace ondrel;
+
+namespace {
+
+struct SeenBox {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+    QString defaultButton;
+};
+
+}  // namespace
+
+class OndrelWidgetTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::TempDatabase> data;
+    std::unique_ptr<OndrelWidget> screen;
+    std::vector<SeenBox> boxes;
+    QStringList answers;   // the button pressed on each box that opens, in order
+
+    template <class W>
+    W* widget(const char* zone) {
+        return qobject_cast<W*>(screen->widgetOf(zone));
+    }
+
+    // Answers every modal box that opens with the next queued button text ("OK" when none).
+    void watchBoxes() {
+        auto* timer = new QTimer(screen.get());
+        connect(timer, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            SeenBox seen{box->windowTitle(), box->text(), box->icon(), {}, {}};
+            for (auto* b : box->buttons())
+                seen.buttons << b->text();
+            if (box->defaultButton())
+                seen.defaultButton = box->defaultButton()->text();
+            boxes.push_back(seen);
+            QString press = answers.isEmpty() ? "OK" : answers.takeFirst();
+            for (auto* b : box->buttons())
+                if (b->text() == press)
+                    b->click();
+        });
+        timer->start(10);
+    }
+
+    // A modal box takes the window's activation away; the person is back at the screen.
+    void backAtTheScreen() {
+        screen->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(screen.get()));
+    }
+
+    void typeInto(const char* zone, const QString& keys) {
+        backAtTheScreen();
+        QWidget* w = screen->widgetOf(zone);
+        if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit())
+            w = combo->lineEdit();
+        w->setFocus();
+        QTest::keyClicks(w, keys);
+    }
+
+    void enter(const char* zone) {
+        QWidget* w = screen->widgetOf(zone);
+        if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit())
+            w = combo->lineEdit();
+        QTest::keyClick(w, Qt::Key_Return);
+    }
+
+    void click(const char* zone) {
+        backAtTheScreen();
+        QWidget* w = screen->widgetOf(zone);
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(4, w->height() / 2));
+    }
+
+    void picture(const char* name) {
+        QDir().mkpath(ONDREL_PICTURE_DIR);
+        QVERIFY(screen->grab().save(QString(ONDREL_PICTURE_DIR) + "/" + name + ".png"));
+    }
+
+private slots:
+    void init() {
+        data = std::make_unique<test::TempDatabase>();
+        writeDemoData(*data->db, "owner");
+        boxes.clear();
+        answers.clear();
+        screen = std::make_unique<OndrelWidget>();
+        screen->control().TheDatabase(data->db);
+        screen->control().DroitsUtilisateur(fixedRights(2));
+        screen->control().TheClient({"owner", data->path()});
+        screen->guarded([&] { screen->control().Init(); });
+        screen->show();
+        QVERIFY(QTest::qWaitForWindowExposed(screen.get()));
+        watchBoxes();
+    }
+
+    void cleanup() {
+        screen.reset();
+        data.reset();
+    }
+
+    void theTypicalNewLineIsSavedFromTheKeyboardAndTheMouse() {
+        picture("screen-no-entity");
+        typeInto("Txt_CodAssoc", "1");
+        enter("Txt_CodAssoc");
+        QCOMPARE(widget<QComboBox>("Cbo_Assoc")->currentText(), QString("Association des Amis du Livre"));
+        QVERIFY(widget<QGroupBox>("Cdr_Exercice")->isEnabled());
+        typeInto("Txt_Cpte", "6061");
+        answers << "Oui";
+        enter("Txt_Cpte");
+        QCOMPARE(boxes.size(), std::size_t(1));
+        QCOMPARE(boxes[0].text, QString("Voulez-vous créer ce compte budgétaire ?"));
+        // The window's focus widget: the one that has the focus once the window is active again.
+        QCOMPARE(screen->window()->focusWidget(), screen->widgetOf("Txt_ValBud"));
+        typeInto("Txt_ValBud", "1000");
+        QTest::keyClick(screen->widgetOf("Txt_ValBud"), Qt::Key_Tab);
+        click("Opt_Automatique");
+        QCOMPARE(widget<QLineEdit>("Txt_ValBud")->text(), QString("1000,00"));
+        QCOMPARE(widget<QListWidget>("Lst_RepartPer")->count(), 12);
+        typeInto("Txt_Eclat", "1");
+        enter("Txt_Eclat");
+        QCOMPARE(widget<QListWidget>("Lst_Sect")->count(), 3);
+        picture("screen-line-being-created");
+        click("Cmd_OkBudget");
+        QVERIFY(widget<QLineEdit>("Txt_Cpte")->text().isEmpty());
+        Record saved = data->db->OpenFile("BUDGET").ReadRecord("N00016061000000");
+        QCOMPARE(saved.value(3, 12), std::string("8337"));
+        QCOMPARE(saved.value(4, 1), std::string("001"));
+    }
+
+    void aStoredLineIsShownLocked() {
+        typeInto("Txt_CodAssoc", "1");
+        enter("Txt_CodAssoc");
+        typeInto("Txt_Cpte", "6130");
+        enter("Txt_Cpte");
+        QCOMPARE(widget<QLineEdit>("Txt_LibCompte")->text(), QString("Locations"));
+        QVERIFY(!widget<QLineEdit>("Txt_Cpte")->isEnabled());
+        QVERIFY(widget<QComboBox>("Cbo_Cpte")->isHidden());
+        QCOMPARE(widget<QListWidget>("Lst_RepartPer")->item(1)->text().right(6), QString("350,50"));
+        QVERIFY(QFontInfo(widget<QListWidget>("Lst_RepartPer")->font()).fixedPitch());
+        picture("screen-stored-line");
+    }
+
+    void aKeySwallowedByTheModelNeverReachesTheWidget() {
+        typeInto("Txt_CodAssoc", "a-b");
+        QCOMPARE(widget<QLineEdit>("Txt_CodAssoc")->text(), QString());
+        typeInto("Txt_CodAssoc", "0011");
+        QCOMPARE(widget<QLineEdit>("Txt_CodAssoc")->text(), QString("001"));
+        typeInto("Txt_Cpte", "6061");
+        answers << "Oui";
+        enter("Txt_Cpte");
+        typeInto("Txt_ValBud", "12.5.0x");
+        QCOMPARE(widget<QLineEdit>("Txt_ValBud")->text(), QString("12,50"));
+    }
+
+    void aDisabledFrameDisablesWhatItHolds() {
+        QVERIFY(screen->control().screen().zone("Cbo_Periode").enabled());
+        QVERIFY(!widget<QComboBox>("Cbo_Periode")->isEnabled());
+        QVERIFY(!widget<QLineEdit>("Txt_Cpte")->isEnabled());
+    }
+
+    void theTabOrderIsTheScreens() {
+        typeInto("Txt_CodAssoc", "1");
+        enter("Txt_CodAssoc");
+        QCOMPARE(screen->widgetOf("Txt_CodAssoc")->nextInFocusChain(), screen->widgetOf("Cbo_Assoc"));
+        widget<QLineEdit>("Txt_Cpte")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(screen->control().screen().focus()->name(), std::string("Cbo_Cpte"));
+    }
+
+    void messageBoxesAreTitledWithFrenchButtons() {
+        typeInto("Txt_CodAssoc", "9");
+        enter("Txt_CodAssoc");
+        QCOMPARE(boxes.size(), std::size_t(1));
+        QCOMPARE(boxes[0].title, QString("Message VALMORENT"));
+        QCOMPARE(boxes[0].text, QString("Ce code n'existe pas."));
+        QCOMPARE(boxes[0].icon, QMessageBox::Warning);
+        QCOMPARE(boxes[0].buttons, QStringList{"OK"});
+        typeInto("Txt_CodAssoc", "1");
+        enter("Txt_CodAssoc");
+        typeInto("Txt_Cpte", "6061");
+        answers << "Non";
+        enter("Txt_Cpte");
+        QCOMPARE(boxes[1].icon, QMessageBox::Question);
+        QVERIFY(boxes[1].buttons.contains("Oui") && boxes[1].buttons.contains("Non"));
+        QCOMPARE(boxes[1].defaultButton, QString("Oui"));
+        QVERIFY(!screen->control().W_Creation);
+    }
+
+    void thePopUpMenuOpensTheHelp() {
+        QTimer::singleShot(50, this, [] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QCOMPARE(menu->actions().size(), 1);
+            QCOMPARE(menu->actions()[0]->text(), QString("Aide VALMORENT"));
+            menu->actions()[0]->trigger();
+            menu->close();
+        });
+        QTest::mousePress(screen.get(), Qt::RightButton, {}, QPoint(5, screen->height() - 60));
+        QTest::qWait(100);
+        auto* help = screen->findChild<QTextBrowser*>();
+        QVERIFY(help);
+        QCOMPARE(help->windowTitle(), QString("Gestion budgétaire - Saisie budget"));
+        QVERIFY(help->toPlainText().contains("Saisie du budget"));
+    }
+
+    void theExitClosesTheHostWindow() {
+        QSignalSpy unloaded(screen.get(), &OndrelWidget::unloadRequested);
+        click("Cmd_Sortir");
+        QCOMPARE(unloaded.count(), 1);
+        QVERIFY(screen->control().W_Sortir);
+    }
+};
+
+QTEST_MAIN(OndrelWidgetTest)
+#include "ondrel_widget_test.moc"
