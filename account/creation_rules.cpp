@@ -44,6 +44,14 @@ int Crt_Ondrel::blockingLevel(PassOver& step) {
     return level;
 }
 
+// No such account or class: the chart accounts of its prefix, for a new choice.
+void Crt_Ondrel::offerChartInstead(PassOver& step) {
+    step([&] { AffichePlanComptable(); });
+    step([&] { Txt_Cpte.setEnabled(true); });
+    step([&] { Cac_Reg.setEnabled(true); });
+    step([&] { Txt_Cpte.setText(""); });
+}
+
 void Crt_Ondrel::creationRules(PassOver& step, bool inChart) {
     const std::string number = Txt_Cpte.text();
     const int level = blockingLevel(step);
@@ -80,13 +88,8 @@ void Crt_Ondrel::creationRules(PassOver& step, bool inChart) {
         W_Trouve = false;
         step.clear();
         step([&] { shared().chartRecord = file(SuiteFile::PlanComptable).ReadRecord(chartKey(Txt_CodAssoc.text(), number)); });
-        if (step.absentKey()) {
-            step([&] { AffichePlanComptable(); });
-            step([&] { Txt_Cpte.setEnabled(true); });
-            step([&] { Cac_Reg.setEnabled(true); });
-            step([&] { Txt_Cpte.setText(""); });
-            return;
-        }
+        if (step.absentKey())
+            return offerChartInstead(step);
         if (screen_.ask("Voulez-vous créer ce compte budgétaire ?")) {
             acceptCreation();
             W_Trouve = false;
@@ -112,13 +115,8 @@ void Crt_Ondrel::creationRules(PassOver& step, bool inChart) {
     W_Trouve = false;
     step.clear();
     step([&] { shared().classRecord = file(classFileFor(prefix)).ReadRecord(prefix); });
-    if (step.absentKey()) {
-        step([&] { AffichePlanComptable(); });
-        step([&] { Txt_Cpte.setEnabled(true); });
-        step([&] { Cac_Reg.setEnabled(true); });
-        step([&] { Txt_Cpte.setText(""); });
-        return;
-    }
+    if (step.absentKey())
+        return offerChartInstead(step);
     step([&] { Cbo_Cpte.clear(); });
     step([&] { Cbo_Cpte.setVisible(false); });
     step([&] { Cbo_Cpte.setEnabled(false); });

@@ -96,6 +96,7 @@ private:
     void closingStep(PassOver& step);
     void creationRules(PassOver& step, bool inChart);
     int blockingLevel(PassOver& step);
+    void offerChartInstead(PassOver& step);
     void acceptCreation();
     void newLineSetUp();
 
