@@ -156,8 +156,10 @@ void Crt_Ondrel::UserControl_MouseDown() {
 }
 
 void Crt_Ondrel::Mnu_Sommaire_Click() {
-    if (!shared().help)
+    if (!shared().help && makeHelp_)
         shared().help = makeHelp_();
+    if (!shared().help)
+        throw DataError(kInvalidCall, "no help component is available");
     shared().help->SetClient(shared().client);
     shared().help->SetDatabase(shared().database);
     shared().help->ShowHelp("Ctr_Ondrel.htm", "P", "Gestion budgétaire - Saisie budget");

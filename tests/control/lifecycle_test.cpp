@@ -1,3 +1,5 @@
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include "data/data_error.h"
@@ -11,6 +13,12 @@ struct RightsCase {
     std::int32_t level;
     bool buttonsShown;
 };
+
+// Names the case in the test list.
+inline void PrintTo(const RightsCase& c, std::ostream* out) {
+    *out << c.level;
+}
+
 
 class RightsGating : public ControlTest, public ::testing::WithParamInterface<RightsCase> {};
 

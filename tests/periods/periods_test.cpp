@@ -1,3 +1,5 @@
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include "data/data_error.h"
@@ -15,6 +17,12 @@ struct CalendarCase {
     const char* first;
     const char* last;
 };
+
+// Names the case in the test list.
+inline void PrintTo(const CalendarCase& c, std::ostream* out) {
+    *out << c.start << "-" << c.end;
+}
+
 
 class Calendar : public ::testing::TestWithParam<CalendarCase> {};
 
@@ -55,6 +63,12 @@ struct SpreadCase {
     const char* share;
     const char* last;
 };
+
+// Names the case in the test list.
+inline void PrintTo(const SpreadCase& c, std::ostream* out) {
+    *out << c.amount << "/" << c.periods;
+}
+
 
 class EvenSpread : public ::testing::TestWithParam<SpreadCase> {};
 

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 namespace ondrel {
@@ -10,6 +12,12 @@ struct FormatCase {
     const char* text;
     const char* formatted;
 };
+
+// Names the case in the test list.
+inline void PrintTo(const FormatCase& c, std::ostream* out) {
+    *out << c.text;
+}
+
 
 class AmountText : public ::testing::TestWithParam<FormatCase> {};
 

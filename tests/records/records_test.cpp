@@ -1,3 +1,5 @@
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include "account/account_number.h"
@@ -13,6 +15,12 @@ struct PrefixCase {
     bool grouping;
     SuiteFile classFile;
 };
+
+// Names the case in the test list.
+inline void PrintTo(const PrefixCase& c, std::ostream* out) {
+    *out << c.number;
+}
+
 
 class AccountNumber : public ::testing::TestWithParam<PrefixCase> {};
 
