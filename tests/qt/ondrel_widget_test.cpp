@@ -166,6 +166,30 @@ private slots:
         picture("screen-stored-line");
     }
 
+    void aStoredLineIsChangedThenDeletedWithTheMouse() {
+        typeInto("Txt_CodAssoc", "1");
+        enter("Txt_CodAssoc");
+        typeInto("Txt_Cpte", "6064");
+        enter("Txt_Cpte");
+        auto* lines = widget<QListWidget>("Lst_RepartPer");
+        QCOMPARE(lines->count(), 12);
+        backAtTheScreen();
+        const QPoint first = lines->visualItemRect(lines->item(0)).center();
+        QTest::mouseClick(lines->viewport(), Qt::LeftButton, {}, first);
+        QTest::mouseDClick(lines->viewport(), Qt::LeftButton, {}, first);
+        QCOMPARE(widget<QLineEdit>("Txt_Affect")->text(), QString("      100,00"));
+        QVERIFY(widget<QPushButton>("Cmd_SupprimerRepartition")->isEnabled());
+        answers << "Oui";
+        click("Cmd_SupprimerRepartition");
+        QCOMPARE(lines->count(), 11);
+        QCOMPARE(boxes.back().text, QString("Etes-vous sûr de vouloir supprimer cette période ?"));
+        answers << "Oui";
+        click("Cmd_SupprimerBudget");
+        QCOMPARE(boxes.back().text, QString("Voulez-vous supprimer ce compte budgétaire ?"));
+        QVERIFY(widget<QLineEdit>("Txt_Cpte")->text().isEmpty());
+        QVERIFY(!data->db->read("BUDGET", "N00016064000000"));
+    }
+
     void aKeySwallowedByTheModelNeverReachesTheWidget() {
         typeInto("Txt_CodAssoc", "a-b");
         QCOMPARE(widget<QLineEdit>("Txt_CodAssoc")->text(), QString());
