@@ -7,6 +7,8 @@
 namespace ondrel {
 
 inline constexpr std::size_t kAccountLength = 10;
+// Chart and class labels are shown cut to their first 40 characters.
+inline constexpr std::size_t kLabelLength = 40;
 
 // The number without its trailing zeros: 6061000000 gives 6061, 7000000000 gives 7.
 std::string significantPrefix(const std::string& number);

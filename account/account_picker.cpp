@@ -24,7 +24,7 @@ void Crt_Ondrel::AffichePlanComptable() {
     if (!W_Selection->cell(1, 1).empty()) {
         Cbo_Cpte.clear();
         for (int r = 1; r <= W_Selection->DCount(); ++r)
-            Cbo_Cpte.addItem(leftChars(W_Selection->cell(r, 2), 40));
+            Cbo_Cpte.addItem(leftChars(W_Selection->cell(r, 2), kLabelLength));
     } else {
         GriserRepart();
         Txt_Cpte.setFocus();

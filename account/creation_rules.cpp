@@ -8,7 +8,6 @@ namespace ondrel {
 namespace {
 constexpr int kLineAbove = 1;
 constexpr int kLineBelow = 2;
-constexpr std::size_t kLabelLength = 40;
 }  // namespace
 
 // Budget lines never nest within one entity and one fiscal year: a line on a grouping
@@ -84,7 +83,7 @@ void Crt_Ondrel::creationRules(PassOver& step, bool inChart) {
         return;
     }
 
-    if (prefix.size() > 3) {
+    if (!isGroupingAccount(number)) {
         W_Trouve = false;
         step.clear();
         step([&] { shared().chartRecord = file(SuiteFile::PlanComptable).ReadRecord(chartKey(Txt_CodAssoc.text(), number)); });

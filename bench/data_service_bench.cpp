@@ -25,35 +25,29 @@ std::string request(const std::string& sentence, const std::string& file) {
     return q.text();
 }
 
+// One select through the data service, as the screen runs it.
+void runSelect(benchmark::State& state, const std::string& text) {
+    for (auto _ : state) {
+        auto t = gDb->RunSelect(text);
+        benchmark::DoNotOptimize(t);
+        state.counters["rows"] = t.DCount();
+    }
+}
+
 // Line 1000 to 1099 of entity 042: the keystroke "6001" in the account zone.
 const std::string kKeyPrefix = "N00426001";
 const std::string kLabelPrefix = "FOURNITURES 10400";
 
 void BM_KeyPrefixSelect(benchmark::State& state) {
-    auto text = request("SSELECT BUDGET AVEC 0 = \"" + kKeyPrefix + "]\" 0 1 PAR 1", "BUDGET");
-    for (auto _ : state) {
-        auto t = gDb->RunSelect(text);
-        benchmark::DoNotOptimize(t);
-        state.counters["rows"] = t.DCount();
-    }
+    runSelect(state, request("SSELECT BUDGET AVEC 0 = \"" + kKeyPrefix + "]\" 0 1 PAR 1", "BUDGET"));
 }
 
 void BM_LabelPrefixSelect(benchmark::State& state) {
-    auto text = request("SSELECT BUDGET AVEC 1 = \"" + kLabelPrefix + "]\" 0 1 PAR 1", "BUDGET");
-    for (auto _ : state) {
-        auto t = gDb->RunSelect(text);
-        benchmark::DoNotOptimize(t);
-        state.counters["rows"] = t.DCount();
-    }
+    runSelect(state, request("SSELECT BUDGET AVEC 1 = \"" + kLabelPrefix + "]\" 0 1 PAR 1", "BUDGET"));
 }
 
 void BM_ChartPrefixSelect(benchmark::State& state) {
-    auto text = request("SSELECT PLANCOMPTABLE AVEC 0 = \"04260]\" 0 1 PAR 1", "PLANCOMPTABLE");
-    for (auto _ : state) {
-        auto t = gDb->RunSelect(text);
-        benchmark::DoNotOptimize(t);
-        state.counters["rows"] = t.DCount();
-    }
+    runSelect(state, request("SSELECT PLANCOMPTABLE AVEC 0 = \"04260]\" 0 1 PAR 1", "PLANCOMPTABLE"));
 }
 
 // Runs a hand-written statement with its two bound texts, counting the rows.

@@ -79,7 +79,6 @@ private:
     void Cbo_Assoc_Change();
     void Cbo_Assoc_Click();
     void Cbo_Assoc_KeyPress(int& keyAscii);
-    void Cbo_Exercice_Change();
     void Cbo_Exercice_Click();
     void Cbo_Exercice_KeyPress(int& keyAscii);
     void fiscalYearBody();

@@ -49,8 +49,8 @@ void Crt_Ondrel::bindEvents() {
     Cbo_Assoc.events() = {.change = on(&Crt_Ondrel::Cbo_Assoc_Change),
                           .click = on(&Crt_Ondrel::Cbo_Assoc_Click),
                           .keyPress = onKey(&Crt_Ondrel::Cbo_Assoc_KeyPress)};
-    Cbo_Exercice.events() = {.change = on(&Crt_Ondrel::Cbo_Exercice_Change),
-                             .click = on(&Crt_Ondrel::Cbo_Exercice_Click),
+    // A drop-down list never changes its text but by a selection: Click and KeyPress run the year.
+    Cbo_Exercice.events() = {.click = on(&Crt_Ondrel::Cbo_Exercice_Click),
                              .keyPress = onKey(&Crt_Ondrel::Cbo_Exercice_KeyPress)};
     Txt_Cpte.events() = {.change = on(&Crt_Ondrel::Txt_Cpte_Change),
                          .lostFocus = on(&Crt_Ondrel::Txt_Cpte_LostFocus),

@@ -4,10 +4,6 @@
 
 namespace ondrel {
 
-void Crt_Ondrel::Cbo_Exercice_Change() {
-    fiscalYearBody();
-}
-
 void Crt_Ondrel::Cbo_Exercice_Click() {
     fiscalYearBody();
 }

@@ -40,7 +40,6 @@ public:
     std::size_t maxLength() const { return maxLength_; }   // 0: no limit
     bool hasText() const;
     bool isCombo() const { return kind_ == ZoneKind::EditableCombo || kind_ == ZoneKind::DropDownList; }
-    bool hasList() const { return isCombo() || kind_ == ZoneKind::ListBox; }
 
     // Text of a text box or combo box; Change runs when it changes.
     const std::string& text() const { return text_; }
