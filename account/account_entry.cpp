@@ -1,7 +1,8 @@
 #include "account/account_number.h"
 #include "budget/budget_key.h"
 #include "control/crt_ondrel.h"
-#include "control/key_codes.h"
+#include "screen/key_codes.h"
+#include "screen/utf8_text.h"
 
 namespace ondrel {
 
@@ -14,9 +15,9 @@ void Crt_Ondrel::Txt_Cpte_KeyPress(int& keyAscii) {
         return;
     const std::string& text = Txt_Cpte.text();
     if (keyAscii == kEnter) {
-        if (!text.empty() && text.size() > 3)
+        if (!text.empty() && charCount(text) > 3)
             completeAccount();
-        else if (Cac_Reg.value() != 0 && !text.empty() && text.size() < 4)
+        else if (Cac_Reg.value() != 0 && !text.empty() && charCount(text) < 4)
             completeAccount();
         keyAscii = 0;
         return;
@@ -26,9 +27,15 @@ void Crt_Ondrel::Txt_Cpte_KeyPress(int& keyAscii) {
 }
 
 void Crt_Ondrel::Txt_Cpte_LostFocus() {
+    if (refuseControlChars(Txt_Cpte))
+        return;
     const std::string& text = Txt_Cpte.text();
-    if (!text.empty() && Cac_Reg.value() != 0 && text.size() < 4)
+    if (!text.empty() && Cac_Reg.value() != 0 && charCount(text) < 4)
         completeAccount();
+}
+
+void Crt_Ondrel::Txt_LibCompte_LostFocus() {
+    refuseControlChars(Txt_LibCompte);
 }
 
 // The lookup at every change of the account. Every failure is passed over and the
@@ -38,7 +45,7 @@ void Crt_Ondrel::Txt_Cpte_Change() {
     const std::string text = Txt_Cpte.text();
     if (text.empty() || (text[0] != '6' && text[0] != '7'))
         refuseAccount(step);
-    else if (text.size() != kAccountLength)
+    else if (charCount(text) != kAccountLength)
         listBudgetLines();
     else
         lookUpCompleteNumber(step);
@@ -49,7 +56,7 @@ void Crt_Ondrel::Txt_Cpte_Change() {
 // beginning with it are listed, or else the chart accounts.
 void Crt_Ondrel::listBudgetLines() {
     PassOver step;
-    for (Zone* z : {&Txt_CodAssoc, &Cbo_Assoc, &Cbo_Exercice, &Txt_DateDebutExercice, &Txt_DateFinExercice, &Cdr_Exercice})
+    for (Zone* z : entityAndYearZones())
         step([&] { z->setEnabled(true); });
     step([&] { W_CodeExercice = yearCodeFor(Cbo_Exercice.text()); });
     step([&] { shared().budgetRecord.reset(); });
@@ -72,19 +79,15 @@ void Crt_Ondrel::listBudgetLines() {
 void Crt_Ondrel::lookUpCompleteNumber(PassOver& step) {
     const std::string number = Txt_Cpte.text();
     bool inChart = false;
-    if (!hasGroupingZeros(number)) {
-        step.clear();
-        step([&] { shared().chartRecord = file(SuiteFile::PlanComptable).ReadRecord(chartKey(Txt_CodAssoc.text(), number)); });
-        inChart = !step.absentKey();
-    }
+    if (!hasGroupingZeros(number))
+        inChart = !step.absent(
+            [&] { shared().chartRecord = file(SuiteFile::PlanComptable).ReadRecord(chartKey(Txt_CodAssoc.text(), number)); });
     step([&] { W_CodeExercice = yearCodeFor(Cbo_Exercice.text()); });
     step([&] { shared().budgetRecord.reset(); });
     step([&] { W_Requete.emplace(); });
-    step.clear();
-    step([&] {
-        shared().budgetRecord = file(SuiteFile::Budget).ReadRecord(budgetKey(W_CodeExercice, Txt_CodAssoc.text(), number));
-    });
-    if (!step.absentKey()) {
+    if (!step.absent([&] {
+            shared().budgetRecord = file(SuiteFile::Budget).ReadRecord(budgetKey(W_CodeExercice, Txt_CodAssoc.text(), number));
+        })) {
         step([&] { AfficheBudget(); });
         return;
     }
@@ -102,7 +105,7 @@ void Crt_Ondrel::refuseAccount(PassOver& step) {
 void Crt_Ondrel::closingStep(PassOver& step) {
     if (W_Creation) {
         step([&] { newLineSetUp(); });
-    } else if (Txt_Cpte.text().size() == kAccountLength) {
+    } else if (charCount(Txt_Cpte.text()) == kAccountLength) {
         step([&] { Txt_Cpte.setEnabled(false); });
         step([&] { Cac_Reg.setEnabled(false); });
     }

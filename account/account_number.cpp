@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "screen/utf8_text.h"
+
 namespace ondrel {
 
 std::string significantPrefix(const std::string& number) {
@@ -22,7 +24,7 @@ bool hasGroupingZeros(const std::string& number) {
 }
 
 std::string completeWithZeros(const std::string& text) {
-    return text.size() >= kAccountLength ? text : text + std::string(kAccountLength - text.size(), '0');
+    return padRight(text, kAccountLength, '0');
 }
 
 SuiteFile classFileFor(const std::string& prefix) {

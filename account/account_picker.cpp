@@ -1,6 +1,6 @@
 #include "account/account_number.h"
 #include "control/crt_ondrel.h"
-#include "control/key_codes.h"
+#include "screen/key_codes.h"
 #include "data/select_sentence.h"
 #include "data/text_fold.h"
 #include "screen/utf8_text.h"
@@ -43,8 +43,9 @@ void Crt_Ondrel::Cbo_Cpte_KeyPress(int& keyAscii) {
         return;
     shared().budgetRecord.reset();
     const std::string text = upperCase(Cbo_Cpte.text());
-    // A text that holds all three quote characters cannot be quoted, and finds nothing.
-    bool quotable = quoteValue(text + "]").has_value();
+    // A text that holds all three quote characters cannot be quoted, and one that holds
+    // a control character is no label: both find nothing.
+    bool quotable = quoteValue(text + "]").has_value() && !holdsControlChar(text);
     if (quotable)
         W_Selection = select(sentenceWithPrefix("SSELECT BUDGET AVEC 1 = ", text, " 0 1 PAR 1"), "BUDGET", "0 1");
     else

@@ -8,28 +8,37 @@ namespace ondrel {
 namespace {
 constexpr int kLineAbove = 1;
 constexpr int kLineBelow = 2;
+constexpr const char* kCreateQuestion = "Voulez-vous créer ce compte budgétaire ?";
 }  // namespace
 
+// The rules for a complete number that has no budget line yet, in their order: no
+// nesting, then a chart account, a detailed account, or a grouping account.
+void Crt_Ondrel::creationRules(PassOver& step, bool inChart) {
+    const int level = blockingLevel(step);
+    if (W_Trouve)
+        return refuseNesting(step, level);
+    if (inChart)
+        return offerChartAccount(step);
+    if (!isGroupingAccount(Txt_Cpte.text()))
+        return offerDetailedAccount(step);
+    offerGroupingAccount(step);
+}
+
 // Budget lines never nest within one entity and one fiscal year: a line on a grouping
-// account above the number, or on any account below it, blocks the creation.
+// account above the number (its first 9 digits down to its first one), or on any
+// account below it, blocks the creation.
 int Crt_Ondrel::blockingLevel(PassOver& step) {
     const std::string number = Txt_Cpte.text();
     W_Trouve = false;
     W_Regroupement = false;
-    int level = 0;
     for (std::size_t i = 9; i >= 1 && !W_Trouve; --i) {
-        std::string above = completeWithZeros(number.substr(0, i));
-        step.clear();
-        step([&] { file(SuiteFile::Budget).ReadRecord(budgetKey(W_CodeExercice, Txt_CodAssoc.text(), above)); });
-        if (step.absentKey()) {
-            step.clear();
-        } else {
+        const std::string above = completeWithZeros(number.substr(0, i));
+        if (!step.absent([&] { file(SuiteFile::Budget).ReadRecord(budgetKey(W_CodeExercice, Txt_CodAssoc.text(), above)); }))
             W_Trouve = true;
-            level = kLineAbove;
-        }
     }
     if (W_Trouve)
-        return level;
+        return kLineAbove;
+    int level = 0;
     step([&] {
         W_Selection = select(sentenceWithPrefix("SSELECT BUDGET AVEC 0 = ",
                                                 W_CodeExercice + Txt_CodAssoc.text() + significantPrefix(number),
@@ -43,78 +52,63 @@ int Crt_Ondrel::blockingLevel(PassOver& step) {
     return level;
 }
 
-// No such account or class: the chart accounts of its prefix, for a new choice.
-void Crt_Ondrel::offerChartInstead(PassOver& step) {
+void Crt_Ondrel::refuseNesting(PassOver& step, int level) {
+    if (level == kLineAbove)
+        step([&] { screen_.showError("Un compte de regroupement a déjà été validé - création impossible."); });
+    else
+        step([&] { screen_.showError("Un compte budgétaire de classe inférieure a déjà été validé - création impossible."); });
+    step([&] { Txt_Cpte.setText(""); });
+    step([&] { Cbo_Cpte.setText(""); });
+    step([&] { Cbo_Cpte.clear(); });
+    step([&] { GriserRepart(); });
+    step([&] { Txt_Cpte.setFocus(); });
+}
+
+// The number is an account of the entity's chart: its label is offered with the question.
+void Crt_Ondrel::offerChartAccount(PassOver& step) {
+    step([&] { Cbo_Cpte.setText(leftChars(shared().chartRecord->value(1, 1), kLabelLength)); });
+    if (step.yes([&] { return screen_.ask(kCreateQuestion); })) {
+        acceptCreation();
+        W_Trouve = false;
+        W_Regroupement = false;
+        return;
+    }
     step([&] { AffichePlanComptable(); });
-    step([&] { Txt_Cpte.setEnabled(true); });
-    step([&] { Cac_Reg.setEnabled(true); });
     step([&] { Txt_Cpte.setText(""); });
 }
 
-void Crt_Ondrel::creationRules(PassOver& step, bool inChart) {
-    const std::string number = Txt_Cpte.text();
-    const int level = blockingLevel(step);
-    if (W_Trouve) {
-        if (level == kLineAbove)
-            step([&] { screen_.showError("Un compte de regroupement a déjà été validé - création impossible."); });
-        else
-            step([&] {
-                screen_.showError("Un compte budgétaire de classe inférieure a déjà été validé - création impossible.");
-            });
-        step([&] { Txt_Cpte.setText(""); });
-        step([&] { Cbo_Cpte.setText(""); });
-        step([&] { Cbo_Cpte.clear(); });
-        step([&] { GriserRepart(); });
-        step([&] { Txt_Cpte.setFocus(); });
-        return;
-    }
-
-    const std::string prefix = significantPrefix(number);
-    if (inChart) {
-        step([&] { Cbo_Cpte.setText(leftChars(shared().chartRecord->value(1, 1), kLabelLength)); });
-        if (screen_.ask("Voulez-vous créer ce compte budgétaire ?")) {
-            acceptCreation();
-            W_Trouve = false;
-            W_Regroupement = false;
-        } else {
-            step([&] { AffichePlanComptable(); });
-            step([&] { Txt_Cpte.setText(""); });
-        }
-        return;
-    }
-
-    if (!isGroupingAccount(number)) {
-        W_Trouve = false;
-        step.clear();
-        step([&] { shared().chartRecord = file(SuiteFile::PlanComptable).ReadRecord(chartKey(Txt_CodAssoc.text(), number)); });
-        if (step.absentKey())
-            return offerChartInstead(step);
-        if (screen_.ask("Voulez-vous créer ce compte budgétaire ?")) {
-            acceptCreation();
-            W_Trouve = false;
-            W_Regroupement = false;
-            return;
-        }
-        W_Creation = false;
+void Crt_Ondrel::offerDetailedAccount(PassOver& step) {
+    W_Trouve = false;
+    if (step.absent([&] {
+            shared().chartRecord = file(SuiteFile::PlanComptable).ReadRecord(chartKey(Txt_CodAssoc.text(), Txt_Cpte.text()));
+        }))
+        return offerChartInstead(step);
+    if (step.yes([&] { return screen_.ask(kCreateQuestion); })) {
+        acceptCreation();
         W_Trouve = false;
         W_Regroupement = false;
-        step([&] { Txt_LibCompte.setText(""); });
-        step([&] { Txt_LibCompte.setEnabled(false); });
-        step([&] { Txt_LibCompte.setVisible(false); });
-        step([&] { Cbo_Cpte.setVisible(true); });
-        step([&] { Cbo_Cpte.setEnabled(true); });
-        step([&] { Cbo_Cpte.clear(); });
-        step([&] { Txt_Cpte.setText(""); });
-        step([&] { GriserRepart(); });
-        step([&] { Txt_Cpte.setFocus(); });
         return;
     }
-
-    // A grouping account: a class, sub-class or sub-sub-class.
+    W_Creation = false;
     W_Trouve = false;
-    step.clear();
-    step([&] { shared().classRecord = file(classFileFor(prefix)).ReadRecord(prefix); });
-    if (step.absentKey())
+    W_Regroupement = false;
+    step([&] { Txt_LibCompte.setText(""); });
+    step([&] { Txt_LibCompte.setEnabled(false); });
+    step([&] { Txt_LibCompte.setVisible(false); });
+    step([&] { Cbo_Cpte.setVisible(true); });
+    step([&] { Cbo_Cpte.setEnabled(true); });
+    step([&] { Cbo_Cpte.clear(); });
+    step([&] { Txt_Cpte.setText(""); });
+    step([&] { GriserRepart(); });
+    step([&] { Txt_Cpte.setFocus(); });
+}
+
+// A class, sub-class or sub-sub-class: its label shows in place of the chart list, and
+// the line is created only when "Regroupement budgétaire" is ticked.
+void Crt_Ondrel::offerGroupingAccount(PassOver& step) {
+    const std::string prefix = significantPrefix(Txt_Cpte.text());
+    W_Trouve = false;
+    if (step.absent([&] { shared().classRecord = file(classFileFor(prefix)).ReadRecord(prefix); }))
         return offerChartInstead(step);
     step([&] { Cbo_Cpte.clear(); });
     step([&] { Cbo_Cpte.setVisible(false); });
@@ -125,13 +119,21 @@ void Crt_Ondrel::creationRules(PassOver& step, bool inChart) {
     W_Trouve = true;
     W_Regroupement = true;
     step([&] { Txt_Cpte.setText(completeWithZeros(prefix)); });
-    bool yes = Cac_Reg.value() != 0 && screen_.ask("Voulez-vous créer ce compte de regroupement budgétaire ?");
-    if (yes) {
+    if (Cac_Reg.value() != 0 &&
+        step.yes([&] { return screen_.ask("Voulez-vous créer ce compte de regroupement budgétaire ?"); })) {
         acceptCreation();
         W_Trouve = false;
         return;
     }
     step([&] { AffichePlanComptable(); });
+    step([&] { Txt_Cpte.setText(""); });
+}
+
+// No such account or class: the chart accounts of its prefix, for a new choice.
+void Crt_Ondrel::offerChartInstead(PassOver& step) {
+    step([&] { AffichePlanComptable(); });
+    step([&] { Txt_Cpte.setEnabled(true); });
+    step([&] { Cac_Reg.setEnabled(true); });
     step([&] { Txt_Cpte.setText(""); });
 }
 
@@ -149,7 +151,7 @@ void Crt_Ondrel::acceptCreation() {
 // and the key become enterable, and the record to write is obtained.
 void Crt_Ondrel::newLineSetUp() {
     PassOver step;
-    for (Zone* z : {&Txt_CodAssoc, &Cbo_Assoc, &Cbo_Exercice, &Txt_DateDebutExercice, &Txt_DateFinExercice, &Cdr_Exercice})
+    for (Zone* z : entityAndYearZones())
         step([&] { z->setEnabled(false); });
     if (W_Regroupement) {
         step([&] { Txt_LibCompte.setEnabled(false); });

@@ -1,7 +1,7 @@
 #include "breakdown/section_line.h"
 #include "breakdown/section_lookup.h"
 #include "control/crt_ondrel.h"
-#include "control/key_codes.h"
+#include "screen/key_codes.h"
 #include "entity/code_padding.h"
 #include "screen/utf8_text.h"
 
@@ -28,18 +28,20 @@ void Crt_Ondrel::RemplirEclat() {
     shared().keyRecord = file(SuiteFile::BudgetCles).ReadRecord(W_SelEclat->cell(1, 1));
     Txt_Eclat.setText(W_SelEclat->cell(1, 1).substr(3, 3));
     Cbo_Eclat.addItem(W_SelEclat->cell(1, 2));
-    selectKeyLabel();
+    selectKeyItem();
     RempListEclat();
 }
 
-// Selects the first item of Cbo_Eclat that shows the label of the current key record.
-void Crt_Ondrel::selectKeyLabel() {
-    const std::string label = shared().keyRecord->value(1, 1);
-    int i = 0;
-    while (!Cbo_Eclat.list(i).empty() && Cbo_Eclat.list(i) != label)
-        ++i;
-    if (!Cbo_Eclat.list(i).empty())
-        Cbo_Eclat.setListIndex(i);
+// Selects the item of Cbo_Eclat that stands for the current key record. Item i shows
+// row i + 1 of W_SelEclat, and it is found by that row's key, not by its label: two
+// keys of an entity may share a label, and the pick must not turn one into the other.
+void Crt_Ondrel::selectKeyItem() {
+    const std::string& key = shared().keyRecord->key();
+    for (int i = 0; W_SelEclat && i < Cbo_Eclat.listCount(); ++i)
+        if (W_SelEclat->cell(i + 1, 1) == key) {
+            Cbo_Eclat.setListIndex(i);
+            return;
+        }
 }
 
 // A share that is empty or not a number ends the filling at that line.
@@ -67,21 +69,19 @@ void Crt_Ondrel::Cbo_Eclat_KeyPress(int& keyAscii) {
 // Every change of the key code. A failing statement is passed over.
 void Crt_Ondrel::Txt_Eclat_Change() {
     PassOver step;
-    if (Txt_Eclat.text().size() != kCodeLength) {
+    if (!isWholeCode(Txt_Eclat.text())) {
         step([&] { Lst_Sect.setEnabled(true); });
         step([&] { Lst_Sect.clear(); });
         step([&] { Lst_Sect.setEnabled(false); });
         return;
     }
-    step.clear();
-    step([&] { shared().keyRecord = file(SuiteFile::BudgetCles).ReadRecord(Txt_CodAssoc.text() + Txt_Eclat.text()); });
-    if (step.absentKey()) {
+    if (step.absent([&] { shared().keyRecord = file(SuiteFile::BudgetCles).ReadRecord(Txt_CodAssoc.text() + Txt_Eclat.text()); })) {
         step([&] { Txt_Eclat.setText(""); });
         step([&] { Cbo_Eclat.setListIndex(-1); });
         return;
     }
     step([&] { RempListEclat(); });
-    step([&] { selectKeyLabel(); });
+    step([&] { selectKeyItem(); });
 }
 
 void Crt_Ondrel::Txt_Eclat_KeyPress(int& keyAscii) {
@@ -97,6 +97,8 @@ void Crt_Ondrel::Txt_Eclat_KeyPress(int& keyAscii) {
 }
 
 void Crt_Ondrel::Txt_Eclat_LostFocus() {
+    if (refuseControlChars(Txt_Eclat))
+        return;
     if (!Txt_Eclat.text().empty())
         Txt_Eclat.setText(padCode(Txt_Eclat.text()));
 }

@@ -1,6 +1,6 @@
 #include "budget/amount_text.h"
 #include "control/crt_ondrel.h"
-#include "control/key_codes.h"
+#include "screen/key_codes.h"
 #include "periods/period_line.h"
 #include "screen/utf8_text.h"
 
@@ -10,6 +10,12 @@ namespace {
 constexpr std::size_t kAmountLength = 12;
 constexpr int kComma = ',';
 constexpr int kFullStop = '.';
+
+// An amount shown right-aligned keeps its blanks when the person edits it: blanks
+// around the figures are no fault, and blanks alone are an empty zone.
+void dropBlanks(Zone& zone) {
+    zone.setText(trimBlanks(zone.text()));
+}
 }  // namespace
 
 // The key filter of both amount zones: digits, one comma, a full stop taken as a comma.
@@ -93,6 +99,7 @@ void Crt_Ondrel::openDistribution() {
 // A new amount throws away the distribution made for the old one: the whole amount
 // goes to the first month of the fiscal year.
 void Crt_Ondrel::Txt_ValBud_LostFocus() {
+    dropBlanks(Txt_ValBud);
     if (Txt_ValBud.text().empty()) {
         lockDistribution();
         return;
@@ -116,6 +123,7 @@ void Crt_Ondrel::Txt_ValBud_LostFocus() {
 }
 
 void Crt_Ondrel::Txt_Affect_LostFocus() {
+    dropBlanks(Txt_Affect);
     if (!formatOnLeaving(Txt_Affect))
         return;
     if (Txt_Affect.text() == ",")

@@ -1,6 +1,6 @@
 #include "account/account_number.h"
 #include "control/crt_ondrel.h"
-#include "periods/period_label.h"
+#include "periods/calendar_walk.h"
 #include "periods/period_line.h"
 
 namespace ondrel {
@@ -35,21 +35,12 @@ void Crt_Ondrel::AfficheBudget() {
     Cmd_OkRepartition.setEnabled(false);
     Cmd_AjouterRepartition.setEnabled(true);
 
-    // Each label from the start month and year alone, whatever the lines before it.
-    const std::string& start = Txt_DateDebutExercice.text();
-    const int startMonth = std::stoi(start.substr(3, 2));
-    const int startYear = std::stoi(start.substr(6, 4));
+    // Each label from the start month and the line's own index, whatever the lines before it.
     if (!budget.field(3).empty()) {
         for (int v = 1;; ++v) {
             const int index = std::stoi(budget.value(2, v));
-            int month = startMonth + index;
-            int year = startYear;
-            if (month > 12) {
-                month -= 12;
-                year += 1;
-            }
             const Currency amount = fromStoredHundredths(budget.value(3, v));
-            Lst_RepartPer.addItem(periodLine(periodLabel(month, year), formatAmount(amount)));
+            Lst_RepartPer.addItem(periodLine(periodAt(Txt_DateDebutExercice.text(), index).label, formatAmount(amount)));
             Lst_RepartPer.setItemData(Lst_RepartPer.newIndex(), index);
             W_TotalReparti += amount;
             if (budget.value(3, v + 1).empty())
@@ -67,13 +58,13 @@ void Crt_Ondrel::AfficheBudget() {
     if (!keyCode.empty()) {
         shared().keyRecord = file(SuiteFile::BudgetCles).ReadRecord(Txt_CodAssoc.text() + keyCode);
         Txt_Eclat.setText(keyCode);
-        selectKeyLabel();
+        selectKeyItem();
         RempListEclat();
     } else {
         RemplirEclat();
     }
 
-    for (Zone* z : {&Txt_CodAssoc, &Cbo_Assoc, &Cbo_Exercice, &Txt_DateDebutExercice, &Txt_DateFinExercice, &Cdr_Exercice})
+    for (Zone* z : entityAndYearZones())
         z->setEnabled(false);
     Cmd_SupprimerBudget.setEnabled(true);
     Cmd_OkBudget.setEnabled(true);

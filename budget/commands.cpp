@@ -7,8 +7,12 @@ std::string Crt_Ondrel::lineKey() {
     return budgetKey(W_CodeExercice, Txt_CodAssoc.text(), Txt_Cpte.text());
 }
 
+std::array<Zone*, 6> Crt_Ondrel::entityAndYearZones() {
+    return {&Txt_CodAssoc, &Cbo_Assoc, &Cbo_Exercice, &Txt_DateDebutExercice, &Txt_DateFinExercice, &Cdr_Exercice};
+}
+
 void Crt_Ondrel::unlockEntityAndYear() {
-    for (Zone* z : {&Txt_CodAssoc, &Cbo_Assoc, &Cbo_Exercice, &Txt_DateDebutExercice, &Txt_DateFinExercice, &Cdr_Exercice})
+    for (Zone* z : entityAndYearZones())
         z->setEnabled(true);
 }
 
@@ -32,6 +36,8 @@ void Crt_Ondrel::offerExitOnly() {
 
 // A failing write ends the command here, with the line still on screen.
 void Crt_Ondrel::Cmd_OkBudget_Click() {
+    if (refuseWithoutRights())
+        return;
     VerifZone();
     if (!W_ZonesOk)
         return;
@@ -60,6 +66,8 @@ void Crt_Ondrel::Cmd_AnnulerBudget_Click() {
 }
 
 void Crt_Ondrel::Cmd_SupprimerBudget_Click() {
+    if (refuseWithoutRights())
+        return;
     if (!screen_.ask("Voulez-vous supprimer ce compte budgétaire ?"))
         return;
     file(SuiteFile::Budget).DeleteRecord(lineKey());

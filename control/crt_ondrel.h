@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,6 +66,11 @@ public:
 private:
     void bindEvents();
     void AppliquerDroits();
+    bool fullRights();
+    bool refuseWithoutRights();
+    // A stored text (a code, a label) that holds a control character is refused on
+    // leaving its zone: the message is shown and the zone emptied.
+    bool refuseControlChars(Zone& zone);
     void openFiles();
     File& file(SuiteFile f);
     SharedState& shared() { return *shared_; }
@@ -76,6 +82,7 @@ private:
     void Txt_CodAssoc_Change();
     void Txt_CodAssoc_KeyPress(int& keyAscii);
     void Txt_CodAssoc_LostFocus();
+    int codeChanges_ = 0;   // Txt_CodAssoc_Change runs, nested ones included
     void Cbo_Assoc_Change();
     void Cbo_Assoc_Click();
     void Cbo_Assoc_KeyPress(int& keyAscii);
@@ -86,6 +93,7 @@ private:
     // Account (account_entry.cpp, creation_rules.cpp, account_picker.cpp).
     void Txt_Cpte_KeyPress(int& keyAscii);
     void Txt_Cpte_LostFocus();
+    void Txt_LibCompte_LostFocus();
     void Cbo_Cpte_Click();
     void Cbo_Cpte_KeyPress(int& keyAscii);
     void completeAccount();
@@ -95,6 +103,10 @@ private:
     void closingStep(PassOver& step);
     void creationRules(PassOver& step, bool inChart);
     int blockingLevel(PassOver& step);
+    void refuseNesting(PassOver& step, int level);
+    void offerChartAccount(PassOver& step);
+    void offerDetailedAccount(PassOver& step);
+    void offerGroupingAccount(PassOver& step);
     void offerChartInstead(PassOver& step);
     void acceptCreation();
     void newLineSetUp();
@@ -105,7 +117,7 @@ private:
     void Txt_Eclat_Change();
     void Txt_Eclat_KeyPress(int& keyAscii);
     void Txt_Eclat_LostFocus();
-    void selectKeyLabel();
+    void selectKeyItem();
 
     // Distribution (automatic_spread.cpp, manual_edit.cpp, confirmation.cpp).
     void Opt_Automatique_Click();
@@ -132,6 +144,8 @@ private:
     void Cmd_Sortir_Click();
     void Mnu_Sommaire_Click();
     void unlockEntityAndYear();
+    // The zones that identify the line's entity and year, frozen while a line is open.
+    std::array<Zone*, 6> entityAndYearZones();
     void accountReset();
     void offerExitOnly();
     std::string lineKey();

@@ -2,7 +2,7 @@
 
 #include "data/data_error.h"
 #include "data/select_sentence.h"
-#include "screen/screen_error.h"
+#include "data/data_error.h"
 
 namespace ondrel {
 
@@ -55,6 +55,7 @@ void Crt_Ondrel::bindEvents() {
     Txt_Cpte.events() = {.change = on(&Crt_Ondrel::Txt_Cpte_Change),
                          .lostFocus = on(&Crt_Ondrel::Txt_Cpte_LostFocus),
                          .keyPress = onKey(&Crt_Ondrel::Txt_Cpte_KeyPress)};
+    Txt_LibCompte.events() = {.lostFocus = on(&Crt_Ondrel::Txt_LibCompte_LostFocus)};
     Cbo_Cpte.events() = {.click = on(&Crt_Ondrel::Cbo_Cpte_Click), .keyPress = onKey(&Crt_Ondrel::Cbo_Cpte_KeyPress)};
     Txt_ValBud.events() = {.lostFocus = on(&Crt_Ondrel::Txt_ValBud_LostFocus),
                            .keyPress = onKey(&Crt_Ondrel::Txt_ValBud_KeyPress)};
@@ -119,10 +120,23 @@ File& Crt_Ondrel::file(SuiteFile f) {
     return *handle;
 }
 
-void Crt_Ondrel::AppliquerDroits() {
+bool Crt_Ondrel::fullRights() {
     if (!W_DroitsEcran)
         throw DataError(kInvalidCall, "no rights object was given to the control");
-    if (W_DroitsEcran->AccessLevel() == kFullRights)
+    return W_DroitsEcran->AccessLevel() == kFullRights;
+}
+
+// Hiding the buttons is what the person sees; the commands also refuse by themselves,
+// whatever path reaches them.
+bool Crt_Ondrel::refuseWithoutRights() {
+    if (fullRights())
+        return false;
+    screen_.showError("Vos droits sur cet écran ne permettent pas d'enregistrer ni de supprimer un budget.");
+    return true;
+}
+
+void Crt_Ondrel::AppliquerDroits() {
+    if (fullRights())
         return;
     Cmd_SupprimerBudget.setVisible(false);
     Cmd_OkBudget.setVisible(false);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <utility>
 
 #include "data/data_error.h"
 
@@ -19,16 +20,28 @@ public:
         } catch (const DataError& e) {
             pending_ = e.number();
         } catch (const std::exception&) {
-            pending_ = kOtherFailure;
+            pending_ = kUnspecifiedFailure;
         }
     }
 
-    void clear() { pending_ = 0; }
-    // The pending failure is "no record has that key".
-    bool absentKey() const { return pending_ == kRecordNotFound; }
+    // Runs a record read as one statement: true when it failed because no record has
+    // that key, the only failure a caller tells apart.
+    template <class Read>
+    bool absent(Read&& read) {
+        pending_ = 0;
+        (*this)(std::forward<Read>(read));
+        return pending_ == kRecordNotFound;
+    }
+
+    // Asks a question as one statement: a box that cannot be shown answers No.
+    template <class Question>
+    bool yes(Question&& question) {
+        bool answer = false;
+        (*this)([&] { answer = question(); });
+        return answer;
+    }
 
 private:
-    static constexpr std::uint32_t kOtherFailure = 0x80004005;
     std::uint32_t pending_ = 0;
 };
 

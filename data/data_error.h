@@ -25,4 +25,13 @@ constexpr std::uint32_t kBadSelect = 0x80040003;
 constexpr std::uint32_t kStoreFailure = 0x80040004;
 constexpr std::uint32_t kBadValue = 0x80040005;
 
+// Numbers of the runtime that the control and its hosts raise and show.
+// A failure that carries no number of its own.
+constexpr std::uint32_t kUnspecifiedFailure = 0x80004005;
+// A zone operation that cannot be done: the focus given to a zone that cannot take it,
+// an item index outside the list.
+constexpr std::uint32_t kInvalidCall = 0x800A0005;
+// A text that does not read as what it must be: a date, a fiscal year.
+constexpr std::uint32_t kTypeMismatch = 0x800A000D;
+
 }  // namespace ondrel

@@ -1,6 +1,7 @@
 #include "control/crt_ondrel.h"
-#include "control/key_codes.h"
+#include "screen/key_codes.h"
 #include "entity/code_padding.h"
+#include "screen/utf8_text.h"
 
 namespace ondrel {
 
@@ -22,15 +23,18 @@ void Crt_Ondrel::RemplirAssoc() {
 
 // Every change of the code, typed or assigned. A failing statement is passed over.
 void Crt_Ondrel::Txt_CodAssoc_Change() {
+    struct Running {
+        int& depth;
+        explicit Running(int& d) : depth(++d) {}
+        ~Running() { --depth; }
+    } running(codeChanges_);
     PassOver step;
     step([&] { Griser(); });
-    if (Txt_CodAssoc.text().size() != kCodeLength) {
+    if (!isWholeCode(Txt_CodAssoc.text())) {
         step([&] { Cbo_Assoc.setText(""); });
         return;
     }
-    step.clear();
-    step([&] { shared().entityRecord = file(SuiteFile::Association).ReadRecord(Txt_CodAssoc.text()); });
-    if (step.absentKey()) {
+    if (step.absent([&] { shared().entityRecord = file(SuiteFile::Association).ReadRecord(Txt_CodAssoc.text()); })) {
         step([&] { Cbo_Assoc.setText(""); });
         step([&] { screen_.showError("Ce code n'existe pas."); });
         step([&] { Txt_CodAssoc.setText(""); });
@@ -62,8 +66,13 @@ void Crt_Ondrel::Txt_CodAssoc_KeyPress(int& keyAscii) {
         keyAscii = 0;
 }
 
+// Emptying the account inside the code's own change moves the focus to the account:
+// that is not the person leaving the code, and a code being erased is not padded into
+// one that nobody typed.
 void Crt_Ondrel::Txt_CodAssoc_LostFocus() {
-    if (!Txt_CodAssoc.text().empty() && Txt_CodAssoc.text().size() < kCodeLength)
+    if (refuseControlChars(Txt_CodAssoc) || codeChanges_ > 0)
+        return;
+    if (!Txt_CodAssoc.text().empty() && charCount(Txt_CodAssoc.text()) < kCodeLength)
         Txt_CodAssoc.setText(padCode(Txt_CodAssoc.text()));
 }
 

@@ -14,7 +14,7 @@ void Crt_Ondrel::Cbo_Exercice_KeyPress(int&) {
 
 // The record is read again at every choice, so a change made by another program shows.
 void Crt_Ondrel::fiscalYearBody() {
-    if (Txt_CodAssoc.text().size() != kCodeLength)
+    if (!isWholeCode(Txt_CodAssoc.text()))
         return;
     shared().fiscalYearRecord = file(SuiteFile::ParamEntiteCompta).ReadRecord(Txt_CodAssoc.text());
     const Record& year = *shared().fiscalYearRecord;

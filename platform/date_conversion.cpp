@@ -8,7 +8,6 @@ namespace ondrel {
 
 namespace {
 
-constexpr std::uint32_t kBadDate = 0x800A000D;
 
 bool digits(const std::string& s, std::size_t from, std::size_t count) {
     for (std::size_t i = from; i < from + count; ++i)
@@ -35,7 +34,7 @@ std::string DateToText(const std::string& stored) {
         if (year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= daysIn(month, year))
             return stored.substr(8, 2) + "/" + stored.substr(5, 2) + "/" + stored.substr(0, 4);
     }
-    throw DataError(kBadDate, "\"" + stored + "\" is not a date of the form yyyy-mm-dd");
+    throw DataError(kTypeMismatch, "\"" + stored + "\" is not a date of the form yyyy-mm-dd");
 }
 
 }  // namespace ondrel

@@ -19,7 +19,7 @@
 
 #include "data/data_error.h"
 #include "qt/help_window.h"
-#include "screen/utf8_text.h"
+#include "screen/key_codes.h"
 
 namespace ondrel {
 
@@ -42,9 +42,9 @@ QFont listFont() {
 // widget handles itself (arrows, Tab, shortcuts).
 int keyCode(const QKeyEvent& key) {
     if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter)
-        return 13;
+        return kEnter;
     if (key.key() == Qt::Key_Backspace)
-        return 8;
+        return kBackspace;
     if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return -1;
     const QString text = key.text();
@@ -116,10 +116,9 @@ QWidget* OndrelWidget::makeWidget(Zone& zone, QWidget* parent) {
     switch (zone.kind()) {
     case ZoneKind::TextBox: {
         auto* edit = new QLineEdit(parent);
-        if (zone.name() == "Txt_Affect")
+        if (zone.rightAligned())
             edit->setAlignment(Qt::AlignRight);
-        if (zone.name() == "Txt_DateDebutExercice" || zone.name() == "Txt_DateFinExercice")
-            edit->setReadOnly(true);
+        edit->setReadOnly(zone.displayOnly());
         return edit;
     }
     case ZoneKind::EditableCombo: {
@@ -158,10 +157,7 @@ void OndrelWidget::connectWidget(Zone& zone, QWidget* widget) {
         edit->installEventFilter(this);
         // A paste or a cut: the text changes without KeyPress, as in the toolkit.
         connect(edit, &QLineEdit::textEdited, this, [this, z, edit](const QString& text) {
-            guarded([&] {
-                std::string t = text.toStdString();
-                z->setText(z->maxLength() ? leftChars(t, z->maxLength()) : t);
-            });
+            act(*z, [&] { z->paste(text.toStdString()); });
             if (edit->text() != q(z->text()))
                 edit->setText(q(z->text()));
         });
@@ -175,10 +171,10 @@ void OndrelWidget::connectWidget(Zone& zone, QWidget* widget) {
             combo->lineEdit()->installEventFilter(this);
             zones_[combo->lineEdit()] = z;
             connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, z](const QString& text) {
-                guarded([&] { z->setText(text.toStdString()); });
+                act(*z, [&] { z->paste(text.toStdString()); });
             });
         }
-        connect(combo, &QComboBox::activated, this, [this, z](int index) { guarded([&] { z->pick(index); }); });
+        connect(combo, &QComboBox::activated, this, [this, z](int index) { act(*z, [&] { z->pick(index); }); });
         break;
     }
     case ZoneKind::ListBox: {
@@ -186,10 +182,10 @@ void OndrelWidget::connectWidget(Zone& zone, QWidget* widget) {
         list->installEventFilter(this);
         connect(list, &QListWidget::currentRowChanged, this, [this, z](int row) {
             if (row != z->listIndex())
-                guarded([&] { z->setListIndex(row); });
+                act(*z, [&] { z->setListIndex(row); });
         });
         connect(list, &QListWidget::itemDoubleClicked, this, [this, z, list](QListWidgetItem* item) {
-            guarded([&] {
+            act(*z, [&] {
                 z->setListIndex(list->row(item));
                 if (z->events().dblClick)
                     z->events().dblClick();
@@ -202,7 +198,7 @@ void OndrelWidget::connectWidget(Zone& zone, QWidget* widget) {
     case ZoneKind::CheckBox:
         widget->installEventFilter(this);
         connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked, this,
-                [this, z] { guarded([&] { z->click(); }); });
+                [this, z] { act(*z, [&] { z->click(); }); });
         break;
     default:
         widget->setFocusPolicy(Qt::NoFocus);
@@ -224,7 +220,7 @@ bool OndrelWidget::eventFilter(QObject* watched, QEvent* event) {
         if (code < 0)
             return false;
         // The key goes through the model's KeyPress and acts there; the widget only shows the result.
-        guarded([&] { control_->screen().pressKey(zone, code); });
+        act(zone, [&] { control_->screen().pressKey(zone, code); });
         return true;
     }
     return QWidget::eventFilter(watched, event);

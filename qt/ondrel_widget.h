@@ -38,6 +38,16 @@ public:
         flush();
     }
 
+    // What the person does with a zone, run only while the model still lets the zone
+    // take the focus: the LostFocus that the same click or key set off may have locked it.
+    template <class Step>
+    void act(Zone& zone, Step&& step) {
+        guarded([&] {
+            if (zone.canTakeFocus())
+                step();
+        });
+    }
+
     void error(const std::string& text) override;
     bool question(const std::string& text) override;
     void unload() override;

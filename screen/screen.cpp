@@ -3,15 +3,11 @@
 #include <algorithm>
 
 #include "data/text_fold.h"
-#include "screen/screen_error.h"
+#include "data/data_error.h"
+#include "screen/key_codes.h"
 #include "screen/utf8_text.h"
 
 namespace ondrel {
-
-namespace {
-constexpr int kBackspace = 8;
-constexpr int kEnter = 13;
-}  // namespace
 
 Zone& Screen::add(std::string name, ZoneKind kind, const char* container, std::string caption, Rect position, int tab,
                   bool enabled, std::size_t maxLength) {
@@ -32,9 +28,9 @@ Screen::Screen() {
     year.addItem("N");
     year.addItem("N+1");
     add("Etq_DebutExercice", K::Label, "Cdr_Exercice", "du", {3360, 300, 180, 195}, 24, false);
-    add("Txt_DateDebutExercice", K::TextBox, "Cdr_Exercice", "", {3720, 240, 975, 315}, 4, false);
+    add("Txt_DateDebutExercice", K::TextBox, "Cdr_Exercice", "", {3720, 240, 975, 315}, 4, false).setDisplayOnly();
     add("Etq_FinExercice", K::Label, "Cdr_Exercice", "au", {5520, 300, 180, 195}, 25, false);
-    add("Txt_DateFinExercice", K::TextBox, "Cdr_Exercice", "", {5880, 240, 975, 315}, 5, false);
+    add("Txt_DateFinExercice", K::TextBox, "Cdr_Exercice", "", {5880, 240, 975, 315}, 5, false).setDisplayOnly();
     add("Cac_Reg", K::CheckBox, nullptr, "Regroupement budgétaire", {0, 1080, 2895, 255}, 38, false);
     add("Etq_CompteBudget", K::Label, nullptr, "Compte budgétaire", {0, 1440, 1335, 195}, 26, false);
     add("Txt_Cpte", K::TextBox, nullptr, "", {1560, 1440, 1335, 315}, 6, false, 10);
@@ -50,7 +46,7 @@ Screen::Screen() {
     add("Etq_Affectation", K::Label, "Cdr_Repartition", "Affectation", {6120, 555, 765, 195}, 31, false);
     add("Lst_RepartPer", K::ListBox, "Cdr_Repartition", "", {120, 720, 7575, 900}, 36, false);
     add("Cbo_Periode", K::DropDownList, "Cdr_Repartition", "", {120, 1680, 5535, 315}, 12, true);
-    add("Txt_Affect", K::TextBox, "Cdr_Repartition", "", {5640, 1680, 2055, 315}, 13, false, 12);
+    add("Txt_Affect", K::TextBox, "Cdr_Repartition", "", {5640, 1680, 2055, 315}, 13, false, 12).setRightAligned();
     add("Cmd_AjouterRepartition", K::CommandButton, "Cdr_Repartition", "Ajouter", {120, 2085, 855, 375}, 17, false);
     add("Cmd_SupprimerRepartition", K::CommandButton, "Cdr_Repartition", "Supprimer", {1080, 2040, 855, 375}, 16, false);
     add("Cmd_OkRepartition", K::CommandButton, "Cdr_Repartition", "Ok", {5880, 2085, 855, 375}, 14, false);
@@ -117,7 +113,7 @@ void Screen::tab() {
 void Screen::pressKey(Zone& zone, int keyAscii) {
     if (zone.events().keyPress)
         zone.events().keyPress(keyAscii);
-    if (keyAscii == 0)
+    if (keyAscii == 0 || zone.displayOnly())
         return;
     if (zone.kind() == ZoneKind::TextBox || zone.kind() == ZoneKind::EditableCombo) {
         if (keyAscii == kBackspace)

@@ -1,5 +1,7 @@
 #include "screen/utf8_text.h"
 
+#include <cstdint>
+
 namespace ondrel {
 
 namespace {
@@ -32,14 +34,21 @@ std::string charsFrom(const std::string& utf8, std::size_t start) {
     return utf8.substr(offsetOf(utf8, start <= 1 ? 0 : start - 1));
 }
 
-std::string padRight(const std::string& utf8, std::size_t n) {
+std::string padRight(const std::string& utf8, std::size_t n, char fill) {
     auto count = charCount(utf8);
-    return count >= n ? utf8 : utf8 + std::string(n - count, ' ');
+    return count >= n ? utf8 : utf8 + std::string(n - count, fill);
 }
 
-std::string padLeft(const std::string& utf8, std::size_t n) {
+std::string padLeft(const std::string& utf8, std::size_t n, char fill) {
     auto count = charCount(utf8);
-    return count >= n ? utf8 : std::string(n - count, ' ') + utf8;
+    return count >= n ? utf8 : std::string(n - count, fill) + utf8;
+}
+
+std::string trimBlanks(const std::string& text) {
+    auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 std::string dropLastChar(const std::string& utf8) {
@@ -83,6 +92,35 @@ std::string charText(int code) {
         s += static_cast<char>(0x80 | (c & 0x3F));
     }
     return s;
+}
+
+bool isValidUtf8(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        auto b = static_cast<unsigned char>(text[i]);
+        int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
+        if (extra < 0 || i + extra >= text.size())
+            return false;
+        std::uint32_t code = extra == 0 ? b : b & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            auto c = static_cast<unsigned char>(text[i + k]);
+            if (!isContinuation(static_cast<char>(c)))
+                return false;
+            code = (code << 6) | (c & 0x3F);
+        }
+        static constexpr std::uint32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+        if (code < kSmallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+bool holdsControlChar(const std::string& text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) < 0x20)
+            return true;
+    return false;
 }
 
 }  // namespace ondrel

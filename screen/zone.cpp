@@ -1,7 +1,8 @@
 #include "screen/zone.h"
 
 #include "screen/screen.h"
-#include "screen/screen_error.h"
+#include "screen/utf8_text.h"
+#include "data/data_error.h"
 
 namespace ondrel {
 
@@ -35,6 +36,12 @@ void Zone::setText(const std::string& text) {
     notify();
     if (events_.change)
         events_.change();
+}
+
+void Zone::paste(const std::string& text) {
+    if (displayOnly_ || !isValidUtf8(text))
+        return;
+    setText(maxLength_ ? leftChars(text, maxLength_) : text);
 }
 
 void Zone::setEnabled(bool enabled) {

@@ -41,9 +41,20 @@ public:
     bool hasText() const;
     bool isCombo() const { return kind_ == ZoneKind::EditableCombo || kind_ == ZoneKind::DropDownList; }
 
+    // Display only: the zone keeps its tab stop and shows its text, but nothing the
+    // person types or pastes changes it; only the handlers write it.
+    bool displayOnly() const { return displayOnly_; }
+    void setDisplayOnly() { displayOnly_ = true; }
+    // Amounts read from the right.
+    bool rightAligned() const { return rightAligned_; }
+    void setRightAligned() { rightAligned_ = true; }
+
     // Text of a text box or combo box; Change runs when it changes.
     const std::string& text() const { return text_; }
     void setText(const std::string& text);
+    // The person's paste or cut: the whole text replaced, without KeyPress, cut to the
+    // zone's limit. A display-only zone, or a text that is not valid UTF-8, is left as it is.
+    void paste(const std::string& text);
     bool enabled() const { return enabled_; }
     void setEnabled(bool enabled);
     bool visible() const { return visible_; }
@@ -97,6 +108,8 @@ private:
     Rect position_;
     int tabIndex_;
     std::size_t maxLength_;
+    bool displayOnly_ = false;
+    bool rightAligned_ = false;
 
     std::string text_;
     bool enabled_;

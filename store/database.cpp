@@ -50,6 +50,8 @@ std::string prefixEnd(std::string prefix) {
 }
 
 void checkValues(const Record& record) {
+    if (record.key().find(kValueMark) != std::string::npos)
+        throw DataError(kBadValue, "a key holds the value separator (character 30)");
     for (const auto& values : record.fields())
         for (const auto& v : values)
             if (v.find(kValueMark) != std::string::npos)
@@ -73,12 +75,24 @@ Database::Database(const std::string& path, int flags) : path_(path), db_(path, 
     tx.commit();
 }
 
+// The most recently used statements stay prepared; a long session of varied selects
+// drops the oldest instead of growing without bound. A statement still in use stays
+// alive through its Use even when it leaves the cache.
 Database::Use Database::statement(const std::string& sql) {
-    auto& slot = statements_[sql];
-    if (!slot)
-        slot = std::make_unique<SQLite::Statement>(db_, sql);
-    slot->clearBindings();
-    return Use(*slot);
+    auto found = statements_.find(sql);
+    if (found != statements_.end()) {
+        recent_.splice(recent_.begin(), recent_, found->second);
+    } else {
+        recent_.emplace_front(sql, std::make_shared<SQLite::Statement>(db_, sql));
+        statements_[sql] = recent_.begin();
+        if (recent_.size() > kCachedStatements) {
+            statements_.erase(recent_.back().first);
+            recent_.pop_back();
+        }
+    }
+    auto q = recent_.front().second;
+    q->clearBindings();
+    return Use(std::move(q));
 }
 
 void Database::inOneTransaction(const std::function<void()>& work) {
@@ -275,7 +289,9 @@ Database::PreparedSelect Database::prepareSelect(const std::string& requestText)
             columns += ", r.key";
             continue;
         }
-        std::string a = "f" + std::to_string(i);
+        // Appended, not concatenated to a literal: GCC 12 misreads that form at -O3.
+        std::string a = "f";
+        a += std::to_string(i);
         columns += ", " + a + ".whole";
         joins += " LEFT JOIN field " + a + " ON " + a + ".file = r.file AND " + a + ".key = r.key AND " + a + ".num = ?";
         p.numbers.push_back(fields[i]);

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <functional>
-#include <map>
+#include <list>
+#include <unordered_map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -50,6 +51,8 @@ public:
     Record makeRecord(const std::string& file, std::string key, std::vector<std::vector<std::string>> fields);
 
     SQLite::Database& sql() { return db_; }
+    // How many statements are kept prepared.
+    std::size_t cachedStatements() const { return recent_.size(); }
     const std::string& path() const { return path_; }
 
 private:
@@ -61,15 +64,15 @@ private:
     // snapshot open: a snapshot kept past its use would make the next write fail at once.
     class Use {
     public:
-        explicit Use(SQLite::Statement& q) : q_(q) {}
-        ~Use() { q_.tryReset(); }
+        explicit Use(std::shared_ptr<SQLite::Statement> q) : q_(std::move(q)) {}
+        ~Use() { q_->tryReset(); }
         Use(const Use&) = delete;
         Use& operator=(const Use&) = delete;
-        SQLite::Statement* operator->() { return &q_; }
-        SQLite::Statement& operator*() { return q_; }
+        SQLite::Statement* operator->() { return q_.get(); }
+        SQLite::Statement& operator*() { return *q_; }
 
     private:
-        SQLite::Statement& q_;
+        std::shared_ptr<SQLite::Statement> q_;
     };
     Use statement(const std::string& sql);
     bool fileExists(const std::string& name);
@@ -78,7 +81,10 @@ private:
 
     std::string path_;
     SQLite::Database db_;
-    std::map<std::string, std::unique_ptr<SQLite::Statement>> statements_;
+    static constexpr std::size_t kCachedStatements = 64;
+    using Cached = std::pair<std::string, std::shared_ptr<SQLite::Statement>>;
+    std::list<Cached> recent_;   // most recently used first
+    std::unordered_map<std::string, std::list<Cached>::iterator> statements_;
     int transactionDepth_ = 0;
 };
 

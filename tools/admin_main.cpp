@@ -11,6 +11,7 @@
 #include "platform/login_name.h"
 #include "tools/demo_data.h"
 #include "tools/record_json.h"
+#include "tools/suite_database.h"
 
 using namespace ondrel;
 
@@ -53,8 +54,11 @@ void importFile(const std::string& path, const std::string& input) {
             throw Failure(input + ", line " + std::to_string(number) + ": " + e.what() + "; nothing was imported");
         }
     }
+    const bool created = !std::filesystem::exists(path);
     auto db = Database::open(path, true);
     db->inOneTransaction([&] {
+        if (created)
+            createSuiteFiles(*db);
         for (const auto& r : records) {
             db->createFile(r.file);
             db->write(r.file, db->makeRecord(r.file, r.key, r.fields));

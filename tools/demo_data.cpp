@@ -3,6 +3,8 @@
 #include <utility>
 #include <vector>
 
+#include "tools/suite_database.h"
+
 namespace ondrel {
 
 namespace {
@@ -186,8 +188,7 @@ void put(Database& db, const std::string& file, const std::string& key, Fields f
 
 void writeDemoData(Database& db, const std::string& owner) {
     db.inOneTransaction([&] {
-        for (const char* file : kSuiteFiles)
-            db.createFile(file);
+        createSuiteFiles(db);
         for (const auto& e : kEntities) {
             put(db, "ASSOCIATION", e.code, {{e.name}});
             put(db, "PARAMENTITECOMPTA", e.code, {{e.dates[0]}, {e.dates[1]}, {e.dates[2]}, {e.dates[3]}});

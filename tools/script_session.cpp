@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "screen/key_codes.h"
 #include "screen/utf8_text.h"
 
 namespace ondrel {
@@ -13,7 +14,6 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-constexpr std::uint32_t kGenericFailure = 0x80004005;
 
 int number(const std::string& word) {
     int n = 0;
@@ -146,17 +146,20 @@ Zone& ScriptSession::zoneNamed(const std::string& name) {
     return *z;
 }
 
+// The focus moves first, and the LostFocus of the zone that had it may lock the target:
+// a zone is asked twice whether it can take the focus, before and after.
 bool ScriptSession::reach(Zone& zone) {
-    if (!zone.canTakeFocus()) {
-        out_ << Json{{"refused", zone.name()}}.dump() << "\n";
-        return false;
+    if (zone.canTakeFocus()) {
+        control().screen().moveFocus(zone);
+        if (zone.canTakeFocus())
+            return true;
     }
-    control().screen().moveFocus(zone);
-    return true;
+    out_ << Json{{"refused", zone.name()}}.dump() << "\n";
+    return false;
 }
 
 void ScriptSession::key(Zone& zone, const std::string& key) {
-    int code = key == "Enter" ? 13 : key == "Backspace" ? 8 : charCode(key);
+    int code = key == "Enter" ? kEnter : key == "Backspace" ? kBackspace : charCode(key);
     if (code < 0)
         throw ScriptError("a key is Enter, Backspace or one character, not \"" + key + "\"");
     if (reach(zone))
@@ -166,7 +169,7 @@ void ScriptSession::key(Zone& zone, const std::string& key) {
 void ScriptSession::hostError(const std::exception& e) {
     const auto* data = dynamic_cast<const DataError*>(&e);
     Json j;
-    j["hostError"] = {{"number", data ? data->number() : kGenericFailure}, {"description", e.what()}};
+    j["hostError"] = {{"number", data ? data->number() : kUnspecifiedFailure}, {"description", e.what()}};
     out_ << j.dump() << "\n";
 }
 
@@ -174,6 +177,8 @@ void ScriptSession::run(const std::string& line) {
     auto start = line.find_first_not_of(" \t\r");
     if (start == std::string::npos || line[start] == '#')
         return;
+    if (!isValidUtf8(line))
+        throw ScriptError("the line is not valid UTF-8");
     auto w = words(line.substr(0, line.find_last_not_of("\r") + 1));
     try {
         command(w);
@@ -184,104 +189,128 @@ void ScriptSession::run(const std::string& line) {
     }
 }
 
-void ScriptSession::command(const std::vector<std::string>& w) {
-    const std::string& c = w[0];
-    auto arity = [&](std::size_t n) {
-        if (w.size() != n + 1)
-            throw ScriptError(c + " takes " + std::to_string(n) + " argument" + (n == 1 ? "" : "s"));
+const std::map<std::string, ScriptSession::Command>& ScriptSession::commands() {
+    static const std::map<std::string, Command> table = {
+        {"init", {0, &ScriptSession::init}},         {"focus", {1, &ScriptSession::focus}},
+        {"tab", {0, &ScriptSession::tab}},           {"key", {2, &ScriptSession::keyCommand}},
+        {"type", {2, &ScriptSession::type}},         {"paste", {2, &ScriptSession::paste}},
+        {"select", {2, &ScriptSession::select}},     {"dblclick", {2, &ScriptSession::dblclick}},
+        {"click", {1, &ScriptSession::click}},       {"answer", {1, &ScriptSession::answer}},
+        {"rightclick", {0, &ScriptSession::rightclick}}, {"menu", {1, &ScriptSession::menu}},
+        {"dump", {-1, &ScriptSession::dump}},        {"terminate", {0, &ScriptSession::terminate}},
     };
-    if (c == "init") {
-        arity(0);
-        control().TheDatabase(db_);
-        control().DroitsUtilisateur(rights_);
-        control().TheClient(client_);
-        control().Init();
-    } else if (c == "focus") {
-        arity(1);
-        reach(zoneNamed(w[1]));
-    } else if (c == "tab") {
-        arity(0);
-        control().screen().tab();
-    } else if (c == "key") {
-        arity(2);
-        key(zoneNamed(w[1]), w[2]);
-    } else if (c == "type") {
-        arity(2);
-        Zone& z = zoneNamed(w[1]);
-        std::string rest = w[2];
-        while (!rest.empty()) {
-            std::string one = leftChars(rest, 1);
-            rest = rest.substr(one.size());
-            if (!z.canTakeFocus()) {
-                out_ << Json{{"refused", z.name()}}.dump() << "\n";
-                return;
-            }
-            key(z, one);
-        }
-    } else if (c == "paste") {
-        arity(2);
-        Zone& z = zoneNamed(w[1]);
-        if (!z.hasText() || z.kind() == ZoneKind::DropDownList)
-            throw ScriptError("cannot paste into " + z.name());
-        if (reach(z))
-            z.setText(z.maxLength() ? leftChars(w[2], z.maxLength()) : w[2]);
-    } else if (c == "select") {
-        arity(2);
-        Zone& z = zoneNamed(w[1]);
-        if (!z.isCombo())
-            throw ScriptError(z.name() + " is not a combo box");
-        int index = number(w[2]);
-        if (reach(z))
-            z.pick(index);
-    } else if (c == "dblclick") {
-        arity(2);
-        Zone& z = zoneNamed(w[1]);
-        if (z.kind() != ZoneKind::ListBox)
-            throw ScriptError(z.name() + " is not a list box");
-        int index = number(w[2]);
-        if (reach(z)) {
-            z.setListIndex(index);
-            if (z.events().dblClick)
-                z.events().dblClick();
-        }
-    } else if (c == "click") {
-        arity(1);
-        Zone& z = zoneNamed(w[1]);
-        if (z.kind() != ZoneKind::CommandButton && z.kind() != ZoneKind::OptionButton && z.kind() != ZoneKind::CheckBox)
-            throw ScriptError(z.name() + " cannot be clicked");
-        if (reach(z))
-            z.click();
-    } else if (c == "answer") {
-        arity(1);
-        if (w[1] != "yes" && w[1] != "no")
-            throw ScriptError("answer yes or answer no");
-        answers_.push_back(w[1] == "yes");
-    } else if (c == "rightclick") {
-        arity(0);
-        control().UserControl_MouseDown();
-    } else if (c == "menu") {
-        arity(1);
-        Zone& z = zoneNamed(w[1]);
-        if (z.kind() != ZoneKind::MenuItem)
-            throw ScriptError(z.name() + " is not a menu item");
-        if (!menuOpen_) {
+    return table;
+}
+
+void ScriptSession::command(const std::vector<std::string>& w) {
+    auto it = commands().find(w[0]);
+    if (it == commands().end())
+        throw ScriptError("unknown command " + w[0]);
+    const int n = it->second.arity;
+    if (n >= 0 && w.size() != static_cast<std::size_t>(n) + 1)
+        throw ScriptError(w[0] + " takes " + std::to_string(n) + " argument" + (n == 1 ? "" : "s"));
+    (this->*it->second.run)({w.begin() + 1, w.end()});
+}
+
+void ScriptSession::init(const Args&) {
+    control().TheDatabase(db_);
+    control().DroitsUtilisateur(rights_);
+    control().TheClient(client_);
+    control().Init();
+}
+
+void ScriptSession::focus(const Args& a) {
+    reach(zoneNamed(a[0]));
+}
+
+void ScriptSession::tab(const Args&) {
+    control().screen().tab();
+}
+
+void ScriptSession::keyCommand(const Args& a) {
+    key(zoneNamed(a[0]), a[1]);
+}
+
+// Once the zone can no longer take input the rest is refused.
+void ScriptSession::type(const Args& a) {
+    Zone& z = zoneNamed(a[0]);
+    std::string rest = a[1];
+    while (!rest.empty()) {
+        std::string one = leftChars(rest, 1);
+        rest = rest.substr(one.size());
+        if (!z.canTakeFocus()) {
             out_ << Json{{"refused", z.name()}}.dump() << "\n";
             return;
         }
-        menuOpen_ = false;
-        if (z.events().click)
-            z.events().click();
-    } else if (c == "dump") {
-        dump({w.begin() + 1, w.end()});
-    } else if (c == "terminate") {
-        arity(0);
-        control_.reset();
-    } else {
-        throw ScriptError("unknown command " + c);
+        key(z, one);
     }
 }
 
-void ScriptSession::dump(const std::vector<std::string>& names) {
+void ScriptSession::paste(const Args& a) {
+    Zone& z = zoneNamed(a[0]);
+    if (!z.hasText() || z.kind() == ZoneKind::DropDownList)
+        throw ScriptError("cannot paste into " + z.name());
+    if (reach(z))
+        z.paste(a[1]);
+}
+
+void ScriptSession::select(const Args& a) {
+    Zone& z = zoneNamed(a[0]);
+    if (!z.isCombo())
+        throw ScriptError(z.name() + " is not a combo box");
+    int index = number(a[1]);
+    if (reach(z))
+        z.pick(index);
+}
+
+void ScriptSession::dblclick(const Args& a) {
+    Zone& z = zoneNamed(a[0]);
+    if (z.kind() != ZoneKind::ListBox)
+        throw ScriptError(z.name() + " is not a list box");
+    int index = number(a[1]);
+    if (!reach(z))
+        return;
+    z.setListIndex(index);
+    if (z.events().dblClick)
+        z.events().dblClick();
+}
+
+void ScriptSession::click(const Args& a) {
+    Zone& z = zoneNamed(a[0]);
+    if (z.kind() != ZoneKind::CommandButton && z.kind() != ZoneKind::OptionButton && z.kind() != ZoneKind::CheckBox)
+        throw ScriptError(z.name() + " cannot be clicked");
+    if (reach(z))
+        z.click();
+}
+
+void ScriptSession::answer(const Args& a) {
+    if (a[0] != "yes" && a[0] != "no")
+        throw ScriptError("answer yes or answer no");
+    answers_.push_back(a[0] == "yes");
+}
+
+void ScriptSession::rightclick(const Args&) {
+    control().UserControl_MouseDown();
+}
+
+void ScriptSession::menu(const Args& a) {
+    Zone& z = zoneNamed(a[0]);
+    if (z.kind() != ZoneKind::MenuItem)
+        throw ScriptError(z.name() + " is not a menu item");
+    if (!menuOpen_) {
+        out_ << Json{{"refused", z.name()}}.dump() << "\n";
+        return;
+    }
+    menuOpen_ = false;
+    if (z.events().click)
+        z.events().click();
+}
+
+void ScriptSession::terminate(const Args&) {
+    control_.reset();
+}
+
+void ScriptSession::dump(const Args& names) {
     std::vector<Zone*> zones;
     if (names.empty()) {
         for (const auto& z : control().screen().zones())

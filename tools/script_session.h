@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <iosfwd>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,11 +34,32 @@ public:
     static std::vector<std::string> words(const std::string& line);
 
 private:
+    using Args = std::vector<std::string>;
+    struct Command {
+        int arity;   // -1: any number of arguments
+        void (ScriptSession::*run)(const Args&);
+    };
+    static const std::map<std::string, Command>& commands();
     void command(const std::vector<std::string>& w);
+
+    void init(const Args&);
+    void focus(const Args& a);
+    void tab(const Args&);
+    void keyCommand(const Args& a);
+    void type(const Args& a);
+    void paste(const Args& a);
+    void select(const Args& a);
+    void dblclick(const Args& a);
+    void click(const Args& a);
+    void answer(const Args& a);
+    void rightclick(const Args&);
+    void menu(const Args& a);
+    void dump(const Args& names);
+    void terminate(const Args&);
+
     Zone& zoneNamed(const std::string& name);
     bool reach(Zone& zone);   // gives the zone the focus; false (and refused) when it cannot take it
     void key(Zone& zone, const std::string& key);
-    void dump(const std::vector<std::string>& names);
     void hostError(const std::exception& e);
     Crt_Ondrel& control();
 

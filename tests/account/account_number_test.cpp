@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "account/account_number.h"
-#include "breakdown/section_lookup.h"
 #include "budget/budget_key.h"
-#include "entity/code_padding.h"
 
 namespace ondrel {
 
@@ -57,21 +55,6 @@ TEST(AccountNumber, KeysCarryTheAccount) {
     EXPECT_EQ(budgetKey(yearCodeFor("N+1"), "001", "6061000000"), "N10016061000000");
     EXPECT_EQ(yearCodeFor("N"), "N0");
     EXPECT_EQ(yearCodeFor(""), "N1");
-}
-
-TEST(CodePadding, LeftPadsToThreeDigits) {
-    EXPECT_EQ(padCode("7"), "007");
-    EXPECT_EQ(padCode("07"), "007");
-    EXPECT_EQ(padCode(""), "000");
-    EXPECT_EQ(padCode("123"), "123");
-}
-
-TEST(SectionLookup, StopsAtTheFirstEmptyCodeAndMatchesExactly) {
-    Record table("SECTANAL", {{}, {"S01", "S02", "", "S04"}, {"Direction", "Admin", "", "Ventes"}});
-    EXPECT_EQ(sectionLabel(table, "S02"), "Admin");
-    EXPECT_EQ(sectionLabel(table, "s02"), std::nullopt);
-    EXPECT_EQ(sectionLabel(table, "S04"), std::nullopt);
-    EXPECT_EQ(sectionLabel(table, "S09"), std::nullopt);
 }
 
 }  // namespace ondrel

@@ -1,0 +1,17 @@
+#include "control/crt_ondrel.h"
+#include "screen/utf8_text.h"
+
+namespace ondrel {
+
+// A tab or a record separator pasted into a code or a label would be stored as it is,
+// and the separator would split the field into several values.
+bool Crt_Ondrel::refuseControlChars(Zone& zone) {
+    if (!holdsControlChar(zone.text()))
+        return false;
+    screen_.showError("Ce texte contient un caractère de contrôle (tabulation, saut de ligne…) : "
+                      "saisissez-le de nouveau sans ce caractère.");
+    zone.setText("");
+    return true;
+}
+
+}  // namespace ondrel
