@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "control/crt_ondrel.h"
+#include "screen/key_codes.h"
+#include "screen/utf8_text.h"
 #include "tests/store/temp_database.h"
 #include "tools/demo_data.h"
 
@@ -44,12 +46,18 @@ protected:
         return c;
     }
 
-    // A key pressed by the person on a zone that has the focus.
+    // Keys pressed by the person, one character at a time, on a zone the person can
+    // reach: the focus goes there as a click would, and a zone locked meanwhile takes no more.
     static void type(Crt_Ondrel& c, const std::string& zone, const std::string& keys) {
         Zone& z = c.screen().zone(zone);
-        c.screen().moveFocus(z);
-        for (char k : keys)
-            c.screen().pressKey(z, k == '\n' ? 13 : static_cast<unsigned char>(k));
+        ASSERT_TRUE(z.canTakeFocus()) << zone << " cannot take the focus";
+        z.setFocus();
+        for (std::string rest = keys; !rest.empty();) {
+            const std::string key = leftChars(rest, 1);
+            rest.erase(0, key.size());
+            ASSERT_TRUE(z.canTakeFocus()) << zone << " was locked before \"" << key << "\"";
+            c.screen().pressKey(z, key == "\n" ? kEnter : key == "\b" ? kBackspace : charCode(key));
+        }
     }
 
     TempDatabase data;

@@ -110,6 +110,17 @@ TEST_F(ControlTest, TearingDownOneInstanceLeavesTheOtherWorking) {
     EXPECT_EQ(second->screen().zone("Txt_Cpte").text(), "");
 }
 
+TEST_F(ControlTest, TheLastInstanceGoneReleasesTheDatabase) {
+    std::weak_ptr<Database> released = data.db;
+    auto first = start();
+    auto second = start();
+    data.db.reset();
+    first.reset();
+    EXPECT_FALSE(released.expired()) << "the second instance still works on it";
+    second.reset();
+    EXPECT_TRUE(released.expired());
+}
+
 TEST_F(ControlTest, GriserEmptiesAndLocksEverythingBelowTheEntity) {
     auto c = start();
     Screen& s = c->screen();

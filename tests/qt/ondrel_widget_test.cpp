@@ -153,6 +153,23 @@ private slots:
         QCOMPARE(saved.value(4, 1), std::string("001"));
     }
 
+    // The click takes the focus from the emptied amount, whose LostFocus locks the
+    // distribution: the click that then lands opens nothing.
+    void aClickOnAButtonLockedByTheLostFocusItCausedDoesNothing() {
+        typeInto("Txt_CodAssoc", "1");
+        enter("Txt_CodAssoc");
+        typeInto("Txt_Cpte", "6064");
+        enter("Txt_Cpte");
+        widget<QLineEdit>("Txt_ValBud")->setFocus();
+        widget<QLineEdit>("Txt_ValBud")->selectAll();
+        QTest::keyClick(screen->widgetOf("Txt_ValBud"), Qt::Key_X, Qt::ControlModifier);
+        QVERIFY(screen->control().screen().zone("Cmd_AjouterRepartition").enabled());
+        click("Cmd_AjouterRepartition");
+        QVERIFY(!screen->control().W_AjoutPeriode);
+        QVERIFY(!screen->control().screen().zone("Cbo_Periode").enabled());
+        QVERIFY(!screen->widgetOf("Cbo_Periode")->isEnabled());
+    }
+
     void aStoredLineIsShownLocked() {
         typeInto("Txt_CodAssoc", "1");
         enter("Txt_CodAssoc");

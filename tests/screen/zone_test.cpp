@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "data/data_error.h"
+#include "screen/key_codes.h"
 #include "screen/screen.h"
 
 namespace ondrel {
@@ -54,6 +55,19 @@ TEST_F(ScreenModel, TextLongerThanTheLimitCannotBeTyped) {
     for (int i = 0; i < 45; ++i)
         screen.pressKey(label, 0xE9);   // é, one character of two bytes
     EXPECT_EQ(label.text().size(), 80u);
+}
+
+TEST_F(ScreenModel, APasteIsCutAtTheLimitAndRefusedWhereNothingMayEnter) {
+    code.paste("12345");
+    EXPECT_EQ(code.text(), "123");
+    code.paste("\xC3(");   // a lead byte without its continuation
+    EXPECT_EQ(code.text(), "123");
+    Zone& end = screen.zone("Txt_DateFinExercice");
+    end.setText("31/12/2027");
+    end.paste("31/03/2027");
+    screen.pressKey(end, kBackspace);
+    screen.pressKey(end, '7');
+    EXPECT_EQ(end.text(), "31/12/2027");
 }
 
 TEST_F(ScreenModel, AZoneInsideADisabledFrameTakesNoFocus) {

@@ -52,6 +52,15 @@ TEST(Database, AValueHoldingTheSeparatorIsRefused) {
     EXPECT_THROW(t.db->OpenFile("BUDGET").ReadRecord("K"), DataError);
 }
 
+TEST(Database, AKeyHoldingTheSeparatorIsRefused) {
+    TempDatabase t;
+    t.db->createFile("BUDGET");
+    Record r = t.db->OpenFile("BUDGET").OpenRecordForWrite(std::string("N0") + kValueMark + "1");
+    r.setValue(1, 1, "label");
+    EXPECT_THROW(r.DBWrite(), DataError);
+    EXPECT_TRUE(t.db->keys("BUDGET").empty());
+}
+
 TEST(Database, NothingIsStoredBeforeDBWrite) {
     TempDatabase t;
     t.db->createFile("BUDGET");

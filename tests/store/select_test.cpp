@@ -40,6 +40,21 @@ protected:
     TempDatabase t;
 };
 
+// Each field list is a statement shape of its own; a long session of them keeps a
+// bounded number prepared and still answers each one.
+TEST_F(Select, ManyShapesKeepABoundedCacheAndRightAnswers) {
+    for (const char* sort : {"PAR 1", "PAR 0"}) {
+        std::string fields = "0";
+        for (int n = 1; n <= 50; ++n) {
+            fields += " 1";
+            auto table = run(std::string("SSELECT BUDGET AVEC 0 = \"N0001]\" 0 ") + sort, "BUDGET", fields);
+            ASSERT_EQ(table.DCount(), 3);
+            ASSERT_EQ(table.cell(1, n + 1), sort == std::string("PAR 1") ? "FOURNITURES DE BUREAU" : "Fournitures");
+        }
+    }
+    EXPECT_LE(t.db->cachedStatements(), 64u);
+}
+
 TEST_F(Select, KeyPrefixSortsByLabelThenKey) {
     auto table = run("SSELECT BUDGET AVEC 0 = \"N0001]\" 0 1 PAR 1");
     EXPECT_EQ(keys(table), (std::vector<std::string>{"N00016064000000", "N00016061000000", "N00016130000000"}));

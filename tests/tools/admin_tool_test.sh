@@ -28,5 +28,18 @@ err=$("$admin" import "$dir/copy.db" "$dir/bad.jsonl" 2>&1); [ $? = 1 ] || fail 
 case "$err" in *"line 2"*) ;; *) fail "bad import must name line 2: $err";; esac
 "$admin" show "$dir/copy.db" BUDGET N0NEW >/dev/null 2>&1 && fail "a refused import wrote a record"
 
+printf '%s\n' '{"file":"BUDGET","key":"N0NEW","fields":[["Nouveau"]]}' '{"file":"BUDGET","key":"N0BIG","fields":[[1e400]]}' > "$dir/big.jsonl"
+err=$("$admin" import "$dir/copy.db" "$dir/big.jsonl" 2>&1); [ $? = 1 ] || fail "an out-of-range number must exit 1"
+case "$err" in *"line 2"*"nothing was imported"*) ;; *) fail "an out-of-range number must name line 2: $err";; esac
+
+# A database made by import holds the nine files, and bytes that are not UTF-8 survive a round trip.
+printf '%s\n' '{"file":"BUDGET","key":"N00016022000000","fields":[[{"bytes":"4143484154e9"}]]}' > "$dir/bytes.jsonl"
+"$admin" import "$dir/small.db" "$dir/bytes.jsonl" >/dev/null || fail "import into a new database"
+files=$("$admin" select "$dir/small.db" 'SSELECT ASSOCIATION 0 PAR 0' ASSOCIATION '0') || fail "the new database has no ASSOCIATION file"
+[ -z "$files" ] || fail "ASSOCIATION must be empty: $files"
+"$admin" export "$dir/small.db" > "$dir/small.jsonl" || fail "export of bytes that are not UTF-8"
+cmp -s "$dir/bytes.jsonl" "$dir/small.jsonl" || fail "bytes that are not UTF-8 changed on export: $(cat "$dir/small.jsonl")"
+"$admin" show "$dir/small.db" BUDGET N00016022000000 >/dev/null || fail "show of bytes that are not UTF-8"
+
 "$admin" rights "$dir/demo.db" marie ONDREL 2 >/dev/null || fail "rights"
 echo "admin tool: all checks passed"

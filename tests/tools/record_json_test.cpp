@@ -27,6 +27,17 @@ TEST(RecordJson, WritesWhatItReads) {
     EXPECT_EQ(back.fields[1], record.fields()[1]);
 }
 
+// Stored bytes that are not UTF-8 still make a line, which reads back as the same bytes.
+TEST(RecordJson, BytesThatAreNotUtf8TravelAsHex) {
+    const std::string bad = "caf\xE9 \xFF";
+    Record record(bad, {{bad, "ok"}});
+    auto line = recordLine("BUDGET", record);
+    EXPECT_EQ(line, R"({"file":"BUDGET","key":{"bytes":"636166e920ff"},"fields":[[{"bytes":"636166e920ff"},"ok"]]})");
+    auto back = parseRecordLine(line);
+    EXPECT_EQ(back.key, bad);
+    EXPECT_EQ(back.fields[0], (std::vector<std::string>{bad, "ok"}));
+}
+
 TEST(RecordJson, RefusesMalformedLinesWithTheReason) {
     const std::pair<const char*, const char*> cases[] = {
         {"{", "not JSON"},
@@ -38,6 +49,12 @@ TEST(RecordJson, RefusesMalformedLinesWithTheReason) {
         {R"({"file":"F","key":"K","fields":[[1]]})", "not a string"},
         {R"({"file":"F","key":"K","fields":[],"extra":1})", "unknown member"},
         {R"({"file":"","key":"K","fields":[]})", "\"file\" is empty"},
+        {R"({"file":"BUDGET","file":"AUTRE","key":"K","fields":[]})", "\"file\" appears twice"},
+        {R"({"file":"F","key":"K","fields":[],"key":"L"})", "\"key\" appears twice"},
+        {R"({"file":"F","key":"K\u0000","fields":[]})", "\"key\" holds a control character"},
+        {R"({"file":"F\t","key":"K","fields":[]})", "\"file\" holds a control character"},
+        {R"({"file":"F","key":"K","fields":[[1e400]]})", "not JSON"},
+        {R"({"file":"F","key":"K","fields":[[{"bytes":"4"}]]})", "pairs of hexadecimal"},
     };
     for (auto [line, reason] : cases) {
         try {
