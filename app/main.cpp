@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
             dbPath = defaultDatabase();
             if (!std::filesystem::exists(dbPath)) {
                 std::filesystem::create_directories(std::filesystem::path(dbPath).parent_path());
-                db = Database::open(dbPath, true);
+                db = Database::create(dbPath);
                 writeDemoData(*db, user);
             }
         } else if (!std::filesystem::exists(dbPath)) {

@@ -31,7 +31,7 @@ double ensureBenchDatabase(const std::string& path) {
     auto start = std::chrono::steady_clock::now();
     if (std::filesystem::exists(path))
         return 0;
-    auto db = Database::open(path, true);
+    auto db = Database::create(path);
     std::vector<std::string> periods, amounts;
     for (int p = 0; p < 12; ++p) {
         periods.push_back(std::to_string(p));

@@ -24,6 +24,7 @@ constexpr std::uint32_t kFileNotFound = 0x80040002;
 constexpr std::uint32_t kBadSelect = 0x80040003;
 constexpr std::uint32_t kStoreFailure = 0x80040004;
 constexpr std::uint32_t kBadValue = 0x80040005;
+constexpr std::uint32_t kNotOurDatabase = 0x80040006;
 
 // Numbers of the runtime that the control and its hosts raise and show.
 // A failure that carries no number of its own.

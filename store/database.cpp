@@ -1,11 +1,17 @@
 #include "store/database.h"
 
+#include <filesystem>
+
+#include <unistd.h>
+
 #include <SQLiteCpp/Transaction.h>
+#include <sqlite3.h>
 
 #include "data/data_error.h"
 #include "data/request.h"
 #include "data/select_sentence.h"
 #include "data/text_fold.h"
+#include "store/store_error.h"
 
 namespace ondrel {
 
@@ -29,14 +35,35 @@ CREATE TABLE IF NOT EXISTS rights(
     PRIMARY KEY(user, screen)) WITHOUT ROWID;
 )sql";
 
+// The mark of the databases that the tools make: SQLite's application_id ("ONDR")
+// and the version of the tables in user_version.
+constexpr int kApplicationId = 0x4F4E4452;
+constexpr int kSchemaVersion = 1;
+
 // Every SQLite failure leaves the service as a DataError.
 template <class Work>
 auto guarded(const std::string& what, Work&& work) -> decltype(work()) {
     try {
         return work();
     } catch (const SQLite::Exception& e) {
-        throw DataError(kStoreFailure, what + ": " + e.what());
+        throw storeError(what, e);
     }
+}
+
+// A path as an SQLite URI, for the flags that only a URI can carry.
+std::string fileUri(const std::string& path, const char* query) {
+    std::string uri = "file:";
+    for (unsigned char c : path) {
+        if (c == '%' || c == '?' || c == '#' || c < 0x20) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 0xF];
+        } else {
+            uri += static_cast<char>(c);
+        }
+    }
+    return uri + "?" + query;
 }
 
 // The smallest text greater than every text that begins with prefix, in byte order;
@@ -51,28 +78,76 @@ std::string prefixEnd(std::string prefix) {
 
 void checkValues(const Record& record) {
     if (record.key().find(kValueMark) != std::string::npos)
-        throw DataError(kBadValue, "a key holds the value separator (character 30)");
+        throw DataError(kBadValue, "Une clé contient le séparateur de valeurs (caractère 30) : rien n'a été enregistré.");
     for (const auto& values : record.fields())
         for (const auto& v : values)
             if (v.find(kValueMark) != std::string::npos)
-                throw DataError(kBadValue, "record " + record.key() + ": a value holds the value separator (character 30)");
+                throw DataError(kBadValue, "L'enregistrement " + record.key() +
+                                               " contient le séparateur de valeurs (caractère 30) : rien n'a été enregistré.");
 }
 
 }  // namespace
 
-std::shared_ptr<Database> Database::open(const std::string& path, bool create) {
-    int flags = SQLite::OPEN_READWRITE | (create ? SQLite::OPEN_CREATE : 0);
-    return guarded("cannot open database " + path,
-                   [&] { return std::shared_ptr<Database>(new Database(path, flags)); });
+// Opening writes nothing: no journal mode, no tables. A file without our mark is
+// refused untouched; a file that cannot be written opens for consultation.
+std::shared_ptr<Database> Database::open(const std::string& path, Access access) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+        throw DataError(kFileNotFound, missingDatabase(path));
+    if (std::filesystem::is_directory(path, ec))
+        throw DataError(kNotOurDatabase, folderNotDatabase(path));
+    if (access == Access::Automatic)
+        access = ::access(path.c_str(), W_OK) == 0 ? Access::ReadWrite : Access::ReadOnly;
+    std::shared_ptr<Database> db = guarded("ouverture de " + path, [&] {
+        if (access == Access::ReadWrite)
+            return std::shared_ptr<Database>(new Database(path, path, SQLite::OPEN_READWRITE));
+        try {
+            return std::shared_ptr<Database>(new Database(path, path, SQLite::OPEN_READONLY));
+        } catch (const SQLite::Exception&) {
+            // A write-protected folder leaves no room for the shared-memory file of the
+            // journal: the database is read as a file that nobody changes meanwhile.
+            return std::shared_ptr<Database>(
+                new Database(path, fileUri(path, "immutable=1"), SQLite::OPEN_READONLY | SQLite::OPEN_URI));
+        }
+    });
+    db->checkMark();
+    return db;
 }
 
-Database::Database(const std::string& path, int flags) : path_(path), db_(path, flags, kBusyTimeoutMs) {
-    db_.exec("PRAGMA journal_mode=WAL");
+std::shared_ptr<Database> Database::create(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec))
+        throw DataError(kStoreFailure, "« " + path + " » existe déjà : une base n'est jamais créée par-dessus un fichier.");
+    return guarded("création de " + path, [&] {
+        std::shared_ptr<Database> db(new Database(path, path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE));
+        db->db_.exec("PRAGMA journal_mode=WAL");
+        SQLite::Transaction tx(db->db_, SQLite::TransactionBehavior::IMMEDIATE);
+        db->db_.exec(kSchema);
+        db->db_.exec("PRAGMA application_id=" + std::to_string(kApplicationId));
+        db->db_.exec("PRAGMA user_version=" + std::to_string(kSchemaVersion));
+        tx.commit();
+        return db;
+    });
+}
+
+Database::Database(const std::string& path, const std::string& name, int flags)
+    : path_(path), db_(name, flags, kBusyTimeoutMs), readOnly_((flags & SQLite::OPEN_READONLY) != 0) {
     // A committed write survives a power cut, not only a crash of the program.
+    // A setting of the connection: nothing is written into the file.
     db_.exec("PRAGMA synchronous=FULL");
-    SQLite::Transaction tx(db_, SQLite::TransactionBehavior::IMMEDIATE);
-    db_.exec(kSchema);
-    tx.commit();
+}
+
+void Database::checkMark() {
+    bool ours = false;
+    try {
+        ours = db_.execAndGet("PRAGMA application_id").getInt() == kApplicationId &&
+               db_.execAndGet("PRAGMA user_version").getInt() == kSchemaVersion;
+    } catch (const SQLite::Exception& e) {
+        if (e.getErrorCode() != SQLITE_NOTADB)
+            throw storeError("lecture de " + path_, e);
+    }
+    if (!ours)
+        throw DataError(kNotOurDatabase, notOurDatabase(path_));
 }
 
 // The most recently used statements stay prepared; a long session of varied selects
@@ -119,7 +194,7 @@ bool Database::fileExists(const std::string& name) {
 }
 
 void Database::createFile(const std::string& name) {
-    guarded("cannot create file " + name, [&] {
+    guarded("création du fichier " + name, [&] {
         auto q = statement("INSERT OR IGNORE INTO file(name) VALUES(?)");
         q->bind(1, name);
         q->exec();
@@ -127,7 +202,7 @@ void Database::createFile(const std::string& name) {
 }
 
 std::vector<std::string> Database::fileNames() {
-    return guarded("cannot list files", [&] {
+    return guarded("liste des fichiers", [&] {
         std::vector<std::string> names;
         auto q = statement("SELECT name FROM file ORDER BY name");
         while (q->executeStep())
@@ -137,7 +212,7 @@ std::vector<std::string> Database::fileNames() {
 }
 
 std::vector<std::string> Database::keys(const std::string& file) {
-    return guarded("cannot list the keys of " + file, [&] {
+    return guarded("liste des clés de " + file, [&] {
         std::vector<std::string> keys;
         auto q = statement("SELECT key FROM record WHERE file = ? ORDER BY key");
         q->bind(1, file);
@@ -148,9 +223,9 @@ std::vector<std::string> Database::keys(const std::string& file) {
 }
 
 File Database::OpenFile(const std::string& name) {
-    bool exists = guarded("cannot open file " + name, [&] { return fileExists(name); });
+    bool exists = guarded("ouverture du fichier " + name, [&] { return fileExists(name); });
     if (!exists)
-        throw DataError(kFileNotFound, "the file " + name + " does not exist in " + path_);
+        throw DataError(kFileNotFound, "Le fichier " + name + " n'existe pas dans la base « " + path_ + " ».");
     return File(shared_from_this(), name);
 }
 
@@ -160,13 +235,13 @@ Record Database::makeRecord(const std::string& file, std::string key,
     return Record(std::move(key), std::move(fields), [self, file](const Record& r) {
         auto db = self.lock();
         if (!db)
-            throw DataError(kStoreFailure, "the database of record " + r.key() + " is closed");
+            throw DataError(kStoreFailure, "La base de l'enregistrement " + r.key() + " est fermée.");
         db->write(file, r);
     });
 }
 
 std::optional<Record> Database::read(const std::string& file, const std::string& key) {
-    return guarded("cannot read " + file + " " + key, [&]() -> std::optional<Record> {
+    return guarded("lecture de " + file + " " + key, [&]() -> std::optional<Record> {
         auto q = statement(
             "SELECT f.num, f.whole FROM record r"
             " LEFT JOIN field f ON f.file = r.file AND f.key = r.key"
@@ -226,7 +301,7 @@ void Database::write(const std::string& file, const Record& record) {
     checkValues(record);
     inOneTransaction([&] {
         if (!fileExists(file))
-            throw DataError(kFileNotFound, "the file " + file + " does not exist in " + path_);
+            throw DataError(kFileNotFound, "Le fichier " + file + " n'existe pas dans la base « " + path_ + " ».");
         writeFields(file, record);
     });
 }
@@ -242,7 +317,7 @@ void Database::remove(const std::string& file, const std::string& key) {
 }
 
 std::optional<std::int32_t> Database::accessLevel(const std::string& user, const std::string& screenKey) {
-    return guarded("cannot read the rights of " + user, [&]() -> std::optional<std::int32_t> {
+    return guarded("lecture des droits de " + user, [&]() -> std::optional<std::int32_t> {
         auto q = statement("SELECT level FROM rights WHERE user = ? AND screen = ?");
         q->bind(1, user);
         q->bind(2, screenKey);
@@ -278,8 +353,8 @@ Database::PreparedSelect Database::prepareSelect(const std::string& requestText)
         throw DataError(kBadSelect, "the request names the file " + request.get(2) + " but its sentence selects from " + s.file);
     // The columns are those of the field list: the entity list asks "0 1" of a sentence that names only 0.
     std::vector<int> fields = parseFieldList(request.get(3));
-    if (!guarded("cannot select", [&] { return fileExists(s.file); }))
-        throw DataError(kFileNotFound, "select sentence: the file " + s.file + " does not exist");
+    if (!guarded("sélection", [&] { return fileExists(s.file); }))
+        throw DataError(kFileNotFound, "Le fichier " + s.file + " n'existe pas dans la base « " + path_ + " ».");
 
     PreparedSelect p;
     p.columns = fields.size();
@@ -340,7 +415,7 @@ void Database::bindSelect(SQLite::Statement& q, const PreparedSelect& p) {
 
 ResultTable Database::RunSelect(const std::string& requestText, const std::string&, int*) {
     PreparedSelect p = prepareSelect(requestText);
-    return guarded("cannot select", [&] {
+    return guarded("sélection", [&] {
         auto q = statement(p.sql);
         bindSelect(*q, p);
         std::vector<std::vector<std::string>> rows;
@@ -358,7 +433,7 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
 
 std::string Database::selectPlan(const std::string& requestText) {
     PreparedSelect p = prepareSelect(requestText);
-    return guarded("cannot explain", [&] {
+    return guarded("plan de la sélection", [&] {
         SQLite::Statement q(db_, "EXPLAIN QUERY PLAN " + p.sql);
         bindSelect(q, p);
         std::string plan;

@@ -22,8 +22,15 @@ class File;
 // Shared by the handles and records made from it, which keep it open.
 class Database : public std::enable_shared_from_this<Database> {
 public:
-    // Opens an existing database file; with create, makes it when missing.
-    static std::shared_ptr<Database> open(const std::string& path, bool create = false);
+    enum class Access { Automatic, ReadWrite, ReadOnly };
+    // Opens an existing database of the suite, for consultation only when asked or
+    // when the file cannot be written. Writes nothing into the file, and refuses one
+    // that the tools did not make.
+    static std::shared_ptr<Database> open(const std::string& path, Access access = Access::Automatic);
+    // Makes a new database file with the tables and the mark of the suite; never over
+    // an existing file.
+    static std::shared_ptr<Database> create(const std::string& path);
+    bool readOnly() const { return readOnly_; }
 
     File OpenFile(const std::string& name);
     // The request text of a Request; the other two arguments are not used.
@@ -57,7 +64,8 @@ public:
 
 private:
     struct PreparedSelect;
-    Database(const std::string& path, int flags);
+    Database(const std::string& path, const std::string& name, int flags);
+    void checkMark();
     PreparedSelect prepareSelect(const std::string& request);
     static void bindSelect(SQLite::Statement& q, const PreparedSelect& p);
     // A cached statement, reset when the use ends so that it never holds a read
@@ -86,6 +94,7 @@ private:
     std::list<Cached> recent_;   // most recently used first
     std::unordered_map<std::string, std::list<Cached>::iterator> statements_;
     int transactionDepth_ = 0;
+    bool readOnly_ = false;
 };
 
 // A handle on one file of the database.

@@ -22,16 +22,17 @@ struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-std::shared_ptr<Database> openExisting(const std::string& path) {
+std::shared_ptr<Database> openExisting(const std::string& path,
+                                       Database::Access access = Database::Access::Automatic) {
     if (!std::filesystem::exists(path))
         throw Failure("no database at " + path);
-    return Database::open(path);
+    return Database::open(path, access);
 }
 
 void initDemo(const std::string& path) {
     if (std::filesystem::exists(path))
         throw Failure(path + " already exists; init-demo never overwrites a database");
-    auto db = Database::open(path, true);
+    auto db = Database::create(path);
     writeDemoData(*db, loginName());
     std::cout << "Demo database created: " << path << "\n";
     for (const auto& file : db->fileNames())
@@ -55,7 +56,7 @@ void importFile(const std::string& path, const std::string& input) {
         }
     }
     const bool created = !std::filesystem::exists(path);
-    auto db = Database::open(path, true);
+    auto db = created ? Database::create(path) : Database::open(path, Database::Access::ReadWrite);
     db->inOneTransaction([&] {
         if (created)
             createSuiteFiles(*db);
@@ -101,7 +102,7 @@ void select(const std::string& path, const std::string& sentence, const std::str
 }
 
 void setRights(const std::string& path, const std::string& user, const std::string& key, std::int32_t level) {
-    auto db = openExisting(path);
+    auto db = openExisting(path, Database::Access::ReadWrite);
     db->setAccessLevel(user, key, level);
     std::cout << user << " has level " << level << " on " << key << "\n";
 }

@@ -16,7 +16,7 @@ public:
         path_ = std::filesystem::temp_directory_path() /
                 ("ondrel-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".db");
         removeFiles();
-        db = Database::open(path_.string(), true);
+        db = Database::create(path_.string());
     }
     ~TempDatabase() {
         db.reset();

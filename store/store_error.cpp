@@ -1,0 +1,47 @@
+#include "store/store_error.h"
+
+#include <sqlite3.h>
+
+namespace ondrel {
+
+DataError storeError(const std::string& what, const SQLite::Exception& e) {
+    switch (e.getErrorCode()) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return DataError(kStoreFailure, "La base de données est occupée par un autre poste ou un autre programme ; "
+                                        "réessayez dans un instant.");
+    case SQLITE_READONLY:
+        return DataError(kStoreFailure, "La base de données est ouverte en consultation seule : rien n'a été "
+                                        "enregistré.");
+    case SQLITE_FULL:
+        return DataError(kStoreFailure, "Le disque est plein : rien n'a été enregistré. Libérez de la place, "
+                                        "puis recommencez.");
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        return DataError(kNotOurDatabase, "Ce fichier n'est pas une base de données Ondrel lisible : rien n'y a "
+                                          "été écrit.");
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return DataError(kStoreFailure, "La base de données ne peut pas être ouverte : vérifiez que le fichier "
+                                        "existe et que vous avez le droit de le lire.");
+    default:
+        return DataError(kStoreFailure, "La base de données a refusé l'opération (" + what + ") : " + e.what());
+    }
+}
+
+std::string missingDatabase(const std::string& path) {
+    return "La base de données « " + path + " » est introuvable. Vérifiez son chemin, ou créez une base avec "
+           "« ondrel-admin init-demo ».";
+}
+
+std::string folderNotDatabase(const std::string& path) {
+    return "« " + path + " » est un dossier, pas une base de données Ondrel. Choisissez le fichier de la base.";
+}
+
+std::string notOurDatabase(const std::string& path) {
+    return "« " + path + " » n'est pas une base de données Ondrel : le fichier n'a pas été ouvert et rien n'y a "
+           "été écrit. Choisissez une base créée par « ondrel-admin ».";
+}
+
+}  // namespace ondrel

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include <SQLiteCpp/Exception.h>
+
+#include "data/data_error.h"
+
+namespace ondrel {
+
+// A failure of SQLite as the person reads it: in French for the faults a person can
+// meet (a locked, read-only or full database, a file that is not ours), with the
+// operation and SQLite's own words after it for the others.
+DataError storeError(const std::string& what, const SQLite::Exception& e);
+
+// The texts of the faults met when a database is opened.
+std::string missingDatabase(const std::string& path);
+std::string folderNotDatabase(const std::string& path);
+std::string notOurDatabase(const std::string& path);
+
+}  // namespace ondrel
