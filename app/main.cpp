@@ -5,10 +5,10 @@
 
 #include <CLI/CLI.hpp>
 #include <QApplication>
-#include <QVBoxLayout>
 
 #include "platform/login_name.h"
-#include "qt/ondrel_widget.h"
+#include "qt/french_boxes.h"
+#include "qt/main_window.h"
 #include "tools/demo_data.h"
 
 using namespace ondrel;
@@ -51,41 +51,27 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::shared_ptr<Database> db;
-    try {
-        if (dbPath.empty()) {
-            dbPath = defaultDatabase();
-            if (!std::filesystem::exists(dbPath)) {
-                std::filesystem::create_directories(std::filesystem::path(dbPath).parent_path());
-                db = Database::create(dbPath);
-                writeDemoData(*db, user);
-            }
-        } else if (!std::filesystem::exists(dbPath)) {
-            throw std::runtime_error("no database at " + dbPath);
-        }
-        if (!db)
-            db = Database::open(dbPath);
-    } catch (const std::exception& e) {
-        std::cerr << "ondrel: " << e.what() << "\n";
-        return 1;
-    }
-
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle("Gestion budgétaire - Saisie budget");
-    auto* layout = new QVBoxLayout(&window);
-    auto* screen = new OndrelWidget(&window);
-    layout->addWidget(screen);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    QObject::connect(screen, &OndrelWidget::unloadRequested, &window, &QWidget::close);
-
-    screen->guarded([&] {
-        screen->control().TheDatabase(db);
-        screen->control().DroitsUtilisateur(storedRights(db, user));
-        screen->control().TheClient({user, dbPath});
-        screen->control().Init();
-    });
+    QCoreApplication::setOrganizationName("Ondrel");
+    QCoreApplication::setApplicationName("Ondrel");
+    MainWindow window(user);
+    if (dbPath.empty()) {
+        dbPath = defaultDatabase();
+        if (!std::filesystem::exists(dbPath)) {
+            try {
+                std::filesystem::create_directories(std::filesystem::path(dbPath).parent_path());
+                writeDemoData(*Database::create(dbPath), user);
+            } catch (const std::exception& e) {
+                tellInBox(&window, QMessageBox::Warning, "Base de démonstration",
+                          QString("La base de démonstration « %1 » n'a pas pu être créée.\n%2")
+                              .arg(QString::fromStdString(dbPath), QString::fromStdString(e.what())));
+                return 1;
+            }
+        }
+    }
+    if (!window.openDatabase(QString::fromStdString(dbPath)))
+        return 1;
     window.show();
     int status = app.exec();
-    return screen->control().W_Sortir || status == 0 ? 0 : status;
+    return window.screen()->control().W_Sortir || status == 0 ? 0 : status;
 }

@@ -111,12 +111,17 @@ std::optional<Currency> parseAmount(const std::string& text) {
     return Currency::fromTenThousandths(units);
 }
 
-std::string formatAmount(Currency amount) {
+std::string formatAmount(Currency amount, Grouping grouping) {
     std::int64_t cents = amount.roundedToCents().floorHundredths();
     bool negative = cents < 0;
     std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(cents) : static_cast<std::uint64_t>(cents);
     std::string text = negative ? "-" : "";
-    text.append(std::to_string(magnitude / 100));
+    const std::string units = std::to_string(magnitude / 100);
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        if (grouping == Grouping::Thousands && i > 0 && (units.size() - i) % 3 == 0)
+            text.append("\u00A0");
+        text.push_back(units[i]);
+    }
     text.push_back(',');
     text.push_back(static_cast<char>('0' + magnitude % 100 / 10));
     text.push_back(static_cast<char>('0' + magnitude % 10));

@@ -50,9 +50,11 @@ private:
 // Raises CurrencyOverflow for a number too large for the type.
 std::optional<Currency> parseAmount(const std::string& text);
 
+enum class Grouping { None, Thousands };
 // The pattern "0.00": at least one digit, a decimal comma, two decimals, no sign
-// for positive amounts; rounded to whole cents.
-std::string formatAmount(Currency amount);
+// for positive amounts; rounded to whole cents. With Thousands, a no-break space
+// parts the thousands for reading ("1 000,00"), as in a report; zones never have it.
+std::string formatAmount(Currency amount, Grouping grouping = Grouping::None);
 
 // Stored amounts are whole hundredths written in decimal ("123456" for 1234,56).
 std::string storedHundredths(Currency amount);

@@ -1,9 +1,10 @@
 #include "qt/ondrel_widget.h"
 
 #include <algorithm>
+#include <cmath>
 
-#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFont>
 #include <QGroupBox>
@@ -12,14 +13,16 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 
 #include "data/data_error.h"
+#include "qt/french_boxes.h"
 #include "qt/help_window.h"
 #include "screen/key_codes.h"
+#include "screen/utf8_text.h"
 
 namespace ondrel {
 
@@ -29,7 +32,8 @@ QString q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// The fixed-pitch font of the two lists: their columns line up.
+// The fixed-pitch font of the two lists: their columns line up. Liberation Mono, where
+// "Courier New" is missing, has the same metrics.
 QFont listFont() {
     QFont font("Courier New");
     font.setStyleHint(QFont::TypeWriter);
@@ -39,13 +43,13 @@ QFont listFont() {
 }
 
 // The character code of a key as the model's KeyPress receives it; -1 for keys the
-// widget handles itself (arrows, Tab, shortcuts).
+// widget handles itself (arrows, Tab, shortcuts). Alt with a letter is a character.
 int keyCode(const QKeyEvent& key) {
     if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter)
         return kEnter;
-    if (key.key() == Qt::Key_Backspace)
+    if (key.key() == Qt::Key_Backspace && !(key.modifiers() & Qt::ControlModifier))
         return kBackspace;
-    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+    if (key.modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
         return -1;
     const QString text = key.text();
     if (text.size() != 1 && !(text.size() == 2 && text[0].isHighSurrogate()))
@@ -54,13 +58,46 @@ int keyCode(const QKeyEvent& key) {
     return code >= 32 && code != 127 ? static_cast<int>(code) : -1;
 }
 
+// Model positions count characters; a line edit counts UTF-16 units.
+int unitsBefore(const std::string& text, int chars) {
+    return static_cast<int>(q(leftChars(text, static_cast<std::size_t>(chars))).size());
+}
+
+int charsBefore(const QString& text, int units) {
+    return static_cast<int>(charCount(text.left(units).toStdString()));
+}
+
+// The widget tells the model where its caret and selection stand before each edit.
+void tellCaret(Zone& zone, const QLineEdit& edit) {
+    const QString text = edit.text();
+    if (!edit.hasSelectedText()) {
+        zone.select(charsBefore(text, edit.cursorPosition()));
+        return;
+    }
+    const int start = charsBefore(text, edit.selectionStart());
+    zone.select(start, charsBefore(text, edit.selectionStart() + static_cast<int>(edit.selectedText().size())) - start);
+}
+
+void showCaret(const Zone& zone, QLineEdit& edit) {
+    const int start = unitsBefore(zone.text(), zone.selStart());
+    if (zone.selLength() > 0)
+        edit.setSelection(start, unitsBefore(zone.text(), zone.selStart() + zone.selLength()) - start);
+    else
+        edit.setCursorPosition(start);
+}
+
+QLineEdit* lineEditOf(QWidget* w) {
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+        return combo->lineEdit();
+    return qobject_cast<QLineEdit*>(w);
+}
+
 }  // namespace
 
 OndrelWidget::OndrelWidget(QWidget* parent)
     : QWidget(parent),
       control_(std::make_unique<Crt_Ondrel>(*this, [this] { return std::make_shared<HelpWindow>(this); })) {
-    pixelsPerTwip_ = logicalDpiX() / 1440.0;
-    // The screen was laid out for a small font: captions fit their zones at 8 points.
+    // The screen was laid out for a small font.
     QFont small = font();
     small.setPointSizeF(8.0);
     setFont(small);
@@ -68,10 +105,26 @@ OndrelWidget::OndrelWidget(QWidget* parent)
     control_->screen().setMenuPresenter([this](Zone& menu) { popupMenu(menu); });
     control_->screen().setFocusObserver([this](Zone& zone) {
         flush();   // the zone may have been enabled by the same handler
-        if (QWidget* w = widgetOf(zone.name()); w && !w->hasFocus())
+        if (QWidget* w = widgets_.count(&zone) ? widgets_.at(&zone) : nullptr; w && zone.canTakeFocus() && !w->hasFocus())
             w->setFocus(Qt::OtherFocusReason);
     });
     build();
+
+    // The keys of a day's work: Esc leaves the edit under way, Ctrl+S saves the line,
+    // F1 opens the help.
+    auto shortcut = [this](const QKeySequence& keys, auto action) {
+        auto* s = new QShortcut(keys, this);
+        s->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(s, &QShortcut::activated, this, action);
+    };
+    shortcut(QKeySequence(Qt::Key_Escape), [this] {
+        press(control_->screen().zone("Cmd_AnnulerRepartition").canTakeFocus() ? "Cmd_AnnulerRepartition"
+                                                                                 : "Cmd_AnnulerBudget");
+    });
+    shortcut(QKeySequence::Save, [this] { press("Cmd_OkBudget"); });
+    shortcut(QKeySequence::HelpContents, [this] {
+        guarded([&] { control_->screen().zone("Mnu_Sommaire").events().click(); });
+    });
 }
 
 OndrelWidget::~OndrelWidget() {
@@ -79,19 +132,19 @@ OndrelWidget::~OndrelWidget() {
 }
 
 QRect OndrelWidget::scaled(Rect t) const {
-    auto px = [this](int twips) { return static_cast<int>(twips * pixelsPerTwip_ + 0.5); };
-    return QRect(px(t.left), px(t.top), px(t.width), px(t.height));
+    auto x = [this](int twips) { return static_cast<int>(std::lround(twips * pixelsPerTwipX_)); };
+    auto y = [this](int twips) { return static_cast<int>(std::lround(twips * pixelsPerTwipY_)); };
+    return QRect(x(t.left), y(t.top), x(t.left + t.width) - x(t.left), y(t.top + t.height) - y(t.top));
 }
 
 void OndrelWidget::build() {
     Screen& screen = control_->screen();
-    setFixedSize(scaled({0, 0, Screen::kWidth, Screen::kHeight}).size());
+    pixelsPerTwipX_ = pixelsPerTwipY_ = logicalDpiX() / 1440.0;
     for (const auto& zone : screen.zones()) {
         if (zone->kind() == ZoneKind::Menu || zone->kind() == ZoneKind::MenuItem)
             continue;
         QWidget* parent = zone->container() ? widgets_.at(zone->container()) : this;
         QWidget* w = makeWidget(*zone, parent);
-        w->setGeometry(scaled(zone->position()));
         w->setObjectName(q(zone->name()));
         widgets_[zone.get()] = w;
         zones_[w] = zone.get();
@@ -100,8 +153,12 @@ void OndrelWidget::build() {
             if (std::find(dirty_.begin(), dirty_.end(), &changed) == dirty_.end())
                 dirty_.push_back(&changed);
         };
-        draw(*zone);
     }
+    fitCaptions();
+    place();
+    for (const auto& zone : screen.zones())
+        if (widgets_.count(zone.get()))
+            draw(*zone);
     // The tab order of the screen.
     std::vector<Zone*> order;
     for (const auto& [zone, widget] : widgets_)
@@ -112,6 +169,49 @@ void OndrelWidget::build() {
         setTabOrder(widgets_.at(order[i - 1]), widgets_.at(order[i]));
 }
 
+// The layout was drawn for narrower fonts than a desktop has: where a caption, a button
+// text, a date or a frame title needs more room than its zone, the whole screen grows
+// in proportion, across and down apart, so that the arrangement stays as it was drawn.
+void OndrelWidget::fitCaptions() {
+    double growX = 1.0, growY = 1.0;
+    for (const auto& [zone, w] : widgets_) {
+        const QRect room = scaled(zone->position());
+        if (room.width() <= 0 || room.height() <= 0)
+            continue;
+        QSize need;
+        const QFontMetrics fm(w->font());
+        switch (zone->kind()) {
+        case ZoneKind::Label:
+        case ZoneKind::CommandButton:
+        case ZoneKind::OptionButton:
+        case ZoneKind::CheckBox:
+            need = w->sizeHint();
+            break;
+        case ZoneKind::Frame:
+            need = QSize(zone->caption().empty() ? 0 : fm.horizontalAdvance(q(zone->caption())) + 3 * fm.height(), 0);
+            break;
+        case ZoneKind::TextBox:
+            // A date reads whole: ten characters and the frame of the box.
+            need = QSize(zone->displayOnly() ? fm.horizontalAdvance("00/00/0000") + fm.height() : 0,
+                         w->minimumSizeHint().height());
+            break;
+        default:
+            need = QSize(0, w->minimumSizeHint().height());
+            break;
+        }
+        growX = std::max(growX, static_cast<double>(need.width()) / room.width());
+        growY = std::max(growY, static_cast<double>(need.height()) / room.height());
+    }
+    pixelsPerTwipX_ *= growX;
+    pixelsPerTwipY_ *= growY;
+}
+
+void OndrelWidget::place() {
+    setFixedSize(scaled({0, 0, Screen::kWidth, Screen::kHeight}).size());
+    for (const auto& [zone, w] : widgets_)
+        w->setGeometry(scaled(zone->position()));
+}
+
 QWidget* OndrelWidget::makeWidget(Zone& zone, QWidget* parent) {
     switch (zone.kind()) {
     case ZoneKind::TextBox: {
@@ -119,6 +219,8 @@ QWidget* OndrelWidget::makeWidget(Zone& zone, QWidget* parent) {
         if (zone.rightAligned())
             edit->setAlignment(Qt::AlignRight);
         edit->setReadOnly(zone.displayOnly());
+        if (zone.maxLength() != 0)
+            edit->setMaxLength(static_cast<int>(zone.maxLength()));
         return edit;
     }
     case ZoneKind::EditableCombo: {
@@ -126,6 +228,7 @@ QWidget* OndrelWidget::makeWidget(Zone& zone, QWidget* parent) {
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setMaxVisibleItems(15);
+        combo->setCompleter(nullptr);
         return combo;
     }
     case ZoneKind::DropDownList:
@@ -135,8 +238,11 @@ QWidget* OndrelWidget::makeWidget(Zone& zone, QWidget* parent) {
         list->setFont(listFont());
         return list;
     }
-    case ZoneKind::CommandButton:
-        return new QPushButton(q(zone.caption()), parent);
+    case ZoneKind::CommandButton: {
+        auto* button = new QPushButton(q(zone.caption()), parent);
+        button->setAutoDefault(false);
+        return button;
+    }
     case ZoneKind::OptionButton:
         return new QRadioButton(q(zone.caption()), parent);
     case ZoneKind::CheckBox:
@@ -148,32 +254,41 @@ QWidget* OndrelWidget::makeWidget(Zone& zone, QWidget* parent) {
     }
 }
 
+// Every edit of a line edit goes to the model: keys, cut and paste by keys and by the
+// French context menu. Dropping text is off; what the widget still changes by itself
+// (a word deleted with Ctrl) reaches the model as the person's new text.
+void OndrelWidget::connectLineEdit(Zone& zone, QLineEdit* edit) {
+    Zone* z = &zone;
+    edit->installEventFilter(this);
+    zones_[edit] = z;
+    edit->setDragEnabled(false);
+    edit->setAcceptDrops(false);
+    edit->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(edit, &QLineEdit::customContextMenuRequested, this,
+            [this, z, edit](const QPoint& at) { editMenu(*z, *edit, at); });
+    connect(edit, &QLineEdit::textEdited, this, [this, z, edit](const QString& text) {
+        act(*z, [&] {
+            z->select(0, static_cast<int>(charCount(z->text())));
+            z->paste(text.toStdString());
+        });
+        if (edit->text() != q(z->text()))
+            edit->setText(q(z->text()));
+    });
+}
+
 // One binding per kind of zone: what the person does goes to the model.
 void OndrelWidget::connectWidget(Zone& zone, QWidget* widget) {
     Zone* z = &zone;
     switch (zone.kind()) {
-    case ZoneKind::TextBox: {
-        auto* edit = static_cast<QLineEdit*>(widget);
-        edit->installEventFilter(this);
-        // A paste or a cut: the text changes without KeyPress, as in the toolkit.
-        connect(edit, &QLineEdit::textEdited, this, [this, z, edit](const QString& text) {
-            act(*z, [&] { z->paste(text.toStdString()); });
-            if (edit->text() != q(z->text()))
-                edit->setText(q(z->text()));
-        });
+    case ZoneKind::TextBox:
+        connectLineEdit(zone, static_cast<QLineEdit*>(widget));
         break;
-    }
     case ZoneKind::EditableCombo:
     case ZoneKind::DropDownList: {
         auto* combo = static_cast<QComboBox*>(widget);
         combo->installEventFilter(this);
-        if (combo->lineEdit()) {
-            combo->lineEdit()->installEventFilter(this);
-            zones_[combo->lineEdit()] = z;
-            connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, z](const QString& text) {
-                act(*z, [&] { z->paste(text.toStdString()); });
-            });
-        }
+        if (combo->lineEdit())
+            connectLineEdit(zone, combo->lineEdit());
         connect(combo, &QComboBox::activated, this, [this, z](int index) { act(*z, [&] { z->pick(index); }); });
         break;
     }
@@ -201,9 +316,85 @@ void OndrelWidget::connectWidget(Zone& zone, QWidget* widget) {
                 [this, z] { act(*z, [&] { z->click(); }); });
         break;
     default:
+        // A press on a label or a frame is no press on the bare surface.
+        widget->installEventFilter(this);
         widget->setFocusPolicy(Qt::NoFocus);
         break;
     }
+}
+
+void OndrelWidget::press(const std::string& button) {
+    Zone& zone = control_->screen().zone(button);
+    act(zone, [&] { zone.click(); });
+}
+
+bool OndrelWidget::editKey(Zone& zone, QLineEdit& edit, QKeyEvent& key) {
+    Screen& screen = control_->screen();
+    if (key.matches(QKeySequence::Undo) || key.matches(QKeySequence::Redo))
+        return true;   // the model keeps no history to undo
+    auto edit_ = [&](auto step) {
+        tellCaret(zone, edit);
+        act(zone, step);
+        return true;
+    };
+    if (key.matches(QKeySequence::Paste)) {
+        const std::string clip = QGuiApplication::clipboard()->text().toStdString();
+        return edit_([&] { zone.paste(clip); });
+    }
+    if (key.matches(QKeySequence::Cut))
+        return edit_([&] {
+            if (std::string removed = zone.cut(); !removed.empty())
+                QGuiApplication::clipboard()->setText(q(removed));
+        });
+    if (key.matches(QKeySequence::Delete))
+        return edit_([&] { zone.eraseForward(); });
+    const int code = keyCode(key);
+    if (code < 0)
+        return false;
+    return edit_([&] { screen.pressKey(zone, code); });
+}
+
+// Enter presses the focused button, and opens the chosen period line as a double
+// click does, as F2 does too.
+bool OndrelWidget::commandKey(Zone& zone, QKeyEvent& key) {
+    const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+    if (zone.kind() == ZoneKind::CommandButton && enter && key.modifiers() == Qt::NoModifier) {
+        act(zone, [&] { zone.click(); });
+        return true;
+    }
+    if (zone.kind() == ZoneKind::ListBox && (enter || key.key() == Qt::Key_F2)) {
+        act(zone, [&] {
+            if (zone.events().dblClick)
+                zone.events().dblClick();
+        });
+        return true;
+    }
+    return false;
+}
+
+void OndrelWidget::editMenu(Zone& zone, QLineEdit& edit, const QPoint& at) {
+    tellCaret(zone, edit);
+    const bool editable = zone.canTakeFocus() && !zone.displayOnly();
+    QMenu menu(this);
+    QAction* cut = menu.addAction("Couper", [&] {
+        act(zone, [&] {
+            if (std::string removed = zone.cut(); !removed.empty())
+                QGuiApplication::clipboard()->setText(q(removed));
+        });
+    });
+    QAction* copy = menu.addAction("Copier", [&] { QGuiApplication::clipboard()->setText(q(zone.selText())); });
+    QAction* paste = menu.addAction("Coller", [&] {
+        const std::string clip = QGuiApplication::clipboard()->text().toStdString();
+        act(zone, [&] { zone.paste(clip); });
+    });
+    QAction* erase = menu.addAction("Supprimer", [&] { act(zone, [&] { zone.eraseForward(); }); });
+    menu.addSeparator();
+    menu.addAction("Tout sélectionner", [&] { edit.selectAll(); });
+    cut->setEnabled(editable && zone.selLength() > 0);
+    copy->setEnabled(zone.selLength() > 0);
+    paste->setEnabled(editable && !QGuiApplication::clipboard()->text().isEmpty());
+    erase->setEnabled(editable && zone.selLength() > 0);
+    menu.exec(edit.mapToGlobal(at));
 }
 
 bool OndrelWidget::eventFilter(QObject* watched, QEvent* event) {
@@ -211,40 +402,83 @@ bool OndrelWidget::eventFilter(QObject* watched, QEvent* event) {
     if (it == zones_.end())
         return QWidget::eventFilter(watched, event);
     Zone& zone = *it->second;
-    if (event->type() == QEvent::FocusIn && control_->screen().focus() != &zone) {
-        guarded([&] { control_->screen().moveFocus(zone); });
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        // Focus that the window moves while it draws (a focused widget just disabled)
+        // is not the person's: the model's focus is put back once the drawing ends.
+        if (!drawing_ && control_->screen().focus() != &zone && zone.canTakeFocus())
+            guarded([&] { control_->screen().moveFocus(zone); });
         return false;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        return zone.kind() == ZoneKind::Label || zone.kind() == ZoneKind::Frame;
+    case QEvent::KeyPress: {
+        auto& key = *static_cast<QKeyEvent*>(event);
+        if (QLineEdit* edit = lineEditOf(static_cast<QWidget*>(watched)); edit && zone.hasText())
+            return editKey(zone, *edit, key);
+        if (zone.kind() == ZoneKind::DropDownList) {
+            // A character picks the next item that begins with it, in the model.
+            const int code = keyCode(key);
+            if (code >= 0)
+                act(zone, [&] { control_->screen().pressKey(zone, code); });
+            return code >= 0;
+        }
+        return commandKey(zone, key);
     }
-    if (event->type() == QEvent::KeyPress && zone.hasText()) {
-        int code = keyCode(*static_cast<QKeyEvent*>(event));
-        if (code < 0)
-            return false;
-        // The key goes through the model's KeyPress and acts there; the widget only shows the result.
-        act(zone, [&] { control_->screen().pressKey(zone, code); });
-        return true;
+    default:
+        return QWidget::eventFilter(watched, event);
     }
-    return QWidget::eventFilter(watched, event);
 }
 
 void OndrelWidget::flush() {
+    drawing_ = true;
     while (!dirty_.empty()) {
         Zone* zone = dirty_.front();
         dirty_.erase(dirty_.begin());
         draw(*zone);
     }
+    drawing_ = false;
+}
+
+// The model's focus on a zone that a handler has locked or hidden moves on to the next
+// zone of the tab order that can take it, as a Tab would; the window's focus then
+// stands where the model's does, never on a hidden zone nor on a button it did not choose.
+void OndrelWidget::settleFocus() {
+    Screen& screen = control_->screen();
+    for (std::size_t tries = 0; tries < widgets_.size(); ++tries) {
+        Zone* focus = screen.focus();
+        if (!focus || focus->canTakeFocus())
+            break;
+        try {
+            screen.tab();
+        } catch (const std::exception& e) {
+            flush();
+            showHostError(e);
+        }
+        flush();
+    }
+    Zone* focus = screen.focus();
+    if (!focus || !focus->canTakeFocus() || !widgets_.count(focus))
+        return;
+    QWidget* w = widgets_.at(focus);
+    if (!w->hasFocus())
+        w->setFocus(Qt::OtherFocusReason);
 }
 
 // Draws a zone as the model holds it, with no echo back into the model.
 void OndrelWidget::draw(Zone& zone) {
     QWidget* w = widgets_.at(&zone);
     QSignalBlocker block(w);
-    w->setEnabled(zone.enabled());
     w->setVisible(zone.visible());
+    // A list that the model locks still scrolls: it only refuses selection and focus.
+    if (zone.kind() != ZoneKind::ListBox)
+        w->setEnabled(zone.enabled());
     switch (zone.kind()) {
     case ZoneKind::TextBox: {
         auto* edit = static_cast<QLineEdit*>(w);
         if (edit->text() != q(zone.text()))
             edit->setText(q(zone.text()));
+        showCaret(zone, *edit);
         break;
     }
     case ZoneKind::EditableCombo:
@@ -261,8 +495,12 @@ void OndrelWidget::draw(Zone& zone) {
             combo->addItems(items);
         }
         combo->setCurrentIndex(zone.listIndex());
-        if (combo->isEditable() && combo->currentText() != q(zone.text()))
-            combo->setEditText(q(zone.text()));
+        if (QLineEdit* edit = combo->lineEdit()) {
+            QSignalBlocker blockEdit(edit);
+            if (edit->text() != q(zone.text()))
+                edit->setText(q(zone.text()));
+            showCaret(zone, *edit);
+        }
         break;
     }
     case ZoneKind::ListBox: {
@@ -276,6 +514,13 @@ void OndrelWidget::draw(Zone& zone) {
                 list->addItem(q(zone.list(i)));
         }
         list->setCurrentRow(zone.listIndex());
+        list->setSelectionMode(zone.enabled() ? QAbstractItemView::SingleSelection : QAbstractItemView::NoSelection);
+        list->setFocusPolicy(zone.enabled() ? Qt::StrongFocus : Qt::NoFocus);
+        QPalette palette = list->palette();
+        for (auto group : {QPalette::Active, QPalette::Inactive})
+            palette.setColor(group, QPalette::Text, zone.enabled() ? QPalette().color(group, QPalette::Text)
+                                                                   : QPalette().color(QPalette::Disabled, QPalette::Text));
+        list->setPalette(palette);
         break;
     }
     case ZoneKind::OptionButton:
@@ -296,18 +541,12 @@ QWidget* OndrelWidget::widgetOf(const std::string& zone) const {
 
 void OndrelWidget::error(const std::string& text) {
     flush();
-    QMessageBox box(QMessageBox::Warning, kMessageTitle, q(text), QMessageBox::Ok, this);
-    box.button(QMessageBox::Ok)->setText("OK");
-    box.exec();
+    tellInBox(this, QMessageBox::Warning, kMessageTitle, q(text));
 }
 
 bool OndrelWidget::question(const std::string& text) {
     flush();
-    QMessageBox box(QMessageBox::Question, kMessageTitle, q(text), QMessageBox::Yes | QMessageBox::No, this);
-    box.button(QMessageBox::Yes)->setText("Oui");
-    box.button(QMessageBox::No)->setText("Non");
-    box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    return askInBox(this, kMessageTitle, q(text), true);
 }
 
 void OndrelWidget::showHostError(const std::exception& e) {

@@ -1,14 +1,16 @@
 #pragma once
 
 #include <map>
-#include <vector>
 #include <memory>
+#include <vector>
 
+#include <QApplication>
 #include <QWidget>
 
 #include "control/crt_ondrel.h"
 
-class QMenu;
+class QLineEdit;
+class QKeyEvent;
 
 namespace ondrel {
 
@@ -24,11 +26,16 @@ public:
     Crt_Ondrel& control() { return *control_; }
     // The widget that draws a zone.
     QWidget* widgetOf(const std::string& zone) const;
+    // Twips to pixels: the screen's layout, grown where the fonts present need more room.
+    double pixelsPerTwipX() const { return pixelsPerTwipX_; }
+    double pixelsPerTwipY() const { return pixelsPerTwipY_; }
 
     // Runs a step of the control; an error that reaches the host is shown in French.
-    // Every change the model made is drawn once the step ends.
+    // Every change the model made is drawn once the step ends, and the focus follows
+    // the model's. A busy cursor shows while the step works or waits.
     template <class Step>
     void guarded(Step&& step) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
         try {
             step();
         } catch (const std::exception& e) {
@@ -36,17 +43,24 @@ public:
             showHostError(e);
         }
         flush();
+        settleFocus();
+        QApplication::restoreOverrideCursor();
+        emit stepDone();
     }
 
-    // What the person does with a zone, run only while the model still lets the zone
-    // take the focus: the LostFocus that the same click or key set off may have locked it.
+    // What the person does with a zone, run only when the zone can take the focus and
+    // still can once it has it: the LostFocus that the same click or key set off may
+    // have locked it.
     template <class Step>
     void act(Zone& zone, Step&& step) {
         guarded([&] {
-            if (zone.canTakeFocus())
+            if (control_->screen().reach(zone))
                 step();
         });
     }
+
+    // A command button pressed from the keyboard, as a click would press it.
+    void press(const std::string& button);
 
     void error(const std::string& text) override;
     bool question(const std::string& text) override;
@@ -55,6 +69,8 @@ public:
 signals:
     // The control unloads the window it was placed on.
     void unloadRequested();
+    // A step of the control has ended: the host refreshes what it shows of it.
+    void stepDone();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,10 +78,17 @@ protected:
 
 private:
     void build();
+    void fitCaptions();
+    void place();
     QWidget* makeWidget(Zone& zone, QWidget* parent);
     void connectWidget(Zone& zone, QWidget* widget);
+    void connectLineEdit(Zone& zone, QLineEdit* edit);
+    bool editKey(Zone& zone, QLineEdit& edit, QKeyEvent& key);
+    bool commandKey(Zone& zone, QKeyEvent& key);
+    void editMenu(Zone& zone, QLineEdit& edit, const QPoint& at);
     void draw(Zone& zone);
     void flush();
+    void settleFocus();
     void showHostError(const std::exception& e);
     void popupMenu(Zone& menu);
     QRect scaled(Rect twips) const;
@@ -74,7 +97,9 @@ private:
     std::map<const Zone*, QWidget*> widgets_;
     std::map<QObject*, Zone*> zones_;
     std::vector<Zone*> dirty_;
-    double pixelsPerTwip_ = 1.0 / 15;
+    bool drawing_ = false;
+    double pixelsPerTwipX_ = 1.0 / 15;
+    double pixelsPerTwipY_ = 1.0 / 15;
 };
 
 }  // namespace ondrel

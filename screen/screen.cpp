@@ -91,35 +91,52 @@ void Screen::moveFocus(Zone& to) {
         old->events().lostFocus();
 }
 
+bool Screen::reach(Zone& zone) {
+    if (!zone.canTakeFocus())
+        return false;
+    moveFocus(zone);
+    return zone.canTakeFocus();
+}
+
+// The zone left runs its LostFocus before the next zone is chosen: leaving the amount
+// opens the distribution, and Tab then goes on into it. A LostFocus that puts the
+// focus somewhere itself keeps it there.
 void Screen::tab() {
+    Zone* from = focus_;
+    if (from) {
+        focus_ = nullptr;
+        if (from->events().lostFocus)
+            from->events().lostFocus();
+        if (focus_)
+            return;
+    }
     std::vector<Zone*> order;
     for (auto& z : zones_)
         if (z->tabIndex() >= 0)
             order.push_back(z.get());
     std::sort(order.begin(), order.end(), [](Zone* a, Zone* b) { return a->tabIndex() < b->tabIndex(); });
-    int current = -1;
-    for (std::size_t i = 0; i < order.size(); ++i)
-        if (order[i] == focus_)
-            current = static_cast<int>(i);
+    const auto at = std::find(order.begin(), order.end(), from);
+    const std::size_t current = at == order.end() ? order.size() - 1 : static_cast<std::size_t>(at - order.begin());
     for (std::size_t step = 1; step <= order.size(); ++step) {
-        Zone* next = order[(current + step + order.size()) % order.size()];
+        Zone* next = order[(current + step) % order.size()];
         if (next->canTakeFocus()) {
             moveFocus(*next);
             return;
         }
     }
+    focus_ = from;
 }
 
 void Screen::pressKey(Zone& zone, int keyAscii) {
     if (zone.events().keyPress)
         zone.events().keyPress(keyAscii);
-    if (keyAscii == 0 || zone.displayOnly())
+    if (keyAscii == 0)
         return;
     if (zone.kind() == ZoneKind::TextBox || zone.kind() == ZoneKind::EditableCombo) {
         if (keyAscii == kBackspace)
-            zone.setText(dropLastChar(zone.text()));
-        else if (keyAscii != kEnter && (zone.maxLength() == 0 || charCount(zone.text()) < zone.maxLength()))
-            zone.setText(zone.text() + charText(keyAscii));
+            zone.eraseBackward();
+        else if (keyAscii != kEnter)
+            zone.typeChar(charText(keyAscii));
     } else if (zone.kind() == ZoneKind::DropDownList && keyAscii != kBackspace && keyAscii != kEnter) {
         // A character selects the next item that begins with it, wrapping round.
         std::string initial = foldCase(charText(keyAscii));

@@ -24,7 +24,11 @@ public:
     Zone* focus() const { return focus_; }
     // Moves the focus, running LostFocus on the zone that had it first.
     void moveFocus(Zone& to);
-    // The Tab key: the next zone in tab order that can take the focus, wrapping round.
+    // A person's click or key on a zone: the focus moves there, LostFocus running on the
+    // zone that had it, and false when the zone cannot take the focus, before or after.
+    bool reach(Zone& zone);
+    // The Tab key: the zone left runs its LostFocus, then the focus goes to the next zone
+    // in tab order that can take it, wrapping round.
     void tab();
 
     // Presses a key on the zone that has the focus: KeyPress first, then the key acts

@@ -51,15 +51,6 @@ std::string trimBlanks(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-std::string dropLastChar(const std::string& utf8) {
-    if (utf8.empty())
-        return utf8;
-    auto i = utf8.size() - 1;
-    while (i > 0 && isContinuation(utf8[i]))
-        --i;
-    return utf8.substr(0, i);
-}
-
 int charCode(const std::string& utf8) {
     if (charCount(utf8) != 1)
         return -1;

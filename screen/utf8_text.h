@@ -16,8 +16,6 @@ std::string padRight(const std::string& utf8, std::size_t n, char fill = ' ');
 std::string padLeft(const std::string& utf8, std::size_t n, char fill = ' ');
 // The text without the blanks before and after it.
 std::string trimBlanks(const std::string& text);
-// The text without its last character.
-std::string dropLastChar(const std::string& utf8);
 // The code of a single character (its Unicode scalar value), or -1 when the text is not one character.
 int charCode(const std::string& utf8);
 std::string charText(int code);

@@ -1,5 +1,7 @@
 #include "screen/zone.h"
 
+#include <algorithm>
+
 #include "screen/screen.h"
 #include "screen/utf8_text.h"
 #include "data/data_error.h"
@@ -33,15 +35,89 @@ void Zone::setText(const std::string& text) {
     if (text == text_)
         return;
     text_ = text;
+    selStart_ = static_cast<int>(charCount(text_));
+    selLength_ = 0;
     notify();
     if (events_.change)
         events_.change();
 }
 
-void Zone::paste(const std::string& text) {
-    if (displayOnly_ || !isValidUtf8(text))
+std::string Zone::selText() const {
+    return leftChars(charsFrom(text_, selStart_ + 1), selLength_);
+}
+
+void Zone::select(int start, int length) {
+    const int count = static_cast<int>(charCount(text_));
+    selStart_ = std::clamp(start, 0, count);
+    selLength_ = std::clamp(length, 0, count - selStart_);
+    notify();
+}
+
+void Zone::replaceChars(int start, int length, const std::string& text, int caret) {
+    std::string changed = leftChars(text_, start) + text + charsFrom(text_, start + length + 1);
+    if (changed == text_) {
+        select(caret);
         return;
-    setText(maxLength_ ? leftChars(text, maxLength_) : text);
+    }
+    text_ = std::move(changed);
+    selStart_ = caret;
+    selLength_ = 0;
+    notify();
+    if (events_.change)
+        events_.change();
+}
+
+void Zone::setSelText(const std::string& text) {
+    replaceChars(selStart_, selLength_, text, selStart_ + static_cast<int>(charCount(text)));
+}
+
+bool Zone::takesEdits() const {
+    return hasText() && kind_ != ZoneKind::DropDownList && !displayOnly_;
+}
+
+void Zone::typeChar(const std::string& character) {
+    if (!takesEdits() || !isValidUtf8(character))
+        return;
+    if (selLength_ == 0 && maxLength_ != 0 && charCount(text_) >= maxLength_)
+        return;
+    setSelText(character);
+}
+
+void Zone::eraseBackward() {
+    if (!takesEdits())
+        return;
+    if (selLength_ > 0)
+        setSelText("");
+    else if (selStart_ > 0)
+        replaceChars(selStart_ - 1, 1, "", selStart_ - 1);
+}
+
+void Zone::eraseForward() {
+    if (!takesEdits())
+        return;
+    if (selLength_ > 0)
+        setSelText("");
+    else if (selStart_ < static_cast<int>(charCount(text_)))
+        replaceChars(selStart_, 1, "", selStart_);
+}
+
+std::string Zone::cut() {
+    if (!takesEdits() || selLength_ == 0)
+        return {};
+    std::string removed = selText();
+    setSelText("");
+    return removed;
+}
+
+void Zone::paste(const std::string& text) {
+    if (!takesEdits() || !isValidUtf8(text))
+        return;
+    std::string fitting = text;
+    if (maxLength_ != 0) {
+        const std::size_t kept = charCount(text_) - static_cast<std::size_t>(selLength_);
+        fitting = leftChars(text, maxLength_ > kept ? maxLength_ - kept : 0);
+    }
+    setSelText(fitting);
 }
 
 void Zone::setEnabled(bool enabled) {
@@ -68,8 +144,11 @@ void Zone::setListIndex(int index) {
         checkIndex(index, "item");
     bool changed = index != listIndex_;
     listIndex_ = index;
-    if (isCombo() && changed)
+    if (isCombo() && changed) {
         text_ = index >= 0 ? items_[index].text : std::string();
+        selStart_ = static_cast<int>(charCount(text_));
+        selLength_ = 0;
+    }
     if (changed)
         notify();
     if (isCombo() && changed && index >= 0 && events_.click)

@@ -52,8 +52,29 @@ public:
     // Text of a text box or combo box; Change runs when it changes.
     const std::string& text() const { return text_; }
     void setText(const std::string& text);
-    // The person's paste or cut: the whole text replaced, without KeyPress, cut to the
-    // zone's limit. A display-only zone, or a text that is not valid UTF-8, is left as it is.
+
+    // The caret and the selection, in characters from 0, as a text box has them. A
+    // handler's assignment of Text leaves the caret at the end with nothing selected.
+    int selStart() const { return selStart_; }
+    int selLength() const { return selLength_; }
+    std::string selText() const;
+    // Places the caret and selects length characters from it, kept inside the text.
+    void select(int start, int length = 0);
+    // Replaces the selection, or goes in at the caret; Change runs once.
+    void setSelText(const std::string& text);
+
+    // What the person's keys and mouse do to the text, without KeyPress. Each one runs
+    // Change once when the text changes; a display-only zone, a text that is not valid
+    // UTF-8 and a paste past the zone's limit change nothing beyond the limit.
+    // A typed character: replaces the selection or goes in at the caret.
+    void typeChar(const std::string& character);
+    // Backspace: the selection, or the character before the caret.
+    void eraseBackward();
+    // Delete: the selection, or the character after the caret.
+    void eraseForward();
+    // Cut: the selection goes, and is returned for the clipboard.
+    std::string cut();
+    // Paste: the text replaces the selection, cut so that the zone keeps to its limit.
     void paste(const std::string& text);
     bool enabled() const { return enabled_; }
     void setEnabled(bool enabled);
@@ -98,6 +119,9 @@ private:
         std::int32_t data = 0;
     };
     void notify();
+    // The characters [start, start + length) become text, the caret then stands at caret.
+    void replaceChars(int start, int length, const std::string& text, int caret);
+    bool takesEdits() const;
     void checkIndex(int i, const char* what) const;
 
     Screen& screen_;
@@ -112,6 +136,8 @@ private:
     bool rightAligned_ = false;
 
     std::string text_;
+    int selStart_ = 0;
+    int selLength_ = 0;
     bool enabled_;
     bool visible_ = true;
     int listIndex_ = -1;

@@ -137,6 +137,10 @@ Database::Database(const std::string& path, const std::string& name, int flags)
     db_.exec("PRAGMA synchronous=FULL");
 }
 
+std::string Database::engineVersion() {
+    return sqlite3_libversion();
+}
+
 void Database::checkMark() {
     bool ours = false;
     try {

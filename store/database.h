@@ -31,6 +31,8 @@ public:
     // an existing file.
     static std::shared_ptr<Database> create(const std::string& path);
     bool readOnly() const { return readOnly_; }
+    // The version of the SQLite library in use.
+    static std::string engineVersion();
 
     File OpenFile(const std::string& name);
     // The request text of a Request; the other two arguments are not used.

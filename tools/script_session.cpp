@@ -149,20 +149,22 @@ Zone& ScriptSession::zoneNamed(const std::string& name) {
 // The focus moves first, and the LostFocus of the zone that had it may lock the target:
 // a zone is asked twice whether it can take the focus, before and after.
 bool ScriptSession::reach(Zone& zone) {
-    if (zone.canTakeFocus()) {
-        control().screen().moveFocus(zone);
-        if (zone.canTakeFocus())
-            return true;
-    }
+    if (control().screen().reach(zone))
+        return true;
     out_ << Json{{"refused", zone.name()}}.dump() << "\n";
     return false;
 }
 
+// Delete reaches no KeyPress, as in the toolkit: it acts on the text at once.
 void ScriptSession::key(Zone& zone, const std::string& key) {
-    int code = key == "Enter" ? kEnter : key == "Backspace" ? kBackspace : charCode(key);
+    int code = key == "Enter" ? kEnter : key == "Backspace" ? kBackspace : key == "Delete" ? 0 : charCode(key);
     if (code < 0)
-        throw ScriptError("a key is Enter, Backspace or one character, not \"" + key + "\"");
-    if (reach(zone))
+        throw ScriptError("a key is Enter, Backspace, Delete or one character, not \"" + key + "\"");
+    if (!reach(zone))
+        return;
+    if (code == 0)
+        zone.eraseForward();
+    else
         control().screen().pressKey(zone, code);
 }
 
@@ -196,6 +198,7 @@ const std::map<std::string, ScriptSession::Command>& ScriptSession::commands() {
         {"type", {2, &ScriptSession::type}},         {"paste", {2, &ScriptSession::paste}},
         {"select", {2, &ScriptSession::select}},     {"dblclick", {2, &ScriptSession::dblclick}},
         {"click", {1, &ScriptSession::click}},       {"answer", {1, &ScriptSession::answer}},
+        {"caret", {-1, &ScriptSession::caret}},      {"cut", {1, &ScriptSession::cut}},
         {"rightclick", {0, &ScriptSession::rightclick}}, {"menu", {1, &ScriptSession::menu}},
         {"dump", {-1, &ScriptSession::dump}},        {"terminate", {0, &ScriptSession::terminate}},
     };
@@ -246,12 +249,38 @@ void ScriptSession::type(const Args& a) {
     }
 }
 
-void ScriptSession::paste(const Args& a) {
-    Zone& z = zoneNamed(a[0]);
+Zone& ScriptSession::editable(const std::string& name) {
+    Zone& z = zoneNamed(name);
     if (!z.hasText() || z.kind() == ZoneKind::DropDownList)
-        throw ScriptError("cannot paste into " + z.name());
+        throw ScriptError(name + " holds no text to edit");
+    return z;
+}
+
+// The person selects the whole text, then pastes over it.
+void ScriptSession::paste(const Args& a) {
+    Zone& z = editable(a[0]);
+    if (!reach(z))
+        return;
+    z.select(0, static_cast<int>(charCount(z.text())));
+    z.paste(a[1]);
+}
+
+void ScriptSession::cut(const Args& a) {
+    Zone& z = editable(a[0]);
     if (reach(z))
-        z.paste(a[1]);
+        z.cut();
+}
+
+// caret ZONE START [LENGTH]: the caret before character START (from 0), and LENGTH
+// characters selected from there.
+void ScriptSession::caret(const Args& a) {
+    if (a.size() != 2 && a.size() != 3)
+        throw ScriptError("caret takes a zone, a start and an optional length");
+    Zone& z = editable(a[0]);
+    const int start = number(a[1]);
+    const int length = a.size() == 3 ? number(a[2]) : 0;
+    if (reach(z))
+        z.select(start, length);
 }
 
 void ScriptSession::select(const Args& a) {

@@ -48,6 +48,9 @@ private:
     void keyCommand(const Args& a);
     void type(const Args& a);
     void paste(const Args& a);
+    void cut(const Args& a);
+    void caret(const Args& a);
+    Zone& editable(const std::string& name);
     void select(const Args& a);
     void dblclick(const Args& a);
     void click(const Args& a);

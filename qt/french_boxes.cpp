@@ -1,0 +1,48 @@
+#include "qt/french_boxes.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QPushButton>
+#include <QSpacerItem>
+
+namespace ondrel {
+
+namespace {
+
+// A message box sizes itself on its text alone: a short text under a longer title
+// would cut the title. Room for the title, the window buttons beside it included.
+void roomForTitle(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 6 * box.fontMetrics().height();
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
+int run(QMessageBox& box) {
+    roomForTitle(box);
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int answer = box.exec();
+    QApplication::restoreOverrideCursor();
+    return answer;
+}
+
+}  // namespace
+
+void tellInBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text) {
+    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText("OK");
+    run(box);
+}
+
+bool askInBox(QWidget* parent, const QString& title, const QString& text, bool yesIsDefault) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.button(QMessageBox::Yes)->setText("Oui");
+    box.button(QMessageBox::No)->setText("Non");
+    box.setDefaultButton(yesIsDefault ? QMessageBox::Yes : QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return run(box) == QMessageBox::Yes;
+}
+
+}  // namespace ondrel

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+namespace ondrel {
+
+// The modal boxes of the desktop screen: French buttons, and wide enough for their
+// title to read whole, whatever the fonts. An arrow cursor shows over them even while
+// the program is busy behind them.
+void tellInBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text);
+// Oui or Non; yesIsDefault decides which one Enter presses.
+bool askInBox(QWidget* parent, const QString& title, const QString& text, bool yesIsDefault);
+
+}  // namespace ondrel

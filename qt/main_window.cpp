@@ -1,0 +1,132 @@
+#include "qt/main_window.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSettings>
+#include <QStatusBar>
+
+#include "budget/spread_status.h"
+#include "qt/french_boxes.h"
+
+namespace ondrel {
+
+namespace {
+constexpr const char* kTitle = "Gestion budgétaire - Saisie budget";
+constexpr const char* kFullRightsKey = "ONDREL";
+}  // namespace
+
+MainWindow::MainWindow(std::string user, QWidget* parent) : QMainWindow(parent), user_(std::move(user)) {
+    setWindowTitle(kTitle);
+    area_ = new QScrollArea(this);
+    area_->setWidgetResizable(false);
+    area_->setFrameShape(QFrame::NoFrame);
+    setCentralWidget(area_);
+    database_ = new QLabel(this);
+    userLabel_ = new QLabel(this);
+    mode_ = new QLabel(this);
+    spread_ = new QLabel(this);
+    statusBar()->addWidget(database_);
+    statusBar()->addWidget(userLabel_);
+    statusBar()->addWidget(mode_);
+    statusBar()->addPermanentWidget(spread_);
+    buildMenus();
+    QSettings settings;
+    restoreGeometry(settings.value("fenetre/geometrie").toByteArray());
+}
+
+void MainWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu("Fichier");
+    file->addAction("Ouvrir…", QKeySequence::Open, this, [this] { chooseDatabase(); });
+    file->addSeparator();
+    file->addAction("Quitter", QKeySequence::Quit, this, [this] { close(); });
+    QMenu* help = menuBar()->addMenu("Aide");
+    help->addAction("Aide", this, [this] {
+        if (screen_)
+            screen_->guarded([&] { screen_->control().screen().zone("Mnu_Sommaire").events().click(); });
+    });
+    help->addAction("À propos", this, [this] { showAbout(); });
+}
+
+void MainWindow::chooseDatabase() {
+    if (!mayAbandonLine())
+        return;
+    const QString path = QFileDialog::getOpenFileName(this, "Ouvrir une base de données", path_,
+                                                      "Bases Ondrel (*.db);;Tous les fichiers (*)");
+    if (!path.isEmpty())
+        openDatabase(path);
+}
+
+bool MainWindow::openDatabase(const QString& path) {
+    std::shared_ptr<Database> db;
+    try {
+        db = Database::open(path.toStdString());
+    } catch (const std::exception& e) {
+        tellInBox(this, QMessageBox::Warning, "Ouverture de la base de données",
+                  QString("La base « %1 » n'a pas été ouverte.\n%2").arg(path, QString::fromStdString(e.what())));
+        return false;
+    }
+    // The control before goes first: the files and records of the thread are shared by
+    // the instances, and the new one starts on the new database alone.
+    delete area_->takeWidget();
+    screen_ = nullptr;
+    db_ = db;
+    path_ = path;
+    auto rights = db_->readOnly() ? fixedRights(0) : storedRights(db_, user_);
+    screen_ = new OndrelWidget;
+    connect(screen_, &OndrelWidget::unloadRequested, this, &QWidget::close);
+    connect(screen_, &OndrelWidget::stepDone, this, [this] { refreshStatus(); });
+    area_->setWidget(screen_);
+    screen_->guarded([&] {
+        consultationOnly_ = rights->RightsForKey(kFullRightsKey)->AccessLevel() != 2;
+        screen_->control().TheDatabase(db_);
+        screen_->control().DroitsUtilisateur(rights);
+        screen_->control().TheClient({user_, path_.toStdString()});
+        screen_->control().Init();
+    });
+    // The window takes the screen's size, and never more than the screen has room for:
+    // a smaller screen scrolls it.
+    QScreen* display = QWidget::screen();
+    const QSize room = (display ? display->availableGeometry().size() : QSize(1366, 768)) - QSize(40, 80);
+    const QSize want = screen_->size() + QSize(2, menuBar()->sizeHint().height() + statusBar()->sizeHint().height() + 2);
+    resize(want.boundedTo(room));
+    refreshStatus();
+    return true;
+}
+
+void MainWindow::refreshStatus() {
+    database_->setText("Base : " + path_);
+    userLabel_->setText("Utilisateur : " + QString::fromStdString(user_));
+    mode_->setText(consultationOnly_ ? "Consultation seule" : "");
+    spread_->setText(screen_ ? QString::fromStdString(spreadStatus(screen_->control().screen())) : QString());
+}
+
+bool MainWindow::mayAbandonLine() {
+    if (!screen_ || !screen_->control().screen().zone("Cmd_AnnulerBudget").enabled())
+        return true;
+    return askInBox(this, kTitle,
+                    "Une ligne budgétaire est en cours de saisie. Voulez-vous l'abandonner sans l'enregistrer ?",
+                    false);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    const bool byExit = screen_ && screen_->control().W_Sortir;
+    if (!byExit && !mayAbandonLine()) {
+        event->ignore();
+        return;
+    }
+    QSettings settings;
+    settings.setValue("fenetre/geometrie", saveGeometry());
+    event->accept();
+}
+
+void MainWindow::showAbout() {
+    tellInBox(this, QMessageBox::Information, "À propos",
+              QString("Ondrel %1 : saisie des budgets\nBase : %2\nSQLite %3")
+                  .arg(ONDREL_VERSION, path_, QString::fromStdString(Database::engineVersion())));
+}
+
+}  // namespace ondrel

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <QMainWindow>
+
+#include "qt/ondrel_widget.h"
+
+class QLabel;
+class QScrollArea;
+
+namespace ondrel {
+
+// The host of the control: a window with its menus and a status bar, that places one
+// Crt_Ondrel on the database it opens.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(std::string user, QWidget* parent = nullptr);
+
+    // Opens a database and places a new control on it, the one before torn down. A file
+    // that will not do gets a French box that names it, and what was open stays open.
+    bool openDatabase(const QString& path);
+    OndrelWidget* screen() const { return screen_; }
+    // "Consultation seule" when the database or the user's rights allow no change.
+    bool consultationOnly() const { return consultationOnly_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void chooseDatabase();
+    // False when the person keeps the line under way.
+    bool mayAbandonLine();
+    void refreshStatus();
+    void showAbout();
+
+    std::string user_;
+    std::shared_ptr<Database> db_;
+    QString path_;
+    bool consultationOnly_ = false;
+    OndrelWidget* screen_ = nullptr;
+    QScrollArea* area_;
+    QLabel* database_;
+    QLabel* userLabel_;
+    QLabel* mode_;
+    QLabel* spread_;
+};
+
+}  // namespace ondrel
