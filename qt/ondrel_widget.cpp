@@ -19,6 +19,7 @@
 #include <QSignalBlocker>
 
 #include "data/data_error.h"
+#include "qt/caption_room.h"
 #include "qt/french_boxes.h"
 #include "qt/help_window.h"
 #include "screen/key_codes.h"
@@ -172,33 +173,15 @@ void OndrelWidget::build() {
 // The layout was drawn for narrower fonts than a desktop has: where a caption, a button
 // text, a date or a frame title needs more room than its zone, the whole screen grows
 // in proportion, across and down apart, so that the arrangement stays as it was drawn.
+// An option, a check box or a label only a little taller than its zone grows alone,
+// about its middle (place()).
 void OndrelWidget::fitCaptions() {
     double growX = 1.0, growY = 1.0;
     for (const auto& [zone, w] : widgets_) {
         const QRect room = scaled(zone->position());
         if (room.width() <= 0 || room.height() <= 0)
             continue;
-        QSize need;
-        const QFontMetrics fm(w->font());
-        switch (zone->kind()) {
-        case ZoneKind::Label:
-        case ZoneKind::CommandButton:
-        case ZoneKind::OptionButton:
-        case ZoneKind::CheckBox:
-            need = w->sizeHint();
-            break;
-        case ZoneKind::Frame:
-            need = QSize(zone->caption().empty() ? 0 : fm.horizontalAdvance(q(zone->caption())) + 3 * fm.height(), 0);
-            break;
-        case ZoneKind::TextBox:
-            // A date reads whole: ten characters and the frame of the box.
-            need = QSize(zone->displayOnly() ? fm.horizontalAdvance("00/00/0000") + fm.height() : 0,
-                         w->minimumSizeHint().height());
-            break;
-        default:
-            need = QSize(0, w->minimumSizeHint().height());
-            break;
-        }
+        const QSize need = captionRoom(*zone, *w);
         growX = std::max(growX, static_cast<double>(need.width()) / room.width());
         growY = std::max(growY, static_cast<double>(need.height()) / room.height());
     }
@@ -208,8 +191,16 @@ void OndrelWidget::fitCaptions() {
 
 void OndrelWidget::place() {
     setFixedSize(scaled({0, 0, Screen::kWidth, Screen::kHeight}).size());
-    for (const auto& [zone, w] : widgets_)
-        w->setGeometry(scaled(zone->position()));
+    for (const auto& [zone, w] : widgets_) {
+        QRect r = scaled(zone->position());
+        if (growsAlone(*zone) && w->sizeHint().height() > r.height()) {
+            const int extra = w->sizeHint().height() - r.height();
+            r.adjust(0, -extra / 2, 0, extra - extra / 2);
+            if (r.top() < 0)
+                r.moveTop(0);
+        }
+        w->setGeometry(r);
+    }
 }
 
 QWidget* OndrelWidget::makeWidget(Zone& zone, QWidget* parent) {
@@ -414,6 +405,12 @@ bool OndrelWidget::eventFilter(QObject* watched, QEvent* event) {
         return zone.kind() == ZoneKind::Label || zone.kind() == ZoneKind::Frame;
     case QEvent::KeyPress: {
         auto& key = *static_cast<QKeyEvent*>(event);
+        if ((key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab) &&
+            !(key.modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            const bool back = key.key() == Qt::Key_Backtab || (key.modifiers() & Qt::ShiftModifier);
+            guarded([&] { control_->screen().tab(back ? Screen::Direction::Backward : Screen::Direction::Forward); });
+            return true;
+        }
         if (QLineEdit* edit = lineEditOf(static_cast<QWidget*>(watched)); edit && zone.hasText())
             return editKey(zone, *edit, key);
         if (zone.kind() == ZoneKind::DropDownList) {

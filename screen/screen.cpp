@@ -101,7 +101,7 @@ bool Screen::reach(Zone& zone) {
 // The zone left runs its LostFocus before the next zone is chosen: leaving the amount
 // opens the distribution, and Tab then goes on into it. A LostFocus that puts the
 // focus somewhere itself keeps it there.
-void Screen::tab() {
+void Screen::tab(Direction direction) {
     Zone* from = focus_;
     if (from) {
         focus_ = nullptr;
@@ -115,6 +115,8 @@ void Screen::tab() {
         if (z->tabIndex() >= 0)
             order.push_back(z.get());
     std::sort(order.begin(), order.end(), [](Zone* a, Zone* b) { return a->tabIndex() < b->tabIndex(); });
+    if (direction == Direction::Backward)
+        std::reverse(order.begin(), order.end());
     const auto at = std::find(order.begin(), order.end(), from);
     const std::size_t current = at == order.end() ? order.size() - 1 : static_cast<std::size_t>(at - order.begin());
     for (std::size_t step = 1; step <= order.size(); ++step) {

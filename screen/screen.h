@@ -28,8 +28,9 @@ public:
     // zone that had it, and false when the zone cannot take the focus, before or after.
     bool reach(Zone& zone);
     // The Tab key: the zone left runs its LostFocus, then the focus goes to the next zone
-    // in tab order that can take it, wrapping round.
-    void tab();
+    // in tab order that can take it (the one before, backward), wrapping round.
+    enum class Direction { Forward, Backward };
+    void tab(Direction direction = Direction::Forward);
 
     // Presses a key on the zone that has the focus: KeyPress first, then the key acts
     // on the zone as the toolkit would.

@@ -1,128 +1,24 @@
 // The desktop screen driven through real key and mouse events on its widgets.
-#include <functional>
-
-#include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
 #include <QGroupBox>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTextBrowser>
-#include <QTimer>
-#include <QtTest>
 
 #include "qt/help_window.h"
-#include "qt/ondrel_widget.h"
-#include "tests/store/temp_database.h"
-#include "tools/demo_data.h"
+#include "tests/qt/window_fixture.h"
 
 using namespace ondrel;
 
-namespace {
-
-struct SeenBox {
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QStringList buttons;
-    QString defaultButton;
-};
-
-}  // namespace
-
-class OndrelWidgetTest : public QObject {
+class OndrelWidgetTest : public QObject, public test::WindowFixture {
     Q_OBJECT
 
-private:
-    std::unique_ptr<test::TempDatabase> data;
-    std::unique_ptr<OndrelWidget> screen;
-    std::vector<SeenBox> boxes;
-    QStringList answers;   // the button pressed on each box that opens, in order
-
-    template <class W>
-    W* widget(const char* zone) {
-        return qobject_cast<W*>(screen->widgetOf(zone));
-    }
-
-    // Answers every modal box that opens with the next queued button text ("OK" when none).
-    void watchBoxes() {
-        auto* timer = new QTimer(screen.get());
-        connect(timer, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            SeenBox seen{box->windowTitle(), box->text(), box->icon(), {}, {}};
-            for (auto* b : box->buttons())
-                seen.buttons << b->text();
-            if (box->defaultButton())
-                seen.defaultButton = box->defaultButton()->text();
-            boxes.push_back(seen);
-            QString press = answers.isEmpty() ? "OK" : answers.takeFirst();
-            for (auto* b : box->buttons())
-                if (b->text() == press)
-                    b->click();
-        });
-        timer->start(10);
-    }
-
-    // A modal box takes the window's activation away; the person is back at the screen.
-    void backAtTheScreen() {
-        screen->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(screen.get()));
-    }
-
-    void typeInto(const char* zone, const QString& keys) {
-        backAtTheScreen();
-        QWidget* w = screen->widgetOf(zone);
-        if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit())
-            w = combo->lineEdit();
-        w->setFocus();
-        QTest::keyClicks(w, keys);
-    }
-
-    void enter(const char* zone) {
-        QWidget* w = screen->widgetOf(zone);
-        if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit())
-            w = combo->lineEdit();
-        QTest::keyClick(w, Qt::Key_Return);
-    }
-
-    void click(const char* zone) {
-        backAtTheScreen();
-        QWidget* w = screen->widgetOf(zone);
-        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(4, w->height() / 2));
-    }
-
-    void picture(const char* name) {
-        QDir().mkpath(ONDREL_PICTURE_DIR);
-        QVERIFY(screen->grab().save(QString(ONDREL_PICTURE_DIR) + "/" + name + ".png"));
-    }
-
 private slots:
-    void init() {
-        data = std::make_unique<test::TempDatabase>();
-        writeDemoData(*data->db, "owner");
-        boxes.clear();
-        answers.clear();
-        screen = std::make_unique<OndrelWidget>();
-        screen->control().TheDatabase(data->db);
-        screen->control().DroitsUtilisateur(fixedRights(2));
-        screen->control().TheClient({"owner", data->path()});
-        screen->guarded([&] { screen->control().Init(); });
-        screen->show();
-        QVERIFY(QTest::qWaitForWindowExposed(screen.get()));
-        watchBoxes();
-    }
-
-    void cleanup() {
-        screen.reset();
-        data.reset();
-    }
+    void initTestCase() { isolateSettings(); }
+    void init() { start(); }
+    void cleanup() { stop(); }
 
     void theTypicalNewLineIsSavedFromTheKeyboardAndTheMouse() {
         picture("screen-no-entity");
@@ -262,7 +158,7 @@ private slots:
             menu->actions()[0]->trigger();
             menu->close();
         });
-        QTest::mousePress(screen.get(), Qt::RightButton, {}, QPoint(5, screen->height() - 60));
+        QTest::mousePress(screen, Qt::RightButton, {}, QPoint(5, screen->height() - 60));
         QTest::qWait(100);
         auto* help = screen->findChild<QTextBrowser*>();
         QVERIFY(help);
@@ -271,7 +167,7 @@ private slots:
     }
 
     void theExitClosesTheHostWindow() {
-        QSignalSpy unloaded(screen.get(), &OndrelWidget::unloadRequested);
+        QSignalSpy unloaded(screen, &OndrelWidget::unloadRequested);
         click("Cmd_Sortir");
         QCOMPARE(unloaded.count(), 1);
         QVERIFY(screen->control().W_Sortir);

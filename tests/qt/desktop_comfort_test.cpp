@@ -1,0 +1,303 @@
+// A day of work at the window: editing at the caret, the keyboard, the focus, the
+// captions at every scale factor, the host's menus and status bar, and the files it
+// refuses to open.
+#include <filesystem>
+#include <fstream>
+
+#include <QClipboard>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QStyleOption>
+#include <QTextBrowser>
+
+#include <SQLiteCpp/Database.h>
+
+#include "tests/qt/window_fixture.h"
+
+using namespace ondrel;
+
+namespace {
+
+std::string bytesOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+class DesktopComfortTest : public QObject, public test::WindowFixture {
+    Q_OBJECT
+
+    Zone& zone(const char* name) { return screen->control().screen().zone(name); }
+
+    void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), k, modifiers);
+    }
+
+    void showStoredLine(const char* account) {
+        typeInto("Txt_CodAssoc", "1");
+        enter("Txt_CodAssoc");
+        typeInto("Txt_Cpte", account);
+        enter("Txt_Cpte");
+    }
+
+private slots:
+    void initTestCase() { isolateSettings(); }
+    void init() { start(); }
+    void cleanup() { stop(); }
+
+    void aSelectedStoredAmountIsOvertypedThenSaved() {
+        showStoredLine("6064");
+        QCOMPARE(widget<QLineEdit>("Txt_ValBud")->text(), QString("1200,00"));
+        click("Txt_ValBud");
+        key(Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), "2400");
+        QCOMPARE(zone("Txt_ValBud").text(), std::string("2400"));
+        click("Cmd_OkBudget");
+        const Record saved = data->db->OpenFile("BUDGET").ReadRecord("N00016064000000");
+        QCOMPARE(saved.value(3, 1), std::string("240000"));
+        QCOMPARE(saved.value(3, 2), std::string());
+    }
+
+    void aMiddleDigitOfTheAccountIsCorrectedInPlace() {
+        typeInto("Txt_CodAssoc", "1");
+        enter("Txt_CodAssoc");
+        typeInto("Txt_Cpte", "6071");
+        key(Qt::Key_Left);
+        key(Qt::Key_Left);
+        key(Qt::Key_Delete);
+        QCOMPARE(zone("Txt_Cpte").text(), std::string("601"));
+        QTest::keyClicks(QApplication::focusWidget(), "6");
+        QCOMPARE(zone("Txt_Cpte").text(), std::string("6061"));
+        QCOMPARE(widget<QLineEdit>("Txt_Cpte")->cursorPosition(), 3);
+        answers << "Oui";
+        enter("Txt_Cpte");
+        QCOMPARE(zone("Txt_Cpte").text(), std::string("6061000000"));
+    }
+
+    void cutAndPasteWorkAtTheCaretAndKeepToTheLimit() {
+        answers << "Oui";
+        showStoredLine("6061");
+        auto* label = widget<QLineEdit>("Txt_LibCompte");
+        click("Txt_LibCompte");
+        const QString before = label->text();
+        QVERIFY(!before.isEmpty());
+        key(Qt::Key_Home);
+        key(Qt::Key_Right, Qt::ShiftModifier);
+        key(Qt::Key_Right, Qt::ShiftModifier);
+        key(Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), before.left(2));
+        QCOMPARE(QString::fromStdString(zone("Txt_LibCompte").text()), before.mid(2));
+        key(Qt::Key_End);
+        key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(QString::fromStdString(zone("Txt_LibCompte").text()), before.mid(2) + before.left(2));
+
+        key(Qt::Key_A, Qt::ControlModifier);
+        QGuiApplication::clipboard()->setText(QString(50, QChar(u'é')));
+        key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(QString::fromStdString(zone("Txt_LibCompte").text()), QString(40, QChar(u'é')));
+        QCOMPARE(label->text(), QString(40, QChar(u'é')));
+    }
+
+    // After a stored line is shown, the focus is on the amount, not on "Supprimer".
+    void aStrayKeyDeletesNothing() {
+        showStoredLine("6064");
+        backAtTheScreen();
+        QCOMPARE(QApplication::focusWidget(), screen->widgetOf("Txt_ValBud"));
+        key(Qt::Key_Space);
+        key(Qt::Key_Return);
+        QVERIFY(data->db->read("BUDGET", "N00016064000000").has_value());
+        QVERIFY(boxes.empty());
+    }
+
+    void aHiddenZoneNeverHoldsTheFocus() {
+        showStoredLine("6064");
+        click("Cmd_AnnulerBudget");
+        for (const auto& z : screen->control().screen().zones())
+            if (QWidget* w = screen->widgetOf(z->name()); w && w->hasFocus())
+                QVERIFY2(w->isVisible() && w->isEnabled(), z->name().c_str());
+    }
+
+    void enterF2EscAndF1WorkFromTheKeyboard() {
+        showStoredLine("6064");
+        auto* lines = widget<QListWidget>("Lst_RepartPer");
+        lines->setFocus();
+        lines->setCurrentRow(1);
+        key(Qt::Key_F2);
+        QCOMPARE(widget<QLineEdit>("Txt_Affect")->text(), QString("      100,00"));
+        key(Qt::Key_Escape);
+        QVERIFY(!zone("Cmd_AnnulerRepartition").enabled());
+        QVERIFY(zone("Cmd_AnnulerBudget").enabled());
+        lines->setFocus();
+        key(Qt::Key_Return);
+        QVERIFY(zone("Cmd_AnnulerRepartition").enabled());
+        key(Qt::Key_Escape);
+        key(Qt::Key_Escape);
+        QVERIFY(!zone("Cmd_AnnulerBudget").enabled());
+        QCOMPARE(zone("Txt_Cpte").text(), std::string());
+
+        // Enter presses the focused button.
+        showStoredLine("6064");
+        screen->widgetOf("Cmd_AjouterRepartition")->setFocus();
+        key(Qt::Key_Return);
+        QVERIFY(screen->control().W_AjoutPeriode);
+
+        key(Qt::Key_F1);
+        auto* help = screen->findChild<QTextBrowser*>();
+        QVERIFY(help);
+        QVERIFY(help->isVisible());
+    }
+
+    // Keys typed faster than the handlers run go to the zone a handler moved the focus
+    // to: here the amount, once the creation is accepted.
+    void keysTypedAheadFollowTheFocus() {
+        typeInto("Txt_CodAssoc", "1");
+        enter("Txt_CodAssoc");
+        click("Txt_Cpte");
+        answers << "Oui";
+        QWindow* w = window->windowHandle();
+        for (Qt::Key k : {Qt::Key_6, Qt::Key_0, Qt::Key_6, Qt::Key_1, Qt::Key_Return, Qt::Key_1, Qt::Key_0, Qt::Key_0,
+                          Qt::Key_0})
+            QTest::keyClick(w, k);
+        QCOMPARE(zone("Txt_Cpte").text(), std::string("6061000000"));
+        QCOMPARE(zone("Txt_ValBud").text(), std::string("1000"));
+    }
+
+    void tabAfterTheAmountGoesIntoTheDistribution() {
+        typeInto("Txt_CodAssoc", "1");
+        enter("Txt_CodAssoc");
+        typeInto("Txt_Cpte", "6061");
+        answers << "Oui";
+        enter("Txt_Cpte");
+        typeInto("Txt_ValBud", "1000");
+        key(Qt::Key_Tab);
+        QVERIFY(screen->widgetOf("Opt_Automatique")->hasFocus() || screen->widgetOf("Opt_Manuelle")->hasFocus());
+    }
+
+    void aLockedListStillScrolls() {
+        typeInto("Txt_CodAssoc", "3");
+        enter("Txt_CodAssoc");
+        typeInto("Txt_Cpte", "7060");
+        enter("Txt_Cpte");
+        auto* sections = widget<QListWidget>("Lst_Sect");
+        QCoreApplication::processEvents();   // the list lays its items out
+        QVERIFY(!zone("Lst_Sect").enabled());
+        QCOMPARE(sections->count(), 6);
+        QVERIFY(sections->isEnabled());
+        QVERIFY(sections->verticalScrollBar()->maximum() > 0);
+        sections->verticalScrollBar()->setValue(sections->verticalScrollBar()->maximum());
+        QTest::mouseClick(sections->viewport(), Qt::LeftButton, {}, sections->visualItemRect(sections->item(5)).center());
+        QCOMPARE(zone("Lst_Sect").listIndex(), -1);
+    }
+
+    // Every caption, button text, frame title and date reads whole at the scale factor
+    // of the run, and every zone stands inside its frame.
+    void everyCaptionReadsWhole() {
+        showStoredLine("6064");
+        for (const auto& z : screen->control().screen().zones()) {
+            QWidget* w = screen->widgetOf(z->name());
+            if (!w)
+                continue;
+            const char* name = z->name().c_str();
+            const QFontMetrics fm(w->font());
+            const QString caption = QString::fromStdString(z->caption());
+            if (auto* button = qobject_cast<QPushButton*>(w)) {
+                QStyleOptionButton opt;
+                opt.initFrom(button);
+                const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, button);
+                QVERIFY2(fm.horizontalAdvance(caption) <= room.width(), name);
+            } else if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w)) {
+                QVERIFY2(w->sizeHint().width() <= w->width() && w->sizeHint().height() <= w->height(), name);
+            } else if (auto* frame = qobject_cast<QGroupBox*>(w); frame && !caption.isEmpty()) {
+                QVERIFY2(fm.horizontalAdvance(caption) + fm.height() <= frame->width(), name);
+            } else if (auto* edit = qobject_cast<QLineEdit*>(w); edit && z->displayOnly()) {
+                QStyleOptionFrame opt;
+                opt.initFrom(edit);
+                opt.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
+                const QRect room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &opt, edit);
+                QVERIFY2(fm.horizontalAdvance(edit->text()) + 4 <= room.width(), name);
+            }
+            QVERIFY2(w->parentWidget()->rect().contains(w->geometry()), name);
+        }
+        picture("screen-captions");
+    }
+
+    void theWindowFitsALaptopScreen() {
+        if (qEnvironmentVariable("QT_SCALE_FACTOR", "1") != "1")
+            QSKIP("the window fits 1366×768 at scale factor 1; larger factors scroll");
+        const QSize natural = screen->size() + QSize(0, window->menuBar()->height() + window->statusBar()->height());
+        QVERIFY(natural.width() <= 1366 && natural.height() <= 768);
+        QVERIFY(window->width() >= screen->width());
+    }
+
+    void theStatusBarFollowsTheLine() {
+        auto* bar = window->statusBar();
+        auto texts = [&] {
+            QStringList all;
+            for (auto* label : bar->findChildren<QLabel*>())
+                all << label->text();
+            return all.join(" | ");
+        };
+        QVERIFY(texts().contains(QString::fromStdString(data->path())));
+        QVERIFY(texts().contains("owner"));
+        QVERIFY(!texts().contains("Consultation seule"));
+        showStoredLine("6064");
+        QVERIFY2(texts().contains(QString("Réparti 1\u00A0200,00 sur 1\u00A0200,00")), qPrintable(texts()));
+        picture("screen-status");
+    }
+
+    void aReadOnlyUserSeesConsultationOnly() {
+        stop();
+        start("lecteur");
+        QVERIFY(window->consultationOnly());
+        bool shown = false;
+        for (auto* label : window->statusBar()->findChildren<QLabel*>())
+            shown = shown || label->text() == "Consultation seule";
+        QVERIFY(shown);
+    }
+
+    void closingWithALineUnderWayAsksFirst() {
+        answers << "Oui";
+        showStoredLine("6061");
+        answers << "Non";
+        window->close();
+        QVERIFY(window->isVisible());
+        QCOMPARE(boxes.back().text,
+                 QString("Une ligne budgétaire est en cours de saisie. Voulez-vous l'abandonner sans l'enregistrer ?"));
+        QCOMPARE(boxes.back().defaultButton, QString("Non"));
+        answers << "Oui";
+        window->close();
+        QVERIFY(!window->isVisible());
+    }
+
+    // Files that are not ours are refused with a French box naming them, and are left
+    // byte for byte as they were; the database on screen stays open.
+    void foreignFilesAreRefusedUntouched() {
+        const std::string foreign = data->path() + ".foreign";
+        const std::string empty = data->path() + ".empty";
+        {
+            SQLite::Database other(foreign, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+            other.exec("CREATE TABLE contacts(name TEXT)");
+        }
+        std::ofstream{empty};
+        OndrelWidget* before = window->screen();
+        for (const std::string& path : {foreign, empty}) {
+            const std::string bytes = bytesOf(path);
+            QVERIFY(!window->openDatabase(QString::fromStdString(path)));
+            QCOMPARE(bytesOf(path), bytes);
+            QVERIFY(boxes.back().text.contains(QString::fromStdString(path)));
+            QVERIFY(boxes.back().text.contains("n'est pas une base de données Ondrel"));
+        }
+        QCOMPARE(window->screen(), before);
+        std::filesystem::remove(foreign);
+        std::filesystem::remove(empty);
+    }
+};
+
+QTEST_MAIN(DesktopComfortTest)
+#include "desktop_comfort_test.moc"

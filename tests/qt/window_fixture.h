@@ -1,0 +1,123 @@
+#pragma once
+
+// The desktop window on a demo database of its own, driven through real key and mouse
+// events, with every modal box that opens answered and recorded.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "qt/main_window.h"
+#include "qt/ondrel_widget.h"
+#include "tests/store/temp_database.h"
+#include "tools/demo_data.h"
+
+namespace ondrel::test {
+
+struct SeenBox {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+    QString defaultButton;
+};
+
+class WindowFixture {
+public:
+    static void isolateSettings() {
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::setOrganizationName("Ondrel");
+        QCoreApplication::setApplicationName("Ondrel tests");
+    }
+
+    void start(const std::string& user = "owner") {
+        data = std::make_unique<TempDatabase>();
+        writeDemoData(*data->db, "owner");
+        boxes.clear();
+        answers.clear();
+        window = std::make_unique<MainWindow>(user);
+        QVERIFY(window->openDatabase(QString::fromStdString(data->path())));
+        screen = window->screen();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        watchBoxes();
+    }
+
+    void stop() {
+        window.reset();
+        data.reset();
+    }
+
+    template <class W>
+    W* widget(const char* zone) {
+        return qobject_cast<W*>(screen->widgetOf(zone));
+    }
+
+    // Answers every modal box that opens with the next queued button text ("OK" when none).
+    void watchBoxes() {
+        auto* timer = new QTimer(window.get());
+        QObject::connect(timer, &QTimer::timeout, timer, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            SeenBox seen{box->windowTitle(), box->text(), box->icon(), {}, {}};
+            for (auto* b : box->buttons())
+                seen.buttons << b->text();
+            if (box->defaultButton())
+                seen.defaultButton = box->defaultButton()->text();
+            boxes.push_back(seen);
+            QString press = answers.isEmpty() ? "OK" : answers.takeFirst();
+            for (auto* b : box->buttons())
+                if (b->text() == press)
+                    b->click();
+        });
+        timer->start(10);
+    }
+
+    // A modal box takes the window's activation away; the person is back at the screen.
+    void backAtTheScreen() {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    void typeInto(const char* zone, const QString& keys) {
+        backAtTheScreen();
+        QWidget* w = screen->widgetOf(zone);
+        if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit())
+            w = combo->lineEdit();
+        w->setFocus();
+        QTest::keyClicks(w, keys);
+    }
+
+    void enter(const char* zone) {
+        QWidget* w = screen->widgetOf(zone);
+        if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit())
+            w = combo->lineEdit();
+        QTest::keyClick(w, Qt::Key_Return);
+    }
+
+    void click(const char* zone) {
+        backAtTheScreen();
+        QWidget* w = screen->widgetOf(zone);
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(4, w->height() / 2));
+    }
+
+    // Pictures for a person to look at, one set per scale factor.
+    void picture(const char* name) {
+        QCoreApplication::processEvents();   // the status bar lays itself out again
+        QDir().mkpath(ONDREL_PICTURE_DIR);
+        const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1");
+        QVERIFY(window->grab().save(QString(ONDREL_PICTURE_DIR) + "/" + name + "-x" + scale + ".png"));
+    }
+
+    std::unique_ptr<TempDatabase> data;
+    std::unique_ptr<MainWindow> window;
+    OndrelWidget* screen = nullptr;
+    std::vector<SeenBox> boxes;
+    QStringList answers;   // the button pressed on each box that opens, in order
+};
+
+}  // namespace ondrel::test
