@@ -42,7 +42,7 @@ void Crt_Ondrel::EcrireDonnees() {
         budget.setValue(2, k + 1, std::to_string(Lst_RepartPer.itemData(k)));
         auto amount = parseAmount(periodLineAmount(Lst_RepartPer.list(k)));
         if (!amount)
-            throw DataError(kBadValue, "the period line " + std::to_string(k) + " holds no amount");
+            throw DataError(kBadValue, "La ligne de période " + std::to_string(k + 1) + " ne porte pas de montant.");
         budget.setValue(3, k + 1, storedHundredths(*amount));
     }
     budget.setField(1, Txt_LibCompte.text());

@@ -15,7 +15,7 @@ void Crt_Ondrel::Opt_Automatique_Click() {
     const auto periods = walkFiscalYear(Txt_DateDebutExercice.text(), Txt_DateFinExercice.text());
     const auto amount = parseAmount(Txt_ValBud.text());
     if (!amount)
-        throw DataError(kBadValue, "the amount to budget \"" + Txt_ValBud.text() + "\" is not an amount");
+        throw DataError(kBadValue, "La valeur à budgétiser « " + Txt_ValBud.text() + " » n'est pas un montant.");
     const auto shares = spreadEvenly(*amount, static_cast<int>(periods.size()));
     W_TotalReparti = Currency::zero();
     for (std::size_t i = 0; i < periods.size(); ++i) {

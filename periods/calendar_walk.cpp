@@ -55,7 +55,7 @@ Period periodAt(const std::string& startText, int index) {
     int month = 0, year = 0;
     monthAndYear(startText, month, year);
     if (index < 0 || index >= kMaxPeriods)
-        throw DataError(kBadValue, "the period index " + std::to_string(index) + " is outside a fiscal year");
+        throw DataError(kBadValue, "La période n° " + std::to_string(index) + " ne tient dans aucun exercice.");
     Period p = period(month, year);
     for (int i = 0; i < index; ++i)
         p = next(p);

@@ -10,7 +10,7 @@ void Crt_Ondrel::VerifRepart() {
     do {
         auto amount = parseAmount(periodLineAmount(Lst_RepartPer.list(i)));
         if (!amount)
-            throw DataError(kBadValue, "the period line " + std::to_string(i) + " holds no amount");
+            throw DataError(kBadValue, "La ligne de période " + std::to_string(i + 1) + " ne porte pas de montant.");
         W_SommeRepart += *amount;
         ++i;
     } while (!Lst_RepartPer.list(i).empty());

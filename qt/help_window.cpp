@@ -1,9 +1,25 @@
 #include "qt/help_window.h"
 
+#include <algorithm>
+
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QUrl>
 
 namespace ondrel {
+
+// Over the window it helps with, and whole on the screen that window is on.
+void HelpWindow::placeOverOwner() {
+    QWidget* over = owner_ ? owner_->window() : nullptr;
+    QScreen* screen = over ? over->screen() : QGuiApplication::primaryScreen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1366, 768);
+    QRect place(QPoint(0, 0), browser_->size().boundedTo(room.size()));
+    place.moveCenter(over ? over->frameGeometry().center() : room.center());
+    place.moveLeft(std::clamp(place.left(), room.left(), room.right() - place.width() + 1));
+    place.moveTop(std::clamp(place.top(), room.top(), room.bottom() - place.height() + 1));
+    browser_->setGeometry(place);
+}
 
 std::string HelpWindow::ShowHelp(const std::string& topic, const std::string&, const std::string& title) {
     if (!browser_) {
@@ -13,6 +29,7 @@ std::string HelpWindow::ShowHelp(const std::string& topic, const std::string&, c
         browser_->resize(640, 560);
     }
     browser_->setWindowTitle(QString::fromStdString(title));
+    placeOverOwner();
     browser_->setSource(QUrl::fromLocalFile(QDir(QString::fromStdString(helpFolder())).filePath(QString::fromStdString(topic))));
     browser_->show();
     browser_->raise();

@@ -18,6 +18,8 @@ public:
     QTextBrowser* window() const { return browser_; }
 
 private:
+    void placeOverOwner();
+
     QWidget* owner_;
     QPointer<QTextBrowser> browser_;
     ClientContext client_;

@@ -450,7 +450,7 @@ std::string Database::selectPlan(const std::string& requestText) {
 Record File::ReadRecord(const std::string& key) {
     auto record = db_->read(name_, key);
     if (!record)
-        throw DataError(kRecordNotFound, "no record of key \"" + key + "\" in " + name_);
+        throw DataError(kRecordNotFound, "Aucun enregistrement de clé « " + key + " » dans le fichier " + name_ + ".");
     return *record;
 }
 

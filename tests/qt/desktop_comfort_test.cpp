@@ -179,6 +179,33 @@ private slots:
         QVERIFY(screen->widgetOf("Opt_Automatique")->hasFocus() || screen->widgetOf("Opt_Manuelle")->hasFocus());
     }
 
+    void thePopUpMenuOpensOnTheBareSurfaceOnly() {
+        int opened = 0;
+        auto pressOn = [&](QWidget* w, QPoint at) {
+            QTimer::singleShot(50, [&] {
+                if (auto* menu = QApplication::activePopupWidget()) {
+                    ++opened;
+                    menu->close();
+                }
+            });
+            QTest::mousePress(w, Qt::RightButton, {}, at);
+            QTest::qWait(100);
+        };
+        pressOn(screen->widgetOf("Etq_Assoc"), QPoint(3, 3));
+        QWidget* frame = screen->widgetOf("Cdr_Eclatement");
+        pressOn(frame, QPoint(3, frame->height() - 3));
+        QCOMPARE(opened, 0);
+        pressOn(screen, QPoint(screen->width() / 2, screen->height() - 3));
+        QCOMPARE(opened, 1);
+    }
+
+    void altWithACharacterGoesThroughTheKeyFilter() {
+        click("Txt_CodAssoc");
+        key(Qt::Key_1, Qt::AltModifier);
+        key(Qt::Key_A, Qt::AltModifier);
+        QCOMPARE(zone("Txt_CodAssoc").text(), std::string("1"));
+    }
+
     void aLockedListStillScrolls() {
         typeInto("Txt_CodAssoc", "3");
         enter("Txt_CodAssoc");
