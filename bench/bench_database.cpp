@@ -23,6 +23,12 @@ std::string accountNumber(int i) {
     return number;
 }
 
+std::string wideAccountNumber(int i) {
+    char number[16];
+    std::snprintf(number, sizeof number, "6%05d0000", i);
+    return number;
+}
+
 std::string budgetLabel(int e, int i) {
     return std::string(kWords[i % 10]) + " " + std::to_string(e * kAccountsPerEntity + i);
 }

@@ -13,6 +13,8 @@ inline constexpr int kChartPerEntity = 500;
 std::string entityCode(int e);
 // The account of line i of an entity: 60, four digits of i, zeros.
 std::string accountNumber(int i);
+// Room for 100,000 accounts of one entity: 6, five digits of i, zeros.
+std::string wideAccountNumber(int i);
 std::string budgetLabel(int e, int i);
 
 // Builds the benchmark database at path unless it is already there; returns the seconds spent.

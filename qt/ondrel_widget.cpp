@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -22,6 +23,7 @@
 #include "qt/caption_room.h"
 #include "qt/french_boxes.h"
 #include "qt/help_window.h"
+#include "qt/zone_list_model.h"
 #include "screen/key_codes.h"
 #include "screen/utf8_text.h"
 
@@ -214,16 +216,22 @@ QWidget* OndrelWidget::makeWidget(Zone& zone, QWidget* parent) {
             edit->setMaxLength(static_cast<int>(zone.maxLength()));
         return edit;
     }
-    case ZoneKind::EditableCombo: {
+    case ZoneKind::EditableCombo:
+    case ZoneKind::DropDownList: {
         auto* combo = new QComboBox(parent);
-        combo->setEditable(true);
-        combo->setInsertPolicy(QComboBox::NoInsert);
-        combo->setMaxVisibleItems(15);
-        combo->setCompleter(nullptr);
+        combo->setModel(new ZoneListModel(zone, combo));
+        // The zone's rectangle gives the size: no scan of the items for a size hint.
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        if (auto* view = qobject_cast<QListView*>(combo->view()))
+            view->setUniformItemSizes(true);
+        if (zone.kind() == ZoneKind::EditableCombo) {
+            combo->setEditable(true);
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            combo->setMaxVisibleItems(15);
+            combo->setCompleter(nullptr);
+        }
         return combo;
     }
-    case ZoneKind::DropDownList:
-        return new QComboBox(parent);
     case ZoneKind::ListBox: {
         auto* list = new QListWidget(parent);
         list->setFont(listFont());
@@ -481,16 +489,7 @@ void OndrelWidget::draw(Zone& zone) {
     case ZoneKind::EditableCombo:
     case ZoneKind::DropDownList: {
         auto* combo = static_cast<QComboBox*>(w);
-        bool same = combo->count() == zone.listCount();
-        for (int i = 0; same && i < zone.listCount(); ++i)
-            same = combo->itemText(i) == q(zone.list(i));
-        if (!same) {
-            combo->clear();
-            QStringList items;
-            for (int i = 0; i < zone.listCount(); ++i)
-                items << q(zone.list(i));
-            combo->addItems(items);
-        }
+        static_cast<ZoneListModel*>(combo->model())->follow();
         combo->setCurrentIndex(zone.listIndex());
         if (QLineEdit* edit = combo->lineEdit()) {
             QSignalBlocker blockEdit(edit);

@@ -162,6 +162,7 @@ std::string Zone::list(int i) const {
 void Zone::setList(int i, const std::string& text) {
     checkIndex(i, "line");
     items_[i].text = text;
+    ++listRevision_;
     notify();
 }
 
@@ -184,6 +185,7 @@ void Zone::addItem(const std::string& text, int index) {
     newIndex_ = index;
     if (listIndex_ >= index)
         ++listIndex_;
+    ++listRevision_;
     notify();
 }
 
@@ -194,6 +196,7 @@ void Zone::removeItem(int index) {
         listIndex_ = -1;
     else if (listIndex_ > index)
         --listIndex_;
+    ++listRevision_;
     notify();
 }
 
@@ -203,6 +206,7 @@ void Zone::clear() {
     newIndex_ = -1;
     if (kind_ == ZoneKind::DropDownList)
         text_.clear();
+    ++listRevision_;
     notify();
 }
 

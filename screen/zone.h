@@ -93,6 +93,8 @@ public:
     void addItem(const std::string& text, int index = -1);
     void removeItem(int index);
     void clear();
+    // Counts the changes of the items, so that a view redraws a list only when it changed.
+    std::uint64_t listRevision() const { return listRevision_; }
 
     // Option button: True or False; check box: 0 or 1.
     int value() const { return value_; }
@@ -143,6 +145,7 @@ private:
     int listIndex_ = -1;
     std::vector<Item> items_;
     int newIndex_ = -1;
+    std::uint64_t listRevision_ = 0;
     int value_ = 0;
     Events events_;
     std::function<void(Zone&)> observer_;

@@ -1,6 +1,8 @@
 #include "store/database.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include <unistd.h>
 
@@ -130,11 +132,17 @@ std::shared_ptr<Database> Database::create(const std::string& path) {
     });
 }
 
+// One connection serves one thread: SQLite's own locking of each call is left out.
 Database::Database(const std::string& path, const std::string& name, int flags)
-    : path_(path), db_(name, flags, kBusyTimeoutMs), readOnly_((flags & SQLite::OPEN_READONLY) != 0) {
+    : path_(path), db_(name, flags | SQLITE_OPEN_NOMUTEX, kBusyTimeoutMs), readOnly_((flags & SQLite::OPEN_READONLY) != 0) {
     // A committed write survives a power cut, not only a crash of the program.
     // A setting of the connection: nothing is written into the file.
     db_.exec("PRAGMA synchronous=FULL");
+    // Long lists are read and sorted in memory: the file is mapped rather than read page
+    // by page, and a sort never spills to a temporary file.
+    db_.exec("PRAGMA mmap_size=268435456");
+    db_.exec("PRAGMA temp_store=MEMORY");
+    db_.exec("PRAGMA cache_size=-32768");
 }
 
 std::string Database::engineVersion() {
@@ -271,6 +279,40 @@ std::optional<Record> Database::read(const std::string& file, const std::string&
     });
 }
 
+void Database::forEachRecord(const std::string& file, const std::function<void(const Record&)>& visit) {
+    guarded("lecture de " + file, [&] {
+        // A statement of its own, not a cached one: the visitor may read meanwhile.
+        SQLite::Statement q(db_,
+                            "SELECT r.key, f.num, f.whole FROM record r"
+                            " LEFT JOIN field f ON f.file = r.file AND f.key = r.key"
+                            " WHERE r.file = ? ORDER BY r.key, f.num");
+        q.bind(1, file);
+        std::optional<std::string> key;
+        std::vector<std::vector<std::string>> fields;
+        auto flush = [&] {
+            if (key)
+                visit(makeRecord(file, *key, std::move(fields)));
+            fields.clear();
+        };
+        while (q.executeStep()) {
+            std::string k = q.getColumn(0).getString();
+            if (!key || k != *key) {
+                flush();
+                key = std::move(k);
+            }
+            if (q.getColumn(1).isNull())
+                continue;
+            const int num = q.getColumn(1).getInt();
+            if (num < 1)
+                continue;
+            if (static_cast<std::size_t>(num) > fields.size())
+                fields.resize(static_cast<std::size_t>(num));
+            fields[static_cast<std::size_t>(num) - 1] = splitValues(q.getColumn(2).getString());
+        }
+        flush();
+    });
+}
+
 void Database::removeFields(const std::string& file, const std::string& key) {
     auto q = statement("DELETE FROM field WHERE file = ? AND key = ?");
     q->bind(1, file);
@@ -344,7 +386,9 @@ void Database::setAccessLevel(const std::string& user, const std::string& screen
 // A select sentence turned into one SQL statement whose shape depends only on the
 // field numbers: every value, field numbers included, is bound as a parameter.
 struct Database::PreparedSelect {
+    std::string file;
     std::string sql;
+    int sortColumn = -1;   // the column of the sort field; -1 when the rows come in key order
     std::vector<int> numbers;
     std::vector<std::string> texts;
     std::size_t columns = 0;
@@ -357,30 +401,34 @@ Database::PreparedSelect Database::prepareSelect(const std::string& requestText)
         throw DataError(kBadSelect, "the request names the file " + request.get(2) + " but its sentence selects from " + s.file);
     // The columns are those of the field list: the entity list asks "0 1" of a sentence that names only 0.
     std::vector<int> fields = parseFieldList(request.get(3));
-    if (!guarded("sélection", [&] { return fileExists(s.file); }))
-        throw DataError(kFileNotFound, "Le fichier " + s.file + " n'existe pas dans la base « " + path_ + " ».");
 
     PreparedSelect p;
+    p.file = s.file;
     p.columns = fields.size();
     std::string columns, joins;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (fields[i] == 0) {
-            columns += ", r.key";
-            continue;
+    // One join a field, whether it is returned, sorted on, or both.
+    std::map<int, std::string> joined;
+    auto join = [&](int num) {
+        auto& alias = joined[num];
+        if (alias.empty()) {
+            // Appended, not concatenated to a literal: GCC 12 misreads that form at -O3.
+            alias = "f";
+            alias += std::to_string(joined.size());
+            joins += " LEFT JOIN field " + alias + " ON " + alias + ".file = r.file AND " + alias + ".key = r.key AND " +
+                     alias + ".num = ?";
+            p.numbers.push_back(num);
         }
-        // Appended, not concatenated to a literal: GCC 12 misreads that form at -O3.
-        std::string a = "f";
-        a += std::to_string(i);
-        columns += ", " + a + ".whole";
-        joins += " LEFT JOIN field " + a + " ON " + a + ".file = r.file AND " + a + ".key = r.key AND " + a + ".num = ?";
-        p.numbers.push_back(fields[i]);
-    }
-    // Byte order of the sort field, ties by key: the lists match what the stored texts sort to.
-    std::string order = "r.key";
+        return alias;
+    };
+    for (int f : fields)
+        columns += f == 0 ? std::string(", r.key") : ", " + join(f) + ".whole";
+    // Sorted on a field, the rows are sorted here rather than by SQLite, which would
+    // build a temporary tree of them: the field is one of the columns, or one more.
     if (s.sortField != 0) {
-        joins += " LEFT JOIN field s ON s.file = r.file AND s.key = r.key AND s.num = ?";
-        p.numbers.push_back(s.sortField);
-        order = "COALESCE(s.whole, ''), r.key";
+        const auto returned = std::find(fields.begin(), fields.end(), s.sortField);
+        p.sortColumn = static_cast<int>(returned - fields.begin());
+        if (returned == fields.end())
+            columns += ", " + join(s.sortField) + ".whole";
     }
     std::string where = " WHERE r.file = ?";
     p.texts.push_back(s.file);
@@ -405,7 +453,7 @@ Database::PreparedSelect Database::prepareSelect(const std::string& requestText)
             }
         }
     }
-    p.sql = "SELECT r.key" + columns + " FROM record r" + joins + where + " ORDER BY " + order;
+    p.sql = "SELECT r.key" + columns + " FROM record r" + joins + where + (s.sortField == 0 ? " ORDER BY r.key" : "");
     return p;
 }
 
@@ -417,22 +465,56 @@ void Database::bindSelect(SQLite::Statement& q, const PreparedSelect& p) {
         q.bind(n++, v);
 }
 
+// Byte order of the sort field, an absent field as an empty text, ties by key: the lists
+// match what the stored texts sort to. The extra sort column, when there is one, goes.
+std::vector<std::vector<std::string>> Database::sortedRows(std::vector<std::vector<std::string>> rows,
+                                                          const std::vector<std::string>& keys, std::size_t column,
+                                                          std::size_t columns) {
+    std::vector<std::size_t> order(rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const int byField = rows[a][column].compare(rows[b][column]);
+        return byField != 0 ? byField < 0 : keys[a] < keys[b];
+    });
+    std::vector<std::vector<std::string>> result;
+    result.reserve(rows.size());
+    for (std::size_t i : order) {
+        rows[i].resize(columns);
+        result.push_back(std::move(rows[i]));
+    }
+    return result;
+}
+
+// The file is looked for only when no row comes back: a select of a file that does not
+// exist is refused, and the others pay nothing for the question.
 ResultTable Database::RunSelect(const std::string& requestText, const std::string&, int*) {
     PreparedSelect p = prepareSelect(requestText);
-    return guarded("sélection", [&] {
+    const bool sorted = p.sortColumn >= 0;
+    const std::size_t width = p.columns + (sorted && static_cast<std::size_t>(p.sortColumn) == p.columns ? 1 : 0);
+    std::vector<std::string> keys;
+    std::vector<std::vector<std::string>> rows = guarded("sélection", [&] {
         auto q = statement(p.sql);
         bindSelect(*q, p);
-        std::vector<std::vector<std::string>> rows;
+        std::vector<std::vector<std::string>> found;
         while (q->executeStep()) {
-            std::vector<std::string> row;
-            for (std::size_t i = 0; i < p.columns; ++i) {
-                const auto& col = q->getColumn(static_cast<int>(i + 1));
-                row.push_back(col.isNull() ? std::string() : col.getString());
+            std::vector<std::string> row(width);
+            for (std::size_t i = 0; i < width; ++i) {
+                const SQLite::Column col = q->getColumn(static_cast<int>(i + 1));
+                if (!col.isNull())
+                    row[i].assign(col.getText(), static_cast<std::size_t>(col.getBytes()));
             }
-            rows.push_back(std::move(row));
+            if (sorted)
+                keys.push_back(q->getColumn(0).getString());
+            found.push_back(std::move(row));
         }
-        return ResultTable(std::move(rows));
+        return found;
     });
+    if (sorted)
+        rows = sortedRows(std::move(rows), keys, static_cast<std::size_t>(p.sortColumn), p.columns);
+    if (rows.empty() && !guarded("sélection", [&] { return fileExists(p.file); }))
+        throw DataError(kFileNotFound, "Le fichier " + p.file + " n'existe pas dans la base « " + path_ + " ».");
+    return ResultTable(std::move(rows));
 }
 
 std::string Database::selectPlan(const std::string& requestText) {

@@ -46,6 +46,9 @@ public:
     std::vector<std::string> fileNames();
     std::vector<std::string> keys(const std::string& file);
     std::optional<Record> read(const std::string& file, const std::string& key);
+    // Every record of a file in key order, read through one cursor: memory stays flat
+    // whatever the size of the file.
+    void forEachRecord(const std::string& file, const std::function<void(const Record&)>& visit);
     void write(const std::string& file, const Record& record);
     void remove(const std::string& file, const std::string& key);
 
@@ -70,6 +73,9 @@ private:
     void checkMark();
     PreparedSelect prepareSelect(const std::string& request);
     static void bindSelect(SQLite::Statement& q, const PreparedSelect& p);
+    static std::vector<std::vector<std::string>> sortedRows(std::vector<std::vector<std::string>> rows,
+                                                            const std::vector<std::string>& keys, std::size_t column,
+                                                            std::size_t columns);
     // A cached statement, reset when the use ends so that it never holds a read
     // snapshot open: a snapshot kept past its use would make the next write fail at once.
     class Use {

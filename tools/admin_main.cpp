@@ -1,6 +1,7 @@
 // ondrel-admin: the tool of the people who run the suite.
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <iostream>
 
 #include <CLI/CLI.hpp>
@@ -40,32 +41,45 @@ void initDemo(const std::string& path) {
     std::cout << "  rights on ONDREL: " << loginName() << " full (2), lecteur read-only (0)\n";
 }
 
+// Line by line into one transaction: memory stays flat in the size of the file, and a
+// bad line rolls everything back. A database this import made is removed again then.
 void importFile(const std::string& path, const std::string& input) {
     std::ifstream in(input);
     if (!in)
         throw Failure("cannot read " + input);
-    std::vector<FileRecord> records;
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        if (line.find_first_not_of(" \t\r") == std::string::npos)
-            continue;
-        try {
-            records.push_back(parseRecordLine(line));
-        } catch (const std::invalid_argument& e) {
-            throw Failure(input + ", line " + std::to_string(number) + ": " + e.what() + "; nothing was imported");
-        }
-    }
     const bool created = !std::filesystem::exists(path);
     auto db = created ? Database::create(path) : Database::open(path, Database::Access::ReadWrite);
-    db->inOneTransaction([&] {
-        if (created)
-            createSuiteFiles(*db);
-        for (const auto& r : records) {
-            db->createFile(r.file);
-            db->write(r.file, db->makeRecord(r.file, r.key, r.fields));
+    std::size_t count = 0;
+    try {
+        db->inOneTransaction([&] {
+            if (created)
+                createSuiteFiles(*db);
+            std::set<std::string> files;
+            std::string line;
+            for (int number = 1; std::getline(in, line); ++number) {
+                if (line.find_first_not_of(" \t\r") == std::string::npos)
+                    continue;
+                FileRecord r;
+                try {
+                    r = parseRecordLine(line);
+                } catch (const std::invalid_argument& e) {
+                    throw Failure(input + ", line " + std::to_string(number) + ": " + e.what() + "; nothing was imported");
+                }
+                if (files.insert(r.file).second)
+                    db->createFile(r.file);
+                db->write(r.file, db->makeRecord(r.file, std::move(r.key), std::move(r.fields)));
+                ++count;
+            }
+        });
+    } catch (...) {
+        if (created) {
+            db.reset();
+            for (const char* suffix : {"", "-wal", "-shm"})
+                std::filesystem::remove(path + suffix);
         }
-    });
-    std::cout << records.size() << " records imported into " << path << "\n";
+        throw;
+    }
+    std::cout << count << " records imported into " << path << "\n";
 }
 
 void exportFiles(const std::string& path, std::vector<std::string> files) {
@@ -77,8 +91,7 @@ void exportFiles(const std::string& path, std::vector<std::string> files) {
         if (std::find(known.begin(), known.end(), f) == known.end())
             throw Failure("the file " + f + " does not exist in " + path);
     for (const auto& f : files)
-        for (const auto& key : db->keys(f))
-            std::cout << recordLine(f, *db->read(f, key)) << "\n";
+        db->forEachRecord(f, [&](const Record& r) { std::cout << recordLine(f, r) << "\n"; });
 }
 
 int show(const std::string& path, const std::string& file, const std::string& key) {

@@ -41,5 +41,9 @@ files=$("$admin" select "$dir/small.db" 'SSELECT ASSOCIATION 0 PAR 0' ASSOCIATIO
 cmp -s "$dir/bytes.jsonl" "$dir/small.jsonl" || fail "bytes that are not UTF-8 changed on export: $(cat "$dir/small.jsonl")"
 "$admin" show "$dir/small.db" BUDGET N00016022000000 >/dev/null || fail "show of bytes that are not UTF-8"
 
+# A refused import into a new database leaves no database behind.
+"$admin" import "$dir/never.db" "$dir/big.jsonl" 2>/dev/null && fail "a bad import into a new database must fail"
+[ -e "$dir/never.db" ] && fail "a refused import left a database behind"
+
 "$admin" rights "$dir/demo.db" marie ONDREL 2 >/dev/null || fail "rights"
 echo "admin tool: all checks passed"
