@@ -6,11 +6,12 @@ std::string ResultTable::row(int row) const {
     return row >= 1 && row <= DCount() ? joinValues(rows_[row - 1]) : std::string();
 }
 
-std::string ResultTable::cell(int row, int column) const {
+const std::string& ResultTable::cell(int row, int column) const {
+    static const std::string kEmpty;
     if (row < 1 || row > DCount())
-        return {};
+        return kEmpty;
     const auto& r = rows_[row - 1];
-    return column >= 1 && column <= static_cast<int>(r.size()) ? r[column - 1] : std::string();
+    return column >= 1 && column <= static_cast<int>(r.size()) ? r[column - 1] : kEmpty;
 }
 
 }  // namespace ondrel

@@ -138,9 +138,8 @@ Database::Database(const std::string& path, const std::string& name, int flags)
     // A committed write survives a power cut, not only a crash of the program.
     // A setting of the connection: nothing is written into the file.
     db_.exec("PRAGMA synchronous=FULL");
-    // Long lists are read and sorted in memory: the file is mapped rather than read page
-    // by page, and a sort never spills to a temporary file.
-    db_.exec("PRAGMA mmap_size=268435456");
+    // A long list is sorted in memory, never spilled to a temporary file, and the pages
+    // of a large entity stay in the connection's cache from one keystroke to the next.
     db_.exec("PRAGMA temp_store=MEMORY");
     db_.exec("PRAGMA cache_size=-32768");
 }
@@ -389,6 +388,7 @@ struct Database::PreparedSelect {
     std::string file;
     std::string sql;
     int sortColumn = -1;   // the column of the sort field; -1 when the rows come in key order
+    int keyColumn = -1;    // the column of field 0, when the field list returns it
     std::vector<int> numbers;
     std::vector<std::string> texts;
     std::size_t columns = 0;
@@ -424,6 +424,8 @@ Database::PreparedSelect Database::prepareSelect(const std::string& requestText)
         columns += f == 0 ? std::string(", r.key") : ", " + join(f) + ".whole";
     // Sorted on a field, the rows are sorted here rather than by SQLite, which would
     // build a temporary tree of them: the field is one of the columns, or one more.
+    if (const auto k = std::find(fields.begin(), fields.end(), 0); k != fields.end())
+        p.keyColumn = static_cast<int>(k - fields.begin());
     if (s.sortField != 0) {
         const auto returned = std::find(fields.begin(), fields.end(), s.sortField);
         p.sortColumn = static_cast<int>(returned - fields.begin());
@@ -468,19 +470,22 @@ void Database::bindSelect(SQLite::Statement& q, const PreparedSelect& p) {
 // Byte order of the sort field, an absent field as an empty text, ties by key: the lists
 // match what the stored texts sort to. The extra sort column, when there is one, goes.
 std::vector<std::vector<std::string>> Database::sortedRows(std::vector<std::vector<std::string>> rows,
-                                                          const std::vector<std::string>& keys, std::size_t column,
-                                                          std::size_t columns) {
+                                                          const std::vector<std::string>& keys, const PreparedSelect& p) {
+    const auto column = static_cast<std::size_t>(p.sortColumn);
+    auto key = [&](std::size_t i) -> const std::string& {
+        return p.keyColumn >= 0 ? rows[i][static_cast<std::size_t>(p.keyColumn)] : keys[i];
+    };
     std::vector<std::size_t> order(rows.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         const int byField = rows[a][column].compare(rows[b][column]);
-        return byField != 0 ? byField < 0 : keys[a] < keys[b];
+        return byField != 0 ? byField < 0 : key(a) < key(b);
     });
     std::vector<std::vector<std::string>> result;
     result.reserve(rows.size());
     for (std::size_t i : order) {
-        rows[i].resize(columns);
+        rows[i].resize(p.columns);
         result.push_back(std::move(rows[i]));
     }
     return result;
@@ -492,6 +497,8 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
     PreparedSelect p = prepareSelect(requestText);
     const bool sorted = p.sortColumn >= 0;
     const std::size_t width = p.columns + (sorted && static_cast<std::size_t>(p.sortColumn) == p.columns ? 1 : 0);
+    // Ties go by key: the key column when the field list returns it, else the keys apart.
+    const bool keysApart = sorted && p.keyColumn < 0;
     std::vector<std::string> keys;
     std::vector<std::vector<std::string>> rows = guarded("sélection", [&] {
         auto q = statement(p.sql);
@@ -504,14 +511,14 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
                 if (!col.isNull())
                     row[i].assign(col.getText(), static_cast<std::size_t>(col.getBytes()));
             }
-            if (sorted)
+            if (keysApart)
                 keys.push_back(q->getColumn(0).getString());
             found.push_back(std::move(row));
         }
         return found;
     });
     if (sorted)
-        rows = sortedRows(std::move(rows), keys, static_cast<std::size_t>(p.sortColumn), p.columns);
+        rows = sortedRows(std::move(rows), keys, p);
     if (rows.empty() && !guarded("sélection", [&] { return fileExists(p.file); }))
         throw DataError(kFileNotFound, "Le fichier " + p.file + " n'existe pas dans la base « " + path_ + " ».");
     return ResultTable(std::move(rows));

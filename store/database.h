@@ -74,8 +74,8 @@ private:
     PreparedSelect prepareSelect(const std::string& request);
     static void bindSelect(SQLite::Statement& q, const PreparedSelect& p);
     static std::vector<std::vector<std::string>> sortedRows(std::vector<std::vector<std::string>> rows,
-                                                            const std::vector<std::string>& keys, std::size_t column,
-                                                            std::size_t columns);
+                                                            const std::vector<std::string>& keys,
+                                                            const PreparedSelect& p);
     // A cached statement, reset when the use ends so that it never holds a read
     // snapshot open: a snapshot kept past its use would make the next write fail at once.
     class Use {
