@@ -11,6 +11,7 @@
 #include "data/request.h"
 #include "platform/login_name.h"
 #include "tools/demo_data.h"
+#include "tools/budget_sheet.h"
 #include "tools/record_json.h"
 #include "tools/suite_database.h"
 
@@ -114,6 +115,22 @@ void select(const std::string& path, const std::string& sentence, const std::str
     }
 }
 
+void exportBudget(const std::string& path, const std::string& entity, const std::string& year,
+                  const std::string& format, const std::string& output) {
+    auto db = openExisting(path);
+    const BudgetSheet sheet = readBudgetSheet(*db, entity, year);
+    if (format == "xlsx") {
+        writeBudgetXlsx(sheet, output);
+    } else {
+        std::ofstream out(output, std::ios::binary);
+        writeBudgetCsv(sheet, out);
+        if (!out.flush())
+            throw Failure("impossible d'écrire " + output);
+    }
+    std::cout << sheet.lines.size() << " lignes budgétaires de l'entité " << entity << " (" << year << ") exportées dans "
+              << output << "\n";
+}
+
 void setRights(const std::string& path, const std::string& user, const std::string& key, std::int32_t level) {
     auto db = openExisting(path, Database::Access::ReadWrite);
     db->setAccessLevel(user, key, level);
@@ -146,6 +163,13 @@ int main(int argc, char** argv) {
     sel->add_option("SENTENCE", sentence, "select sentence")->required();
     sel->add_option("FILE", file, "file name")->required();
     sel->add_option("FIELDS", fields, "field list")->required();
+    std::string entity, year, format = "csv", output;
+    auto* exportBudgetCmd = app.add_subcommand("export-budget", "export an entity's budget for one year as CSV or XLSX");
+    exportBudgetCmd->add_option("DB", db, "database file")->required();
+    exportBudgetCmd->add_option("--entity", entity, "entity code")->required();
+    exportBudgetCmd->add_option("--year", year, "N or N+1")->required()->check(CLI::IsMember({"N", "N+1"}));
+    exportBudgetCmd->add_option("--format", format, "csv or xlsx")->check(CLI::IsMember({"csv", "xlsx"}));
+    exportBudgetCmd->add_option("--output", output, "file to write")->required();
     auto* rights = app.add_subcommand("rights", "set the access level of a user for a screen key");
     rights->add_option("DB", db, "database file")->required();
     rights->add_option("USER", user, "user name")->required();
@@ -171,6 +195,8 @@ int main(int argc, char** argv) {
             select(db, sentence, file, fields);
         else if (*rights)
             setRights(db, user, key, level);
+        else if (*exportBudgetCmd)
+            exportBudget(db, entity, year, format, output);
         return 0;
     } catch (const DataError& e) {
         if (e.number() == kRecordNotFound)

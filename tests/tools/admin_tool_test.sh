@@ -45,5 +45,15 @@ cmp -s "$dir/bytes.jsonl" "$dir/small.jsonl" || fail "bytes that are not UTF-8 c
 "$admin" import "$dir/never.db" "$dir/big.jsonl" 2>/dev/null && fail "a bad import into a new database must fail"
 [ -e "$dir/never.db" ] && fail "a refused import left a database behind"
 
+# A budget as a spreadsheet: numbers, formulas for the totals, the header row frozen.
+"$admin" export-budget "$dir/demo.db" --entity 001 --year N --format xlsx --output "$dir/budget.xlsx" >/dev/null ||
+  fail "export-budget xlsx"
+sheet=$(unzip -p "$dir/budget.xlsx" xl/worksheets/sheet1.xml) || fail "the XLSX is no zip of a sheet"
+case "$sheet" in *'state="frozen"'*) ;; *) fail "the header row is not frozen";; esac
+case "$sheet" in *'<c r="F2" s="2"><f>SUM(G2:R2)</f><v>1200</v></c>'*) ;; *) fail "the total of line 2 is not a formula";; esac
+case "$sheet" in *'<c r="M3" s="2"><v>350.5</v></c>'*) ;; *) fail "July of line 3 is not the number 350.5";; esac
+case "$sheet" in *'<f>SUM(F2:F3)</f><v>2750.5</v>'*) ;; *) fail "the total row is not a formula";; esac
+"$admin" export-budget "$dir/demo.db" --entity 009 --year N --output "$dir/none.csv" 2>/dev/null && fail "an unknown entity was exported"
+
 "$admin" rights "$dir/demo.db" marie ONDREL 2 >/dev/null || fail "rights"
 echo "admin tool: all checks passed"

@@ -1,0 +1,54 @@
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "tests/store/temp_database.h"
+#include "tools/budget_sheet.h"
+#include "tools/demo_data.h"
+
+namespace ondrel {
+
+class BudgetSheetTest : public ::testing::Test {
+protected:
+    void SetUp() override { writeDemoData(*data.db, "owner"); }
+    test::TempDatabase data;
+};
+
+// The demo's two lines of entity 001 in year N, by hand: 12 × 100,00, and 1200,00 in
+// January with 350,50 in July.
+TEST_F(BudgetSheetTest, LinesComeInAccountOrderWithEveryPeriodOfTheYear) {
+    const BudgetSheet sheet = readBudgetSheet(*data.db, "001", "N");
+    ASSERT_EQ(sheet.periodLabels.size(), 12u);
+    EXPECT_EQ(sheet.periodLabels.front(), "janvier 2027");
+    ASSERT_EQ(sheet.lines.size(), 2u);
+    EXPECT_EQ(sheet.lines[0].account, "6064000000");
+    EXPECT_EQ(formatAmount(sheet.lines[0].total), "1200,00");
+    EXPECT_EQ(sheet.lines[1].key, "002");
+    EXPECT_EQ(formatAmount(sheet.lines[1].periods[6]), "350,50");
+    EXPECT_EQ(formatAmount(sheet.lines[1].periods[1]), "0,00");
+    EXPECT_EQ(formatAmount(sheet.lines[1].total), "1550,50");
+}
+
+TEST_F(BudgetSheetTest, CsvIsWhatFrenchSpreadsheetsRead) {
+    data.put("BUDGET", "N00016022000000", {{"Achats; \"divers\""}, {"0"}, {"123456"}, {"001"}});
+    std::ostringstream out;
+    writeBudgetCsv(readBudgetSheet(*data.db, "001", "N"), out);
+    const std::string csv = out.str();
+    EXPECT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_NE(csv.find("Entité;Exercice;Compte;Libellé;Clé;Total;janvier 2027;"), std::string::npos);
+    EXPECT_NE(csv.find("001;N;6022000000;\"Achats; \"\"divers\"\"\";001;1234,56;1234,56;0,00;"), std::string::npos) << csv;
+}
+
+TEST_F(BudgetSheetTest, AnEntityOrYearNotOnFileIsRefusedInFrench) {
+    EXPECT_THROW(readBudgetSheet(*data.db, "009", "N"), std::runtime_error);
+    EXPECT_THROW(readBudgetSheet(*data.db, "001", "N+2"), std::runtime_error);
+    data.put("BUDGET", "N00016022000000", {{"Hors exercice"}, {"12"}, {"100"}, {"001"}});
+    try {
+        readBudgetSheet(*data.db, "001", "N");
+        FAIL() << "a period outside the year was exported";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("hors de l'exercice"), std::string::npos);
+    }
+}
+
+}  // namespace ondrel

@@ -1,0 +1,58 @@
+#include "tools/budget_sheet.h"
+
+#include <stdexcept>
+
+#include "budget/budget_key.h"
+#include "data/data_error.h"
+#include "data/request.h"
+#include "periods/calendar_walk.h"
+#include "platform/date_conversion.h"
+
+namespace ondrel {
+
+namespace {
+
+// The two dates of the year in the PARAMENTITECOMPTA record: fields 1 and 2 for N, 3 and 4 for N+1.
+std::vector<Period> periodsOf(Database& db, const std::string& entity, const std::string& year) {
+    auto record = db.read("PARAMENTITECOMPTA", entity);
+    if (!record)
+        throw std::runtime_error("l'entité " + entity + " n'a pas d'exercice enregistré");
+    const int first = year == "N" ? 1 : 3;
+    return walkFiscalYear(DateToText(record->value(first, 1)), DateToText(record->value(first + 1, 1)));
+}
+
+}  // namespace
+
+BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::string& year) {
+    if (year != "N" && year != "N+1")
+        throw std::runtime_error("l'exercice est N ou N+1, pas « " + year + " »");
+    if (!db.read("ASSOCIATION", entity))
+        throw std::runtime_error("l'entité " + entity + " n'existe pas");
+    BudgetSheet sheet{entity, year, {}, {}};
+    for (const Period& p : periodsOf(db, entity, year))
+        sheet.periodLabels.push_back(p.label);
+
+    const std::string prefix = yearCodeFor(year) + entity;
+    Request q;
+    q.set(1, "SSELECT BUDGET AVEC 0 = \"" + prefix + "]\" 0 PAR 0");
+    q.set(2, "BUDGET");
+    q.set(3, "0");
+    const ResultTable keys = db.RunSelect(q.text());
+    for (const auto& row : keys.rows()) {
+        const Record r = *db.read("BUDGET", row[0]);
+        BudgetSheet::Line line{row[0].substr(prefix.size()), r.value(1, 1), r.value(4, 1),
+                               std::vector<Currency>(sheet.periodLabels.size(), Currency::zero()), Currency::zero()};
+        for (int v = 1; !r.value(3, v).empty(); ++v) {
+            const std::size_t index = std::stoul(r.value(2, v));
+            if (index >= line.periods.size())
+                throw std::runtime_error("la ligne " + line.account + " porte une période hors de l'exercice " + year);
+            const Currency amount = fromStoredHundredths(r.value(3, v));
+            line.periods[index] += amount;
+            line.total += amount;
+        }
+        sheet.lines.push_back(std::move(line));
+    }
+    return sheet;
+}
+
+}  // namespace ondrel

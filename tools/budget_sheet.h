@@ -1,0 +1,39 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "budget/currency.h"
+#include "store/database.h"
+
+namespace ondrel {
+
+// The budget of an entity for one fiscal year as a spreadsheet sees it: a row a line,
+// in account order, a column a period of the year, in calendar order.
+struct BudgetSheet {
+    struct Line {
+        std::string account;
+        std::string label;
+        std::string key;   // the distribution key's code
+        std::vector<Currency> periods;   // one a period of the year, zero where none is stored
+        Currency total;
+    };
+    std::string entity;
+    std::string year;   // "N" or "N+1"
+    std::vector<std::string> periodLabels;   // "janvier 2027"
+    std::vector<Line> lines;
+};
+
+// Reads the lines from the BUDGET records. Raises std::runtime_error, in French, for an
+// entity or year that is not on file and for a line with a period outside its year.
+BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::string& year);
+
+// CSV as French spreadsheets read it: ";" between fields, decimal comma, no thousands
+// separator, UTF-8 with a byte-order mark, quotes where a field needs them.
+void writeBudgetCsv(const BudgetSheet& sheet, std::ostream& out);
+// XLSX: real numbers with two decimals, the header row frozen, a total column and a
+// total row that are formulas. Raises std::runtime_error when the file cannot be written.
+void writeBudgetXlsx(const BudgetSheet& sheet, const std::string& path);
+
+}  // namespace ondrel
