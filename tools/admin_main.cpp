@@ -1,4 +1,5 @@
 // ondrel-admin: the tool of the people who run the suite.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -11,6 +12,7 @@
 #include "data/request.h"
 #include "platform/login_name.h"
 #include "tools/demo_data.h"
+#include "tools/budget_import.h"
 #include "tools/budget_sheet.h"
 #include "tools/record_json.h"
 #include "tools/suite_database.h"
@@ -131,6 +133,54 @@ void exportBudget(const std::string& path, const std::string& entity, const std:
               << output << "\n";
 }
 
+void printReport(const BudgetWriteReport& report, bool dryRun) {
+    for (const auto& fault : report.faults)
+        std::cerr << "ondrel-admin: " << fault << "\n";
+    for (const auto& kept : report.kept)
+        std::cout << "déjà présente, laissée telle quelle : " << kept << "\n";
+    if (!report.faults.empty())
+        throw Failure(std::to_string(report.faults.size()) + " ligne(s) refusée(s) ; rien n'a été écrit");
+    std::cout << (dryRun ? "à blanc, rien n'a été écrit : " : "") << report.created << " ligne(s) nouvelle(s), "
+              << report.changed << " modifiée(s), " << report.unchanged << " inchangée(s)\n";
+}
+
+void importBudget(const std::string& path, const std::string& input, bool dryRun) {
+    std::ifstream in(input, std::ios::binary);
+    if (!in)
+        throw Failure("cannot read " + input);
+    std::vector<std::string> faults;
+    const auto rows = readBudgetCsv(in, faults);
+    for (const auto& fault : faults)
+        std::cerr << "ondrel-admin: " << fault << "\n";
+    if (!faults.empty())
+        throw Failure(std::to_string(faults.size()) + " ligne(s) illisible(s) ; rien n'a été écrit");
+    printReport(writeBudgetRows(openExisting(path, Database::Access::ReadWrite), rows, true, dryRun), dryRun);
+}
+
+// "3,5", "-10", "3.5": hundredths of a percent, from -100 % to +1000 %.
+std::int64_t percentHundredths(std::string text) {
+    const bool minus = !text.empty() && text[0] == '-';
+    if (minus || (!text.empty() && text[0] == '+'))
+        text.erase(0, 1);
+    std::replace(text.begin(), text.end(), '.', ',');
+    const auto value = parseAmount(text);
+    const std::int64_t hundredths = value ? value->floorHundredths() : -1;
+    if (!value || value->tenThousandths() % 100 != 0 || hundredths > (minus ? 10000 : 100000))
+        throw Failure("the percentage \"" + text + "\" must be a number from -100 to 1000 with at most two decimals");
+    return minus ? -hundredths : hundredths;
+}
+
+void copyBudget(const std::string& path, const std::string& entity, const std::string& from, const std::string& to,
+                const std::string& percent, bool replace) {
+    if (from == to)
+        throw Failure("--from and --to must name two different years");
+    auto db = openExisting(path, Database::Access::ReadWrite);
+    const BudgetSheet source = readBudgetSheet(*db, entity, from);
+    const BudgetSheet target = readBudgetSheet(*db, entity, to);
+    const auto rows = copiedRows(source, to, target.periodLabels.size(), percentHundredths(percent));
+    printReport(writeBudgetRows(db, rows, replace, false), false);
+}
+
 void setRights(const std::string& path, const std::string& user, const std::string& key, std::int32_t level) {
     auto db = openExisting(path, Database::Access::ReadWrite);
     db->setAccessLevel(user, key, level);
@@ -170,6 +220,19 @@ int main(int argc, char** argv) {
     exportBudgetCmd->add_option("--year", year, "N or N+1")->required()->check(CLI::IsMember({"N", "N+1"}));
     exportBudgetCmd->add_option("--format", format, "csv or xlsx")->check(CLI::IsMember({"csv", "xlsx"}));
     exportBudgetCmd->add_option("--output", output, "file to write")->required();
+    bool dryRun = false, replace = false;
+    std::string from, to, percent = "0";
+    auto* importBudgetCmd = app.add_subcommand("import-budget", "import budget lines from the CSV of export-budget; all or nothing");
+    importBudgetCmd->add_option("DB", db, "database file")->required();
+    importBudgetCmd->add_option("FILE", input, "CSV file")->required();
+    importBudgetCmd->add_flag("--dry-run", dryRun, "check and count, write nothing");
+    auto* copyBudgetCmd = app.add_subcommand("copy-budget", "copy an entity's budget from one year to the other");
+    copyBudgetCmd->add_option("DB", db, "database file")->required();
+    copyBudgetCmd->add_option("--entity", entity, "entity code")->required();
+    copyBudgetCmd->add_option("--from", from, "N or N+1")->required()->check(CLI::IsMember({"N", "N+1"}));
+    copyBudgetCmd->add_option("--to", to, "N or N+1")->required()->check(CLI::IsMember({"N", "N+1"}));
+    copyBudgetCmd->add_option("--percent", percent, "raise (or lower, negative) every amount by this percentage");
+    copyBudgetCmd->add_flag("--replace", replace, "replace the lines already in the target year");
     auto* rights = app.add_subcommand("rights", "set the access level of a user for a screen key");
     rights->add_option("DB", db, "database file")->required();
     rights->add_option("USER", user, "user name")->required();
@@ -197,6 +260,10 @@ int main(int argc, char** argv) {
             setRights(db, user, key, level);
         else if (*exportBudgetCmd)
             exportBudget(db, entity, year, format, output);
+        else if (*importBudgetCmd)
+            importBudget(db, input, dryRun);
+        else if (*copyBudgetCmd)
+            copyBudget(db, entity, from, to, percent, replace);
         return 0;
     } catch (const DataError& e) {
         if (e.number() == kRecordNotFound)

@@ -35,8 +35,8 @@ void writeBudgetCsv(const BudgetSheet& sheet, std::ostream& out) {
     for (const auto& line : sheet.lines) {
         std::vector<std::string> row{sheet.entity, sheet.year, line.account, line.label, line.key,
                                      formatAmount(line.total)};
-        for (const Currency& amount : line.periods)
-            row.push_back(formatAmount(amount));
+        for (const auto& amount : line.periods)
+            row.push_back(amount ? formatAmount(*amount) : std::string());
         writeRow(out, row);
     }
 }

@@ -41,13 +41,13 @@ BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::
     for (const auto& row : keys.rows()) {
         const Record r = *db.read("BUDGET", row[0]);
         BudgetSheet::Line line{row[0].substr(prefix.size()), r.value(1, 1), r.value(4, 1),
-                               std::vector<Currency>(sheet.periodLabels.size(), Currency::zero()), Currency::zero()};
+                               std::vector<std::optional<Currency>>(sheet.periodLabels.size()), Currency::zero()};
         for (int v = 1; !r.value(3, v).empty(); ++v) {
             const std::size_t index = std::stoul(r.value(2, v));
             if (index >= line.periods.size())
                 throw std::runtime_error("la ligne " + line.account + " porte une période hors de l'exercice " + year);
             const Currency amount = fromStoredHundredths(r.value(3, v));
-            line.periods[index] += amount;
+            line.periods[index] = line.periods[index].value_or(Currency::zero()) + amount;
             line.total += amount;
         }
         sheet.lines.push_back(std::move(line));

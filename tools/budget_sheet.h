@@ -1,6 +1,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ struct BudgetSheet {
         std::string account;
         std::string label;
         std::string key;   // the distribution key's code
-        std::vector<Currency> periods;   // one a period of the year, zero where none is stored
+        std::vector<std::optional<Currency>> periods;   // one a period of the year, empty where none is stored
         Currency total;
     };
     std::string entity;

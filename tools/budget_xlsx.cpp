@@ -55,7 +55,9 @@ void writeBudgetXlsx(const BudgetSheet& sheet, const std::string& path) {
         worksheet_write_string(ws, row, 3, line.label.c_str(), nullptr);
         worksheet_write_string(ws, row, 4, line.key.c_str(), nullptr);
         for (std::size_t p = 0; p < line.periods.size(); ++p)
-            worksheet_write_number(ws, row, static_cast<lxw_col_t>(kFirstPeriod + p), asNumber(line.periods[p]), amount);
+            if (line.periods[p])
+                worksheet_write_number(ws, row, static_cast<lxw_col_t>(kFirstPeriod + p), asNumber(*line.periods[p]),
+                                       amount);
         // The total of a line adds up its periods, so the sheet stays right as it is edited.
         const std::string sum = "=SUM(" + cell(kFirstPeriod, row) + ":" + cell(lastPeriod, row) + ")";
         worksheet_write_formula_num(ws, row, kTotalColumn, sum.c_str(), amount, asNumber(line.total));
@@ -65,7 +67,7 @@ void writeBudgetXlsx(const BudgetSheet& sheet, const std::string& path) {
     for (lxw_col_t c = kTotalColumn; c <= lastPeriod; ++c) {
         Currency column = Currency::zero();
         for (const auto& line : sheet.lines)
-            column += c == kTotalColumn ? line.total : line.periods[c - kFirstPeriod];
+            column += c == kTotalColumn ? line.total : line.periods[c - kFirstPeriod].value_or(Currency::zero());
         const std::string sum = "=SUM(" + cell(c, 1) + ":" + cell(c, row - 1) + ")";
         worksheet_write_formula_num(ws, row, c, sum.c_str(), amount, asNumber(column));
     }

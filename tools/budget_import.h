@@ -1,0 +1,45 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "tools/budget_sheet.h"
+#include "tools/screen_writer.h"
+
+namespace ondrel {
+
+// A row of a budget file, with the number of its line in the file.
+struct BudgetRow {
+    int lineNumber = 0;
+    LineToWrite line;
+};
+
+// Reads the CSV layout that writeBudgetCsv writes. A row whose total is given without
+// periods is spread by the screen's automatic rule. A row that cannot be read goes to
+// faults as "ligne N : reason", in French.
+std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>& faults);
+
+// What an import or a copy did, or would do.
+struct BudgetWriteReport {
+    int created = 0;
+    int changed = 0;
+    int unchanged = 0;
+    std::vector<std::string> kept;     // lines on file left alone
+    std::vector<std::string> faults;   // "ligne N : the screen's message"
+};
+
+// Writes the rows through the screen, all in one transaction: a single refused row, or
+// dryRun, and nothing is written. Rows already on file are replaced when replace,
+// else kept and listed.
+BudgetWriteReport writeBudgetRows(const std::shared_ptr<Database>& db, const std::vector<BudgetRow>& rows,
+                                  bool replace, bool dryRun);
+
+// The lines of the year `from` as lines of the year `to`, their amounts raised or
+// lowered by percentHundredths hundredths of a percent, to the cent. A line spread
+// evenly, or one whose year has another number of periods, is spread again by the
+// automatic rule; any other keeps its months, each scaled.
+std::vector<BudgetRow> copiedRows(const BudgetSheet& from, const std::string& to, std::size_t toPeriods,
+                                  std::int64_t percentHundredths);
+
+}  // namespace ondrel
