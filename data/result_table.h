@@ -19,7 +19,9 @@ public:
     // t(r, c), rows and columns from 1; empty outside the table. A reference, not a copy:
     // a list of 100,000 lines is filled from it.
     const std::string& cell(int row, int column) const;
-    const std::vector<std::vector<std::string>>& rows() const { return rows_; }
+    const std::vector<std::vector<std::string>>& rows() const& { return rows_; }
+    // The rows of a table that is about to go would dangle: keep the table first.
+    void rows() && = delete;
 
 private:
     std::vector<std::vector<std::string>> rows_;

@@ -43,6 +43,8 @@ void MainWindow::buildMenus() {
     file->addAction("Ouvrir…", QKeySequence::Open, this, [this] { chooseDatabase(); });
     file->addSeparator();
     file->addAction("Quitter", QKeySequence::Quit, this, [this] { close(); });
+    QMenu* budget = menuBar()->addMenu("Budget");
+    budget->addAction("Vue d'ensemble", QKeySequence(Qt::CTRL | Qt::Key_B), this, [this] { overview(); });
     QMenu* help = menuBar()->addMenu("Aide");
     help->addAction("Aide", this, [this] {
         if (screen_)
@@ -73,12 +75,19 @@ bool MainWindow::openDatabase(const QString& path) {
     // the instances, and the new one starts on the new database alone.
     delete area_->takeWidget();
     screen_ = nullptr;
+    delete overview_;
+    overview_ = nullptr;
     db_ = db;
     path_ = path;
     auto rights = db_->readOnly() ? fixedRights(0) : storedRights(db_, user_);
     screen_ = new OndrelWidget;
     connect(screen_, &OndrelWidget::unloadRequested, this, &QWidget::close);
-    connect(screen_, &OndrelWidget::stepDone, this, [this] { refreshStatus(); });
+    connect(screen_, &OndrelWidget::stepDone, this, [this] {
+        refreshStatus();
+        // A line saved or deleted shows in the overview at once.
+        if (overview_ && overview_->isVisible() && !screen_->control().screen().zone("Cmd_AnnulerBudget").enabled())
+            overview_->refresh();
+    });
     area_->setWidget(screen_);
     screen_->guarded([&] {
         consultationOnly_ = rights->RightsForKey(kFullRightsKey)->AccessLevel() != 2;
@@ -95,6 +104,32 @@ bool MainWindow::openDatabase(const QString& path) {
     resize(want.boundedTo(room));
     refreshStatus();
     return true;
+}
+
+BudgetOverview* MainWindow::overview() {
+    if (!overview_) {
+        overview_ = new BudgetOverview(db_, this);
+        overview_->setWindowFlag(Qt::Window);
+        connect(overview_, &BudgetOverview::lineChosen, this, &MainWindow::showLine);
+    }
+    overview_->refresh();
+    overview_->show();
+    overview_->raise();
+    return overview_;
+}
+
+void MainWindow::showLine(const QString& entity, const QString& year, const QString& account) {
+    if (!screen_ || !mayAbandonLine())
+        return;
+    Screen& s = screen_->control().screen();
+    screen_->guarded([&] {
+        if (s.zone("Cmd_AnnulerBudget").enabled())
+            s.zone("Cmd_AnnulerBudget").click();
+        s.zone("Txt_CodAssoc").setText(entity.toStdString());
+        s.zone("Cbo_Exercice").pick(year == "N" ? 0 : 1);
+        s.zone("Txt_Cpte").setText(account.toStdString());
+    });
+    activateWindow();
 }
 
 void MainWindow::refreshStatus() {

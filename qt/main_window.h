@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 
+#include "qt/budget_overview.h"
 #include "qt/ondrel_widget.h"
 
 class QLabel;
@@ -25,6 +26,10 @@ public:
     OndrelWidget* screen() const { return screen_; }
     // "Consultation seule" when the database or the user's rights allow no change.
     bool consultationOnly() const { return consultationOnly_; }
+    // Budget ▸ Vue d'ensemble: made at the first call, then raised.
+    BudgetOverview* overview();
+    // Shows a stored line in the entry screen, once the line under way may be left.
+    void showLine(const QString& entity, const QString& year, const QString& account);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -42,6 +47,7 @@ private:
     QString path_;
     bool consultationOnly_ = false;
     OndrelWidget* screen_ = nullptr;
+    BudgetOverview* overview_ = nullptr;
     QScrollArea* area_;
     QLabel* database_;
     QLabel* userLabel_;

@@ -4,6 +4,7 @@
 
 #include "tests/store/temp_database.h"
 #include "tools/budget_sheet.h"
+#include "tools/budget_totals.h"
 #include "tools/demo_data.h"
 
 namespace ondrel {
@@ -49,6 +50,24 @@ TEST_F(BudgetSheetTest, AnEntityOrYearNotOnFileIsRefusedInFrench) {
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("hors de l'exercice"), std::string::npos);
     }
+}
+
+// By hand: charges 1200,00 (6064, sub-class 60) + 1550,50 (6130, sub-class 61) =
+// 2750,50; produits 400,00 in March (7060, added here); result 400,00 − 2750,50.
+TEST_F(BudgetSheetTest, TotalsAddClassesChargesProduitsAndTheResult) {
+    data.put("BUDGET", "N00017060000000", {{"Ventes"}, {"2"}, {"40000"}, {"001"}});
+    const BudgetSheet sheet = readBudgetSheet(*data.db, "001", "N");
+    const BudgetTotals t = totalsOf(*data.db, sheet);
+    std::vector<std::string> codes;
+    for (const auto& row : t.classes)
+        codes.push_back(row.code + "=" + formatAmount(row.total));
+    EXPECT_EQ(codes, (std::vector<std::string>{"6=2750,50", "60=1200,00", "61=1550,50", "7=400,00", "70=400,00"}));
+    EXPECT_FALSE(t.classes[0].label.empty()) << "the label of class 6 comes from CLASSE";
+    EXPECT_EQ(formatAmount(t.charges.total), "2750,50");
+    EXPECT_EQ(formatAmount(t.charges.periods[0]), "1300,00");
+    EXPECT_EQ(formatAmount(t.produits.periods[2]), "400,00");
+    EXPECT_EQ(formatAmount(t.result.total), "-2350,50");
+    EXPECT_EQ(formatAmount(t.result.periods[2]), "300,00");
 }
 
 }  // namespace ondrel

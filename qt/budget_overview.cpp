@@ -1,0 +1,310 @@
+#include "qt/budget_overview.h"
+
+#include <fstream>
+#include <map>
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QValueAxis>
+
+#include "data/request.h"
+#include "qt/french_boxes.h"
+#include "tools/budget_import.h"
+#include "tools/budget_sheet.h"
+#include "tools/budget_totals.h"
+
+namespace ondrel {
+
+namespace {
+
+constexpr const char* kTitle = "Vue d'ensemble du budget";
+constexpr int kSortRole = Qt::UserRole + 1;
+
+QString q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// A cell in French format that sorts by its value.
+QStandardItem* amountItem(Currency amount) {
+    auto* item = new QStandardItem(q(formatAmount(amount, Grouping::Thousands)));
+    item->setData(static_cast<qlonglong>(amount.floorHundredths()), kSortRole);
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return item;
+}
+
+QStandardItem* textItem(const std::string& text) {
+    auto* item = new QStandardItem(q(text));
+    item->setData(q(text), kSortRole);
+    return item;
+}
+
+QStringList headers(const BudgetSheet& sheet, const QString& first, const QString& second) {
+    QStringList h{first, second};
+    if (first == "Compte")
+        h << "Clé";
+    h << "Total";
+    for (const auto& label : sheet.periodLabels)
+        h << q(label);
+    return h;
+}
+
+}  // namespace
+
+BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : QMainWindow(parent), db_(std::move(db)) {
+    setWindowTitle(kTitle);
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    auto* choice = new QHBoxLayout;
+    entities_ = new QComboBox(central);
+    years_ = new QComboBox(central);
+    years_->addItems({"N", "N+1"});
+    filter_ = new QLineEdit(central);
+    filter_->setPlaceholderText("Filtrer par début de compte ou de libellé");
+    choice->addWidget(new QLabel("Entité", central));
+    choice->addWidget(entities_, 1);
+    choice->addWidget(new QLabel("Exercice", central));
+    choice->addWidget(years_);
+    choice->addWidget(filter_, 1);
+    layout->addLayout(choice);
+
+    lineModel_ = new QStandardItemModel(this);
+    sorted_ = new QSortFilterProxyModel(this);
+    sorted_->setSourceModel(lineModel_);
+    sorted_->setSortRole(kSortRole);
+    sorted_->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    lines_ = new QTableView(central);
+    lines_->setModel(sorted_);
+    lines_->setSortingEnabled(true);
+    lines_->sortByColumn(0, Qt::AscendingOrder);   // account order, as the records are keyed
+    lines_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lines_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    layout->addWidget(lines_, 3);
+
+    totalModel_ = new QStandardItemModel(this);
+    totals_ = new QTableView(central);
+    totals_->setModel(totalModel_);
+    totals_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    layout->addWidget(totals_, 2);
+
+    chart_ = new QChartView(new QChart, central);
+    chart_->setMinimumHeight(280);
+    layout->addWidget(chart_, 2);
+    setCentralWidget(central);
+    buildMenus();
+
+    const Request all = [] {
+        Request r;
+        r.set(1, "SSELECT ASSOCIATION 0 PAR 0");
+        r.set(2, "ASSOCIATION");
+        r.set(3, "0 1");
+        return r;
+    }();
+    const ResultTable entities = db_->RunSelect(all.text());
+    for (const auto& row : entities.rows())
+        entities_->addItem(q(row[0] + " " + row[1]), q(row[0]));
+
+    connect(entities_, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
+    connect(years_, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
+    // A prefix of the account or of the label, whatever its case.
+    connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        sorted_->setFilterRegularExpression(
+            QRegularExpression("^" + QRegularExpression::escape(text), QRegularExpression::CaseInsensitiveOption));
+        sorted_->setFilterKeyColumn(-1);
+    });
+    connect(lines_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        const QModelIndex account = sorted_->index(index.row(), 0);
+        emit lineChosen(entity(), year(), sorted_->data(account).toString());
+    });
+    refresh();
+}
+
+void BudgetOverview::buildMenus() {
+    QMenu* file = menuBar()->addMenu("Fichier");
+    file->addAction("Exporter…", this, [this] { chooseExport(); });
+    file->addAction("Importer…", this, [this] { chooseImport(); });
+    QMenu* budget = menuBar()->addMenu("Budget");
+    budget->addAction("Copier vers N+1…", this, [this] { copyToNextYear(); });
+}
+
+QString BudgetOverview::entity() const {
+    return entities_->currentData().toString();
+}
+
+QString BudgetOverview::year() const {
+    return years_->currentText();
+}
+
+void BudgetOverview::choose(const QString& entity, const QString& year) {
+    entities_->setCurrentIndex(entities_->findData(entity));
+    years_->setCurrentText(year);
+    refresh();
+}
+
+void BudgetOverview::refresh() {
+    try {
+        fill();
+    } catch (const std::exception& e) {
+        lineModel_->clear();
+        totalModel_->clear();
+        tellInBox(this, QMessageBox::Warning, kTitle, QString("Le budget n'a pas pu être lu.\n%1").arg(e.what()));
+    }
+}
+
+void BudgetOverview::fill() {
+    lineModel_->clear();
+    totalModel_->clear();
+    // A chart of its own each time: axes left from another year would stay drawn.
+    QChart* old = chart_->chart();
+    chart_->setChart(new QChart);
+    delete old;
+    if (entity().isEmpty())
+        return;
+    const BudgetSheet sheet = readBudgetSheet(*db_, entity().toStdString(), year().toStdString());
+    lineModel_->setHorizontalHeaderLabels(headers(sheet, "Compte", "Libellé"));
+    for (const auto& line : sheet.lines) {
+        QList<QStandardItem*> row{textItem(line.account), textItem(line.label), textItem(line.key),
+                                  amountItem(line.total)};
+        for (const auto& amount : line.periods) {
+            row << amountItem(amount.value_or(Currency::zero()));
+            if (!amount)
+                row.back()->setText({});   // a month with nothing budgeted stays blank
+        }
+        lineModel_->appendRow(row);
+    }
+    const BudgetTotals totals = totalsOf(*db_, sheet);
+    totalModel_->setHorizontalHeaderLabels(headers(sheet, "Classe", "Intitulé"));
+    auto addTotal = [&](const TotalRow& t) {
+        QList<QStandardItem*> row{textItem(t.code), textItem(t.label), amountItem(t.total)};
+        for (const Currency& amount : t.periods)
+            row << amountItem(amount);
+        totalModel_->appendRow(row);
+    };
+    for (const auto& t : totals.classes)
+        addTotal(t);
+    for (const TotalRow* t : {&totals.charges, &totals.produits, &totals.result})
+        addTotal(*t);
+
+    // A chart is drawn in doubles: the amounts are converted here only, for the picture.
+    auto* charges = new QBarSet("Charges");
+    auto* produits = new QBarSet("Produits");
+    auto* months = new QBarCategoryAxis;
+    std::map<std::string, int> seen;
+    for (std::size_t p = 0; p < sheet.periodLabels.size(); ++p) {
+        *charges << totals.charges.periods[p].toDouble();
+        *produits << totals.produits.periods[p].toDouble();
+        // The month alone reads whole under its bars, the title gives the years; a month
+        // met twice in a long year gets an invisible mark, as categories must differ.
+        const std::string& label = sheet.periodLabels[p];
+        const std::string month = label.substr(0, label.rfind(' '));
+        months->append(q(month) + QString(seen[month]++, QChar(0x200B)));
+    }
+    auto* series = new QBarSeries;
+    series->append(charges);
+    series->append(produits);
+    QChart* chart = chart_->chart();
+    chart->setTitle(q("Charges et produits par mois, de " + sheet.periodLabels.front() + " à " + sheet.periodLabels.back()));
+    chart->addSeries(series);
+    auto* amounts = new QValueAxis;
+    amounts->setLabelFormat("%.0f");
+    chart->addAxis(months, Qt::AlignBottom);
+    chart->addAxis(amounts, Qt::AlignLeft);
+    series->attachAxis(months);
+    series->attachAxis(amounts);
+    lines_->resizeColumnsToContents();
+    totals_->resizeColumnsToContents();
+}
+
+bool BudgetOverview::exportTo(const QString& path) {
+    try {
+        const BudgetSheet sheet = readBudgetSheet(*db_, entity().toStdString(), year().toStdString());
+        if (path.endsWith(".xlsx", Qt::CaseInsensitive)) {
+            writeBudgetXlsx(sheet, path.toStdString());
+        } else {
+            std::ofstream out(path.toStdString(), std::ios::binary);
+            writeBudgetCsv(sheet, out);
+            if (!out.flush())
+                throw std::runtime_error("le fichier n'a pas pu être écrit");
+        }
+        return true;
+    } catch (const std::exception& e) {
+        tellInBox(this, QMessageBox::Warning, kTitle, QString("L'export dans « %1 » a échoué.\n%2").arg(path, e.what()));
+        return false;
+    }
+}
+
+void BudgetOverview::chooseExport() {
+    const QString path = QFileDialog::getSaveFileName(this, "Exporter le budget", QString("budget-%1-%2.csv").arg(entity(), year()),
+                                                      "CSV (*.csv);;Classeur Excel (*.xlsx)");
+    if (!path.isEmpty())
+        exportTo(path);
+}
+
+// The import checks every row first and says what it would do; only then, if the
+// person agrees, it writes.
+void BudgetOverview::chooseImport() {
+    const QString path = QFileDialog::getOpenFileName(this, "Importer un budget", QString(), "CSV (*.csv)");
+    if (path.isEmpty())
+        return;
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    std::vector<std::string> faults;
+    const auto rows = readBudgetCsv(in, faults);
+    auto report = faults.empty() ? writeBudgetRows(db_, rows, true, true) : BudgetWriteReport{};
+    faults.insert(faults.end(), report.faults.begin(), report.faults.end());
+    if (!faults.empty()) {
+        QStringList all;
+        for (const auto& f : faults)
+            all << q(f);
+        tellInBox(this, QMessageBox::Warning, kTitle, "Rien n'a été importé :\n" + all.join("\n"));
+        return;
+    }
+    const QString preview = QString("%1 ligne(s) nouvelle(s), %2 modifiée(s), %3 inchangée(s). Voulez-vous importer ?")
+                                .arg(report.created)
+                                .arg(report.changed)
+                                .arg(report.unchanged);
+    if (!askInBox(this, kTitle, preview, false))
+        return;
+    writeBudgetRows(db_, rows, true, false);
+    refresh();
+}
+
+void BudgetOverview::copyToNextYear() {
+    bool ok = false;
+    const double percent = QInputDialog::getDouble(this, "Copier vers N+1", "Variation en pourcentage (par exemple 3,5 ou -10) :",
+                                                   0, -100, 1000, 2, &ok);
+    if (!ok)
+        return;
+    try {
+        const BudgetSheet source = readBudgetSheet(*db_, entity().toStdString(), "N");
+        const BudgetSheet target = readBudgetSheet(*db_, entity().toStdString(), "N+1");
+        const auto rows = copiedRows(source, "N+1", target.periodLabels.size(), std::llround(percent * 100));
+        const auto report = writeBudgetRows(db_, rows, false, false);
+        QStringList said;
+        for (const auto& f : report.faults)
+            said << q(f);
+        for (const auto& k : report.kept)
+            said << "déjà présente, laissée telle quelle : " + q(k);
+        tellInBox(this, report.faults.empty() ? QMessageBox::Information : QMessageBox::Warning, kTitle,
+                  (report.faults.empty() ? QString("%1 ligne(s) copiée(s) vers N+1.").arg(report.created)
+                                         : QString("Rien n'a été copié.")) +
+                      (said.isEmpty() ? QString() : "\n" + said.join("\n")));
+        refresh();
+    } catch (const std::exception& e) {
+        tellInBox(this, QMessageBox::Warning, kTitle, QString("La copie a échoué.\n%1").arg(e.what()));
+    }
+}
+
+}  // namespace ondrel

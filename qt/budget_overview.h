@@ -1,0 +1,61 @@
+#pragma once
+
+#include <memory>
+
+#include <QMainWindow>
+
+#include "store/database.h"
+
+class QChartView;
+class QComboBox;
+class QLineEdit;
+class QSortFilterProxyModel;
+class QStandardItemModel;
+class QTableView;
+
+namespace ondrel {
+
+// A year of an entity's budget at a glance: a row a line and a column a period, the
+// class and sub-class subtotals, the charges, the produits and the result, and a chart
+// of the charges and produits month by month. It reads what the entry screen wrote.
+class BudgetOverview : public QMainWindow {
+    Q_OBJECT
+public:
+    BudgetOverview(std::shared_ptr<Database> db, QWidget* parent = nullptr);
+
+    // Reads the budget again: after a line is saved, the overview shows it.
+    void refresh();
+    void choose(const QString& entity, const QString& year);
+    // Writes what the overview shows as CSV, or as XLSX for a name ending in .xlsx.
+    bool exportTo(const QString& path);
+
+    QTableView* lines() const { return lines_; }
+    QTableView* totals() const { return totals_; }
+    QChartView* chart() const { return chart_; }
+
+signals:
+    // A double click on a line: the entry screen shows it.
+    void lineChosen(const QString& entity, const QString& year, const QString& account);
+
+private:
+    void buildMenus();
+    void chooseExport();
+    void chooseImport();
+    void copyToNextYear();
+    void fill();
+    QString entity() const;
+    QString year() const;
+
+    std::shared_ptr<Database> db_;
+    QComboBox* entities_;
+    QComboBox* years_;
+    QLineEdit* filter_;
+    QStandardItemModel* lineModel_;
+    QSortFilterProxyModel* sorted_;
+    QStandardItemModel* totalModel_;
+    QTableView* lines_;
+    QTableView* totals_;
+    QChartView* chart_;
+};
+
+}  // namespace ondrel

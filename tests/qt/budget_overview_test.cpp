@@ -1,0 +1,107 @@
+// The budget overview beside the entry screen: rows, totals, chart, sorting, filter,
+// the way back to the entry screen, and what follows a saved line.
+#include <fstream>
+
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QLineEdit>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+
+#include "tests/qt/window_fixture.h"
+
+using namespace ondrel;
+
+class BudgetOverviewTest : public QObject, public test::WindowFixture {
+    Q_OBJECT
+
+    QString cell(QTableView* table, int row, int column) {
+        return table->model()->index(row, column).data().toString();
+    }
+
+private slots:
+    void initTestCase() { isolateSettings(); }
+    void init() { start(); }
+    void cleanup() { stop(); }
+
+    void aYearShowsItsLinesTotalsAndChart() {
+        BudgetOverview* view = window->overview();
+        view->choose("001", "N");
+        QTableView* lines = view->lines();
+        QCOMPARE(lines->model()->rowCount(), 2);
+        QCOMPARE(cell(lines, 0, 0), QString("6064000000"));
+        QCOMPARE(cell(lines, 1, 3), QString("1\u00A0550,50"));
+        QCOMPARE(lines->model()->headerData(4, Qt::Horizontal).toString(), QString("janvier 2027"));
+        QTableView* totals = view->totals();
+        QStringList codes;
+        for (int r = 0; r < totals->model()->rowCount(); ++r)
+            codes << cell(totals, r, 0) + "=" + cell(totals, r, 2);
+        QCOMPARE(codes, (QStringList{"6=2\u00A0750,50", "60=1\u00A0200,00", "61=1\u00A0550,50", "=2\u00A0750,50",
+                                     "=0,00", "=-2\u00A0750,50"}));
+        auto* bars = qobject_cast<QBarSeries*>(view->chart()->chart()->series().value(0));
+        QVERIFY(bars);
+        QCOMPARE(bars->barSets().size(), 2);
+        QCOMPARE(bars->barSets()[0]->at(6), 450.5);   // charges of July: 100,00 + 350,50
+        view->resize(1200, 700);
+        QDir().mkpath(ONDREL_PICTURE_DIR);
+        view->grab().save(QString(ONDREL_PICTURE_DIR) + "/overview-x" + qEnvironmentVariable("QT_SCALE_FACTOR", "1") + ".png");
+    }
+
+    void linesSortAndFilter() {
+        BudgetOverview* view = window->overview();
+        view->choose("001", "N");
+        QTableView* lines = view->lines();
+        lines->sortByColumn(3, Qt::DescendingOrder);
+        QCOMPARE(cell(lines, 0, 0), QString("6130000000"));
+        auto* filter = view->findChild<QLineEdit*>();
+        filter->setText("fourn");
+        QCOMPARE(lines->model()->rowCount(), 1);
+        QCOMPARE(cell(lines, 0, 1), QString("Fournitures administratives"));
+        filter->setText("613");
+        QCOMPARE(lines->model()->rowCount(), 1);
+        QCOMPARE(cell(lines, 0, 0), QString("6130000000"));
+    }
+
+    void aDoubleClickShowsTheLineInTheEntryScreen() {
+        BudgetOverview* view = window->overview();
+        view->choose("001", "N");
+        QTableView* lines = view->lines();
+        const QRect second = lines->visualRect(lines->model()->index(1, 1));
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        QTest::mouseClick(lines->viewport(), Qt::LeftButton, {}, second.center());
+        QTest::mouseDClick(lines->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(screen->control().screen().zone("Txt_LibCompte").text(), std::string("Locations"));
+    }
+
+    void aSavedLineShowsInTheOverview() {
+        BudgetOverview* view = window->overview();
+        view->choose("001", "N");
+        typeInto("Txt_CodAssoc", "1");
+        enter("Txt_CodAssoc");
+        typeInto("Txt_Cpte", "6061");
+        answers << "Oui";
+        enter("Txt_Cpte");
+        typeInto("Txt_ValBud", "1000");
+        typeInto("Txt_Eclat", "1");
+        enter("Txt_Eclat");
+        click("Cmd_OkBudget");
+        QCOMPARE(view->lines()->model()->rowCount(), 3);
+    }
+
+    void theOverviewExportsWhatItShows() {
+        BudgetOverview* view = window->overview();
+        view->choose("001", "N");
+        const QString path = QString::fromStdString(data->path()) + ".csv";
+        QVERIFY(view->exportTo(path));
+        std::ifstream in(path.toStdString(), std::ios::binary);
+        std::string first;
+        std::getline(in, first);
+        QVERIFY(first.rfind("\xEF\xBB\xBF" "Entité;Exercice;Compte", 0) == 0);
+        QFile::remove(path);
+    }
+};
+
+QTEST_MAIN(BudgetOverviewTest)
+#include "budget_overview_test.moc"
