@@ -7,6 +7,7 @@
 #include <QApplication>
 
 #include "platform/login_name.h"
+#include "qt/budget_report.h"
 #include "qt/french_boxes.h"
 #include "qt/main_window.h"
 #include "tools/demo_data.h"
@@ -34,6 +35,24 @@ bool displayAvailable() {
     return false;
 }
 
+// The printed report, drawn on the offscreen platform: no window, no display needed.
+int writeReport(int argc, char** argv, const std::string& dbPath, const std::string& entity, const std::string& year,
+                const std::string& user, const std::string& output) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    try {
+        if (entity.empty())
+            throw std::runtime_error("--report needs --entity");
+        auto db = Database::open(dbPath);
+        writeBudgetPdf(*db, entity, year, user, output);
+        std::cout << "Rapport du budget " << entity << " (" << year << ") écrit dans " << output << "\n";
+        return 0;
+    } catch (const std::exception& e) {
+        std::cerr << "ondrel: " << e.what() << "\n";
+        return 1;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -41,11 +60,17 @@ int main(int argc, char** argv) {
     std::string dbPath, user = loginName();
     cli.add_option("--db", dbPath, "database file (default: a demo database in the user's data folder)");
     cli.add_option("--user", user, "user name for the rights (default: the login name)");
+    std::string report, entity, year = "N";
+    auto* reportOption = cli.add_option("--report", report, "write the budget report of --entity and --year to this PDF, without a window");
+    cli.add_option("--entity", entity, "entity code of the report")->needs(reportOption);
+    cli.add_option("--year", year, "N or N+1, the year of the report")->check(CLI::IsMember({"N", "N+1"}))->needs(reportOption);
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         return cli.exit(e) == 0 ? 0 : 2;
     }
+    if (!report.empty())
+        return writeReport(argc, argv, dbPath.empty() ? defaultDatabase() : dbPath, entity, year, user, report);
     if (!displayAvailable()) {
         std::cerr << "ondrel: no display to open the window on (set DISPLAY, or run under Xvfb)\n";
         return 1;

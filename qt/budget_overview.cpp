@@ -1,11 +1,7 @@
 #include "qt/budget_overview.h"
 
 #include <fstream>
-#include <map>
 
-#include <QBarCategoryAxis>
-#include <QBarSeries>
-#include <QBarSet>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -15,14 +11,18 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QMenuBar>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QValueAxis>
 
 #include "data/request.h"
+#include "platform/login_name.h"
+#include "qt/budget_report.h"
 #include "qt/french_boxes.h"
+#include "qt/monthly_chart.h"
 #include "tools/budget_import.h"
 #include "tools/budget_sheet.h"
 #include "tools/budget_totals.h"
@@ -136,6 +136,14 @@ void BudgetOverview::buildMenus() {
     QMenu* file = menuBar()->addMenu("Fichier");
     file->addAction("Exporter…", this, [this] { chooseExport(); });
     file->addAction("Importer…", this, [this] { chooseImport(); });
+    file->addSeparator();
+    file->addAction("Imprimer…", this, [this] { print(); });
+    file->addAction("Exporter en PDF…", this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this, "Exporter en PDF",
+                                                          QString("budget-%1-%2.pdf").arg(entity(), year()), "PDF (*.pdf)");
+        if (!path.isEmpty())
+            reportTo(path);
+    });
     QMenu* budget = menuBar()->addMenu("Budget");
     budget->addAction("Copier vers N+1…", this, [this] { copyToNextYear(); });
 }
@@ -167,10 +175,6 @@ void BudgetOverview::refresh() {
 void BudgetOverview::fill() {
     lineModel_->clear();
     totalModel_->clear();
-    // A chart of its own each time: axes left from another year would stay drawn.
-    QChart* old = chart_->chart();
-    chart_->setChart(new QChart);
-    delete old;
     if (entity().isEmpty())
         return;
     const BudgetSheet sheet = readBudgetSheet(*db_, entity().toStdString(), year().toStdString());
@@ -198,32 +202,10 @@ void BudgetOverview::fill() {
     for (const TotalRow* t : {&totals.charges, &totals.produits, &totals.result})
         addTotal(*t);
 
-    // A chart is drawn in doubles: the amounts are converted here only, for the picture.
-    auto* charges = new QBarSet("Charges");
-    auto* produits = new QBarSet("Produits");
-    auto* months = new QBarCategoryAxis;
-    std::map<std::string, int> seen;
-    for (std::size_t p = 0; p < sheet.periodLabels.size(); ++p) {
-        *charges << totals.charges.periods[p].toDouble();
-        *produits << totals.produits.periods[p].toDouble();
-        // The month alone reads whole under its bars, the title gives the years; a month
-        // met twice in a long year gets an invisible mark, as categories must differ.
-        const std::string& label = sheet.periodLabels[p];
-        const std::string month = label.substr(0, label.rfind(' '));
-        months->append(q(month) + QString(seen[month]++, QChar(0x200B)));
-    }
-    auto* series = new QBarSeries;
-    series->append(charges);
-    series->append(produits);
-    QChart* chart = chart_->chart();
-    chart->setTitle(q("Charges et produits par mois, de " + sheet.periodLabels.front() + " à " + sheet.periodLabels.back()));
-    chart->addSeries(series);
-    auto* amounts = new QValueAxis;
-    amounts->setLabelFormat("%.0f");
-    chart->addAxis(months, Qt::AlignBottom);
-    chart->addAxis(amounts, Qt::AlignLeft);
-    series->attachAxis(months);
-    series->attachAxis(amounts);
+    // A chart of its own each time: axes left from another year would stay drawn.
+    QChart* old = chart_->chart();
+    chart_->setChart(monthlyChart(sheet, totals));
+    delete old;
     lines_->resizeColumnsToContents();
     totals_->resizeColumnsToContents();
 }
@@ -243,6 +225,30 @@ bool BudgetOverview::exportTo(const QString& path) {
     } catch (const std::exception& e) {
         tellInBox(this, QMessageBox::Warning, kTitle, QString("L'export dans « %1 » a échoué.\n%2").arg(path, e.what()));
         return false;
+    }
+}
+
+bool BudgetOverview::reportTo(const QString& path) {
+    try {
+        writeBudgetPdf(*db_, entity().toStdString(), year().toStdString(), loginName(), path.toStdString());
+        return true;
+    } catch (const std::exception& e) {
+        tellInBox(this, QMessageBox::Warning, kTitle, QString("Le rapport « %1 » n'a pas été écrit.\n%2").arg(path, e.what()));
+        return false;
+    }
+}
+
+void BudgetOverview::print() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle("Imprimer le budget");
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    try {
+        printBudgetReport(*db_, entity().toStdString(), year().toStdString(), loginName(), printer);
+    } catch (const std::exception& e) {
+        tellInBox(this, QMessageBox::Warning, kTitle, QString("L'impression a échoué.\n%1").arg(e.what()));
     }
 }
 

@@ -28,6 +28,8 @@ public:
     void choose(const QString& entity, const QString& year);
     // Writes what the overview shows as CSV, or as XLSX for a name ending in .xlsx.
     bool exportTo(const QString& path);
+    // The printed report of what the overview shows, into a PDF file.
+    bool reportTo(const QString& path);
 
     QTableView* lines() const { return lines_; }
     QTableView* totals() const { return totals_; }
@@ -40,6 +42,7 @@ signals:
 private:
     void buildMenus();
     void chooseExport();
+    void print();
     void chooseImport();
     void copyToNextYear();
     void fill();

@@ -100,6 +100,12 @@ private slots:
         std::getline(in, first);
         QVERIFY(first.rfind("\xEF\xBB\xBF" "Entité;Exercice;Compte", 0) == 0);
         QFile::remove(path);
+        const QString pdf = QString::fromStdString(data->path()) + ".pdf";
+        QVERIFY(view->reportTo(pdf));
+        QFile report(pdf);
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        QVERIFY(report.read(5) == "%PDF-");
+        report.remove();
     }
 };
 

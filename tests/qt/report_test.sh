@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The printed budget of a year, written without a window: its pages, its header row
+# repeated on each page of the table, its page numbers and the chart on the last page.
+set -u
+ondrel=$1 admin=$2
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+"$admin" init-demo "$dir/demo.db" >/dev/null || fail "init-demo"
+for i in $(seq 100 219); do
+  printf '{"file":"BUDGET","key":"N0001605%03d0000","fields":[["Ligne %d"],["0"],["10000"],["001"]]}\n' "$i" "$i"
+done > "$dir/lines.jsonl"
+"$admin" import "$dir/demo.db" "$dir/lines.jsonl" >/dev/null || fail "import of 120 lines"
+
+"$ondrel" --db "$dir/demo.db" --report "$dir/budget.pdf" --entity 001 --year N >/dev/null 2>&1 || fail "the report"
+pages=$(pdfinfo "$dir/budget.pdf" | sed -n 's/^Pages: *//p')
+[ "$pages" -ge 3 ] || fail "122 lines and their totals need at least two pages of table and one of chart, not $pages"
+pdfinfo "$dir/budget.pdf" | grep -q 'Page size: *842 x 595' || fail "the report is not A4 landscape"
+first=$(pdftotext -f 1 -l 1 "$dir/budget.pdf" -)
+case "$first" in *"Budget N — 001 Association des Amis du Livre"*"Exercice du 01/01/2027 au 31/12/2027"*) ;;
+  *) fail "the header of page 1";; esac
+second=$(pdftotext -f 2 -l 2 "$dir/budget.pdf" -)
+case "$second" in *Compte*janvier*"Page 2 / $pages"*) ;; *) fail "page 2 repeats no header row or has no number";; esac
+last=$(pdftotext -f "$pages" -l "$pages" "$dir/budget.pdf" -)
+case "$last" in *"Charges et produits par mois"*) ;; *) fail "the chart is not on the last page";; esac
+all=$(pdftotext "$dir/budget.pdf" -)
+case "$all" in *"Total des charges"*"Résultat"*) ;; *) fail "the totals are missing";; esac
+
+err=$("$ondrel" --db "$dir/demo.db" --report "$dir/none.pdf" --entity 009 --year N 2>&1 >/dev/null); [ $? = 1 ] ||
+  fail "an unknown entity must exit 1"
+case "$err" in *"n'existe pas"*) ;; *) fail "an unknown entity must be said in French: $err";; esac
+echo "report: all checks passed"
