@@ -135,7 +135,7 @@ BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : 
 void BudgetOverview::buildMenus() {
     QMenu* file = menuBar()->addMenu("Fichier");
     file->addAction("Exporter…", this, [this] { chooseExport(); });
-    file->addAction("Importer…", this, [this] { chooseImport(); });
+    writers_ << file->addAction("Importer…", this, [this] { chooseImport(); });
     file->addSeparator();
     file->addAction("Imprimer…", this, [this] { print(); });
     file->addAction("Exporter en PDF…", this, [this] {
@@ -145,7 +145,12 @@ void BudgetOverview::buildMenus() {
             reportTo(path);
     });
     QMenu* budget = menuBar()->addMenu("Budget");
-    budget->addAction("Copier vers N+1…", this, [this] { copyToNextYear(); });
+    writers_ << budget->addAction("Copier vers N+1…", this, [this] { copyToNextYear(); });
+}
+
+void BudgetOverview::setConsultationOnly(bool only) {
+    for (QAction* a : writers_)
+        a->setEnabled(!only);
 }
 
 QString BudgetOverview::entity() const {

@@ -28,6 +28,9 @@ public:
     void choose(const QString& entity, const QString& year);
     // Writes what the overview shows as CSV, or as XLSX for a name ending in .xlsx.
     bool exportTo(const QString& path);
+    // A user whose rights allow no change sees and exports the budget, but neither
+    // imports nor copies it.
+    void setConsultationOnly(bool only);
     // The printed report of what the overview shows, into a PDF file.
     bool reportTo(const QString& path);
 
@@ -59,6 +62,7 @@ private:
     QTableView* lines_;
     QTableView* totals_;
     QChartView* chart_;
+    QList<QAction*> writers_;
 };
 
 }  // namespace ondrel

@@ -112,6 +112,7 @@ BudgetOverview* MainWindow::overview() {
         overview_->setWindowFlag(Qt::Window);
         connect(overview_, &BudgetOverview::lineChosen, this, &MainWindow::showLine);
     }
+    overview_->setConsultationOnly(consultationOnly_);
     overview_->refresh();
     overview_->show();
     overview_->raise();

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyleOption>
+#include <QTableView>
 #include <QTextBrowser>
 
 #include <SQLiteCpp/Database.h>
@@ -282,6 +283,11 @@ private slots:
         stop();
         start("lecteur");
         QVERIFY(window->consultationOnly());
+        // The overview shows the budget, but offers neither import nor copy.
+        BudgetOverview* view = window->overview();
+        for (QAction* a : view->findChildren<QAction*>())
+            if (a->text() == "Importer…" || a->text() == "Copier vers N+1…")
+                QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
         bool shown = false;
         for (auto* label : window->statusBar()->findChildren<QLabel*>())
             shown = shown || label->text() == "Consultation seule";

@@ -53,6 +53,12 @@ case "$sheet" in *'state="frozen"'*) ;; *) fail "the header row is not frozen";;
 case "$sheet" in *'<c r="F2" s="2"><f>SUM(G2:R2)</f><v>1200</v></c>'*) ;; *) fail "the total of line 2 is not a formula";; esac
 case "$sheet" in *'<c r="M3" s="2"><v>350.5</v></c>'*) ;; *) fail "July of line 3 is not the number 350.5";; esac
 case "$sheet" in *'<f>SUM(F2:F3)</f><v>2750.5</v>'*) ;; *) fail "the total row is not a formula";; esac
+# An export imports back unchanged, and a second export is the same to the byte.
+"$admin" export-budget "$dir/demo.db" --entity 001 --year N --output "$dir/b1.csv" >/dev/null || fail "export-budget csv"
+"$admin" import-budget "$dir/demo.db" "$dir/b1.csv" | grep -q "0 ligne(s) nouvelle(s), 0 modifiée(s), 2 inchangée(s)" ||
+  fail "an export did not import back unchanged"
+"$admin" export-budget "$dir/demo.db" --entity 001 --year N --output "$dir/b2.csv" >/dev/null || fail "second export"
+cmp -s "$dir/b1.csv" "$dir/b2.csv" || fail "export, import, export differs"
 "$admin" export-budget "$dir/demo.db" --entity 009 --year N --output "$dir/none.csv" 2>/dev/null && fail "an unknown entity was exported"
 
 "$admin" rights "$dir/demo.db" marie ONDREL 2 >/dev/null || fail "rights"
