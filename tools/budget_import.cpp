@@ -70,6 +70,10 @@ std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>&
             fail("le texte n'est pas de l'UTF-8 sans caractère de contrôle");
             continue;
         }
+        if (f[1] != "N" && f[1] != "N+1") {
+            fail("l'exercice est N ou N+1, pas « " + f[1] + " »");
+            continue;
+        }
         BudgetRow row{number, {f[0], f[1], f[2], f[3], f[4], Currency::zero(), {}}};
         const auto total = amountCell(f[5]);
         if (!total) {

@@ -64,9 +64,11 @@ TEST_F(BudgetImport, UnreadableCellsAreRefusedWithTheirLine) {
     rows(std::string(kHeader) + "001;N;6022000000;Achats;001;1234567890,00;;\n"
                                 "001;N;6022000000;Achats;001;12,345;;\n"
                                 "001;N;6022000000;Achats;001;12,00;douze;\n"
-                                "001;N;6022000000\n",
+                                "001;N;6022000000\n"
+                                "001;N+2;6022000000;Achats;001;12,00;;\n",
          faults);
-    ASSERT_EQ(faults.size(), 4u);
+    ASSERT_EQ(faults.size(), 5u);
+    EXPECT_EQ(faults[4], "ligne 6 : l'exercice est N ou N+1, pas « N+2 »");
     EXPECT_EQ(faults[0].substr(0, 9), "ligne 2 :");
     EXPECT_EQ(faults[3].substr(0, 9), "ligne 5 :");
 }
