@@ -78,12 +78,7 @@ private slots:
     void aSavedLineShowsInTheOverview() {
         BudgetOverview* view = window->overview();
         view->choose("001", "N");
-        typeInto("Txt_CodAssoc", "1");
-        enter("Txt_CodAssoc");
-        typeInto("Txt_Cpte", "6061");
-        answers << "Oui";
-        enter("Txt_Cpte");
-        typeInto("Txt_ValBud", "1000");
+        newLine("6061", "1000");
         typeInto("Txt_Eclat", "1");
         enter("Txt_Eclat");
         click("Cmd_OkBudget");

@@ -170,12 +170,7 @@ private slots:
     }
 
     void tabAfterTheAmountGoesIntoTheDistribution() {
-        typeInto("Txt_CodAssoc", "1");
-        enter("Txt_CodAssoc");
-        typeInto("Txt_Cpte", "6061");
-        answers << "Oui";
-        enter("Txt_Cpte");
-        typeInto("Txt_ValBud", "1000");
+        newLine("6061", "1000");
         key(Qt::Key_Tab);
         QVERIFY(screen->widgetOf("Opt_Automatique")->hasFocus() || screen->widgetOf("Opt_Manuelle")->hasFocus());
     }

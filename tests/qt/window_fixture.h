@@ -105,6 +105,16 @@ public:
         QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(4, w->height() / 2));
     }
 
+    // Entity 001, a new line on the account, its creation accepted, the amount typed.
+    void newLine(const QString& account, const QString& amount) {
+        typeInto("Txt_CodAssoc", "1");
+        enter("Txt_CodAssoc");
+        typeInto("Txt_Cpte", account);
+        answers << "Oui";
+        enter("Txt_Cpte");
+        typeInto("Txt_ValBud", amount);
+    }
+
     // Pictures for a person to look at, one set per scale factor.
     void picture(const char* name) {
         QCoreApplication::processEvents();   // the status bar lays itself out again
