@@ -52,11 +52,10 @@ void Crt_Ondrel::Cmd_OkBudget_Click() {
     Txt_Cpte.setFocus();
 }
 
+// A new line is stored only at Ok: abandoning it has nothing of its own to delete, and
+// deleting its key would delete the line another desk saved under it meanwhile.
 void Crt_Ondrel::Cmd_AnnulerBudget_Click() {
-    if (W_Creation) {
-        file(SuiteFile::Budget).DeleteRecord(lineKey());
-        W_Creation = false;
-    }
+    W_Creation = false;
     unlockEntityAndYear();
     accountReset();
     Cac_Reg.setEnabled(true);

@@ -27,6 +27,23 @@ TEST_F(StoredLine, OkKeepsTheStoredKeyWhenAnotherKeyHasItsLabel) {
     EXPECT_EQ(stored("N00016022000000").value(4, 1), "004");
 }
 
+// Abandoning a new line deletes nothing: the line another desk saved under the same
+// key meanwhile stays, for a read-only user as for any other.
+TEST_F(StoredLine, AbandoningANewLineLeavesWhatAnotherDeskSaved) {
+    for (std::int32_t level : {2, 0}) {
+        c = start(level);
+        type(*c, "Txt_CodAssoc", "1\n");
+        type(*c, "Txt_Cpte", "6022\n");
+        ASSERT_TRUE(c->W_Creation);
+        data.put("BUDGET", "N00016022000000", {{"Saisi ailleurs"}, {"0"}, {"100"}, {"001"}});
+        z("Cmd_AnnulerBudget").setFocus();
+        z("Cmd_AnnulerBudget").click();
+        EXPECT_EQ(stored("N00016022000000").value(1, 1), "Saisi ailleurs") << "level " << level;
+        data.db->remove("BUDGET", "N00016022000000");
+        c.reset();
+    }
+}
+
 // A year of fifteen months from December: index 13 is January two years on.
 TEST_F(StoredLine, PeriodsPastTheSecondDecemberAreLabelledByTheWalk) {
     data.put("PARAMENTITECOMPTA", "001", {{"2026-12-01"}, {"2028-02-29"}, {"2028-03-01"}, {"2029-02-28"}});
