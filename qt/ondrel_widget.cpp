@@ -89,6 +89,16 @@ void showCaret(const Zone& zone, QLineEdit& edit) {
         edit.setCursorPosition(start);
 }
 
+// Cut and paste of a zone through the clipboard, from the keys and from the edit menu.
+void cutToClipboard(Zone& zone) {
+    if (std::string removed = zone.cut(); !removed.empty())
+        QGuiApplication::clipboard()->setText(q(removed));
+}
+
+void pasteClipboard(Zone& zone) {
+    zone.paste(QGuiApplication::clipboard()->text().toStdString());
+}
+
 QLineEdit* lineEditOf(QWidget* w) {
     if (auto* combo = qobject_cast<QComboBox*>(w))
         return combo->lineEdit();
@@ -336,15 +346,10 @@ bool OndrelWidget::editKey(Zone& zone, QLineEdit& edit, QKeyEvent& key) {
         act(zone, step);
         return true;
     };
-    if (key.matches(QKeySequence::Paste)) {
-        const std::string clip = QGuiApplication::clipboard()->text().toStdString();
-        return edit_([&] { zone.paste(clip); });
-    }
+    if (key.matches(QKeySequence::Paste))
+        return edit_([&] { pasteClipboard(zone); });
     if (key.matches(QKeySequence::Cut))
-        return edit_([&] {
-            if (std::string removed = zone.cut(); !removed.empty())
-                QGuiApplication::clipboard()->setText(q(removed));
-        });
+        return edit_([&] { cutToClipboard(zone); });
     if (key.matches(QKeySequence::Delete))
         return edit_([&] { zone.eraseForward(); });
     const int code = keyCode(key);
@@ -375,17 +380,9 @@ void OndrelWidget::editMenu(Zone& zone, QLineEdit& edit, const QPoint& at) {
     tellCaret(zone, edit);
     const bool editable = zone.canTakeFocus() && !zone.displayOnly();
     QMenu menu(this);
-    QAction* cut = menu.addAction("Couper", [&] {
-        act(zone, [&] {
-            if (std::string removed = zone.cut(); !removed.empty())
-                QGuiApplication::clipboard()->setText(q(removed));
-        });
-    });
+    QAction* cut = menu.addAction("Couper", [&] { act(zone, [&] { cutToClipboard(zone); }); });
     QAction* copy = menu.addAction("Copier", [&] { QGuiApplication::clipboard()->setText(q(zone.selText())); });
-    QAction* paste = menu.addAction("Coller", [&] {
-        const std::string clip = QGuiApplication::clipboard()->text().toStdString();
-        act(zone, [&] { zone.paste(clip); });
-    });
+    QAction* paste = menu.addAction("Coller", [&] { act(zone, [&] { pasteClipboard(zone); }); });
     QAction* erase = menu.addAction("Supprimer", [&] { act(zone, [&] { zone.eraseForward(); }); });
     menu.addSeparator();
     menu.addAction("Tout sélectionner", [&] { edit.selectAll(); });

@@ -29,9 +29,7 @@ void writeRow(std::ostream& out, const std::vector<std::string>& fields) {
 
 void writeBudgetCsv(const BudgetSheet& sheet, std::ostream& out) {
     out << "\xEF\xBB\xBF";
-    std::vector<std::string> header{"Entité", "Exercice", "Compte", "Libellé", "Clé", "Total"};
-    header.insert(header.end(), sheet.periodLabels.begin(), sheet.periodLabels.end());
-    writeRow(out, header);
+    writeRow(out, budgetSheetHeader(sheet));
     for (const auto& line : sheet.lines) {
         std::vector<std::string> row{sheet.entity, sheet.year, line.account, line.label, line.key,
                                      formatAmount(line.total)};

@@ -23,6 +23,12 @@ std::vector<Period> periodsOf(Database& db, const std::string& entity, const std
 
 }  // namespace
 
+std::vector<std::string> budgetSheetHeader(const BudgetSheet& sheet) {
+    std::vector<std::string> header{"Entité", "Exercice", "Compte", "Libellé", "Clé", "Total"};
+    header.insert(header.end(), sheet.periodLabels.begin(), sheet.periodLabels.end());
+    return header;
+}
+
 BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::string& year) {
     if (year != "N" && year != "N+1")
         throw std::runtime_error("l'exercice est N ou N+1, pas « " + year + " »");

@@ -26,6 +26,10 @@ struct BudgetSheet {
     std::vector<Line> lines;
 };
 
+// The header row of a budget file: entity, year, account, label, key, total, then the
+// label of each period.
+std::vector<std::string> budgetSheetHeader(const BudgetSheet& sheet);
+
 // Reads the lines from the BUDGET records. Raises std::runtime_error, in French, for an
 // entity or year that is not on file and for a line with a period outside its year.
 BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::string& year);

@@ -40,8 +40,7 @@ void writeBudgetXlsx(const BudgetSheet& sheet, const std::string& path) {
     lxw_format* bold = workbook_add_format(book.get());
     format_set_bold(bold);
 
-    std::vector<std::string> header{"Entité", "Exercice", "Compte", "Libellé", "Clé", "Total"};
-    header.insert(header.end(), sheet.periodLabels.begin(), sheet.periodLabels.end());
+    const std::vector<std::string> header = budgetSheetHeader(sheet);
     for (lxw_col_t c = 0; c < header.size(); ++c)
         worksheet_write_string(ws, 0, c, header[c].c_str(), bold);
     worksheet_freeze_panes(ws, 1, 0);
