@@ -4,6 +4,12 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <SQLiteCpp/Database.h>
+#include <pqxx/pqxx>
+
+#include "data/data_error.h"
+#include "store/postgres_connection.h"
+
 namespace ondrel::bench {
 
 namespace {
@@ -33,9 +39,32 @@ std::string budgetLabel(int e, int i) {
     return std::string(kWords[i % 10]) + " " + std::to_string(e * kAccountsPerEntity + i);
 }
 
+void runRaw(const std::string& location, const std::string& sql) {
+    if (isServerLocation(location)) {
+        pqxx::connection c(location);
+        pqxx::nontransaction(c).exec(sql);
+    } else {
+        SQLite::Database(location, SQLite::OPEN_READWRITE).exec(sql);
+    }
+}
+
+// A server database is built when it holds no tables of the suite yet.
+bool built(const std::string& location) {
+    if (!isServerLocation(location))
+        return std::filesystem::exists(location);
+    try {
+        Database::open(location);
+        return true;
+    } catch (const DataError& e) {
+        if (e.number() != kNotOurDatabase)
+            throw;
+        return false;
+    }
+}
+
 double ensureBenchDatabase(const std::string& path) {
     auto start = std::chrono::steady_clock::now();
-    if (std::filesystem::exists(path))
+    if (built(path))
         return 0;
     auto db = Database::create(path);
     std::vector<std::string> periods, amounts;
@@ -57,7 +86,8 @@ double ensureBenchDatabase(const std::string& path) {
                                                           {{"Compte " + std::to_string(i)}}));
         }
     });
-    db->sql().exec("ANALYZE");
+    db.reset();
+    runRaw(path, "ANALYZE");
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 

@@ -17,7 +17,11 @@ std::string accountNumber(int i);
 std::string wideAccountNumber(int i);
 std::string budgetLabel(int e, int i);
 
-// Builds the benchmark database at path unless it is already there; returns the seconds spent.
+// A statement run beside the data service, on a connection of its own.
+void runRaw(const std::string& location, const std::string& sql);
+
+// Builds the benchmark database at path, a file or a server database, unless it is
+// already there; returns the seconds spent.
 double ensureBenchDatabase(const std::string& path);
 
 }  // namespace ondrel::bench

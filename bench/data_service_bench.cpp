@@ -3,12 +3,16 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
 #include <benchmark/benchmark.h>
+#include <pqxx/pqxx>
 
 #include "bench/bench_database.h"
 #include "data/data_error.h"
 #include "data/request.h"
 #include "data/text_fold.h"
+#include "store/postgres_connection.h"
 
 using namespace ondrel;
 
@@ -67,24 +71,55 @@ void BM_ChartPrefixSelect(benchmark::State& state) {
     runSelect(state, request("SSELECT PLANCOMPTABLE AVEC 0 = \"04260]\" 0 1 PAR 1", "PLANCOMPTABLE"));
 }
 
-// Runs a hand-written statement with its two bound texts, counting the rows.
-int countRows(SQLite::Statement& q, const std::string& first, const std::string& second) {
-    q.reset();
-    q.bind(1, first);
-    q.bind(2, second);
-    int rows = 0;
-    while (q.executeStep())
-        ++rows;
-    return rows;
+bool onServer() {
+    return isServerLocation(gPath);
 }
 
-// The same questions, every record of the file read.
-void BM_KeyPrefixScan(benchmark::State& state) {
-    SQLite::Statement q(gDb->sql(),
-                        "SELECT r.key, f.whole FROM record r NOT INDEXED LEFT JOIN field f ON f.file = r.file AND "
-                        "f.key = r.key AND f.num = 1 WHERE r.file = 'BUDGET' AND substr(r.key_fold, 1, ?) = ? "
-                        "ORDER BY f.whole, r.key");
-    auto folded = foldCase(kKeyPrefix);
+// One statement written by hand and prepared once, on a connection of its own, bound
+// with two texts: the floor that the data service is measured against.
+class HandWritten {
+public:
+    HandWritten(const std::string& sql) {
+        if (onServer()) {
+            pg_ = std::make_unique<pqxx::connection>(gPath);
+            std::string numbered;
+            int n = 0;
+            for (char c : sql)
+                numbered += c == '?' ? "$" + std::to_string(++n) : std::string(1, c);
+            pg_->prepare("hand_written", numbered);
+        } else {
+            sqlite_ = std::make_unique<SQLite::Database>(gPath, SQLite::OPEN_READONLY);
+            q_ = std::make_unique<SQLite::Statement>(*sqlite_, sql);
+        }
+    }
+    int rows(const std::string& first, const std::string& second) {
+        if (pg_) {
+            pqxx::nontransaction t(*pg_);
+            return static_cast<int>(t.exec_prepared("hand_written", first, second).size());
+        }
+        q_->reset();
+        q_->bind(1, first);
+        q_->bind(2, second);
+        int rows = 0;
+        while (q_->executeStep())
+            ++rows;
+        return rows;
+    }
+
+private:
+    std::unique_ptr<pqxx::connection> pg_;
+    std::unique_ptr<SQLite::Database> sqlite_;
+    std::unique_ptr<SQLite::Statement> q_;
+};
+
+// The same questions, every record of the file read: SQLite only, which can be told
+// to use no index.
+void runScan(benchmark::State& state, const std::string& sql, const std::string& prefix) {
+    if (onServer())
+        return state.SkipWithError("the scan is measured on SQLite");
+    SQLite::Database db(gPath, SQLite::OPEN_READONLY);
+    SQLite::Statement q(db, sql);
+    auto folded = foldCase(prefix);
     for (auto _ : state) {
         q.reset();
         q.bind(1, static_cast<int>(folded.size()));
@@ -94,46 +129,46 @@ void BM_KeyPrefixScan(benchmark::State& state) {
             ++rows;
         state.counters["rows"] = rows;
     }
+}
+
+void BM_KeyPrefixScan(benchmark::State& state) {
+    runScan(state,
+            "SELECT r.key, f.whole FROM record r NOT INDEXED LEFT JOIN field f ON f.file = r.file AND "
+            "f.key = r.key AND f.num = 1 WHERE r.file = 'BUDGET' AND substr(r.key_fold, 1, ?) = ? "
+            "ORDER BY f.whole, r.key",
+            kKeyPrefix);
 }
 
 void BM_LabelPrefixScan(benchmark::State& state) {
-    SQLite::Statement q(gDb->sql(),
-                        "SELECT key, whole FROM field NOT INDEXED WHERE file = 'BUDGET' AND num = 1 AND "
-                        "substr(fold, 1, ?) = ? ORDER BY whole, key");
-    auto folded = foldCase(kLabelPrefix);
-    for (auto _ : state) {
-        q.reset();
-        q.bind(1, static_cast<int>(folded.size()));
-        q.bind(2, folded);
-        int rows = 0;
-        while (q.executeStep())
-            ++rows;
-        state.counters["rows"] = rows;
-    }
+    runScan(state,
+            "SELECT key, whole FROM field NOT INDEXED WHERE file = 'BUDGET' AND num = 1 AND "
+            "substr(fold, 1, ?) = ? ORDER BY whole, key",
+            kLabelPrefix);
 }
 
 // The floor: one prepared statement answering the question directly on the same tables.
-void BM_KeyPrefixPrepared(benchmark::State& state) {
-    SQLite::Statement q(gDb->sql(),
-                        "SELECT r.key, f.whole FROM record r LEFT JOIN field f ON f.file = r.file AND f.key = r.key "
-                        "AND f.num = 1 WHERE r.file = 'BUDGET' AND r.key_fold >= ? AND r.key_fold < ? "
-                        "ORDER BY f.whole, r.key");
-    auto folded = foldCase(kKeyPrefix);
+void runHandWritten(benchmark::State& state, const std::string& sql, const std::string& prefix) {
+    HandWritten q(sql);
+    auto folded = foldCase(prefix);
     auto end = folded;
     end.back()++;
     for (auto _ : state)
-        state.counters["rows"] = countRows(q, folded, end);
+        state.counters["rows"] = q.rows(folded, end);
+}
+
+void BM_KeyPrefixPrepared(benchmark::State& state) {
+    runHandWritten(state,
+                   "SELECT r.key, f.whole FROM record r LEFT JOIN field f ON f.file = r.file AND f.key = r.key "
+                   "AND f.num = 1 WHERE r.file = 'BUDGET' AND r.key_fold >= ? AND r.key_fold < ? "
+                   "ORDER BY f.whole, r.key",
+                   kKeyPrefix);
 }
 
 void BM_LabelPrefixPrepared(benchmark::State& state) {
-    SQLite::Statement q(gDb->sql(),
-                        "SELECT key, whole FROM field WHERE file = 'BUDGET' AND num = 1 AND fold >= ? AND fold < ? "
-                        "ORDER BY whole, key");
-    auto folded = foldCase(kLabelPrefix);
-    auto end = folded;
-    end.back()++;
-    for (auto _ : state)
-        state.counters["rows"] = countRows(q, folded, end);
+    runHandWritten(state,
+                   "SELECT key, whole FROM field WHERE file = 'BUDGET' AND num = 1 AND fold >= ? AND fold < ? "
+                   "ORDER BY whole, key",
+                   kLabelPrefix);
 }
 
 void BM_ReadRecordPresent(benchmark::State& state) {
@@ -164,7 +199,7 @@ void BM_DBWriteTwelvePeriods(benchmark::State& state) {
     r.setValue(4, 1, "001");
     for (auto _ : state)
         r.DBWrite();
-    budget.DeleteRecord("N00426999990000");
+    budget.DeleteRecord(r);
 }
 
 }  // namespace

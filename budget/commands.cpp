@@ -3,6 +3,13 @@
 
 namespace ondrel {
 
+namespace {
+constexpr const char* kChangedElsewhere =
+    "Cette ligne a été modifiée depuis son affichage par un autre poste ; elle va être réaffichée.";
+constexpr const char* kDeletedElsewhere =
+    "Cette ligne a été supprimée depuis son affichage par un autre poste : rien n'a été enregistré.";
+}  // namespace
+
 std::string Crt_Ondrel::lineKey() {
     return budgetKey(W_CodeExercice, Txt_CodAssoc.text(), Txt_Cpte.text());
 }
@@ -34,6 +41,19 @@ void Crt_Ondrel::offerExitOnly() {
     Cmd_Sortir.setEnabled(true);
 }
 
+// Another desk changed, deleted or created this line since it was shown here, and
+// nothing was written: the person is told, and sees the line as it now stands, or the
+// empty account zone when it is gone.
+void Crt_Ondrel::reshowChangedLine() {
+    const std::string account = Txt_Cpte.text();
+    PassOver step;
+    const bool gone = step.absent([&] { file(SuiteFile::Budget).ReadRecord(lineKey()); });
+    screen_.showError(gone ? kDeletedElsewhere : kChangedElsewhere);
+    Cmd_AnnulerBudget_Click();
+    if (!gone)
+        Txt_Cpte.setText(account);
+}
+
 // A failing write ends the command here, with the line still on screen.
 void Crt_Ondrel::Cmd_OkBudget_Click() {
     if (refuseWithoutRights())
@@ -41,7 +61,13 @@ void Crt_Ondrel::Cmd_OkBudget_Click() {
     VerifZone();
     if (!W_ZonesOk)
         return;
-    EcrireDonnees();
+    try {
+        EcrireDonnees();
+    } catch (const DataError& e) {
+        if (e.number() != kRecordChanged)
+            throw;
+        return reshowChangedLine();
+    }
     W_Creation = false;
     unlockEntityAndYear();
     accountReset();
@@ -69,7 +95,13 @@ void Crt_Ondrel::Cmd_SupprimerBudget_Click() {
         return;
     if (!screen_.ask("Voulez-vous supprimer ce compte budgétaire ?"))
         return;
-    file(SuiteFile::Budget).DeleteRecord(lineKey());
+    try {
+        file(SuiteFile::Budget).DeleteRecord(shared().budgetRecord.value());
+    } catch (const DataError& e) {
+        if (e.number() != kRecordChanged)
+            throw;
+        return reshowChangedLine();
+    }
     accountReset();
     Txt_Cpte.setEnabled(true);
     Cac_Reg.setEnabled(true);

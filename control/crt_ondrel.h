@@ -148,6 +148,7 @@ private:
     std::array<Zone*, 6> entityAndYearZones();
     void accountReset();
     void offerExitOnly();
+    void reshowChangedLine();
     std::string lineKey();
 
     Screen screen_;

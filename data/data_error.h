@@ -25,6 +25,9 @@ constexpr std::uint32_t kBadSelect = 0x80040003;
 constexpr std::uint32_t kStoreFailure = 0x80040004;
 constexpr std::uint32_t kBadValue = 0x80040005;
 constexpr std::uint32_t kNotOurDatabase = 0x80040006;
+// Another writer changed, deleted or created the record since it was read: nothing
+// was written.
+constexpr std::uint32_t kRecordChanged = 0x80040007;
 
 // Numbers of the runtime that the control and its hosts raise and show.
 // A failure that carries no number of its own.

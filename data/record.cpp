@@ -4,8 +4,8 @@
 
 namespace ondrel {
 
-Record::Record(std::string key, std::vector<std::vector<std::string>> fields, Writer writer)
-    : key_(std::move(key)), fields_(std::move(fields)), writer_(std::move(writer)) {}
+Record::Record(std::string key, std::vector<std::vector<std::string>> fields, std::int64_t revision, Writer writer)
+    : key_(std::move(key)), fields_(std::move(fields)), revision_(revision), writer_(std::move(writer)) {}
 
 std::vector<std::string> splitValues(const std::string& text) {
     std::vector<std::string> values;
@@ -69,10 +69,10 @@ void Record::setValue(int f, int v, const std::string& text) {
     values[v - 1] = text;
 }
 
-void Record::DBWrite() const {
+void Record::DBWrite() {
     if (!writer_)
         throw DataError(kStoreFailure, "record " + key_ + " belongs to no file");
-    writer_(*this);
+    revision_ = writer_(*this);
 }
 
 }  // namespace ondrel

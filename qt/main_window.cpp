@@ -161,8 +161,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::showAbout() {
     tellInBox(this, QMessageBox::Information, "À propos",
-              QString("Ondrel %1 : saisie des budgets\nBase : %2\nSQLite %3")
-                  .arg(ONDREL_VERSION, path_, QString::fromStdString(Database::engineVersion())));
+              QString("Ondrel %1 : saisie des budgets\nBase : %2\n%3")
+                  .arg(ONDREL_VERSION, path_, QString::fromStdString(db_->engine())));
 }
 
 }  // namespace ondrel

@@ -1,72 +1,20 @@
 #include "store/database.h"
 
 #include <algorithm>
-#include <filesystem>
+#include <chrono>
+#include <ctime>
 #include <map>
 
-#include <unistd.h>
-
-#include <SQLiteCpp/Transaction.h>
-#include <sqlite3.h>
-
-#include "data/data_error.h"
 #include "data/request.h"
 #include "data/select_sentence.h"
 #include "data/text_fold.h"
-#include "store/store_error.h"
+#include "store/connection.h"
+#include "store/postgres_connection.h"
+#include "store/sqlite_connection.h"
 
 namespace ondrel {
 
 namespace {
-
-constexpr int kBusyTimeoutMs = 5000;
-
-constexpr const char* kSchema = R"sql(
-CREATE TABLE IF NOT EXISTS file(name TEXT PRIMARY KEY) WITHOUT ROWID;
-CREATE TABLE IF NOT EXISTS record(
-    file TEXT NOT NULL, key TEXT NOT NULL, key_fold TEXT NOT NULL,
-    PRIMARY KEY(file, key)) WITHOUT ROWID;
-CREATE INDEX IF NOT EXISTS record_by_fold ON record(file, key_fold);
-CREATE TABLE IF NOT EXISTS field(
-    file TEXT NOT NULL, key TEXT NOT NULL, num INTEGER NOT NULL,
-    whole TEXT NOT NULL, fold TEXT NOT NULL,
-    PRIMARY KEY(file, key, num)) WITHOUT ROWID;
-CREATE INDEX IF NOT EXISTS field_by_fold ON field(file, num, fold);
-CREATE TABLE IF NOT EXISTS rights(
-    user TEXT NOT NULL, screen TEXT NOT NULL, level INTEGER NOT NULL,
-    PRIMARY KEY(user, screen)) WITHOUT ROWID;
-)sql";
-
-// The mark of the databases that the tools make: SQLite's application_id ("ONDR")
-// and the version of the tables in user_version.
-constexpr int kApplicationId = 0x4F4E4452;
-constexpr int kSchemaVersion = 1;
-
-// Every SQLite failure leaves the service as a DataError.
-template <class Work>
-auto guarded(const std::string& what, Work&& work) -> decltype(work()) {
-    try {
-        return work();
-    } catch (const SQLite::Exception& e) {
-        throw storeError(what, e);
-    }
-}
-
-// A path as an SQLite URI, for the flags that only a URI can carry.
-std::string fileUri(const std::string& path, const char* query) {
-    std::string uri = "file:";
-    for (unsigned char c : path) {
-        if (c == '%' || c == '?' || c == '#' || c < 0x20) {
-            static constexpr char kHex[] = "0123456789ABCDEF";
-            uri += '%';
-            uri += kHex[c >> 4];
-            uri += kHex[c & 0xF];
-        } else {
-            uri += static_cast<char>(c);
-        }
-    }
-    return uri + "?" + query;
-}
 
 // The smallest text greater than every text that begins with prefix, in byte order;
 // empty when there is none.
@@ -88,298 +36,309 @@ void checkValues(const Record& record) {
                                                " contient le séparateur de valeurs (caractère 30) : rien n'a été enregistré.");
 }
 
+// The time of a revision, UTC, to the second.
+std::string now() {
+    const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    char text[20];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &utc);
+    return text;
+}
+
+// Field num of a record being read back, its values split.
+void putField(std::vector<std::vector<std::string>>& fields, std::int64_t num, std::string_view whole) {
+    if (num < 1)
+        return;
+    if (static_cast<std::size_t>(num) > fields.size())
+        fields.resize(static_cast<std::size_t>(num));
+    fields[static_cast<std::size_t>(num) - 1] = splitValues(std::string(whole));
+}
+
 }  // namespace
 
-// Opening writes nothing: no journal mode, no tables. A file without our mark is
-// refused untouched; a file that cannot be written opens for consultation.
-std::shared_ptr<Database> Database::open(const std::string& path, Access access) {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec))
-        throw DataError(kFileNotFound, missingDatabase(path));
-    if (std::filesystem::is_directory(path, ec))
-        throw DataError(kNotOurDatabase, folderNotDatabase(path));
-    if (access == Access::Automatic)
-        access = ::access(path.c_str(), W_OK) == 0 ? Access::ReadWrite : Access::ReadOnly;
-    std::shared_ptr<Database> db = guarded("ouverture de " + path, [&] {
-        if (access == Access::ReadWrite)
-            return std::shared_ptr<Database>(new Database(path, path, SQLite::OPEN_READWRITE));
-        try {
-            return std::shared_ptr<Database>(new Database(path, path, SQLite::OPEN_READONLY));
-        } catch (const SQLite::Exception&) {
-            // A write-protected folder leaves no room for the shared-memory file of the
-            // journal: the database is read as a file that nobody changes meanwhile.
-            return std::shared_ptr<Database>(
-                new Database(path, fileUri(path, "immutable=1"), SQLite::OPEN_READONLY | SQLite::OPEN_URI));
-        }
-    });
-    db->checkMark();
-    return db;
+Database::Database(std::unique_ptr<Connection> connection) : connection_(std::move(connection)) {
+    user_ = connection_->serverUser().value_or("");
 }
 
-std::shared_ptr<Database> Database::create(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::exists(path, ec))
-        throw DataError(kStoreFailure, "« " + path + " » existe déjà : une base n'est jamais créée par-dessus un fichier.");
-    return guarded("création de " + path, [&] {
-        std::shared_ptr<Database> db(new Database(path, path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE));
-        db->db_.exec("PRAGMA journal_mode=WAL");
-        SQLite::Transaction tx(db->db_, SQLite::TransactionBehavior::IMMEDIATE);
-        db->db_.exec(kSchema);
-        db->db_.exec("PRAGMA application_id=" + std::to_string(kApplicationId));
-        db->db_.exec("PRAGMA user_version=" + std::to_string(kSchemaVersion));
-        tx.commit();
-        return db;
-    });
+Database::~Database() = default;
+
+std::shared_ptr<Database> Database::open(const std::string& location, Access access) {
+    auto connection = isServerLocation(location) ? openPostgres(location, access) : openSqlite(location, access);
+    return std::shared_ptr<Database>(new Database(std::move(connection)));
 }
 
-// One connection serves one thread: SQLite's own locking of each call is left out.
-Database::Database(const std::string& path, const std::string& name, int flags)
-    : path_(path), db_(name, flags | SQLITE_OPEN_NOMUTEX, kBusyTimeoutMs), readOnly_((flags & SQLite::OPEN_READONLY) != 0) {
-    // A committed write survives a power cut, not only a crash of the program.
-    // A setting of the connection: nothing is written into the file.
-    db_.exec("PRAGMA synchronous=FULL");
-    // A long list is sorted in memory, never spilled to a temporary file, and the pages
-    // of a large entity stay in the connection's cache from one keystroke to the next.
-    db_.exec("PRAGMA temp_store=MEMORY");
-    db_.exec("PRAGMA cache_size=-32768");
+std::shared_ptr<Database> Database::create(const std::string& location) {
+    auto connection = isServerLocation(location) ? createPostgres(location) : createSqlite(location);
+    return std::shared_ptr<Database>(new Database(std::move(connection)));
 }
 
-std::string Database::engineVersion() {
-    return sqlite3_libversion();
+bool Database::readOnly() const {
+    return connection_->readOnly();
 }
 
-void Database::checkMark() {
-    bool ours = false;
-    try {
-        ours = db_.execAndGet("PRAGMA application_id").getInt() == kApplicationId &&
-               db_.execAndGet("PRAGMA user_version").getInt() == kSchemaVersion;
-    } catch (const SQLite::Exception& e) {
-        if (e.getErrorCode() != SQLITE_NOTADB)
-            throw storeError("lecture de " + path_, e);
-    }
-    if (!ours)
-        throw DataError(kNotOurDatabase, notOurDatabase(path_));
+std::string Database::engine() const {
+    return connection_->engine();
 }
 
-// The most recently used statements stay prepared; a long session of varied selects
-// drops the oldest instead of growing without bound. A statement still in use stays
-// alive through its Use even when it leaves the cache.
-Database::Use Database::statement(const std::string& sql) {
-    auto found = statements_.find(sql);
-    if (found != statements_.end()) {
-        recent_.splice(recent_.begin(), recent_, found->second);
-    } else {
-        recent_.emplace_front(sql, std::make_shared<SQLite::Statement>(db_, sql));
-        statements_[sql] = recent_.begin();
-        if (recent_.size() > kCachedStatements) {
-            statements_.erase(recent_.back().first);
-            recent_.pop_back();
-        }
-    }
-    auto q = recent_.front().second;
-    q->clearBindings();
-    return Use(std::move(q));
+std::string Database::location() const {
+    return connection_->location();
+}
+
+const std::string& Database::signIn(const std::string& claimed) {
+    user_ = connection_->serverUser().value_or(claimed);
+    return user_;
+}
+
+std::size_t Database::cachedStatements() const {
+    return connection_->cachedStatements();
 }
 
 void Database::inOneTransaction(const std::function<void()>& work) {
-    if (transactionDepth_ > 0) {
-        work();
-        return;
-    }
-    guarded("transaction", [&] {
-        SQLite::Transaction tx(db_, SQLite::TransactionBehavior::IMMEDIATE);
-        struct Depth {
-            int& d;
-            explicit Depth(int& depth) : d(depth) { ++d; }
-            ~Depth() { --d; }
-        } depth(transactionDepth_);
-        work();
-        tx.commit();   // the destructor rolls back on any exception before this line
-    });
+    connection_->inTransaction(work);
 }
 
 bool Database::fileExists(const std::string& name) {
-    auto q = statement("SELECT 1 FROM file WHERE name = ?");
-    q->bind(1, name);
-    return q->executeStep();
+    bool found = false;
+    connection_->query("SELECT 1 FROM file WHERE name = ?", {name}, [&](const Row&) { found = true; });
+    return found;
+}
+
+void Database::requireFile(const std::string& name) {
+    if (!fileExists(name))
+        throw DataError(kFileNotFound, "Le fichier " + name + " n'existe pas dans la base « " + location() + " ».");
 }
 
 void Database::createFile(const std::string& name) {
-    guarded("création du fichier " + name, [&] {
-        auto q = statement("INSERT OR IGNORE INTO file(name) VALUES(?)");
-        q->bind(1, name);
-        q->exec();
-    });
+    connection_->exec("INSERT INTO file(name) VALUES(?) ON CONFLICT DO NOTHING", {name});
 }
 
 std::vector<std::string> Database::fileNames() {
-    return guarded("liste des fichiers", [&] {
-        std::vector<std::string> names;
-        auto q = statement("SELECT name FROM file ORDER BY name");
-        while (q->executeStep())
-            names.push_back(q->getColumn(0).getString());
-        return names;
-    });
+    std::vector<std::string> names;
+    connection_->query("SELECT name FROM file ORDER BY name", {},
+                       [&](const Row& row) { names.emplace_back(row.text(0)); });
+    return names;
 }
 
 std::vector<std::string> Database::keys(const std::string& file) {
-    return guarded("liste des clés de " + file, [&] {
-        std::vector<std::string> keys;
-        auto q = statement("SELECT key FROM record WHERE file = ? ORDER BY key");
-        q->bind(1, file);
-        while (q->executeStep())
-            keys.push_back(q->getColumn(0).getString());
-        return keys;
-    });
+    std::vector<std::string> keys;
+    connection_->query("SELECT key FROM record WHERE file = ? ORDER BY key", {file},
+                       [&](const Row& row) { keys.emplace_back(row.text(0)); });
+    return keys;
 }
 
 File Database::OpenFile(const std::string& name) {
-    bool exists = guarded("ouverture du fichier " + name, [&] { return fileExists(name); });
-    if (!exists)
-        throw DataError(kFileNotFound, "Le fichier " + name + " n'existe pas dans la base « " + path_ + " ».");
+    requireFile(name);
     return File(shared_from_this(), name);
 }
 
-Record Database::makeRecord(const std::string& file, std::string key,
-                            std::vector<std::vector<std::string>> fields) {
+Record Database::stored(const std::string& file, std::string key, std::vector<std::vector<std::string>> fields,
+                        std::int64_t revision) {
     std::weak_ptr<Database> self = weak_from_this();
-    return Record(std::move(key), std::move(fields), [self, file](const Record& r) {
+    return Record(std::move(key), std::move(fields), revision, [self, file](const Record& r) {
         auto db = self.lock();
         if (!db)
             throw DataError(kStoreFailure, "La base de l'enregistrement " + r.key() + " est fermée.");
-        db->write(file, r);
+        return db->write(file, r);
     });
+}
+
+Record Database::newRecord(const std::string& file, std::string key) {
+    return stored(file, std::move(key), {}, kNewRecord);
+}
+
+Record Database::makeRecord(const std::string& file, std::string key, std::vector<std::vector<std::string>> fields) {
+    return stored(file, std::move(key), std::move(fields), kAnyRevision);
 }
 
 std::optional<Record> Database::read(const std::string& file, const std::string& key) {
-    return guarded("lecture de " + file + " " + key, [&]() -> std::optional<Record> {
-        auto q = statement(
-            "SELECT f.num, f.whole FROM record r"
-            " LEFT JOIN field f ON f.file = r.file AND f.key = r.key"
-            " WHERE r.file = ? AND r.key = ? ORDER BY f.num");
-        q->bind(1, file);
-        q->bind(2, key);
-        bool found = false;
-        std::vector<std::vector<std::string>> fields;
-        while (q->executeStep()) {
-            found = true;
-            if (q->getColumn(0).isNull())
-                continue;
-            int num = q->getColumn(0).getInt();
-            if (num < 1)
-                continue;
-            if (static_cast<std::size_t>(num) > fields.size())
-                fields.resize(num);
-            fields[num - 1] = splitValues(q->getColumn(1).getString());
-        }
-        if (!found)
-            return std::nullopt;
-        return makeRecord(file, key, std::move(fields));
-    });
+    std::optional<std::int64_t> revision;
+    std::vector<std::vector<std::string>> fields;
+    connection_->query("SELECT r.revision, f.num, f.whole FROM record r"
+                       " LEFT JOIN field f ON f.file = r.file AND f.key = r.key"
+                       " WHERE r.file = ? AND r.key = ? ORDER BY f.num",
+                       {file, key}, [&](const Row& row) {
+                           revision = row.integer(0);
+                           if (!row.isNull(1))
+                               putField(fields, row.integer(1), row.text(2));
+                       });
+    if (!revision)
+        return std::nullopt;
+    return stored(file, key, std::move(fields), *revision);
 }
 
 void Database::forEachRecord(const std::string& file, const std::function<void(const Record&)>& visit) {
-    guarded("lecture de " + file, [&] {
-        // A statement of its own, not a cached one: the visitor may read meanwhile.
-        SQLite::Statement q(db_,
-                            "SELECT r.key, f.num, f.whole FROM record r"
-                            " LEFT JOIN field f ON f.file = r.file AND f.key = r.key"
-                            " WHERE r.file = ? ORDER BY r.key, f.num");
-        q.bind(1, file);
-        std::optional<std::string> key;
-        std::vector<std::vector<std::string>> fields;
-        auto flush = [&] {
-            if (key)
-                visit(makeRecord(file, *key, std::move(fields)));
-            fields.clear();
-        };
-        while (q.executeStep()) {
-            std::string k = q.getColumn(0).getString();
-            if (!key || k != *key) {
-                flush();
-                key = std::move(k);
-            }
-            if (q.getColumn(1).isNull())
-                continue;
-            const int num = q.getColumn(1).getInt();
-            if (num < 1)
-                continue;
-            if (static_cast<std::size_t>(num) > fields.size())
-                fields.resize(static_cast<std::size_t>(num));
-            fields[static_cast<std::size_t>(num) - 1] = splitValues(q.getColumn(2).getString());
-        }
-        flush();
-    });
+    std::optional<std::string> key;
+    std::int64_t revision = 0;
+    std::vector<std::vector<std::string>> fields;
+    auto flush = [&] {
+        if (key)
+            visit(stored(file, *key, std::move(fields), revision));
+        fields.clear();
+    };
+    connection_->stream("SELECT r.key, r.revision, f.num, f.whole FROM record r"
+                        " LEFT JOIN field f ON f.file = r.file AND f.key = r.key"
+                        " WHERE r.file = ? ORDER BY r.key, f.num",
+                        {file}, [&](const Row& row) {
+                            if (!key || row.text(0) != *key) {
+                                flush();
+                                key = std::string(row.text(0));
+                                revision = row.integer(1);
+                            }
+                            if (!row.isNull(2))
+                                putField(fields, row.integer(2), row.text(3));
+                        });
+    flush();
 }
 
-void Database::removeFields(const std::string& file, const std::string& key) {
-    auto q = statement("DELETE FROM field WHERE file = ? AND key = ?");
-    q->bind(1, file);
-    q->bind(2, key);
-    q->exec();
+std::optional<std::int64_t> Database::storedRevision(const std::string& file, const std::string& key) {
+    std::optional<std::int64_t> revision;
+    connection_->query("SELECT revision FROM record WHERE file = ? AND key = ?", {file, key},
+                       [&](const Row& row) { revision = row.integer(0); });
+    return revision;
+}
+
+// Revisions go on from the last one the history kept, so that a key deleted and made
+// again never reuses a number.
+std::int64_t Database::nextRevision(const std::string& file, const std::string& key, std::int64_t stored) {
+    std::int64_t last = stored;
+    connection_->query("SELECT max(revision) FROM history WHERE file = ? AND key = ?", {file, key}, [&](const Row& row) {
+        if (!row.isNull(0))
+            last = std::max(last, row.integer(0));
+    });
+    return last + 1;
+}
+
+DataError Database::changedMeanwhile(const std::string& file, const std::string& key) const {
+    return DataError(kRecordChanged, "L'enregistrement « " + key + " » du fichier " + file +
+                                         " a été modifié, supprimé ou créé par un autre poste depuis sa lecture : "
+                                         "rien n'a été enregistré.");
+}
+
+// The record row takes its new revision only if it still has the one the record was
+// read at. The condition is in the statement itself: a writer that waited for another
+// finds the revision changed and claims nothing.
+void Database::claimRevision(const std::string& file, const Record& record, std::int64_t next) {
+    const std::string& key = record.key();
+    std::int64_t claimed = 0;
+    if (record.revision() == kNewRecord)
+        claimed = connection_->exec("INSERT INTO record(file, key, key_fold, revision) VALUES(?, ?, ?, ?)"
+                                    " ON CONFLICT DO NOTHING",
+                                    {file, key, foldCase(key), next});
+    else if (record.revision() == kAnyRevision)
+        claimed = connection_->exec("INSERT INTO record(file, key, key_fold, revision) VALUES(?, ?, ?, ?)"
+                                    " ON CONFLICT(file, key) DO UPDATE SET revision = excluded.revision",
+                                    {file, key, foldCase(key), next});
+    else
+        claimed = connection_->exec("UPDATE record SET revision = ? WHERE file = ? AND key = ? AND revision = ?",
+                                    {next, file, key, record.revision()});
+    if (claimed != 1)
+        throw changedMeanwhile(file, key);
 }
 
 void Database::writeFields(const std::string& file, const Record& record) {
-    auto r = statement("INSERT OR REPLACE INTO record(file, key, key_fold) VALUES(?, ?, ?)");
-    r->bind(1, file);
-    r->bind(2, record.key());
-    r->bind(3, foldCase(record.key()));
-    r->exec();
-    removeFields(file, record.key());
+    connection_->exec("DELETE FROM field WHERE file = ? AND key = ?", {file, record.key()});
     const auto& fields = record.fields();
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (fields[i].empty())
             continue;
         std::string whole = joinValues(fields[i]);
-        auto f = statement("INSERT INTO field(file, key, num, whole, fold) VALUES(?, ?, ?, ?, ?)");
-        f->bind(1, file);
-        f->bind(2, record.key());
-        f->bind(3, static_cast<int>(i + 1));
-        f->bind(4, whole);
-        f->bind(5, foldCase(whole));
-        f->exec();
+        std::string fold = foldCase(whole);
+        connection_->exec("INSERT INTO field(file, key, num, whole, fold) VALUES(?, ?, ?, ?, ?)",
+                          {file, record.key(), static_cast<std::int64_t>(i + 1), std::move(whole), std::move(fold)});
     }
 }
 
+// The history keeps each revision whole, with who wrote it and when; a deletion is a
+// revision that holds no record.
+void Database::keepRevision(const std::string& file, const std::string& key, std::int64_t revision,
+                            const Record* record) {
+    connection_->exec("INSERT INTO history(file, key, revision, author, at, deleted) VALUES(?, ?, ?, ?, ?, ?)",
+                      {file, key, revision, user_, now(), std::int64_t{record ? 0 : 1}});
+    if (!record)
+        return;
+    const auto& fields = record->fields();
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (!fields[i].empty())
+            connection_->exec("INSERT INTO history_field(file, key, revision, num, whole) VALUES(?, ?, ?, ?, ?)",
+                              {file, key, revision, static_cast<std::int64_t>(i + 1), joinValues(fields[i])});
+}
+
 // A write either lands whole or not at all.
-void Database::write(const std::string& file, const Record& record) {
+std::int64_t Database::write(const std::string& file, const Record& record) {
     checkValues(record);
+    std::int64_t next = 0;
     inOneTransaction([&] {
-        if (!fileExists(file))
-            throw DataError(kFileNotFound, "Le fichier " + file + " n'existe pas dans la base « " + path_ + " ».");
+        requireFile(file);
+        const std::int64_t seen = record.revision() > 0 ? record.revision()
+                                  : record.revision() == kAnyRevision ? storedRevision(file, record.key()).value_or(0)
+                                                                      : 0;
+        next = nextRevision(file, record.key(), seen);
+        claimRevision(file, record, next);
         writeFields(file, record);
+        keepRevision(file, record.key(), next, &record);
+    });
+    return next;
+}
+
+void Database::remove(const std::string& file, const Record& record) {
+    const std::string& key = record.key();
+    inOneTransaction([&] {
+        if (record.revision() == kNewRecord)
+            throw changedMeanwhile(file, key);
+        const std::int64_t seen =
+            record.revision() == kAnyRevision ? storedRevision(file, key).value_or(0) : record.revision();
+        if (record.revision() == kAnyRevision && seen == 0)
+            return;
+        const std::int64_t next = nextRevision(file, key, seen);
+        if (connection_->exec("DELETE FROM record WHERE file = ? AND key = ? AND revision = ?", {file, key, seen}) != 1)
+            throw changedMeanwhile(file, key);
+        connection_->exec("DELETE FROM field WHERE file = ? AND key = ?", {file, key});
+        keepRevision(file, key, next, nullptr);
     });
 }
 
 void Database::remove(const std::string& file, const std::string& key) {
-    inOneTransaction([&] {
-        auto q = statement("DELETE FROM record WHERE file = ? AND key = ?");
-        q->bind(1, file);
-        q->bind(2, key);
-        q->exec();
-        removeFields(file, key);
-    });
+    remove(file, makeRecord(file, key, {}));
+}
+
+std::vector<Revision> Database::history(const std::string& file, const std::string& key) {
+    std::vector<Revision> revisions;
+    connection_->query("SELECT revision, author, at, deleted FROM history WHERE file = ? AND key = ? ORDER BY revision",
+                       {file, key}, [&](const Row& row) {
+                           Revision r;
+                           r.number = row.integer(0);
+                           r.author = row.text(1);
+                           r.at = row.text(2);
+                           r.deleted = row.integer(3) != 0;
+                           revisions.push_back(std::move(r));
+                       });
+    connection_->query("SELECT revision, num, whole FROM history_field WHERE file = ? AND key = ? ORDER BY revision, num",
+                       {file, key}, [&](const Row& row) {
+                           const std::int64_t number = row.integer(0);
+                           auto r = std::find_if(revisions.begin(), revisions.end(),
+                                                 [&](const Revision& each) { return each.number == number; });
+                           if (r != revisions.end())
+                               putField(r->fields, row.integer(1), row.text(2));
+                       });
+    return revisions;
 }
 
 std::optional<std::int32_t> Database::accessLevel(const std::string& user, const std::string& screenKey) {
-    return guarded("lecture des droits de " + user, [&]() -> std::optional<std::int32_t> {
-        auto q = statement("SELECT level FROM rights WHERE user = ? AND screen = ?");
-        q->bind(1, user);
-        q->bind(2, screenKey);
-        if (!q->executeStep())
-            return std::nullopt;
-        return q->getColumn(0).getInt();
-    });
+    std::optional<std::int32_t> level;
+    connection_->query("SELECT level FROM rights WHERE \"user\" = ? AND screen = ?", {user, screenKey},
+                       [&](const Row& row) { level = static_cast<std::int32_t>(row.integer(0)); });
+    return level;
 }
 
 void Database::setAccessLevel(const std::string& user, const std::string& screenKey, std::int32_t level) {
-    inOneTransaction([&] {
-        auto q = statement("INSERT OR REPLACE INTO rights(user, screen, level) VALUES(?, ?, ?)");
-        q->bind(1, user);
-        q->bind(2, screenKey);
-        q->bind(3, level);
-        q->exec();
-    });
+    connection_->exec("INSERT INTO rights(\"user\", screen, level) VALUES(?, ?, ?)"
+                      " ON CONFLICT(\"user\", screen) DO UPDATE SET level = excluded.level",
+                      {user, screenKey, std::int64_t{level}});
+}
+
+void Database::grantAccess(const std::string& user, bool write) {
+    connection_->grantAccess(user, write);
 }
 
 // A select sentence turned into one SQL statement whose shape depends only on the
@@ -392,6 +351,13 @@ struct Database::PreparedSelect {
     std::vector<int> numbers;
     std::vector<std::string> texts;
     std::size_t columns = 0;
+
+    // The field numbers come first in the statement, in its joins; the texts after.
+    Params params() const {
+        Params all(numbers.begin(), numbers.end());
+        all.insert(all.end(), texts.begin(), texts.end());
+        return all;
+    }
 };
 
 Database::PreparedSelect Database::prepareSelect(const std::string& requestText) {
@@ -459,14 +425,6 @@ Database::PreparedSelect Database::prepareSelect(const std::string& requestText)
     return p;
 }
 
-void Database::bindSelect(SQLite::Statement& q, const PreparedSelect& p) {
-    int n = 1;
-    for (int f : p.numbers)
-        q.bind(n++, f);
-    for (const auto& v : p.texts)
-        q.bind(n++, v);
-}
-
 // Byte order of the sort field, an absent field as an empty text, ties by key: the lists
 // match what the stored texts sort to. The extra sort column, when there is one, goes.
 std::vector<std::vector<std::string>> Database::sortedRows(std::vector<std::vector<std::string>> rows,
@@ -500,40 +458,29 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
     // Ties go by key: the key column when the field list returns it, else the keys apart.
     const bool keysApart = sorted && p.keyColumn < 0;
     std::vector<std::string> keys;
-    std::vector<std::vector<std::string>> rows = guarded("sélection", [&] {
-        auto q = statement(p.sql);
-        bindSelect(*q, p);
-        std::vector<std::vector<std::string>> found;
-        while (q->executeStep()) {
-            std::vector<std::string> row(width);
-            for (std::size_t i = 0; i < width; ++i) {
-                const SQLite::Column col = q->getColumn(static_cast<int>(i + 1));
-                if (!col.isNull())
-                    row[i].assign(col.getText(), static_cast<std::size_t>(col.getBytes()));
-            }
-            if (keysApart)
-                keys.push_back(q->getColumn(0).getString());
-            found.push_back(std::move(row));
-        }
-        return found;
+    std::vector<std::vector<std::string>> rows;
+    connection_->query(p.sql, p.params(), [&](const Row& found) {
+        std::vector<std::string> row(width);
+        for (std::size_t i = 0; i < width; ++i)
+            if (!found.isNull(static_cast<int>(i + 1)))
+                row[i] = found.text(static_cast<int>(i + 1));
+        if (keysApart)
+            keys.emplace_back(found.text(0));
+        rows.push_back(std::move(row));
     });
     if (sorted)
         rows = sortedRows(std::move(rows), keys, p);
-    if (rows.empty() && !guarded("sélection", [&] { return fileExists(p.file); }))
-        throw DataError(kFileNotFound, "Le fichier " + p.file + " n'existe pas dans la base « " + path_ + " ».");
+    if (rows.empty())
+        requireFile(p.file);
     return ResultTable(std::move(rows));
 }
 
 std::string Database::selectPlan(const std::string& requestText) {
     PreparedSelect p = prepareSelect(requestText);
-    return guarded("plan de la sélection", [&] {
-        SQLite::Statement q(db_, "EXPLAIN QUERY PLAN " + p.sql);
-        bindSelect(q, p);
-        std::string plan;
-        while (q.executeStep())
-            plan += q.getColumn(3).getString() + "\n";
-        return plan;
-    });
+    std::string plan;
+    for (const auto& step : connection_->plan(p.sql, p.params()))
+        plan += step + "\n";
+    return plan;
 }
 
 Record File::ReadRecord(const std::string& key) {
@@ -547,11 +494,11 @@ Record File::OpenRecordForWrite(const std::string& key) {
     auto record = db_->read(name_, key);
     if (record)
         return *record;
-    return db_->makeRecord(name_, key, {});
+    return db_->newRecord(name_, key);
 }
 
-void File::DeleteRecord(const std::string& key) {
-    db_->remove(name_, key);
+void File::DeleteRecord(const Record& record) {
+    db_->remove(name_, record);
 }
 
 }  // namespace ondrel

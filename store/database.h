@@ -1,44 +1,60 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
-#include <list>
-#include <unordered_map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include <SQLiteCpp/Database.h>
-#include <SQLiteCpp/Statement.h>
-
+#include "data/data_error.h"
 #include "data/record.h"
 #include "data/result_table.h"
+#include "store/access.h"
 
 namespace ondrel {
 
+class Connection;
 class File;
 
-// The database of the suite: every file in one SQLite database file.
-// Shared by the handles and records made from it, which keep it open.
+// One revision of a record as the history keeps it: who wrote it, when, and what the
+// record held then; a deletion holds nothing.
+struct Revision {
+    std::int64_t number = 0;
+    std::string author;
+    std::string at;   // UTC, yyyy-mm-dd hh:mm:ss
+    bool deleted = false;
+    std::vector<std::vector<std::string>> fields;
+};
+
+// The database of the suite: every file, in one SQLite file or in one PostgreSQL
+// database. Shared by the handles and records made from it, which keep it open.
 class Database : public std::enable_shared_from_this<Database> {
 public:
-    enum class Access { Automatic, ReadWrite, ReadOnly };
-    // Opens an existing database of the suite, for consultation only when asked or
-    // when the file cannot be written. Writes nothing into the file, and refuses one
-    // that the tools did not make.
-    static std::shared_ptr<Database> open(const std::string& path, Access access = Access::Automatic);
-    // Makes a new database file with the tables and the mark of the suite; never over
-    // an existing file.
-    static std::shared_ptr<Database> create(const std::string& path);
-    bool readOnly() const { return readOnly_; }
-    // The version of the SQLite library in use.
-    static std::string engineVersion();
+    using Access = ondrel::Access;
+    // Opens an existing database of the suite: a file path, or a postgresql:// URI.
+    // For consultation only when asked, or when the file or the server's rights allow
+    // no writing. Writes nothing, and refuses a database that the tools did not make.
+    static std::shared_ptr<Database> open(const std::string& location, Access access = Access::Automatic);
+    // Makes a new database with the tables and the mark of the suite: a new file, or
+    // the tables in a server database that holds none of them.
+    static std::shared_ptr<Database> create(const std::string& location);
+    ~Database();
+
+    bool readOnly() const;
+    // The engine and its version: "SQLite 3.40.1", "PostgreSQL 15.18".
+    std::string engine() const;
+    // Where the database is, without any password.
+    std::string location() const;
+    // The user whose rights apply and whose name the history keeps. A server names the
+    // role it authenticated, whatever the program claims; a file takes the claim.
+    const std::string& signIn(const std::string& claimed);
 
     File OpenFile(const std::string& name);
     // The request text of a Request; the other two arguments are not used.
     ResultTable RunSelect(const std::string& request, const std::string& options = {}, int* status = nullptr);
 
-    // How SQLite answers a select: one line a step of its plan.
+    // How the engine answers a select: one line a step of its plan.
     std::string selectPlan(const std::string& request);
 
     // For the tools: files, their keys, and writes outside a screen.
@@ -46,63 +62,57 @@ public:
     std::vector<std::string> fileNames();
     std::vector<std::string> keys(const std::string& file);
     std::optional<Record> read(const std::string& file, const std::string& key);
-    // Every record of a file in key order, read through one cursor: memory stays flat
+    // Every record of a file in key order, read a batch at a time: memory stays flat
     // whatever the size of the file.
     void forEachRecord(const std::string& file, const std::function<void(const Record&)>& visit);
-    void write(const std::string& file, const Record& record);
+    // Stores the record and gives its new revision. A record read from the database
+    // is written only over the revision it was read at, a new one only where no record
+    // has its key; otherwise nothing is written (kRecordChanged).
+    std::int64_t write(const std::string& file, const Record& record);
+    // Deletes the record, on the same terms as write.
+    void remove(const std::string& file, const Record& record);
+    // Deletes whatever record has the key; an absent key is no failure.
     void remove(const std::string& file, const std::string& key);
+    // Every revision of a record, oldest first, deleted or not.
+    std::vector<Revision> history(const std::string& file, const std::string& key);
 
     // The rights store: the access level of a user for a screen key.
     std::optional<std::int32_t> accessLevel(const std::string& user, const std::string& screenKey);
     void setAccessLevel(const std::string& user, const std::string& screenKey, std::int32_t level);
+    // On a server, lets the role read the records, and write them when it may.
+    void grantAccess(const std::string& user, bool write);
 
     // Runs several writes as one transaction: all land, or none.
     void inOneTransaction(const std::function<void()>& work);
 
-    // A record of the file whose DBWrite stores it here.
+    // The record of a new key, written only while no record has it.
+    Record newRecord(const std::string& file, std::string key);
+    // A record that the tools build whole, stored over whatever has its key.
     Record makeRecord(const std::string& file, std::string key, std::vector<std::vector<std::string>> fields);
 
-    SQLite::Database& sql() { return db_; }
     // How many statements are kept prepared.
-    std::size_t cachedStatements() const { return recent_.size(); }
-    const std::string& path() const { return path_; }
+    std::size_t cachedStatements() const;
 
 private:
     struct PreparedSelect;
-    Database(const std::string& path, const std::string& name, int flags);
-    void checkMark();
+    explicit Database(std::unique_ptr<Connection> connection);
+    Record stored(const std::string& file, std::string key, std::vector<std::vector<std::string>> fields,
+                  std::int64_t revision);
     PreparedSelect prepareSelect(const std::string& request);
-    static void bindSelect(SQLite::Statement& q, const PreparedSelect& p);
     static std::vector<std::vector<std::string>> sortedRows(std::vector<std::vector<std::string>> rows,
                                                             const std::vector<std::string>& keys,
                                                             const PreparedSelect& p);
-    // A cached statement, reset when the use ends so that it never holds a read
-    // snapshot open: a snapshot kept past its use would make the next write fail at once.
-    class Use {
-    public:
-        explicit Use(std::shared_ptr<SQLite::Statement> q) : q_(std::move(q)) {}
-        ~Use() { q_->tryReset(); }
-        Use(const Use&) = delete;
-        Use& operator=(const Use&) = delete;
-        SQLite::Statement* operator->() { return q_.get(); }
-        SQLite::Statement& operator*() { return *q_; }
-
-    private:
-        std::shared_ptr<SQLite::Statement> q_;
-    };
-    Use statement(const std::string& sql);
     bool fileExists(const std::string& name);
+    void requireFile(const std::string& name);
+    std::optional<std::int64_t> storedRevision(const std::string& file, const std::string& key);
+    std::int64_t nextRevision(const std::string& file, const std::string& key, std::int64_t stored);
+    void claimRevision(const std::string& file, const Record& record, std::int64_t next);
     void writeFields(const std::string& file, const Record& record);
-    void removeFields(const std::string& file, const std::string& key);
+    void keepRevision(const std::string& file, const std::string& key, std::int64_t revision, const Record* record);
+    DataError changedMeanwhile(const std::string& file, const std::string& key) const;
 
-    std::string path_;
-    SQLite::Database db_;
-    static constexpr std::size_t kCachedStatements = 64;
-    using Cached = std::pair<std::string, std::shared_ptr<SQLite::Statement>>;
-    std::list<Cached> recent_;   // most recently used first
-    std::unordered_map<std::string, std::list<Cached>::iterator> statements_;
-    int transactionDepth_ = 0;
-    bool readOnly_ = false;
+    std::unique_ptr<Connection> connection_;
+    std::string user_;
 };
 
 // A handle on one file of the database.
@@ -113,10 +123,13 @@ public:
     const std::string& name() const { return name_; }
     // Raises kRecordNotFound for an absent key.
     Record ReadRecord(const std::string& key);
-    // The record of the key, empty for a new key; nothing is stored before DBWrite.
+    // The record of the key, empty and new for a new key; nothing is stored before
+    // DBWrite.
     Record OpenRecordForWrite(const std::string& key);
-    // Afterwards no record of the key exists; an absent key is no failure.
-    void DeleteRecord(const std::string& key);
+    // Afterwards no record of the key exists, unless another writer changed it since
+    // it was read: then nothing is deleted (kRecordChanged). A record deleted
+    // meanwhile is a change too.
+    void DeleteRecord(const Record& record);
 
 private:
     std::shared_ptr<Database> db_;

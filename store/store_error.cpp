@@ -8,14 +8,11 @@ DataError storeError(const std::string& what, const SQLite::Exception& e) {
     switch (e.getErrorCode()) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return DataError(kStoreFailure, "La base de données est occupée par un autre poste ou un autre programme ; "
-                                        "réessayez dans un instant.");
+        return DataError(kStoreFailure, busyDatabase());
     case SQLITE_READONLY:
-        return DataError(kStoreFailure, "La base de données est ouverte en consultation seule : rien n'a été "
-                                        "enregistré.");
+        return DataError(kStoreFailure, readOnlyDatabase());
     case SQLITE_FULL:
-        return DataError(kStoreFailure, "Le disque est plein : rien n'a été enregistré. Libérez de la place, "
-                                        "puis recommencez.");
+        return DataError(kStoreFailure, fullDisk());
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
         return DataError(kNotOurDatabase, "Ce fichier n'est pas une base de données Ondrel lisible : rien n'y a "
@@ -28,6 +25,25 @@ DataError storeError(const std::string& what, const SQLite::Exception& e) {
     default:
         return DataError(kStoreFailure, "La base de données a refusé l'opération (" + what + ") : " + e.what());
     }
+}
+
+std::string busyDatabase() {
+    return "La base de données est occupée par un autre poste ou un autre programme ; réessayez dans un instant.";
+}
+
+std::string readOnlyDatabase() {
+    return "La base de données est ouverte en consultation seule : rien n'a été enregistré.";
+}
+
+std::string fullDisk() {
+    return "Le disque est plein : rien n'a été enregistré. Libérez de la place, puis recommencez.";
+}
+
+std::string firstLine(const std::string& text) {
+    std::string line = text.substr(0, text.find('\n'));
+    if (line.rfind("ERROR:  ", 0) == 0 || line.rfind("FATAL:  ", 0) == 0)
+        line.erase(0, 8);
+    return line;
 }
 
 std::string missingDatabase(const std::string& path) {

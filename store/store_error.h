@@ -13,6 +13,13 @@ namespace ondrel {
 // operation and SQLite's own words after it for the others.
 DataError storeError(const std::string& what, const SQLite::Exception& e);
 
+// The faults that a person meets on either engine.
+std::string busyDatabase();
+std::string readOnlyDatabase();
+std::string fullDisk();
+// The first line of an engine's own words, for a one-line message.
+std::string firstLine(const std::string& text);
+
 // The texts of the faults met when a database is opened.
 std::string missingDatabase(const std::string& path);
 std::string folderNotDatabase(const std::string& path);

@@ -40,8 +40,7 @@ INSTANTIATE_TEST_SUITE_P(Levels, RightsGating,
                                            RightsCase{5, false}));
 
 TEST_F(ControlTest, InitOpensTheNineFilesAndFailsOnTheFirstMissing) {
-    SQLite::Statement drop(data.db->sql(), "DELETE FROM file WHERE name = 'SCLASSE'");
-    drop.exec();
+    data.sql("DELETE FROM file WHERE name = 'SCLASSE'");
     Crt_Ondrel c(host, {});
     c.TheDatabase(data.db);
     c.DroitsUtilisateur(fixedRights(2));

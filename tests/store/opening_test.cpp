@@ -91,7 +91,7 @@ TEST(Opening, ADatabaseIsNeverCreatedOverAFile) {
 }
 
 TEST(Opening, ForConsultationReadsAndRefusesToWriteInFrench) {
-    TempDatabase t;
+    TempDatabase t(test::Engine::SQLite);
     t.put("BUDGET", "N0", {{"Loyer"}});
     t.db.reset();
     const std::string before = bytesOf(t.path());
@@ -109,10 +109,11 @@ TEST(Opening, ForConsultationReadsAndRefusesToWriteInFrench) {
 
 // A reader opens and reads at once while another connection is in the middle of a write.
 TEST(Opening, AReaderNeverWaitsForAWriter) {
-    TempDatabase t;
+    TempDatabase t(test::Engine::SQLite);
     t.put("BUDGET", "N0", {{"Loyer"}});
-    SQLite::Transaction writing(t.db->sql(), SQLite::TransactionBehavior::IMMEDIATE);
-    t.db->sql().exec("DELETE FROM field");
+    SQLite::Database writer(t.path(), SQLite::OPEN_READWRITE);
+    SQLite::Transaction writing(writer, SQLite::TransactionBehavior::IMMEDIATE);
+    writer.exec("DELETE FROM field");
     const auto start = std::chrono::steady_clock::now();
     auto reader = Database::open(t.path());
     EXPECT_EQ(reader->OpenFile("BUDGET").ReadRecord("N0").value(1, 1), "Loyer");

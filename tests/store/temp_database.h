@@ -1,32 +1,90 @@
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+
+#include <unistd.h>
+
+#include <SQLiteCpp/Database.h>
+#include <gtest/gtest.h>
+#include <pqxx/pqxx>
 
 #include "store/database.h"
 
 namespace ondrel::test {
 
-// A database file of its own for each test, removed afterwards.
+enum class Engine { SQLite, PostgreSQL };
+
+inline std::string engineName(const ::testing::TestParamInfo<Engine>& info) {
+    return info.param == Engine::SQLite ? "SQLite" : "PostgreSQL";
+}
+
+// The server that the test command started: a URI on its socket, or nothing when the
+// tests run without one.
+inline const char* testServer() {
+    const char* uri = std::getenv("ONDREL_TEST_POSTGRES");
+    return uri && *uri ? uri : nullptr;
+}
+
+// The engine of a test that does not name one: the test command runs the suites that
+// use a database once more with ONDREL_TEST_ENGINE=postgresql.
+inline Engine defaultEngine() {
+    const char* engine = std::getenv("ONDREL_TEST_ENGINE");
+    return engine && std::string(engine) == "postgresql" ? Engine::PostgreSQL : Engine::SQLite;
+}
+
+// A database of its own for each test, removed afterwards: a file, or a schema of its
+// own on the test server.
 class TempDatabase {
 public:
-    TempDatabase() {
+    explicit TempDatabase(Engine engine = defaultEngine()) : engine_(engine) {
         static int counter = 0;
-        path_ = std::filesystem::temp_directory_path() /
-                ("ondrel-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".db");
-        removeFiles();
-        db = Database::create(path_.string());
+        const std::string name = "ondrel_test_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+        if (engine_ == Engine::SQLite) {
+            location_ = (std::filesystem::temp_directory_path() / (name + ".db")).string();
+            removeFiles();
+        } else {
+            if (!testServer())
+                throw std::runtime_error("no test server: ONDREL_TEST_POSTGRES is not set (scripts/test sets it)");
+            schema_ = name;
+            sql("CREATE SCHEMA " + schema_);
+            location_ = std::string(testServer()) + (std::string(testServer()).find('?') == std::string::npos ? "?" : "&") +
+                        "options=-csearch_path%3D" + schema_;
+        }
+        db = Database::create(location_);
     }
     ~TempDatabase() {
         db.reset();
-        removeFiles();
+        if (engine_ == Engine::SQLite)
+            removeFiles();
+        else
+            sql("DROP SCHEMA " + schema_ + " CASCADE");
     }
-    std::string path() const { return path_.string(); }
+    TempDatabase(const TempDatabase&) = delete;
+    TempDatabase& operator=(const TempDatabase&) = delete;
+
+    Engine engine() const { return engine_; }
+    // The file, or the URI of the server with the test's own schema.
+    const std::string& path() const { return location_; }
 
     void put(const std::string& file, const std::string& key, std::vector<std::vector<std::string>> fields) {
         db->createFile(file);
         db->write(file, db->makeRecord(file, key, std::move(fields)));
+    }
+
+    // Runs a statement behind the data service's back, on a connection of its own.
+    void sql(const std::string& statement) {
+        if (engine_ == Engine::SQLite) {
+            SQLite::Database(location_, SQLite::OPEN_READWRITE).exec(statement);
+            return;
+        }
+        pqxx::connection c(testServer());
+        pqxx::nontransaction t(c);
+        t.exec(schema_.empty() || statement.rfind("CREATE SCHEMA", 0) == 0 || statement.rfind("DROP SCHEMA", 0) == 0
+                   ? statement
+                   : "SET search_path = " + schema_ + "; " + statement);
     }
 
     std::shared_ptr<Database> db;
@@ -34,9 +92,20 @@ public:
 private:
     void removeFiles() {
         for (const char* suffix : {"", "-wal", "-shm"})
-            std::filesystem::remove(path_.string() + suffix);
+            std::filesystem::remove(location_ + suffix);
     }
-    std::filesystem::path path_;
+    Engine engine_;
+    std::string location_;
+    std::string schema_;
+};
+
+// A test run on each engine; on PostgreSQL only where the test command started a server.
+class OnEachEngine : public ::testing::TestWithParam<Engine> {
+protected:
+    void SetUp() override {
+        if (GetParam() == Engine::PostgreSQL && !testServer())
+            GTEST_SKIP() << "no test server (scripts/test starts one)";
+    }
 };
 
 }  // namespace ondrel::test

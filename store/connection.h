@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace ondrel {
+
+// One row of an answer, its columns numbered from 0.
+class Row {
+public:
+    virtual bool isNull(int column) const = 0;
+    virtual std::string_view text(int column) const = 0;
+    virtual std::int64_t integer(int column) const = 0;
+
+protected:
+    ~Row() = default;
+};
+
+using Param = std::variant<std::int64_t, std::string>;
+using Params = std::vector<Param>;
+using EachRow = std::function<void(const Row&)>;
+
+// A connection to the tables of the suite, in SQLite's embedded file or on a PostgreSQL
+// server. Statements are written once, with ? for their parameters, in the SQL that
+// both accept; each connection prepares a statement once and keeps it.
+class Connection {
+public:
+    virtual ~Connection() = default;
+
+    virtual void query(const std::string& sql, const Params& params, const EachRow& each) = 0;
+    // The rows fetched a batch at a time, so that memory stays flat whatever their
+    // number; each may query the same connection meanwhile.
+    virtual void stream(const std::string& sql, const Params& params, const EachRow& each) = 0;
+    // The number of rows changed.
+    virtual std::int64_t exec(const std::string& sql, const Params& params) = 0;
+    // All the writes of work land, or none; a transaction begun inside joins this one.
+    // Writers to one record wait for each other.
+    virtual void inTransaction(const std::function<void()>& work) = 0;
+    // How the engine answers a statement, one line a step.
+    virtual std::vector<std::string> plan(const std::string& sql, const Params& params) = 0;
+
+    virtual bool readOnly() const = 0;
+    // The engine and its version, as a person reads it.
+    virtual std::string engine() const = 0;
+    // Where the database is, as a person reads it: the file, or the server without
+    // its password.
+    virtual std::string location() const = 0;
+    // The user that the server authenticated; none for a file, whose user is the one
+    // the program names.
+    virtual std::optional<std::string> serverUser() = 0;
+    // Lets a server role read the suite's records, and write them when it may write.
+    // A file is protected by its own permissions, so there it does nothing.
+    virtual void grantAccess(const std::string& user, bool write) = 0;
+    // How many statements are kept prepared.
+    virtual std::size_t cachedStatements() const = 0;
+};
+
+}  // namespace ondrel

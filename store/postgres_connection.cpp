@@ -1,0 +1,377 @@
+#include "store/postgres_connection.h"
+
+#include <pqxx/pqxx>
+
+#include "data/data_error.h"
+#include "store/statement_cache.h"
+#include "store/store_error.h"
+
+namespace ondrel {
+
+namespace {
+
+// Every text in byte order, as in the file: the lists and the prefix ranges answer
+// exactly as they do there, through the same indexes.
+constexpr const char* kSchema = R"sql(
+CREATE TABLE file(name text COLLATE "C" PRIMARY KEY);
+CREATE TABLE record(
+    file text COLLATE "C" NOT NULL, key text COLLATE "C" NOT NULL, key_fold text COLLATE "C" NOT NULL,
+    revision bigint NOT NULL DEFAULT 1,
+    PRIMARY KEY(file, key));
+CREATE INDEX record_by_fold ON record(file, key_fold);
+CREATE TABLE field(
+    file text COLLATE "C" NOT NULL, key text COLLATE "C" NOT NULL, num integer NOT NULL,
+    whole text COLLATE "C" NOT NULL, fold text COLLATE "C" NOT NULL,
+    PRIMARY KEY(file, key, num));
+CREATE INDEX field_by_fold ON field(file, num, fold);
+CREATE TABLE rights(
+    "user" text COLLATE "C" NOT NULL, screen text COLLATE "C" NOT NULL, level integer NOT NULL,
+    PRIMARY KEY("user", screen));
+CREATE TABLE history(
+    file text COLLATE "C" NOT NULL, key text COLLATE "C" NOT NULL, revision bigint NOT NULL,
+    author text NOT NULL, at text NOT NULL, deleted integer NOT NULL,
+    PRIMARY KEY(file, key, revision));
+CREATE TABLE history_field(
+    file text COLLATE "C" NOT NULL, key text COLLATE "C" NOT NULL, revision bigint NOT NULL, num integer NOT NULL,
+    whole text COLLATE "C" NOT NULL,
+    PRIMARY KEY(file, key, revision, num));
+CREATE TABLE ondrel_mark(application text NOT NULL, version integer NOT NULL);
+INSERT INTO ondrel_mark VALUES('ONDR', 2);
+REVOKE ALL ON rights, ondrel_mark FROM PUBLIC;
+GRANT SELECT ON rights, ondrel_mark TO PUBLIC;
+)sql";
+
+constexpr int kSchemaVersion = 2;
+constexpr const char* kRecordTables = "file, record, field, history, history_field";
+
+// The URI without its password, for messages and the status bar.
+std::string withoutPassword(const std::string& uri) {
+    const auto start = uri.find("://");
+    if (start == std::string::npos)
+        return uri;
+    const auto at = uri.find('@', start + 3);
+    const auto end = uri.find_first_of("/?", start + 3);
+    if (at == std::string::npos || (end != std::string::npos && at > end))
+        return uri;
+    const auto colon = uri.find(':', start + 3);
+    if (colon == std::string::npos || colon > at)
+        return uri;
+    return uri.substr(0, colon) + uri.substr(at);
+}
+
+DataError serverError(const std::string& location, const std::string& what, const std::exception& e) {
+    if (dynamic_cast<const pqxx::broken_connection*>(&e))
+        return DataError(kStoreFailure, "Le serveur de la base « " + location + " » ne répond pas ou a refusé la "
+                                        "connexion : rien n'a été enregistré. Vérifiez qu'il est démarré, son "
+                                        "adresse, l'utilisateur et le mot de passe. (" + firstLine(e.what()) + ")");
+    const auto* sql = dynamic_cast<const pqxx::sql_error*>(&e);
+    const std::string state = sql ? sql->sqlstate() : std::string();
+    if (state == "23505")
+        return DataError(kRecordChanged, "Un autre poste a créé cet enregistrement au même moment : rien n'a été "
+                                         "enregistré.");
+    if (state == "42501")
+        return DataError(kStoreFailure, "Vos droits sur la base ne permettent pas cette opération (" + what +
+                                            ") : rien n'a été enregistré.");
+    if (state == "25006")
+        return DataError(kStoreFailure, readOnlyDatabase());
+    if (state == "40001" || state == "40P01" || state == "55P03")
+        return DataError(kStoreFailure, busyDatabase());
+    if (state == "53100")
+        return DataError(kStoreFailure, fullDisk());
+    if (state == "22021")
+        return DataError(kBadValue, "Un texte n'est pas de l'UTF-8 valide ; le serveur ne peut pas le conserver : "
+                                    "rien n'a été enregistré.");
+    return DataError(kStoreFailure, "La base de données a refusé l'opération (" + what + ") : " + firstLine(e.what()));
+}
+
+// A text parameter goes to the server up to its first NUL: a text that holds one is
+// refused rather than cut short.
+std::vector<std::string> asTexts(const Params& params) {
+    std::vector<std::string> texts;
+    texts.reserve(params.size());
+    for (const auto& p : params) {
+        if (const auto* i = std::get_if<std::int64_t>(&p)) {
+            texts.push_back(std::to_string(*i));
+        } else {
+            const auto& text = std::get<std::string>(p);
+            if (text.find('\0') != std::string::npos)
+                throw DataError(kBadValue, "Un texte contient le caractère nul, que le serveur ne conserve pas : "
+                                           "rien n'a été enregistré.");
+            texts.push_back(text);
+        }
+    }
+    return texts;
+}
+
+// The ? of a statement numbered as the server wants them.
+std::string numbered(const std::string& sql) {
+    std::string out;
+    int n = 0;
+    for (char c : sql) {
+        if (c == '?')
+            out += "$" + std::to_string(++n);
+        else
+            out += c;
+    }
+    return out;
+}
+
+class PgRow final : public Row {
+public:
+    explicit PgRow(const pqxx::row& row) : row_(row) {}
+    bool isNull(int column) const override { return row_[column].is_null(); }
+    std::string_view text(int column) const override { return {row_[column].c_str(), row_[column].size()}; }
+    std::int64_t integer(int column) const override { return row_[column].as<std::int64_t>(); }
+
+private:
+    const pqxx::row& row_;
+};
+
+// A statement prepared on the server, deallocated there when the cache lets it go.
+class Prepared {
+public:
+    Prepared(pqxx::connection& c, std::string name, const std::string& sql) : c_(c), name_(std::move(name)) {
+        c_.prepare(name_, numbered(sql));
+    }
+    ~Prepared() {
+        try {
+            c_.unprepare(name_);
+        } catch (const std::exception&) {
+            // The session ends with the connection, and its statements with it.
+        }
+    }
+    Prepared(const Prepared&) = delete;
+    Prepared& operator=(const Prepared&) = delete;
+    const std::string& name() const { return name_; }
+
+private:
+    pqxx::connection& c_;
+    std::string name_;
+};
+
+class PgConnection final : public Connection {
+public:
+    PgConnection(const std::string& uri, Access access)
+        : location_(withoutPassword(uri)), c_(guard("connexion", [&] { return std::make_unique<pqxx::connection>(uri); })) {
+        guard("connexion", [&] {
+            pqxx::nontransaction t(*c_);
+            // Every text goes to the server and comes back as UTF-8, whatever the
+            // client's locale.
+            t.exec("SET client_encoding = 'UTF8'");
+            user_ = t.exec("SELECT current_user").at(0).at(0).c_str();
+        });
+        readOnly_ = access == Access::ReadOnly;
+        if (readOnly_)
+            guard("connexion", [&] { pqxx::nontransaction(*c_).exec("SET default_transaction_read_only = on"); });
+        access_ = access;
+    }
+
+    // The suite's mark, and the role's own rights: a role that may not write records
+    // runs for consultation, as with a file it cannot write.
+    void checkMark() {
+        guard("ouverture", [&] {
+            pqxx::nontransaction t(*c_);
+            const bool marked = !t.exec("SELECT 1 FROM pg_catalog.pg_tables WHERE schemaname = current_schema() AND "
+                                        "tablename = 'ondrel_mark'")
+                                     .empty();
+            if (!marked)
+                throw DataError(kNotOurDatabase, notOurServerDatabase());
+            const auto version = t.exec("SELECT version FROM ondrel_mark WHERE application = 'ONDR'");
+            if (version.empty() || version.at(0).at(0).as<int>() != kSchemaVersion)
+                throw DataError(kNotOurDatabase, notOurServerDatabase());
+            if (access_ == Access::Automatic && !t.exec("SELECT has_table_privilege('record', 'INSERT')").at(0).at(0).as<bool>()) {
+                readOnly_ = true;
+                t.exec("SET default_transaction_read_only = on");
+            }
+        });
+    }
+
+    void makeTables() {
+        guard("création des tables", [&] {
+            pqxx::work t(*c_);
+            if (!t.exec("SELECT 1 FROM pg_catalog.pg_tables WHERE schemaname = current_schema() AND tablename IN "
+                        "('ondrel_mark', 'file', 'record', 'field', 'rights', 'history', 'history_field')")
+                     .empty())
+                throw DataError(kStoreFailure, "La base « " + location_ + " » contient déjà des tables de ces noms : "
+                                               "une base n'est jamais créée par-dessus une autre.");
+            t.exec(kSchema);
+            t.commit();
+        });
+    }
+
+    void query(const std::string& sql, const Params& params, const EachRow& each) override {
+        guard("lecture", [&] {
+            const auto texts = asTexts(params);
+            const auto name = statement(sql);
+            withTransaction([&](pqxx::transaction_base& t) {
+                const pqxx::result r = t.exec_prepared(name->name(), pqxx::prepare::make_dynamic_params(texts));
+                for (const auto& row : r)
+                    each(PgRow(row));
+            });
+        });
+    }
+
+    // A cursor in the open transaction, or in one of its own: what each row's visitor
+    // reads meanwhile sees the same snapshot.
+    void stream(const std::string& sql, const Params& params, const EachRow& each) override {
+        guard("lecture", [&] {
+            const auto texts = asTexts(params);
+            inTransaction([&] {
+                const std::string cursor = "ondrel_stream_" + std::to_string(++cursors_);
+                tx_->exec("DECLARE " + cursor + " NO SCROLL CURSOR FOR " + withLiterals(sql, texts));
+                for (;;) {
+                    const pqxx::result batch = tx_->exec("FETCH 1000 FROM " + cursor);
+                    for (const auto& row : batch)
+                        each(PgRow(row));
+                    if (batch.size() < 1000)
+                        break;
+                }
+                tx_->exec("CLOSE " + cursor);
+            });
+        });
+    }
+
+    std::int64_t exec(const std::string& sql, const Params& params) override {
+        return guard("écriture", [&] {
+            const auto texts = asTexts(params);
+            const auto name = statement(sql);
+            std::int64_t changed = 0;
+            withTransaction([&](pqxx::transaction_base& t) {
+                changed = t.exec_prepared(name->name(), pqxx::prepare::make_dynamic_params(texts)).affected_rows();
+            });
+            return changed;
+        });
+    }
+
+    void inTransaction(const std::function<void()>& work) override {
+        if (tx_) {
+            work();
+            return;
+        }
+        guard("transaction", [&] {
+            pqxx::work t(*c_);
+            tx_ = &t;
+            struct Clear {
+                pqxx::transaction_base*& tx;
+                ~Clear() { tx = nullptr; }
+            } clear{tx_};
+            work();
+            t.commit();   // the destructor rolls back on any exception before this line
+        });
+    }
+
+    // The plan where the server is told to avoid reading whole tables: a step that
+    // still reads one has no index to answer it.
+    std::vector<std::string> plan(const std::string& sql, const Params& params) override {
+        return guard("plan", [&] {
+            const auto texts = asTexts(params);
+            std::vector<std::string> steps;
+            inTransaction([&] {
+                tx_->exec("SET LOCAL enable_seqscan = off");
+                for (const auto& row : tx_->exec("EXPLAIN " + withLiterals(sql, texts)))
+                    steps.push_back(row.at(0).c_str());
+            });
+            return steps;
+        });
+    }
+
+    bool readOnly() const override { return readOnly_; }
+    std::string engine() const override {
+        const int v = c_->server_version();
+        return "PostgreSQL " + std::to_string(v / 10000) + "." + std::to_string(v % 10000);
+    }
+    std::string location() const override { return location_; }
+    std::optional<std::string> serverUser() override { return user_; }
+
+    void grantAccess(const std::string& user, bool write) override {
+        guard("droits de " + user, [&] {
+            inTransaction([&] {
+                const std::string role = tx_->quote_name(user);
+                tx_->exec(std::string("GRANT ") + (write ? "SELECT, INSERT, UPDATE, DELETE" : "SELECT") + " ON " +
+                          kRecordTables + " TO " + role);
+                if (!write)
+                    tx_->exec(std::string("REVOKE INSERT, UPDATE, DELETE ON ") + kRecordTables + " FROM " + role);
+            });
+        });
+    }
+
+    std::size_t cachedStatements() const override { return cache_.size(); }
+
+private:
+    template <class Work>
+    auto guard(const std::string& what, Work&& work) -> decltype(work()) {
+        try {
+            return work();
+        } catch (const DataError&) {
+            throw;
+        } catch (const pqxx::broken_connection& e) {
+            throw serverError(location_, what, e);
+        } catch (const pqxx::sql_error& e) {
+            throw serverError(location_, what, e);
+        } catch (const pqxx::failure& e) {
+            throw serverError(location_, what, e);
+        }
+    }
+
+    // One statement alone runs outside any transaction of ours, in the server's own.
+    template <class Work>
+    void withTransaction(Work&& work) {
+        if (tx_) {
+            work(*tx_);
+            return;
+        }
+        pqxx::nontransaction t(*c_);
+        work(t);
+    }
+
+    // A statement whose parameters are written in as quoted literals, for the commands
+    // that take no parameters: a cursor, a plan.
+    std::string withLiterals(const std::string& sql, const std::vector<std::string>& texts) const {
+        std::string out;
+        std::size_t next = 0;
+        for (char c : sql)
+            out += c == '?' ? tx_->quote(texts.at(next++)) : std::string(1, c);
+        return out;
+    }
+
+    std::shared_ptr<Prepared> statement(const std::string& sql) {
+        return cache_.get(sql, [&](const std::string& text) {
+            return std::make_shared<Prepared>(*c_, "ondrel_" + std::to_string(++prepared_), text);
+        });
+    }
+
+    std::string notOurServerDatabase() const {
+        return "La base « " + location_ + " » ne contient pas les tables d'Ondrel : rien n'y a été écrit. Créez-les "
+               "avec « ondrel-admin init », « init-demo » ou « import ».";
+    }
+
+    std::string location_;
+    std::unique_ptr<pqxx::connection> c_;
+    std::string user_;
+    Access access_ = Access::Automatic;
+    bool readOnly_ = false;
+    pqxx::transaction_base* tx_ = nullptr;
+    int prepared_ = 0;
+    int cursors_ = 0;
+    StatementCache<Prepared> cache_;   // after the connection: the statements go first
+};
+
+}  // namespace
+
+bool isServerLocation(const std::string& location) {
+    return location.rfind("postgresql://", 0) == 0 || location.rfind("postgres://", 0) == 0;
+}
+
+std::unique_ptr<Connection> openPostgres(const std::string& uri, Access access) {
+    auto connection = std::make_unique<PgConnection>(uri, access);
+    connection->checkMark();
+    return connection;
+}
+
+std::unique_ptr<Connection> createPostgres(const std::string& uri) {
+    auto connection = std::make_unique<PgConnection>(uri, Access::ReadWrite);
+    connection->makeTables();
+    return connection;
+}
+
+}  // namespace ondrel

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "store/access.h"
+#include "store/connection.h"
+
+namespace ondrel {
+
+// A postgresql:// or postgres:// URI names a server; anything else is a file.
+bool isServerLocation(const std::string& location);
+
+// Connects to a server database that holds the suite's tables. libpq reads the URI,
+// its usual environment variables and the password file.
+std::unique_ptr<Connection> openPostgres(const std::string& uri, Access access);
+// Makes the suite's tables in a server database that holds none of them yet.
+std::unique_ptr<Connection> createPostgres(const std::string& uri);
+
+}  // namespace ondrel
