@@ -36,10 +36,11 @@ class ControlTest : public ::testing::Test {
 protected:
     void SetUp() override { writeDemoData(*data.db, "owner"); }
 
-    std::unique_ptr<Crt_Ondrel> start(std::int32_t level = 2) {
+    // A control on the test database, or on another connection to it: a second desk.
+    std::unique_ptr<Crt_Ondrel> start(std::int32_t level = 2, std::shared_ptr<Database> db = nullptr) {
         auto c = std::make_unique<Crt_Ondrel>(host, [] { return std::shared_ptr<Help>(); });
         c->screen().setMessageBoxes(&host);
-        c->TheDatabase(data.db);
+        c->TheDatabase(db ? db : data.db);
         c->DroitsUtilisateur(fixedRights(level));
         c->TheClient({"owner", data.path()});
         c->Init();

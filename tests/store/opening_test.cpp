@@ -121,3 +121,57 @@ TEST(Opening, AReaderNeverWaitsForAWriter) {
 }
 
 }  // namespace ondrel
+
+namespace ondrel {
+
+namespace {
+
+// A database as the first version of the tools made it: no revisions, no history.
+void makeFirstVersion(const std::string& path) {
+    SQLite::Database db(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    db.exec(R"sql(
+        CREATE TABLE file(name TEXT PRIMARY KEY) WITHOUT ROWID;
+        CREATE TABLE record(file TEXT NOT NULL, key TEXT NOT NULL, key_fold TEXT NOT NULL,
+                            PRIMARY KEY(file, key)) WITHOUT ROWID;
+        CREATE INDEX record_by_fold ON record(file, key_fold);
+        CREATE TABLE field(file TEXT NOT NULL, key TEXT NOT NULL, num INTEGER NOT NULL, whole TEXT NOT NULL,
+                           fold TEXT NOT NULL, PRIMARY KEY(file, key, num)) WITHOUT ROWID;
+        CREATE INDEX field_by_fold ON field(file, num, fold);
+        CREATE TABLE rights(user TEXT NOT NULL, screen TEXT NOT NULL, level INTEGER NOT NULL,
+                            PRIMARY KEY(user, screen)) WITHOUT ROWID;
+        INSERT INTO file VALUES('BUDGET');
+        INSERT INTO record VALUES('BUDGET', 'N0', 'n0');
+        INSERT INTO field VALUES('BUDGET', 'N0', 1, 'Loyer', 'loyer');
+        INSERT INTO rights VALUES('marie', 'ONDREL', 2);
+        PRAGMA application_id = 1330529362;
+        PRAGMA user_version = 1;
+    )sql");
+}
+
+}  // namespace
+
+// Its records, rights and lists stay as they were; the first writer brings the tables
+// up to date, and a reader alone is told how.
+TEST(Opening, AFileOfTheFirstVersionGainsRevisionsWhenFirstOpenedForWriting) {
+    Scratch s;
+    makeFirstVersion(s.path.string());
+    try {
+        Database::open(s.path.string(), Database::Access::ReadOnly);
+        FAIL() << "a reader changed a file of the first version";
+    } catch (const DataError& e) {
+        EXPECT_NE(std::string(e.what()).find("ouvrez-la une fois en écriture"), std::string::npos) << e.what();
+    }
+    auto db = Database::open(s.path.string());
+    EXPECT_EQ(db->accessLevel("marie", "ONDREL"), 2);
+    Record r = db->OpenFile("BUDGET").ReadRecord("N0");
+    EXPECT_EQ(r.value(1, 1), "Loyer");
+    r.setValue(1, 1, "Loyer du siège");
+    r.DBWrite();
+    EXPECT_EQ(r.revision(), 2);
+    EXPECT_EQ(db->history("BUDGET", "N0").size(), 1u);
+    db.reset();
+    EXPECT_EQ(Database::open(s.path.string(), Database::Access::ReadOnly)->OpenFile("BUDGET").ReadRecord("N0").value(1, 1),
+              "Loyer du siège");
+}
+
+}  // namespace ondrel

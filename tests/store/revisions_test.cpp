@@ -1,0 +1,124 @@
+#include <atomic>
+#include <latch>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "data/data_error.h"
+#include "tests/store/temp_database.h"
+
+namespace ondrel {
+
+using test::TempDatabase;
+
+class Revisions : public test::OnEachEngine {
+protected:
+    static std::uint32_t failureOf(const std::function<void()>& work) {
+        try {
+            work();
+        } catch (const DataError& e) {
+            return e.number();
+        }
+        return 0;
+    }
+};
+
+// Each of two connections reads the record; the second to write or delete finds
+// it changed and leaves it as the first wrote it.
+TEST_P(Revisions, TheSecondOfTwoWritersOfOneReadChangesNothing) {
+    TempDatabase t(GetParam());
+    t.put("BUDGET", "K", {{"lu"}});
+    auto other = Database::open(t.path());
+    Record mine = t.db->OpenFile("BUDGET").ReadRecord("K");
+    Record theirs = other->OpenFile("BUDGET").ReadRecord("K");
+    mine.setValue(1, 1, "premier");
+    mine.DBWrite();
+    theirs.setValue(1, 1, "second");
+    EXPECT_EQ(failureOf([&] { theirs.DBWrite(); }), kRecordChanged);
+    EXPECT_EQ(failureOf([&] { other->OpenFile("BUDGET").DeleteRecord(theirs); }), kRecordChanged);
+    EXPECT_EQ(t.db->OpenFile("BUDGET").ReadRecord("K").value(1, 1), "premier");
+    // The writer's own record follows its writes.
+    mine.setValue(1, 1, "encore");
+    EXPECT_NO_THROW(mine.DBWrite());
+}
+
+TEST_P(Revisions, ARecordDeletedMeanwhileIsNeitherWrittenBackNorDeletedAgain) {
+    TempDatabase t(GetParam());
+    t.put("BUDGET", "K", {{"lu"}});
+    Record first = t.db->OpenFile("BUDGET").ReadRecord("K");
+    Record second = first;
+    t.db->OpenFile("BUDGET").DeleteRecord(first);
+    EXPECT_EQ(failureOf([&] { second.DBWrite(); }), kRecordChanged);
+    EXPECT_EQ(failureOf([&] { t.db->OpenFile("BUDGET").DeleteRecord(second); }), kRecordChanged);
+    EXPECT_FALSE(t.db->read("BUDGET", "K"));
+}
+
+// Writers that both found the same keys free create them at the same moment: each
+// key is made once, and every other creation fails whole.
+TEST_P(Revisions, OfCreationsOfOneKeyAtOnceOnlyOneLands) {
+    TempDatabase t(GetParam());
+    t.db->createFile("BUDGET");
+    constexpr int kKeys = 30;
+    std::atomic<int> made{0}, refused{0}, other{0};
+    std::latch opened(2);
+    auto writer = [&](const std::string& label) {
+        auto db = Database::open(t.path());
+        File budget = db->OpenFile("BUDGET");
+        std::vector<Record> records;
+        for (int i = 0; i < kKeys; ++i)
+            records.push_back(budget.OpenRecordForWrite("K" + std::to_string(i)));
+        opened.arrive_and_wait();
+        for (Record& r : records) {
+            r.setValue(1, 1, label);
+            const auto failure = failureOf([&] { r.DBWrite(); });
+            (failure == 0 ? made : failure == kRecordChanged ? refused : other)++;
+        }
+    };
+    std::thread a(writer, "A"), b(writer, "B");
+    a.join();
+    b.join();
+    EXPECT_EQ(made, kKeys);
+    EXPECT_EQ(refused, kKeys);
+    EXPECT_EQ(other, 0);
+    for (int i = 0; i < kKeys; ++i)
+        EXPECT_EQ(t.db->history("BUDGET", "K" + std::to_string(i)).size(), 1u);
+}
+
+// Who wrote each revision and what the record held, deletions included, oldest
+// first; a key made again goes on from the last number.
+TEST_P(Revisions, TheHistoryKeepsEveryRevisionWithItsAuthor) {
+    TempDatabase t(GetParam());
+    t.db->createFile("BUDGET");
+    const std::string me = t.db->signIn("marie");
+    File budget = t.db->OpenFile("BUDGET");
+    Record r = budget.OpenRecordForWrite("K");
+    r.setValue(1, 1, "Loyer");
+    r.setValue(2, 1, "100");
+    r.setValue(2, 2, "200");
+    r.DBWrite();
+    r.setValue(1, 1, "Loyer du siège");
+    r.DBWrite();
+    budget.DeleteRecord(r);
+    Record again = budget.OpenRecordForWrite("K");
+    again.setValue(1, 1, "Loyer");
+    again.DBWrite();
+
+    const auto history = t.db->history("BUDGET", "K");
+    ASSERT_EQ(history.size(), 4u);
+    for (std::size_t i = 0; i < history.size(); ++i) {
+        EXPECT_EQ(history[i].number, static_cast<std::int64_t>(i + 1));
+        EXPECT_EQ(history[i].author, me);
+        EXPECT_EQ(history[i].at.size(), 19u) << history[i].at;
+    }
+    EXPECT_EQ(history[0].fields, (std::vector<std::vector<std::string>>{{"Loyer"}, {"100", "200"}}));
+    EXPECT_EQ(history[1].fields[0], std::vector<std::string>{"Loyer du siège"});
+    EXPECT_TRUE(history[2].deleted);
+    EXPECT_TRUE(history[2].fields.empty());
+    EXPECT_FALSE(history[3].deleted);
+    EXPECT_EQ(again.revision(), 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, Revisions, ::testing::Values(test::Engine::SQLite, test::Engine::PostgreSQL),
+                         test::engineName);
+
+}  // namespace ondrel
