@@ -56,6 +56,9 @@ public:
     // Lets a server role read the suite's records, and write them when it may write.
     // A file is protected by its own permissions, so there it does nothing.
     virtual void grantAccess(const std::string& user, bool write) = 0;
+    // Brings the engine's statistics up to date after many writes, so that the next
+    // select is planned for the tables as they now are.
+    virtual void refreshStatistics() = 0;
     // How many statements are kept prepared.
     virtual std::size_t cachedStatements() const = 0;
 };

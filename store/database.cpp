@@ -94,8 +94,24 @@ std::size_t Database::cachedStatements() const {
     return connection_->cachedStatements();
 }
 
+// A transaction rolled back may take files it made with it. One that wrote many
+// records leaves the statistics of the tables up to date.
 void Database::inOneTransaction(const std::function<void()>& work) {
-    connection_->inTransaction(work);
+    const bool outermost = transactionDepth_ == 0;
+    ++transactionDepth_;
+    try {
+        connection_->inTransaction(work);
+    } catch (...) {
+        --transactionDepth_;
+        knownFiles_.clear();
+        writesInTransaction_ = 0;
+        throw;
+    }
+    --transactionDepth_;
+    if (outermost && writesInTransaction_ >= kBulkWrites)
+        connection_->refreshStatistics();
+    if (outermost)
+        writesInTransaction_ = 0;
 }
 
 bool Database::fileExists(const std::string& name) {
@@ -198,55 +214,64 @@ std::optional<std::int64_t> Database::storedRevision(const std::string& file, co
     return revision;
 }
 
-// Revisions go on from the last one the history kept, so that a key deleted and made
-// again never reuses a number.
-std::int64_t Database::nextRevision(const std::string& file, const std::string& key, std::int64_t stored) {
-    std::int64_t last = stored;
-    connection_->query("SELECT max(revision) FROM history WHERE file = ? AND key = ?", {file, key}, [&](const Row& row) {
-        if (!row.isNull(0))
-            last = std::max(last, row.integer(0));
-    });
-    return last + 1;
-}
-
 DataError Database::changedMeanwhile(const std::string& file, const std::string& key) const {
     return DataError(kRecordChanged, "L'enregistrement « " + key + " » du fichier " + file +
                                          " a été modifié, supprimé ou créé par un autre poste depuis sa lecture : "
                                          "rien n'a été enregistré.");
 }
 
-// The record row takes its new revision only if it still has the one the record was
-// read at. The condition is in the statement itself: a writer that waited for another
-// finds the revision changed and claims nothing.
-void Database::claimRevision(const std::string& file, const Record& record, std::int64_t next) {
+// The record row takes its next revision only if it still has the one the record was
+// read at, or, for a new record, only if no row has its key. The condition is in the
+// statement itself: a writer that waited for another finds the row changed and claims
+// nothing. A key deleted and made again goes on from the last number of its history.
+std::int64_t Database::claimRevision(const std::string& file, const Record& record) {
     const std::string& key = record.key();
-    std::int64_t claimed = 0;
+    static const std::string kInsert =
+        "INSERT INTO record(file, key, key_fold, revision) VALUES(?, ?, ?,"
+        " (SELECT coalesce(max(revision), 0) + 1 FROM history WHERE file = ? AND key = ?))";
+    std::optional<std::int64_t> claimed;
+    auto take = [&](const Row& row) { claimed = row.integer(0); };
     if (record.revision() == kNewRecord)
-        claimed = connection_->exec("INSERT INTO record(file, key, key_fold, revision) VALUES(?, ?, ?, ?)"
-                                    " ON CONFLICT DO NOTHING",
-                                    {file, key, foldCase(key), next});
+        connection_->query(kInsert + " ON CONFLICT DO NOTHING RETURNING revision",
+                           {file, key, foldCase(key), file, key}, take);
     else if (record.revision() == kAnyRevision)
-        claimed = connection_->exec("INSERT INTO record(file, key, key_fold, revision) VALUES(?, ?, ?, ?)"
-                                    " ON CONFLICT(file, key) DO UPDATE SET revision = excluded.revision",
-                                    {file, key, foldCase(key), next});
+        connection_->query(kInsert + " ON CONFLICT(file, key) DO UPDATE SET revision = record.revision + 1"
+                                     " RETURNING revision",
+                           {file, key, foldCase(key), file, key}, take);
     else
-        claimed = connection_->exec("UPDATE record SET revision = ? WHERE file = ? AND key = ? AND revision = ?",
-                                    {next, file, key, record.revision()});
-    if (claimed != 1)
+        connection_->query("UPDATE record SET revision = revision + 1 WHERE file = ? AND key = ? AND revision = ?"
+                           " RETURNING revision",
+                           {file, key, record.revision()}, take);
+    if (!claimed)
         throw changedMeanwhile(file, key);
+    return *claimed;
 }
 
-void Database::writeFields(const std::string& file, const Record& record) {
-    connection_->exec("DELETE FROM field WHERE file = ? AND key = ?", {file, record.key()});
-    const auto& fields = record.fields();
+// The fields of a record go in one statement: one trip to a server, not one a field.
+void Database::insertFields(const std::string& table, const std::string& file, const std::string& key,
+                            const std::vector<std::vector<std::string>>& fields, std::optional<std::int64_t> revision) {
+    std::string sql = "INSERT INTO " + table + (revision ? "(file, key, revision, num, whole)" : "(file, key, num, whole, fold)") +
+                      " VALUES";
+    Params params;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (fields[i].empty())
             continue;
+        sql += params.empty() ? "(?, ?, ?, ?, ?)" : ", (?, ?, ?, ?, ?)";
         std::string whole = joinValues(fields[i]);
-        std::string fold = foldCase(whole);
-        connection_->exec("INSERT INTO field(file, key, num, whole, fold) VALUES(?, ?, ?, ?, ?)",
-                          {file, record.key(), static_cast<std::int64_t>(i + 1), std::move(whole), std::move(fold)});
+        params.insert(params.end(), {file, key});
+        if (revision)
+            params.insert(params.end(), {*revision, static_cast<std::int64_t>(i + 1), std::move(whole)});
+        else
+            params.insert(params.end(), {static_cast<std::int64_t>(i + 1), whole, foldCase(whole)});
     }
+    if (!params.empty())
+        connection_->exec(sql, params);
+}
+
+void Database::writeFields(const std::string& file, const Record& record) {
+    if (record.revision() != kNewRecord)
+        connection_->exec("DELETE FROM field WHERE file = ? AND key = ?", {file, record.key()});
+    insertFields("field", file, record.key(), record.fields(), std::nullopt);
 }
 
 // The history keeps each revision whole, with who wrote it and when; a deletion is a
@@ -255,13 +280,8 @@ void Database::keepRevision(const std::string& file, const std::string& key, std
                             const Record* record) {
     connection_->exec("INSERT INTO history(file, key, revision, author, at, deleted) VALUES(?, ?, ?, ?, ?, ?)",
                       {file, key, revision, user_, now(), std::int64_t{record ? 0 : 1}});
-    if (!record)
-        return;
-    const auto& fields = record->fields();
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        if (!fields[i].empty())
-            connection_->exec("INSERT INTO history_field(file, key, revision, num, whole) VALUES(?, ?, ?, ?, ?)",
-                              {file, key, revision, static_cast<std::int64_t>(i + 1), joinValues(fields[i])});
+    if (record)
+        insertFields("history_field", file, key, record->fields(), revision);
 }
 
 // A write either lands whole or not at all.
@@ -269,12 +289,14 @@ std::int64_t Database::write(const std::string& file, const Record& record) {
     checkValues(record);
     std::int64_t next = 0;
     inOneTransaction([&] {
-        requireFile(file);
-        const std::int64_t seen = record.revision() > 0 ? record.revision()
-                                  : record.revision() == kAnyRevision ? storedRevision(file, record.key()).value_or(0)
-                                                                      : 0;
-        next = nextRevision(file, record.key(), seen);
-        claimRevision(file, record, next);
+        // A file once seen stays, since nothing deletes a file of the suite: a bulk
+        // write asks only once.
+        if (!knownFiles_.count(file)) {
+            requireFile(file);
+            knownFiles_.insert(file);
+        }
+        ++writesInTransaction_;
+        next = claimRevision(file, record);
         writeFields(file, record);
         keepRevision(file, record.key(), next, &record);
     });
@@ -290,9 +312,9 @@ void Database::remove(const std::string& file, const Record& record) {
             record.revision() == kAnyRevision ? storedRevision(file, key).value_or(0) : record.revision();
         if (record.revision() == kAnyRevision && seen == 0)
             return;
-        const std::int64_t next = nextRevision(file, key, seen);
         if (connection_->exec("DELETE FROM record WHERE file = ? AND key = ? AND revision = ?", {file, key, seen}) != 1)
             throw changedMeanwhile(file, key);
+        const std::int64_t next = seen + 1;
         connection_->exec("DELETE FROM field WHERE file = ? AND key = ?", {file, key});
         keepRevision(file, key, next, nullptr);
     });

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -105,14 +106,19 @@ private:
     bool fileExists(const std::string& name);
     void requireFile(const std::string& name);
     std::optional<std::int64_t> storedRevision(const std::string& file, const std::string& key);
-    std::int64_t nextRevision(const std::string& file, const std::string& key, std::int64_t stored);
-    void claimRevision(const std::string& file, const Record& record, std::int64_t next);
+    void insertFields(const std::string& table, const std::string& file, const std::string& key,
+                      const std::vector<std::vector<std::string>>& fields, std::optional<std::int64_t> revision);
+    std::int64_t claimRevision(const std::string& file, const Record& record);
     void writeFields(const std::string& file, const Record& record);
     void keepRevision(const std::string& file, const std::string& key, std::int64_t revision, const Record* record);
     DataError changedMeanwhile(const std::string& file, const std::string& key) const;
 
     std::unique_ptr<Connection> connection_;
     std::string user_;
+    std::set<std::string> knownFiles_;
+    static constexpr int kBulkWrites = 1000;
+    int transactionDepth_ = 0;
+    int writesInTransaction_ = 0;
 };
 
 // A handle on one file of the database.

@@ -295,6 +295,12 @@ public:
         });
     }
 
+    // The server plans from statistics that its own daemon refreshes only a while
+    // after a bulk load: until then a list of a fresh import could take seconds.
+    void refreshStatistics() override {
+        guard("statistiques", [&] { pqxx::nontransaction(*c_).exec("ANALYZE record, field"); });
+    }
+
     std::size_t cachedStatements() const override { return cache_.size(); }
 
 private:

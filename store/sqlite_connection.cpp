@@ -219,6 +219,8 @@ public:
     std::string location() const override { return path_; }
     std::optional<std::string> serverUser() override { return std::nullopt; }
     void grantAccess(const std::string&, bool) override {}
+    // SQLite plans these statements from its indexes alone.
+    void refreshStatistics() override {}
     std::size_t cachedStatements() const override { return cache_.size(); }
 
 private:
