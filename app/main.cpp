@@ -44,7 +44,7 @@ int writeReport(int argc, char** argv, const std::string& dbPath, const std::str
         if (entity.empty())
             throw std::runtime_error("--report needs --entity");
         auto db = Database::open(dbPath);
-        writeBudgetPdf(*db, entity, year, user, output);
+        writeBudgetPdf(*db, entity, year, db->signIn(user), output);
         std::cout << "Rapport du budget " << entity << " (" << year << ") écrit dans " << output << "\n";
         return 0;
     } catch (const std::exception& e) {
@@ -58,8 +58,10 @@ int writeReport(int argc, char** argv, const std::string& dbPath, const std::str
 int main(int argc, char** argv) {
     CLI::App cli{"ondrel: the budget-entry screen"};
     std::string dbPath, user = loginName();
-    cli.add_option("--db", dbPath, "database file (default: a demo database in the user's data folder)");
-    cli.add_option("--user", user, "user name for the rights (default: the login name)");
+    cli.add_option("--db", dbPath,
+                   "database file, or postgresql:// URI of a server database (default: a demo database in the user's "
+                   "data folder)");
+    cli.add_option("--user", user, "user name for the rights (default: the login name; on a server, its role)");
     std::string report, entity, year = "N";
     auto* reportOption = cli.add_option("--report", report, "write the budget report of --entity and --year to this PDF, without a window");
     cli.add_option("--entity", entity, "entity code of the report")->needs(reportOption);

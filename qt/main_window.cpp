@@ -19,7 +19,8 @@ constexpr const char* kTitle = "Gestion budgétaire - Saisie budget";
 constexpr const char* kFullRightsKey = "ONDREL";
 }  // namespace
 
-MainWindow::MainWindow(std::string user, QWidget* parent) : QMainWindow(parent), user_(std::move(user)) {
+MainWindow::MainWindow(std::string user, QWidget* parent)
+    : QMainWindow(parent), claimedUser_(user), user_(std::move(user)) {
     setWindowTitle(kTitle);
     area_ = new QScrollArea(this);
     area_->setWidgetResizable(false);
@@ -68,7 +69,8 @@ bool MainWindow::openDatabase(const QString& path) {
         db = Database::open(path.toStdString());
     } catch (const std::exception& e) {
         tellInBox(this, QMessageBox::Warning, "Ouverture de la base de données",
-                  QString("La base « %1 » n'a pas été ouverte.\n%2").arg(path, QString::fromStdString(e.what())));
+                  QString("La base « %1 » n'a pas été ouverte.\n%2")
+                      .arg(QString::fromStdString(Database::readable(path.toStdString())), QString::fromStdString(e.what())));
         return false;
     }
     // The control before goes first: the files and records of the thread are shared by
@@ -78,7 +80,8 @@ bool MainWindow::openDatabase(const QString& path) {
     delete overview_;
     overview_ = nullptr;
     db_ = db;
-    path_ = path;
+    user_ = db_->signIn(claimedUser_);
+    path_ = QString::fromStdString(db_->location());
     auto rights = db_->readOnly() ? fixedRights(0) : storedRights(db_, user_);
     screen_ = new OndrelWidget;
     connect(screen_, &OndrelWidget::unloadRequested, this, &QWidget::close);

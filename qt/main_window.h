@@ -42,7 +42,8 @@ private:
     void refreshStatus();
     void showAbout();
 
-    std::string user_;
+    std::string claimedUser_;   // the user the program names
+    std::string user_;          // the user the database signs in: on a server, its own role
     std::shared_ptr<Database> db_;
     QString path_;
     bool consultationOnly_ = false;

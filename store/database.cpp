@@ -73,6 +73,14 @@ std::shared_ptr<Database> Database::create(const std::string& location) {
     return std::shared_ptr<Database>(new Database(std::move(connection)));
 }
 
+bool Database::isServer(const std::string& location) {
+    return isServerLocation(location);
+}
+
+std::string Database::readable(const std::string& location) {
+    return isServerLocation(location) ? withoutPassword(location) : location;
+}
+
 bool Database::readOnly() const {
     return connection_->readOnly();
 }
@@ -351,6 +359,14 @@ std::optional<std::int32_t> Database::accessLevel(const std::string& user, const
     connection_->query("SELECT level FROM rights WHERE \"user\" = ? AND screen = ?", {user, screenKey},
                        [&](const Row& row) { level = static_cast<std::int32_t>(row.integer(0)); });
     return level;
+}
+
+std::vector<Database::AccessLevel> Database::accessLevels() {
+    std::vector<AccessLevel> levels;
+    connection_->query("SELECT \"user\", screen, level FROM rights ORDER BY \"user\", screen", {}, [&](const Row& row) {
+        levels.push_back({std::string(row.text(0)), std::string(row.text(1)), static_cast<std::int32_t>(row.integer(2))});
+    });
+    return levels;
 }
 
 void Database::setAccessLevel(const std::string& user, const std::string& screenKey, std::int32_t level) {

@@ -37,6 +37,10 @@ public:
     // For consultation only when asked, or when the file or the server's rights allow
     // no writing. Writes nothing, and refuses a database that the tools did not make.
     static std::shared_ptr<Database> open(const std::string& location, Access access = Access::Automatic);
+    // A postgresql:// or postgres:// URI names a server database; anything else, a file.
+    static bool isServer(const std::string& location);
+    // A location as a person may read it: a server's URI without its password.
+    static std::string readable(const std::string& location);
     // Makes a new database with the tables and the mark of the suite: a new file, or
     // the tables in a server database that holds none of them.
     static std::shared_ptr<Database> create(const std::string& location);
@@ -78,6 +82,12 @@ public:
     std::vector<Revision> history(const std::string& file, const std::string& key);
 
     // The rights store: the access level of a user for a screen key.
+    struct AccessLevel {
+        std::string user;
+        std::string screenKey;
+        std::int32_t level = 0;
+    };
+    std::vector<AccessLevel> accessLevels();
     std::optional<std::int32_t> accessLevel(const std::string& user, const std::string& screenKey);
     void setAccessLevel(const std::string& user, const std::string& screenKey, std::int32_t level);
     // On a server, lets the role read the records, and write them when it may.

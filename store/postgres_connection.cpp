@@ -44,44 +44,34 @@ GRANT SELECT ON rights, ondrel_mark TO PUBLIC;
 constexpr int kSchemaVersion = 2;
 constexpr const char* kRecordTables = "file, record, field, history, history_field";
 
-// The URI without its password, for messages and the status bar.
-std::string withoutPassword(const std::string& uri) {
-    const auto start = uri.find("://");
-    if (start == std::string::npos)
-        return uri;
-    const auto at = uri.find('@', start + 3);
-    const auto end = uri.find_first_of("/?", start + 3);
-    if (at == std::string::npos || (end != std::string::npos && at > end))
-        return uri;
-    const auto colon = uri.find(':', start + 3);
-    if (colon == std::string::npos || colon > at)
-        return uri;
-    return uri.substr(0, colon) + uri.substr(at);
+template <class Kind>
+bool is(const std::exception& e) {
+    return dynamic_cast<const Kind*>(&e) != nullptr;
 }
 
+// The library tells the server's faults apart by their class; a few come only as text.
 DataError serverError(const std::string& location, const std::string& what, const std::exception& e) {
-    if (dynamic_cast<const pqxx::broken_connection*>(&e))
+    const std::string said = firstLine(e.what());
+    if (is<pqxx::broken_connection>(e))
         return DataError(kStoreFailure, "Le serveur de la base « " + location + " » ne répond pas ou a refusé la "
                                         "connexion : rien n'a été enregistré. Vérifiez qu'il est démarré, son "
-                                        "adresse, l'utilisateur et le mot de passe. (" + firstLine(e.what()) + ")");
-    const auto* sql = dynamic_cast<const pqxx::sql_error*>(&e);
-    const std::string state = sql ? sql->sqlstate() : std::string();
-    if (state == "23505")
+                                        "adresse, l'utilisateur et le mot de passe. (" + said + ")");
+    if (is<pqxx::unique_violation>(e))
         return DataError(kRecordChanged, "Un autre poste a créé cet enregistrement au même moment : rien n'a été "
                                          "enregistré.");
-    if (state == "42501")
+    if (is<pqxx::insufficient_privilege>(e))
         return DataError(kStoreFailure, "Vos droits sur la base ne permettent pas cette opération (" + what +
                                             ") : rien n'a été enregistré.");
-    if (state == "25006")
+    if (said.find("read-only transaction") != std::string::npos)
         return DataError(kStoreFailure, readOnlyDatabase());
-    if (state == "40001" || state == "40P01" || state == "55P03")
+    if (is<pqxx::transaction_rollback>(e))
         return DataError(kStoreFailure, busyDatabase());
-    if (state == "53100")
+    if (is<pqxx::disk_full>(e))
         return DataError(kStoreFailure, fullDisk());
-    if (state == "22021")
+    if (said.find("invalid byte sequence") != std::string::npos)
         return DataError(kBadValue, "Un texte n'est pas de l'UTF-8 valide ; le serveur ne peut pas le conserver : "
                                     "rien n'a été enregistré.");
-    return DataError(kStoreFailure, "La base de données a refusé l'opération (" + what + ") : " + firstLine(e.what()));
+    return DataError(kStoreFailure, "La base de données a refusé l'opération (" + what + ") : " + said);
 }
 
 // A text parameter goes to the server up to its first NUL: a text that holds one is
@@ -363,6 +353,20 @@ private:
 };
 
 }  // namespace
+
+std::string withoutPassword(const std::string& uri) {
+    const auto start = uri.find("://");
+    if (start == std::string::npos)
+        return uri;
+    const auto at = uri.find('@', start + 3);
+    const auto end = uri.find_first_of("/?", start + 3);
+    if (at == std::string::npos || (end != std::string::npos && at > end))
+        return uri;
+    const auto colon = uri.find(':', start + 3);
+    if (colon == std::string::npos || colon > at)
+        return uri;
+    return uri.substr(0, colon) + uri.substr(at);
+}
 
 bool isServerLocation(const std::string& location) {
     return location.rfind("postgresql://", 0) == 0 || location.rfind("postgres://", 0) == 0;

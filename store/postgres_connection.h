@@ -10,6 +10,8 @@ namespace ondrel {
 
 // A postgresql:// or postgres:// URI names a server; anything else is a file.
 bool isServerLocation(const std::string& location);
+// The URI without its password, for messages and the status bar.
+std::string withoutPassword(const std::string& uri);
 
 // Connects to a server database that holds the suite's tables. libpq reads the URI,
 // its usual environment variables and the password file.

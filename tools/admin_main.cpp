@@ -26,22 +26,63 @@ struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+constexpr std::int32_t kFullRights = 2;
+
+// The history keeps the tool's user as the author of what it writes: on a server, the
+// role it signed in as.
 std::shared_ptr<Database> openExisting(const std::string& path,
                                        Database::Access access = Database::Access::Automatic) {
-    if (!std::filesystem::exists(path))
-        throw Failure("no database at " + path);
-    return Database::open(path, access);
+    auto db = Database::open(path, access);
+    db->signIn(loginName());
+    return db;
+}
+
+std::shared_ptr<Database> createNew(const std::string& path) {
+    auto db = Database::create(path);
+    db->signIn(loginName());
+    return db;
+}
+
+bool isOurs(const std::string& path) {
+    try {
+        Database::open(path, Database::Access::ReadOnly);
+        return true;
+    } catch (const DataError& e) {
+        if (e.number() != kNotOurDatabase && e.number() != kFileNotFound)
+            throw;
+        return false;
+    }
+}
+
+// A database that a failed command made is taken away again: a file goes; the
+// tables made on a server stay, empty.
+void discardCreated(std::shared_ptr<Database>& db, const std::string& path) {
+    db.reset();
+    if (Database::isServer(path))
+        return;
+    for (const char* suffix : {"", "-wal", "-shm"})
+        std::filesystem::remove(path + suffix);
+}
+
+void printFiles(Database& db) {
+    for (const auto& file : db.fileNames())
+        std::cout << "  " << file << ": " << db.keys(file).size() << " records\n";
+}
+
+void init(const std::string& path) {
+    auto db = createNew(path);
+    createSuiteFiles(*db);
+    std::cout << "Database created: " << db->location() << "\n";
+    printFiles(*db);
 }
 
 void initDemo(const std::string& path) {
-    if (std::filesystem::exists(path))
-        throw Failure(path + " already exists; init-demo never overwrites a database");
-    auto db = Database::create(path);
-    writeDemoData(*db, loginName());
-    std::cout << "Demo database created: " << path << "\n";
-    for (const auto& file : db->fileNames())
-        std::cout << "  " << file << ": " << db->keys(file).size() << " records\n";
-    std::cout << "  rights on ONDREL: " << loginName() << " full (2), lecteur read-only (0)\n";
+    auto db = createNew(path);
+    const std::string owner = db->signIn(loginName());
+    writeDemoData(*db, owner);
+    std::cout << "Demo database created: " << db->location() << "\n";
+    printFiles(*db);
+    std::cout << "  rights on ONDREL: " << owner << " full (2), lecteur read-only (0)\n";
 }
 
 // Line by line into one transaction: memory stays flat in the size of the file, and a
@@ -50,8 +91,8 @@ void importFile(const std::string& path, const std::string& input) {
     std::ifstream in(input);
     if (!in)
         throw Failure("cannot read " + input);
-    const bool created = !std::filesystem::exists(path);
-    auto db = created ? Database::create(path) : Database::open(path, Database::Access::ReadWrite);
+    const bool created = !isOurs(path);
+    auto db = created ? createNew(path) : openExisting(path, Database::Access::ReadWrite);
     std::size_t count = 0;
     try {
         db->inOneTransaction([&] {
@@ -75,14 +116,11 @@ void importFile(const std::string& path, const std::string& input) {
             }
         });
     } catch (...) {
-        if (created) {
-            db.reset();
-            for (const char* suffix : {"", "-wal", "-shm"})
-                std::filesystem::remove(path + suffix);
-        }
+        if (created)
+            discardCreated(db, path);
         throw;
     }
-    std::cout << count << " records imported into " << path << "\n";
+    std::cout << count << " records imported into " << db->location() << "\n";
 }
 
 void exportFiles(const std::string& path, std::vector<std::string> files) {
@@ -181,10 +219,72 @@ void copyBudget(const std::string& path, const std::string& entity, const std::s
     printReport(writeBudgetRows(db, rows, replace, false), false);
 }
 
+// On a server the role also gets what its level needs on the tables: reading, and
+// writing at full rights.
 void setRights(const std::string& path, const std::string& user, const std::string& key, std::int32_t level) {
     auto db = openExisting(path, Database::Access::ReadWrite);
-    db->setAccessLevel(user, key, level);
+    db->inOneTransaction([&] {
+        db->setAccessLevel(user, key, level);
+        db->grantAccess(user, level == kFullRights);
+    });
     std::cout << user << " has level " << level << " on " << key << "\n";
+}
+
+// Every file, record and right of one database into a new one, in one transaction of
+// the new one: a copy that fails leaves nothing behind.
+void copyDatabase(const std::string& from, const std::string& to) {
+    auto source = openExisting(from, Database::Access::ReadOnly);
+    auto target = createNew(to);
+    std::size_t count = 0;
+    try {
+        target->inOneTransaction([&] {
+            for (const auto& file : source->fileNames()) {
+                target->createFile(file);
+                source->forEachRecord(file, [&](const Record& r) {
+                    target->write(file, target->makeRecord(file, r.key(), r.fields()));
+                    ++count;
+                });
+            }
+            for (const auto& right : source->accessLevels())
+                target->setAccessLevel(right.user, right.screenKey, right.level);
+        });
+    } catch (...) {
+        discardCreated(target, to);
+        throw;
+    }
+    std::cout << count << " records copied from " << source->location() << " to " << target->location() << "\n";
+}
+
+// A field's values as one JSON array, or a single value as a JSON text.
+std::string fieldText(const std::vector<std::string>& values) {
+    return values.size() == 1 ? nlohmann::json(values[0]).dump() : nlohmann::json(values).dump();
+}
+
+// Each revision, oldest first, with who wrote it and when, and what it changed: the
+// whole record for the first, the fields that differ for the others.
+void printHistory(const std::string& path, const std::string& file, const std::string& key) {
+    auto db = openExisting(path, Database::Access::ReadOnly);
+    const auto revisions = db->history(file, key);
+    if (revisions.empty())
+        throw Failure("no history of " + key + " in " + file);
+    const std::vector<std::vector<std::string>> none;
+    const std::vector<std::vector<std::string>>* before = &none;
+    for (const auto& r : revisions) {
+        std::cout << "revision " << r.number << "  " << r.at << " UTC  " << r.author
+                  << (r.deleted ? "  deleted" : "") << "\n";
+        const std::size_t fields = std::max(before->size(), r.fields.size());
+        for (std::size_t f = 0; f < fields && !r.deleted; ++f) {
+            const auto& was = f < before->size() ? (*before)[f] : std::vector<std::string>{};
+            const auto& now = f < r.fields.size() ? r.fields[f] : std::vector<std::string>{};
+            if (was == now)
+                continue;
+            std::cout << "  field " << f + 1 << ": ";
+            if (!was.empty())
+                std::cout << fieldText(was) << " -> ";
+            std::cout << (now.empty() ? "(empty)" : fieldText(now)) << "\n";
+        }
+        before = &r.fields;
+    }
 }
 
 }  // namespace
@@ -196,26 +296,37 @@ int main(int argc, char** argv) {
     std::vector<std::string> files;
     std::int32_t level = 0;
 
-    auto* init = app.add_subcommand("init-demo", "create a demo database (never overwrites)");
-    init->add_option("DB", db, "database file")->required();
+    // DB is a file path, or a postgresql:// URI of a server database.
+    auto* initCmd = app.add_subcommand("init", "create an empty database of the suite (never overwrites)");
+    initCmd->add_option("DB", db, "database file or postgresql:// URI")->required();
+    auto* initDemoCmd = app.add_subcommand("init-demo", "create a demo database (never overwrites)");
+    initDemoCmd->add_option("DB", db, "database file or postgresql:// URI")->required();
+    std::string target;
+    auto* copyCmd = app.add_subcommand("copy", "copy a whole database into a new one, file or server; all or nothing");
+    copyCmd->add_option("FROM", db, "database to copy")->required();
+    copyCmd->add_option("TO", target, "new database, file or postgresql:// URI")->required();
+    auto* historyCmd = app.add_subcommand("history", "list the revisions of a record, oldest first, with what changed");
+    historyCmd->add_option("DB", db, "database file or postgresql:// URI")->required();
+    historyCmd->add_option("FILE", file, "file name")->required();
+    historyCmd->add_option("KEY", key, "record key")->required();
     auto* imp = app.add_subcommand("import", "import JSON Lines records; all or nothing");
-    imp->add_option("DB", db, "database file (created when missing)")->required();
+    imp->add_option("DB", db, "database file or postgresql:// URI (created when missing)")->required();
     imp->add_option("FILE", input, "JSON Lines file")->required();
     auto* exp = app.add_subcommand("export", "export records as JSON Lines, file by file, key by key");
-    exp->add_option("DB", db, "database file")->required();
+    exp->add_option("DB", db, "database file or postgresql:// URI")->required();
     exp->add_option("FILE", files, "files to export (all when none)");
     auto* sh = app.add_subcommand("show", "print one record as a JSON line");
-    sh->add_option("DB", db, "database file")->required();
+    sh->add_option("DB", db, "database file or postgresql:// URI")->required();
     sh->add_option("FILE", file, "file name")->required();
     sh->add_option("KEY", key, "record key")->required();
     auto* sel = app.add_subcommand("select", "run a select sentence and print its rows");
-    sel->add_option("DB", db, "database file")->required();
+    sel->add_option("DB", db, "database file or postgresql:// URI")->required();
     sel->add_option("SENTENCE", sentence, "select sentence")->required();
     sel->add_option("FILE", file, "file name")->required();
     sel->add_option("FIELDS", fields, "field list")->required();
     std::string entity, year, format = "csv", output;
     auto* exportBudgetCmd = app.add_subcommand("export-budget", "export an entity's budget for one year as CSV or XLSX");
-    exportBudgetCmd->add_option("DB", db, "database file")->required();
+    exportBudgetCmd->add_option("DB", db, "database file or postgresql:// URI")->required();
     exportBudgetCmd->add_option("--entity", entity, "entity code")->required();
     exportBudgetCmd->add_option("--year", year, "N or N+1")->required()->check(CLI::IsMember({"N", "N+1"}));
     exportBudgetCmd->add_option("--format", format, "csv or xlsx")->check(CLI::IsMember({"csv", "xlsx"}));
@@ -223,18 +334,18 @@ int main(int argc, char** argv) {
     bool dryRun = false, replace = false;
     std::string from, to, percent = "0";
     auto* importBudgetCmd = app.add_subcommand("import-budget", "import budget lines from the CSV of export-budget; all or nothing");
-    importBudgetCmd->add_option("DB", db, "database file")->required();
+    importBudgetCmd->add_option("DB", db, "database file or postgresql:// URI")->required();
     importBudgetCmd->add_option("FILE", input, "CSV file")->required();
     importBudgetCmd->add_flag("--dry-run", dryRun, "check and count, write nothing");
     auto* copyBudgetCmd = app.add_subcommand("copy-budget", "copy an entity's budget from one year to the other");
-    copyBudgetCmd->add_option("DB", db, "database file")->required();
+    copyBudgetCmd->add_option("DB", db, "database file or postgresql:// URI")->required();
     copyBudgetCmd->add_option("--entity", entity, "entity code")->required();
     copyBudgetCmd->add_option("--from", from, "N or N+1")->required()->check(CLI::IsMember({"N", "N+1"}));
     copyBudgetCmd->add_option("--to", to, "N or N+1")->required()->check(CLI::IsMember({"N", "N+1"}));
     copyBudgetCmd->add_option("--percent", percent, "raise (or lower, negative) every amount by this percentage");
     copyBudgetCmd->add_flag("--replace", replace, "replace the lines already in the target year");
     auto* rights = app.add_subcommand("rights", "set the access level of a user for a screen key");
-    rights->add_option("DB", db, "database file")->required();
+    rights->add_option("DB", db, "database file or postgresql:// URI")->required();
     rights->add_option("USER", user, "user name")->required();
     rights->add_option("SCREENKEY", key, "screen key, such as ONDREL")->required();
     rights->add_option("LEVEL", level, "access level; 2 is full rights")->required();
@@ -246,8 +357,14 @@ int main(int argc, char** argv) {
         return code == 0 ? 0 : 2;
     }
     try {
-        if (*init)
+        if (*initCmd)
+            init(db);
+        else if (*initDemoCmd)
             initDemo(db);
+        else if (*copyCmd)
+            copyDatabase(db, target);
+        else if (*historyCmd)
+            printHistory(db, file, key);
         else if (*imp)
             importFile(db, input);
         else if (*exp)

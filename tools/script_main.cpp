@@ -1,5 +1,4 @@
 // ondrel-script: plays a person at the budget screen on a real database.
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -16,8 +15,8 @@ int main(int argc, char** argv) {
     CLI::App app{"ondrel-script: drives the budget screen as a person would, and prints what they see"};
     std::string dbPath, user = loginName(), scriptPath;
     std::optional<std::int32_t> level;
-    app.add_option("--db", dbPath, "database file")->required();
-    app.add_option("--user", user, "user name for the rights store (default: the login name)");
+    app.add_option("--db", dbPath, "database file, or postgresql:// URI of a server database")->required();
+    app.add_option("--user", user, "user name for the rights store (default: the login name; on a server, its role)");
     app.add_option("--access-level", level, "access level answered for every screen key");
     app.add_option("SCRIPT", scriptPath, "script file (default: standard input)");
     try {
@@ -28,9 +27,8 @@ int main(int argc, char** argv) {
 
     std::shared_ptr<Database> db;
     try {
-        if (!std::filesystem::exists(dbPath))
-            throw std::runtime_error("no database at " + dbPath);
         db = Database::open(dbPath);
+        user = db->signIn(user);
     } catch (const std::exception& e) {
         std::cerr << "ondrel-script: " << e.what() << "\n";
         return 1;
@@ -46,7 +44,7 @@ int main(int argc, char** argv) {
     std::istream& in = scriptPath.empty() ? std::cin : file;
 
     auto rights = level ? fixedRights(*level) : storedRights(db, user);
-    ScriptSession session(db, rights, ClientContext{user, dbPath}, std::cout);
+    ScriptSession session(db, rights, ClientContext{user, db->location()}, std::cout);
     std::string line;
     for (int n = 1; std::getline(in, line); ++n) {
         try {

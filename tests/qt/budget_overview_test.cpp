@@ -2,6 +2,7 @@
 // the way back to the entry screen, and what follows a saved line.
 #include <fstream>
 
+#include <QTemporaryDir>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
@@ -88,14 +89,16 @@ private slots:
     void theOverviewExportsWhatItShows() {
         BudgetOverview* view = window->overview();
         view->choose("001", "N");
-        const QString path = QString::fromStdString(data->path()) + ".csv";
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath("budget.csv");
         QVERIFY(view->exportTo(path));
         std::ifstream in(path.toStdString(), std::ios::binary);
         std::string first;
         std::getline(in, first);
         QVERIFY(first.rfind("\xEF\xBB\xBF" "Entité;Exercice;Compte", 0) == 0);
         QFile::remove(path);
-        const QString pdf = QString::fromStdString(data->path()) + ".pdf";
+        const QString pdf = dir.filePath("budget.pdf");
         QVERIFY(view->reportTo(pdf));
         QFile report(pdf);
         QVERIFY(report.open(QIODevice::ReadOnly));

@@ -35,7 +35,9 @@ public:
 
     void start(const std::string& user = "owner") {
         data = std::make_unique<TempDatabase>();
-        writeDemoData(*data->db, "owner");
+        // On a server the user is the role that signed in, whatever the window claims.
+        owner = data->db->signIn("owner");
+        writeDemoData(*data->db, owner);
         boxes.clear();
         answers.clear();
         window = std::make_unique<MainWindow>(user);
@@ -124,6 +126,7 @@ public:
     }
 
     std::unique_ptr<TempDatabase> data;
+    std::string owner;
     std::unique_ptr<MainWindow> window;
     OndrelWidget* screen = nullptr;
     std::vector<SeenBox> boxes;

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The tools on a server database, beside the file they come from: copy there and back,
+# the history of a line, roles and their rights, a server that is down or refuses the
+# login. Needs the server of scripts/test (ONDREL_TEST_POSTGRES).
+set -u
+admin=$1 script=$2
+[ -n "${ONDREL_TEST_POSTGRES:-}" ] || { echo "FAIL: no test server (scripts/test starts one)"; exit 1; }
+dir=$(mktemp -d)
+name="tools_$$"
+trap 'psql -qX "$ONDREL_TEST_POSTGRES" -c "DROP DATABASE IF EXISTS $name" -c "DROP ROLE IF EXISTS lea_$$" >/dev/null 2>&1; rm -rf "$dir"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+sql() { psql -qX -v ON_ERROR_STOP=1 "$ONDREL_TEST_POSTGRES" -c "$1" >/dev/null || fail "psql: $1"; }
+
+sql "CREATE DATABASE $name"
+server=${ONDREL_TEST_POSTGRES/\/ondrel\?//$name?}
+lea=${server/user=ondrel/user=lea_$$}
+
+# A file copied to the server and back holds the same records and rights.
+"$admin" init-demo "$dir/demo.db" >/dev/null || fail "init-demo"
+"$admin" export "$dir/demo.db" > "$dir/file.jsonl"
+out=$("$admin" copy "$dir/demo.db" "$server") || fail "copy to the server"
+case "$out" in "$(wc -l < "$dir/file.jsonl") records copied from"*) ;; *) fail "copy said: $out";; esac
+"$admin" copy "$dir/demo.db" "$server" 2>/dev/null && fail "a copy went over a database"
+"$admin" export "$server" > "$dir/server.jsonl" || fail "export from the server"
+cmp -s "$dir/file.jsonl" "$dir/server.jsonl" || fail "the server holds other records than the file"
+"$admin" copy "$server" "$dir/back.db" >/dev/null || fail "copy back to a file"
+"$admin" export "$dir/back.db" > "$dir/back.jsonl"
+cmp -s "$dir/file.jsonl" "$dir/back.jsonl" || fail "the file copied back differs"
+[ "$("$admin" select "$dir/back.db" 'SSELECT BUDGET AVEC 1 = "fourn]" 0 1 PAR 1' BUDGET '0 1')" = \
+  "$("$admin" select "$server" 'SSELECT BUDGET AVEC 1 = "fourn]" 0 1 PAR 1' BUDGET '0 1')" ] ||
+  fail "a select answers differently on the server"
+
+# A role's rights: what it may read and write, whatever user a program claims.
+sql "CREATE ROLE lea_$$ LOGIN"
+"$admin" show "$lea" ASSOCIATION 001 >/dev/null 2>&1 && fail "a role without rights read the records"
+"$admin" rights "$server" "lea_$$" ONDREL 0 >/dev/null || fail "rights 0"
+"$admin" show "$lea" ASSOCIATION 001 >/dev/null || fail "a reader cannot read"
+printf '%s\n' 'init' 'type Txt_CodAssoc "1"' 'key Txt_CodAssoc Enter' 'type Txt_Cpte "6064000000"' 'dump Cmd_OkBudget' > "$dir/show.script"
+out=$("$script" --db "$lea" --user ondrel "$dir/show.script") || fail "the script as a reader"
+case "$out" in *'{"zone":"Cmd_OkBudget","enabled":true,"visible":false}'*) ;; *) fail "--user claimed the owner's rights: $out";; esac
+err=$("$admin" rights "$lea" "lea_$$" ONDREL 2 2>&1) && fail "a role raised its own level"
+case "$err" in "ondrel-admin: Vos droits sur la base ne permettent pas"*) ;; *) fail "raising its own level said: $err";; esac
+err=$("$admin" import "$lea" "$dir/file.jsonl" 2>&1) && fail "a reader imported"
+
+# At full rights the role saves a line, and the history names it.
+"$admin" rights "$server" "lea_$$" ONDREL 2 >/dev/null || fail "rights 2"
+cat > "$dir/save.script" <<'SCRIPT'
+init
+type Txt_CodAssoc "1"
+key Txt_CodAssoc Enter
+type Txt_Cpte "6064000000"
+caret Txt_ValBud 0 7
+type Txt_ValBud "2000"
+focus Txt_Eclat
+focus Cmd_OkBudget
+click Cmd_OkBudget
+SCRIPT
+"$script" --db "$lea" "$dir/save.script" > "$dir/save.out" || fail "the script as a writer: $(cat "$dir/save.out")"
+out=$("$admin" history "$server" BUDGET N00016064000000) || fail "history"
+echo "$out" | grep -q "^revision 1 .* ondrel$" || fail "the copy is not revision 1 by its owner: $out"
+echo "$out" | grep -q "^revision 2 .* lea_$$$" || fail "the saved line is not revision 2 by lea: $out"
+echo "$out" | grep -q '^  field 3: .* -> "200000"$' || fail "the history does not show the new amount: $out"
+
+# A server that is down, or refuses the login: one line, nothing written.
+err=$("$admin" show "postgresql:///nothing?host=$dir/nowhere" ASSOCIATION 001 2>&1) && fail "a down server answered"
+[ "$(echo "$err" | wc -l)" = 1 ] || fail "a down server took more than one line: $err"
+case "$err" in "ondrel-admin: Le serveur de la base"*"ne répond pas"*) ;; *) fail "a down server said: $err";; esac
+err=$("$admin" init "${server/user=ondrel/user=nobody_$$}" 2>&1) && fail "an unknown role logged in"
+case "$err" in "ondrel-admin: Le serveur de la base"*) ;; *) fail "a refused login said: $err";; esac
+echo "server tools: all checks passed"
