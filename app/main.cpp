@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
         if (!std::filesystem::exists(dbPath)) {
             try {
                 std::filesystem::create_directories(std::filesystem::path(dbPath).parent_path());
-                writeDemoData(*Database::create(dbPath), user);
+                auto db = Database::create(dbPath);
+                writeDemoData(*db, db->signIn(user));
             } catch (const std::exception& e) {
                 tellInBox(&window, QMessageBox::Warning, "Base de démonstration",
                           QString("La base de démonstration « %1 » n'a pas pu être créée.\n%2")

@@ -88,7 +88,7 @@ public:
                 numbered += c == '?' ? "$" + std::to_string(++n) : std::string(1, c);
             pg_->prepare("hand_written", numbered);
         } else {
-            sqlite_ = std::make_unique<SQLite::Database>(gPath, SQLite::OPEN_READONLY);
+            sqlite_ = std::make_unique<SQLite::Database>(gPath, SQLite::OPEN_READWRITE);
             q_ = std::make_unique<SQLite::Statement>(*sqlite_, sql);
         }
     }

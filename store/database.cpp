@@ -386,14 +386,13 @@ struct Database::PreparedSelect {
     std::string sql;
     int sortColumn = -1;   // the column of the sort field; -1 when the rows come in key order
     int keyColumn = -1;    // the column of field 0, when the field list returns it
-    std::vector<int> numbers;
-    std::vector<std::string> texts;
+    std::vector<int> numbers;   // of the joins, in their order
+    Params where;               // of the conditions, after the joins
     std::size_t columns = 0;
 
-    // The field numbers come first in the statement, in its joins; the texts after.
     Params params() const {
         Params all(numbers.begin(), numbers.end());
-        all.insert(all.end(), texts.begin(), texts.end());
+        all.insert(all.end(), where.begin(), where.end());
         return all;
     }
 };
@@ -409,25 +408,33 @@ Database::PreparedSelect Database::prepareSelect(const std::string& requestText)
     PreparedSelect p;
     p.file = s.file;
     p.columns = fields.size();
+    // A test on a field reads that field's rows through its index, and the record's
+    // other fields from them: the record table adds nothing then, since a record has
+    // field rows only while it exists. Otherwise the rows come from the record table.
+    const bool onField = s.condition && s.condition->field != 0;
+    const std::string base = onField ? "t" : "r";
     std::string columns, joins;
-    // One join a field, whether it is returned, sorted on, or both.
+    // One join a field, whether it is returned, sorted on, or both; the tested field is
+    // the base itself.
     std::map<int, std::string> joined;
+    if (onField)
+        joined[s.condition->field] = base;
     auto join = [&](int num) {
         auto& alias = joined[num];
         if (alias.empty()) {
             // Appended, not concatenated to a literal: GCC 12 misreads that form at -O3.
             alias = "f";
             alias += std::to_string(joined.size());
-            joins += " LEFT JOIN field " + alias + " ON " + alias + ".file = r.file AND " + alias + ".key = r.key AND " +
-                     alias + ".num = ?";
+            joins += " LEFT JOIN field " + alias + " ON " + alias + ".file = " + base + ".file AND " + alias +
+                     ".key = " + base + ".key AND " + alias + ".num = ?";
             p.numbers.push_back(num);
         }
         return alias;
     };
     for (int f : fields)
-        columns += f == 0 ? std::string(", r.key") : ", " + join(f) + ".whole";
-    // Sorted on a field, the rows are sorted here rather than by SQLite, which would
-    // build a temporary tree of them: the field is one of the columns, or one more.
+        columns += f == 0 ? ", " + base + ".key" : ", " + join(f) + ".whole";
+    // Sorted on a field, the rows are sorted here rather than by the engine, which
+    // would build a temporary tree of them: the field is one of the columns, or one more.
     if (const auto k = std::find(fields.begin(), fields.end(), 0); k != fields.end())
         p.keyColumn = static_cast<int>(k - fields.begin());
     if (s.sortField != 0) {
@@ -436,30 +443,31 @@ Database::PreparedSelect Database::prepareSelect(const std::string& requestText)
         if (returned == fields.end())
             columns += ", " + join(s.sortField) + ".whole";
     }
-    std::string where = " WHERE r.file = ?";
-    p.texts.push_back(s.file);
+    std::string where = " WHERE " + base + ".file = ?";
+    p.where.push_back(s.file);
     if (s.condition) {
         const auto& c = *s.condition;
-        std::string column = "r.key_fold";
-        if (c.field != 0) {
-            joins += " JOIN field c ON c.file = r.file AND c.key = r.key AND c.num = ?";
-            p.numbers.push_back(c.field);
-            column = "c.fold";
+        std::string column = base + ".key_fold";
+        if (onField) {
+            where += " AND " + base + ".num = ?";
+            p.where.push_back(std::int64_t{c.field});
+            column = base + ".fold";
         }
         std::string folded = foldCase(c.value);
         if (!c.prefix) {
             where += " AND " + column + " = ?";
-            p.texts.push_back(folded);
+            p.where.push_back(folded);
         } else if (!folded.empty()) {
             where += " AND " + column + " >= ?";
-            p.texts.push_back(folded);
+            p.where.push_back(folded);
             if (std::string end = prefixEnd(folded); !end.empty()) {
                 where += " AND " + column + " < ?";
-                p.texts.push_back(end);
+                p.where.push_back(end);
             }
         }
     }
-    p.sql = "SELECT r.key" + columns + " FROM record r" + joins + where + (s.sortField == 0 ? " ORDER BY r.key" : "");
+    p.sql = "SELECT " + base + ".key" + columns + (onField ? " FROM field t" : " FROM record r") + joins + where +
+            (s.sortField == 0 ? " ORDER BY " + base + ".key" : "");
     return p;
 }
 

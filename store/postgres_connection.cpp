@@ -148,6 +148,17 @@ public:
             // Every text goes to the server and comes back as UTF-8, whatever the
             // client's locale.
             t.exec("SET client_encoding = 'UTF8'");
+            // Every statement of the service is shaped to be answered through an index
+            // whatever its values: planned once, not again at each keystroke. And a
+            // worker process started for a list of a hundred rows costs more than the
+            // list itself. A server that has no such setting plans as it will.
+            for (const char* setting : {"SET plan_cache_mode = force_generic_plan",
+                                        "SET max_parallel_workers_per_gather = 0"}) {
+                try {
+                    t.exec(setting);
+                } catch (const pqxx::sql_error&) {
+                }
+            }
             user_ = t.exec("SELECT current_user").at(0).at(0).c_str();
         });
         readOnly_ = access == Access::ReadOnly;
