@@ -82,6 +82,9 @@ public:
     HandWritten(const std::string& sql) {
         if (onServer()) {
             pg_ = std::make_unique<pqxx::connection>(gPath);
+            // The session settings of the data service, so that only the layer differs.
+            pqxx::nontransaction(*pg_).exec("SET plan_cache_mode = force_generic_plan; "
+                                            "SET max_parallel_workers_per_gather = 0");
             std::string numbered;
             int n = 0;
             for (char c : sql)
