@@ -7,7 +7,8 @@ admin=$1 script=$2
 [ -n "${ONDREL_TEST_POSTGRES:-}" ] || { echo "FAIL: no test server (scripts/test starts one)"; exit 1; }
 dir=$(mktemp -d)
 name="tools_$$"
-trap 'psql -qX "$ONDREL_TEST_POSTGRES" -c "DROP DATABASE IF EXISTS $name" -c "DROP ROLE IF EXISTS lea_$$" >/dev/null 2>&1; rm -rf "$dir"' EXIT
+trap 'psql -qX "$ONDREL_TEST_POSTGRES" -c "DROP DATABASE IF EXISTS $name" -c "DROP DATABASE IF EXISTS ${name}_import" \
+  -c "DROP ROLE IF EXISTS lea_$$" >/dev/null 2>&1; rm -rf "$dir"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 sql() { psql -qX -v ON_ERROR_STOP=1 "$ONDREL_TEST_POSTGRES" -c "$1" >/dev/null || fail "psql: $1"; }
 
@@ -29,6 +30,14 @@ cmp -s "$dir/file.jsonl" "$dir/back.jsonl" || fail "the file copied back differs
 [ "$("$admin" select "$dir/back.db" 'SSELECT BUDGET AVEC 1 = "fourn]" 0 1 PAR 1' BUDGET '0 1')" = \
   "$("$admin" select "$server" 'SSELECT BUDGET AVEC 1 = "fourn]" 0 1 PAR 1' BUDGET '0 1')" ] ||
   fail "a select answers differently on the server"
+
+# import makes the tables on an empty server database, as init does.
+sql "CREATE DATABASE ${name}_import"
+imported=${server/\/$name?//${name}_import?}
+"$admin" import "$imported" "$dir/file.jsonl" >/dev/null || fail "import into an empty server database"
+"$admin" export "$imported" > "$dir/imported.jsonl"
+cmp -s "$dir/file.jsonl" "$dir/imported.jsonl" || fail "the imported server database differs"
+"$admin" init "$imported" 2>/dev/null && fail "init went over a database"
 
 # A role's rights: what it may read and write, whatever user a program claims.
 sql "CREATE ROLE lea_$$ LOGIN"
