@@ -87,8 +87,14 @@ public:
                                             "SET max_parallel_workers_per_gather = 0");
             std::string numbered;
             int n = 0;
-            for (char c : sql)
-                numbered += c == '?' ? "$" + std::to_string(++n) : std::string(1, c);
+            for (char c : sql) {
+                if (c != '?') {
+                    numbered += c;
+                    continue;
+                }
+                numbered += '$';
+                numbered += std::to_string(++n);
+            }
             pg_->prepare("hand_written", numbered);
         } else {
             sqlite_ = std::make_unique<SQLite::Database>(gPath, SQLite::OPEN_READWRITE);

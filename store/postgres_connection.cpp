@@ -98,10 +98,12 @@ std::string numbered(const std::string& sql) {
     std::string out;
     int n = 0;
     for (char c : sql) {
-        if (c == '?')
-            out += "$" + std::to_string(++n);
-        else
+        if (c != '?') {
             out += c;
+            continue;
+        }
+        out += '$';
+        out += std::to_string(++n);
     }
     return out;
 }
@@ -334,10 +336,18 @@ private:
     // A statement whose parameters are written in as quoted literals, for the commands
     // that take no parameters: a cursor, a plan.
     std::string withLiterals(const std::string& sql, const std::vector<std::string>& texts) const {
+        // Quoted by appending: GCC 12 misreads the library's own concatenation at -O3.
         std::string out;
         std::size_t next = 0;
-        for (char c : sql)
-            out += c == '?' ? tx_->quote(texts.at(next++)) : std::string(1, c);
+        for (char c : sql) {
+            if (c != '?') {
+                out += c;
+                continue;
+            }
+            out += '\'';
+            out += tx_->esc(texts.at(next++));
+            out += '\'';
+        }
         return out;
     }
 
