@@ -136,8 +136,12 @@ void MainWindow::showLine(const QString& entity, const QString& year, const QStr
     activateWindow();
 }
 
+// A long path or server address is cut in its middle to leave the user and the spread
+// their room; the whole of it shows as the label's tip.
 void MainWindow::refreshStatus() {
-    database_->setText("Base : " + path_);
+    const QString base = "Base : " + path_;
+    database_->setText(database_->fontMetrics().elidedText(base, Qt::ElideMiddle, width() * 2 / 5));
+    database_->setToolTip(base);
     userLabel_->setText("Utilisateur : " + QString::fromStdString(user_));
     mode_->setText(consultationOnly_ ? "Consultation seule" : "");
     spread_->setText(screen_ ? QString::fromStdString(spreadStatus(screen_->control().screen())) : QString());
@@ -149,6 +153,11 @@ bool MainWindow::mayAbandonLine() {
     return askInBox(this, kTitle,
                     "Une ligne budgétaire est en cours de saisie. Voulez-vous l'abandonner sans l'enregistrer ?",
                     false);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    refreshStatus();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

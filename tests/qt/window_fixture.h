@@ -122,7 +122,8 @@ public:
         QCoreApplication::processEvents();   // the status bar lays itself out again
         QDir().mkpath(ONDREL_PICTURE_DIR);
         const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1");
-        QVERIFY(window->grab().save(QString(ONDREL_PICTURE_DIR) + "/" + name + "-x" + scale + ".png"));
+        const QString engine = data->engine() == test::Engine::PostgreSQL ? "-postgresql" : "";
+        QVERIFY(window->grab().save(QString(ONDREL_PICTURE_DIR) + "/" + name + engine + "-x" + scale + ".png"));
     }
 
     std::unique_ptr<TempDatabase> data;
