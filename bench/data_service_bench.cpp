@@ -85,17 +85,7 @@ public:
             // The session settings of the data service, so that only the layer differs.
             pqxx::nontransaction(*pg_).exec("SET plan_cache_mode = force_generic_plan; "
                                             "SET max_parallel_workers_per_gather = 0");
-            std::string numbered;
-            int n = 0;
-            for (char c : sql) {
-                if (c != '?') {
-                    numbered += c;
-                    continue;
-                }
-                numbered += '$';
-                numbered += std::to_string(++n);
-            }
-            pg_->prepare("hand_written", numbered);
+            pg_->prepare("hand_written", numbered(sql));
         } else {
             sqlite_ = std::make_unique<SQLite::Database>(gPath, SQLite::OPEN_READWRITE);
             q_ = std::make_unique<SQLite::Statement>(*sqlite_, sql);

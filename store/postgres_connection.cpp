@@ -93,21 +93,6 @@ std::vector<std::string> asTexts(const Params& params) {
     return texts;
 }
 
-// The ? of a statement numbered as the server wants them.
-std::string numbered(const std::string& sql) {
-    std::string out;
-    int n = 0;
-    for (char c : sql) {
-        if (c != '?') {
-            out += c;
-            continue;
-        }
-        out += '$';
-        out += std::to_string(++n);
-    }
-    return out;
-}
-
 class PgRow final : public Row {
 public:
     explicit PgRow(const pqxx::row& row) : row_(row) {}
@@ -387,6 +372,20 @@ std::string withoutPassword(const std::string& uri) {
     if (colon == std::string::npos || colon > at)
         return uri;
     return uri.substr(0, colon) + uri.substr(at);
+}
+
+std::string numbered(const std::string& sql) {
+    std::string out;
+    int n = 0;
+    for (char c : sql) {
+        if (c != '?') {
+            out += c;
+            continue;
+        }
+        out += '$';
+        out += std::to_string(++n);
+    }
+    return out;
 }
 
 bool isServerLocation(const std::string& location) {

@@ -10,6 +10,8 @@ namespace ondrel {
 
 // A postgresql:// or postgres:// URI names a server; anything else is a file.
 bool isServerLocation(const std::string& location);
+// The ? of a statement numbered as the server wants them: $1, $2…
+std::string numbered(const std::string& sql);
 // The URI without its password, for messages and the status bar.
 std::string withoutPassword(const std::string& uri);
 
