@@ -8,7 +8,6 @@ namespace ondrel {
 
 namespace {
 constexpr const char* kScreenKey = "ONDREL";
-constexpr std::int32_t kFullRights = 2;
 }  // namespace
 
 Crt_Ondrel::Crt_Ondrel(HostWindow& host, HelpFactory makeHelp)

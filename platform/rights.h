@@ -8,7 +8,10 @@ namespace ondrel {
 
 class Database;
 
-// The rights of one screen: 2 is full rights.
+// The access level that lets a user save and delete budgets.
+inline constexpr std::int32_t kFullRights = 2;
+
+// The rights of one screen: kFullRights is full rights.
 class ScreenRights {
 public:
     virtual ~ScreenRights() = default;

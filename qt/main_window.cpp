@@ -93,7 +93,7 @@ bool MainWindow::openDatabase(const QString& path) {
     });
     area_->setWidget(screen_);
     screen_->guarded([&] {
-        consultationOnly_ = rights->RightsForKey(kFullRightsKey)->AccessLevel() != 2;
+        consultationOnly_ = rights->RightsForKey(kFullRightsKey)->AccessLevel() != kFullRights;
         screen_->control().TheDatabase(db_);
         screen_->control().DroitsUtilisateur(rights);
         screen_->control().TheClient({user_, path_.toStdString()});

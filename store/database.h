@@ -54,6 +54,7 @@ public:
     // The user whose rights apply and whose name the history keeps. A server names the
     // role it authenticated, whatever the program claims; a file takes the claim.
     const std::string& signIn(const std::string& claimed);
+    const std::string& user() const { return user_; }
 
     File OpenFile(const std::string& name);
     // The request text of a Request; the other two arguments are not used.

@@ -11,6 +11,7 @@
 #include "data/data_error.h"
 #include "data/request.h"
 #include "platform/login_name.h"
+#include "platform/rights.h"
 #include "tools/demo_data.h"
 #include "tools/budget_import.h"
 #include "tools/budget_sheet.h"
@@ -25,8 +26,6 @@ namespace {
 struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-
-constexpr std::int32_t kFullRights = 2;
 
 // The history keeps the tool's user as the author of what it writes: on a server, the
 // role it signed in as.
@@ -43,15 +42,18 @@ std::shared_ptr<Database> createNew(const std::string& path) {
     return db;
 }
 
-bool isOurs(const std::string& path) {
+// The database of the suite at path, or a new one where there is none: no file, or a
+// server database without the suite's tables.
+std::shared_ptr<Database> openOrCreate(const std::string& path, bool& created) {
     try {
-        Database::open(path, Database::Access::ReadOnly);
-        return true;
+        created = false;
+        return openExisting(path, Database::Access::ReadWrite);
     } catch (const DataError& e) {
         if (e.number() != kNotOurDatabase && e.number() != kFileNotFound)
             throw;
-        return false;
     }
+    created = true;
+    return createNew(path);
 }
 
 // A database that a failed command made is taken away again: a file goes; the
@@ -78,7 +80,7 @@ void init(const std::string& path) {
 
 void initDemo(const std::string& path) {
     auto db = createNew(path);
-    const std::string owner = db->signIn(loginName());
+    const std::string& owner = db->user();
     writeDemoData(*db, owner);
     std::cout << "Demo database created: " << db->location() << "\n";
     printFiles(*db);
@@ -91,8 +93,8 @@ void importFile(const std::string& path, const std::string& input) {
     std::ifstream in(input);
     if (!in)
         throw Failure("cannot read " + input);
-    const bool created = !isOurs(path);
-    auto db = created ? createNew(path) : openExisting(path, Database::Access::ReadWrite);
+    bool created = false;
+    auto db = openOrCreate(path, created);
     std::size_t count = 0;
     try {
         db->inOneTransaction([&] {
@@ -289,6 +291,9 @@ void printHistory(const std::string& path, const std::string& file, const std::s
 
 }  // namespace
 
+// Every DB argument: a file, or a server database.
+constexpr const char* kDatabaseHelp = "database file or postgresql:// URI";
+
 int main(int argc, char** argv) {
     CLI::App app{"ondrel-admin: the budget screen's database, for the people who run it"};
     app.require_subcommand(1);
@@ -298,35 +303,35 @@ int main(int argc, char** argv) {
 
     // DB is a file path, or a postgresql:// URI of a server database.
     auto* initCmd = app.add_subcommand("init", "create an empty database of the suite (never overwrites)");
-    initCmd->add_option("DB", db, "database file or postgresql:// URI")->required();
+    initCmd->add_option("DB", db, kDatabaseHelp)->required();
     auto* initDemoCmd = app.add_subcommand("init-demo", "create a demo database (never overwrites)");
-    initDemoCmd->add_option("DB", db, "database file or postgresql:// URI")->required();
+    initDemoCmd->add_option("DB", db, kDatabaseHelp)->required();
     std::string target;
     auto* copyCmd = app.add_subcommand("copy", "copy a whole database into a new one, file or server; all or nothing");
     copyCmd->add_option("FROM", db, "database to copy")->required();
     copyCmd->add_option("TO", target, "new database, file or postgresql:// URI")->required();
     auto* historyCmd = app.add_subcommand("history", "list the revisions of a record, oldest first, with what changed");
-    historyCmd->add_option("DB", db, "database file or postgresql:// URI")->required();
+    historyCmd->add_option("DB", db, kDatabaseHelp)->required();
     historyCmd->add_option("FILE", file, "file name")->required();
     historyCmd->add_option("KEY", key, "record key")->required();
     auto* imp = app.add_subcommand("import", "import JSON Lines records; all or nothing");
     imp->add_option("DB", db, "database file or postgresql:// URI (created when missing)")->required();
     imp->add_option("FILE", input, "JSON Lines file")->required();
     auto* exp = app.add_subcommand("export", "export records as JSON Lines, file by file, key by key");
-    exp->add_option("DB", db, "database file or postgresql:// URI")->required();
+    exp->add_option("DB", db, kDatabaseHelp)->required();
     exp->add_option("FILE", files, "files to export (all when none)");
     auto* sh = app.add_subcommand("show", "print one record as a JSON line");
-    sh->add_option("DB", db, "database file or postgresql:// URI")->required();
+    sh->add_option("DB", db, kDatabaseHelp)->required();
     sh->add_option("FILE", file, "file name")->required();
     sh->add_option("KEY", key, "record key")->required();
     auto* sel = app.add_subcommand("select", "run a select sentence and print its rows");
-    sel->add_option("DB", db, "database file or postgresql:// URI")->required();
+    sel->add_option("DB", db, kDatabaseHelp)->required();
     sel->add_option("SENTENCE", sentence, "select sentence")->required();
     sel->add_option("FILE", file, "file name")->required();
     sel->add_option("FIELDS", fields, "field list")->required();
     std::string entity, year, format = "csv", output;
     auto* exportBudgetCmd = app.add_subcommand("export-budget", "export an entity's budget for one year as CSV or XLSX");
-    exportBudgetCmd->add_option("DB", db, "database file or postgresql:// URI")->required();
+    exportBudgetCmd->add_option("DB", db, kDatabaseHelp)->required();
     exportBudgetCmd->add_option("--entity", entity, "entity code")->required();
     exportBudgetCmd->add_option("--year", year, "N or N+1")->required()->check(CLI::IsMember({"N", "N+1"}));
     exportBudgetCmd->add_option("--format", format, "csv or xlsx")->check(CLI::IsMember({"csv", "xlsx"}));
@@ -334,18 +339,18 @@ int main(int argc, char** argv) {
     bool dryRun = false, replace = false;
     std::string from, to, percent = "0";
     auto* importBudgetCmd = app.add_subcommand("import-budget", "import budget lines from the CSV of export-budget; all or nothing");
-    importBudgetCmd->add_option("DB", db, "database file or postgresql:// URI")->required();
+    importBudgetCmd->add_option("DB", db, kDatabaseHelp)->required();
     importBudgetCmd->add_option("FILE", input, "CSV file")->required();
     importBudgetCmd->add_flag("--dry-run", dryRun, "check and count, write nothing");
     auto* copyBudgetCmd = app.add_subcommand("copy-budget", "copy an entity's budget from one year to the other");
-    copyBudgetCmd->add_option("DB", db, "database file or postgresql:// URI")->required();
+    copyBudgetCmd->add_option("DB", db, kDatabaseHelp)->required();
     copyBudgetCmd->add_option("--entity", entity, "entity code")->required();
     copyBudgetCmd->add_option("--from", from, "N or N+1")->required()->check(CLI::IsMember({"N", "N+1"}));
     copyBudgetCmd->add_option("--to", to, "N or N+1")->required()->check(CLI::IsMember({"N", "N+1"}));
     copyBudgetCmd->add_option("--percent", percent, "raise (or lower, negative) every amount by this percentage");
     copyBudgetCmd->add_flag("--replace", replace, "replace the lines already in the target year");
     auto* rights = app.add_subcommand("rights", "set the access level of a user for a screen key");
-    rights->add_option("DB", db, "database file or postgresql:// URI")->required();
+    rights->add_option("DB", db, kDatabaseHelp)->required();
     rights->add_option("USER", user, "user name")->required();
     rights->add_option("SCREENKEY", key, "screen key, such as ONDREL")->required();
     rights->add_option("LEVEL", level, "access level; 2 is full rights")->required();

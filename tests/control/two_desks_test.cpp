@@ -50,6 +50,14 @@ protected:
         relabel(c, label);
         z(c, "Txt_Eclat").setText("001");
     }
+    // The line on both screens, and saved by the first with another key.
+    void firstChangesTheShownLine() {
+        storeLine();
+        showLine(*first);
+        showLine(*second);
+        rekey(*first, "002");
+        press(*first, "Cmd_OkBudget");
+    }
     std::optional<Record> stored() { return data.db->read("BUDGET", kKey); }
     void storeLine() { data.put("BUDGET", kKey, {{"Achats"}, {"0"}, {"5000"}, {"001"}}); }
 
@@ -57,11 +65,7 @@ protected:
 };
 
 TEST_F(TwoDesks, TheSecondOkIsRefusedAndTheLineShownAsTheFirstSavedIt) {
-    storeLine();
-    showLine(*first);
-    showLine(*second);
-    rekey(*first, "002");
-    press(*first, "Cmd_OkBudget");
+    firstChangesTheShownLine();
     rekey(*second, "003");
     host.messages.clear();
     press(*second, "Cmd_OkBudget");
@@ -76,11 +80,7 @@ TEST_F(TwoDesks, TheSecondOkIsRefusedAndTheLineShownAsTheFirstSavedIt) {
 }
 
 TEST_F(TwoDesks, ALineChangedMeanwhileIsNotDeleted) {
-    storeLine();
-    showLine(*first);
-    showLine(*second);
-    rekey(*first, "002");
-    press(*first, "Cmd_OkBudget");
+    firstChangesTheShownLine();
     host.messages.clear();
     host.answers.push_back(true);
     press(*second, "Cmd_SupprimerBudget");
