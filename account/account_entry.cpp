@@ -42,6 +42,7 @@ void Crt_Ondrel::Txt_LibCompte_LostFocus() {
 // run goes on; only the absent key right after a read is told apart.
 void Crt_Ondrel::Txt_Cpte_Change() {
     PassOver step;
+    W_ValeursIllisibles.clear();
     const std::string text = Txt_Cpte.text();
     if (text.empty() || (text[0] != '6' && text[0] != '7'))
         refuseAccount(step);
@@ -78,20 +79,31 @@ void Crt_Ondrel::listBudgetLines() {
 
 void Crt_Ondrel::lookUpCompleteNumber(PassOver& step) {
     const std::string number = Txt_Cpte.text();
-    bool inChart = false;
+    Found inChart = Found::No;
     if (!hasGroupingZeros(number))
-        inChart = !step.absent(
+        inChart = step.read(
             [&] { shared().chartRecord = file(SuiteFile::PlanComptable).ReadRecord(chartKey(Txt_CodAssoc.text(), number)); });
     step([&] { W_CodeExercice = yearCodeFor(Cbo_Exercice.text()); });
     step([&] { shared().budgetRecord.reset(); });
     step([&] { W_Requete.emplace(); });
-    if (!step.absent([&] {
-            shared().budgetRecord = file(SuiteFile::Budget).ReadRecord(budgetKey(W_CodeExercice, Txt_CodAssoc.text(), number));
-        })) {
-        step([&] { AfficheBudget(); });
-        return;
-    }
-    creationRules(step, inChart);
+    const Found stored = inChart == Found::Unknown ? Found::Unknown : step.read([&] {
+        shared().budgetRecord = file(SuiteFile::Budget).ReadRecord(budgetKey(W_CodeExercice, Txt_CodAssoc.text(), number));
+    });
+    if (stored == Found::Yes)
+        return step([&] { AfficheBudget(); });
+    if (stored == Found::Unknown)
+        return unreadableAccount(step);
+    creationRules(step, inChart == Found::Yes);
+}
+
+// A read that failed for another reason than an absent key tells nothing of the line:
+// neither that it exists nor that it may be created. The person is told why, and the
+// account is emptied, to be typed again once the database answers.
+void Crt_Ondrel::unreadableAccount(PassOver& step) {
+    const std::string why = step.failure();
+    step([&] { shared().budgetRecord.reset(); });
+    step([&] { screen_.showError(why); });
+    step([&] { Txt_Cpte.setText(""); });
 }
 
 void Crt_Ondrel::refuseAccount(PassOver& step) {

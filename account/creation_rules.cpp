@@ -8,6 +8,7 @@ namespace ondrel {
 namespace {
 constexpr int kLineAbove = 1;
 constexpr int kLineBelow = 2;
+constexpr int kUnreadable = 3;
 constexpr const char* kCreateQuestion = "Voulez-vous créer ce compte budgétaire ?";
 }  // namespace
 
@@ -15,6 +16,8 @@ constexpr const char* kCreateQuestion = "Voulez-vous créer ce compte budgétair
 // nesting, then a chart account, a detailed account, or a grouping account.
 void Crt_Ondrel::creationRules(PassOver& step, bool inChart) {
     const int level = blockingLevel(step);
+    if (level == kUnreadable)
+        return unreadableAccount(step);
     if (W_Trouve)
         return refuseNesting(step, level);
     if (inChart)
@@ -26,20 +29,24 @@ void Crt_Ondrel::creationRules(PassOver& step, bool inChart) {
 
 // Budget lines never nest within one entity and one fiscal year: a line on a grouping
 // account above the number (its first 9 digits down to its first one), or on any
-// account below it, blocks the creation.
+// account below it, blocks the creation. A read that fails tells nothing, and blocks
+// it too.
 int Crt_Ondrel::blockingLevel(PassOver& step) {
     const std::string number = Txt_Cpte.text();
     W_Trouve = false;
     W_Regroupement = false;
     for (std::size_t i = 9; i >= 1 && !W_Trouve; --i) {
         const std::string above = completeWithZeros(number.substr(0, i));
-        if (!step.absent([&] { file(SuiteFile::Budget).ReadRecord(budgetKey(W_CodeExercice, Txt_CodAssoc.text(), above)); }))
-            W_Trouve = true;
+        const Found line =
+            step.read([&] { file(SuiteFile::Budget).ReadRecord(budgetKey(W_CodeExercice, Txt_CodAssoc.text(), above)); });
+        if (line == Found::Unknown)
+            return kUnreadable;
+        W_Trouve = line == Found::Yes;
     }
     if (W_Trouve)
         return kLineAbove;
     int level = 0;
-    step([&] {
+    const Found below = step.read([&] {
         W_Selection = select(sentenceWithPrefix("SSELECT BUDGET AVEC 0 = ",
                                                 W_CodeExercice + Txt_CodAssoc.text() + significantPrefix(number),
                                                 " 0 1 PAR 1"),
@@ -49,7 +56,7 @@ int Crt_Ondrel::blockingLevel(PassOver& step) {
             level = kLineBelow;
         }
     });
-    return level;
+    return below == Found::Unknown ? kUnreadable : level;
 }
 
 void Crt_Ondrel::refuseNesting(PassOver& step, int level) {
@@ -79,9 +86,12 @@ void Crt_Ondrel::offerChartAccount(PassOver& step) {
 
 void Crt_Ondrel::offerDetailedAccount(PassOver& step) {
     W_Trouve = false;
-    if (step.absent([&] {
-            shared().chartRecord = file(SuiteFile::PlanComptable).ReadRecord(chartKey(Txt_CodAssoc.text(), Txt_Cpte.text()));
-        }))
+    const Found account = step.read([&] {
+        shared().chartRecord = file(SuiteFile::PlanComptable).ReadRecord(chartKey(Txt_CodAssoc.text(), Txt_Cpte.text()));
+    });
+    if (account == Found::Unknown)
+        return unreadableAccount(step);
+    if (account == Found::No)
         return offerChartInstead(step);
     if (step.yes([&] { return screen_.ask(kCreateQuestion); })) {
         acceptCreation();
@@ -108,7 +118,10 @@ void Crt_Ondrel::offerDetailedAccount(PassOver& step) {
 void Crt_Ondrel::offerGroupingAccount(PassOver& step) {
     const std::string prefix = significantPrefix(Txt_Cpte.text());
     W_Trouve = false;
-    if (step.absent([&] { shared().classRecord = file(classFileFor(prefix)).ReadRecord(prefix); }))
+    const Found grouping = step.read([&] { shared().classRecord = file(classFileFor(prefix)).ReadRecord(prefix); });
+    if (grouping == Found::Unknown)
+        return unreadableAccount(step);
+    if (grouping == Found::No)
         return offerChartInstead(step);
     step([&] { Cbo_Cpte.clear(); });
     step([&] { Cbo_Cpte.setVisible(false); });
@@ -171,10 +184,17 @@ void Crt_Ondrel::newLineSetUp() {
     step([&] { Txt_Eclat.setEnabled(true); });
     step([&] { Cbo_Eclat.setEnabled(true); });
     step([&] { RemplirEclat(); });
-    step([&] {
+    const Found record = step.read([&] {
         shared().budgetRecord =
             file(SuiteFile::Budget).OpenRecordForWrite(budgetKey(W_CodeExercice, Txt_CodAssoc.text(), Txt_Cpte.text()));
     });
+    if (record == Found::Unknown) {
+        // No record to write into: the new line cannot be opened.
+        const std::string why = step.failure();
+        step([&] { screen_.showError(why); });
+        step([&] { Cmd_AnnulerBudget_Click(); });
+        return;
+    }
     step([&] { Cmd_SupprimerBudget.setEnabled(false); });
     step([&] { Cmd_Sortir.setEnabled(false); });
     step([&] { Cmd_AnnulerBudget.setEnabled(true); });

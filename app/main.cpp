@@ -11,6 +11,7 @@
 #include "qt/french_boxes.h"
 #include "qt/main_window.h"
 #include "tools/demo_data.h"
+#include "store/password_mask.h"
 
 using namespace ondrel;
 
@@ -48,7 +49,7 @@ int writeReport(int argc, char** argv, const std::string& dbPath, const std::str
         std::cout << "Rapport du budget " << entity << " (" << year << ") écrit dans " << output << "\n";
         return 0;
     } catch (const std::exception& e) {
-        std::cerr << "ondrel: " << e.what() << "\n";
+        std::cerr << "ondrel: " << hidePasswords(e.what()) << "\n";
         return 1;
     }
 }
@@ -71,6 +72,7 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         return cli.exit(e) == 0 ? 0 : 2;
     }
+    hidePasswordsInArguments(argc, argv);
     if (!report.empty())
         return writeReport(argc, argv, dbPath.empty() ? defaultDatabase() : dbPath, entity, year, user, report);
     if (!displayAvailable()) {

@@ -75,7 +75,11 @@ void Crt_Ondrel::Txt_Eclat_Change() {
         step([&] { Lst_Sect.setEnabled(false); });
         return;
     }
-    if (step.absent([&] { shared().keyRecord = file(SuiteFile::BudgetCles).ReadRecord(Txt_CodAssoc.text() + Txt_Eclat.text()); })) {
+    const Found key = step.read([&] { shared().keyRecord = file(SuiteFile::BudgetCles).ReadRecord(Txt_CodAssoc.text() + Txt_Eclat.text()); });
+    if (key != Found::Yes) {
+        const std::string why = step.failure();
+        if (key == Found::Unknown)
+            step([&] { screen_.showError(why); });
         step([&] { Txt_Eclat.setText(""); });
         step([&] { Cbo_Eclat.setListIndex(-1); });
         return;

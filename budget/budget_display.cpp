@@ -1,4 +1,5 @@
 #include "account/account_number.h"
+#include "budget/stored_distribution.h"
 #include "control/crt_ondrel.h"
 #include "periods/calendar_walk.h"
 #include "periods/period_line.h"
@@ -36,17 +37,13 @@ void Crt_Ondrel::AfficheBudget() {
     Cmd_AjouterRepartition.setEnabled(true);
 
     // Each label from the start month and the line's own index, whatever the lines before it.
-    if (!budget.field(3).empty()) {
-        for (int v = 1;; ++v) {
-            const int index = std::stoi(budget.value(2, v));
-            const Currency amount = fromStoredHundredths(budget.value(3, v));
-            Lst_RepartPer.addItem(periodLine(periodAt(Txt_DateDebutExercice.text(), index).label, formatAmount(amount)));
-            Lst_RepartPer.setItemData(Lst_RepartPer.newIndex(), index);
-            W_TotalReparti += amount;
-            if (budget.value(3, v + 1).empty())
-                break;
-        }
+    const StoredDistribution stored = storedDistribution(budget);
+    for (const auto& [index, amount] : stored.periods) {
+        Lst_RepartPer.addItem(periodLine(periodAt(Txt_DateDebutExercice.text(), index).label, formatAmount(amount)));
+        Lst_RepartPer.setItemData(Lst_RepartPer.newIndex(), index);
+        W_TotalReparti += amount;
     }
+    W_ValeursIllisibles = stored.unreadable;
 
     Etq_ValeurBudget.setEnabled(true);
     Txt_ValBud.setEnabled(true);
@@ -55,14 +52,8 @@ void Crt_Ondrel::AfficheBudget() {
     for (Zone* z : {&Cdr_Eclatement, &Txt_Eclat, &Cbo_Eclat, &Etq_LibelleSectAnal, &Etq_Repartition})
         z->setEnabled(true);
     const std::string keyCode = budget.value(4, 1);
-    if (!keyCode.empty()) {
-        shared().keyRecord = file(SuiteFile::BudgetCles).ReadRecord(Txt_CodAssoc.text() + keyCode);
-        Txt_Eclat.setText(keyCode);
-        selectKeyItem();
-        RempListEclat();
-    } else {
+    if (keyCode.empty() || !showStoredKey(keyCode))
         RemplirEclat();
-    }
 
     for (Zone* z : entityAndYearZones())
         z->setEnabled(false);
@@ -70,6 +61,32 @@ void Crt_Ondrel::AfficheBudget() {
     Cmd_OkBudget.setEnabled(true);
     Cmd_AnnulerBudget.setEnabled(true);
     Cmd_Sortir.setEnabled(false);
+    if (!W_ValeursIllisibles.empty())
+        screen_.showError(unreadableLine());
+}
+
+// The stored key, its label picked and its sections listed. A key that has no record
+// (deleted since, or never made) leaves the key zone empty, for the person to choose
+// another before saving, and says so.
+bool Crt_Ondrel::showStoredKey(const std::string& keyCode) {
+    PassOver step;
+    const Found key =
+        step.read([&] { shared().keyRecord = file(SuiteFile::BudgetCles).ReadRecord(Txt_CodAssoc.text() + keyCode); });
+    if (key != Found::Yes) {
+        screen_.showError(key == Found::No ? "La clé de répartition « " + keyCode + " » de cette ligne n'existe pas pour "
+                                                 "l'entité " + Txt_CodAssoc.text() + " : choisissez-en une autre."
+                                           : step.failure());
+        return false;
+    }
+    Txt_Eclat.setText(keyCode);
+    selectKeyItem();
+    RempListEclat();
+    return true;
+}
+
+std::string Crt_Ondrel::unreadableLine() const {
+    return "Cette ligne porte une répartition que l'écran ne peut pas afficher (" + W_ValeursIllisibles +
+           ") : elle peut être supprimée ou abandonnée, mais pas enregistrée par-dessus.";
 }
 
 }  // namespace ondrel

@@ -18,6 +18,10 @@ std::array<Zone*, 6> Crt_Ondrel::entityAndYearZones() {
     return {&Txt_CodAssoc, &Cbo_Assoc, &Cbo_Exercice, &Txt_DateDebutExercice, &Txt_DateFinExercice, &Cdr_Exercice};
 }
 
+std::array<Zone*, 4> Crt_Ondrel::accountZones() {
+    return {&Etq_CompteBudget, &Txt_Cpte, &Cac_Reg, &Cbo_Cpte};
+}
+
 void Crt_Ondrel::unlockEntityAndYear() {
     for (Zone* z : entityAndYearZones())
         z->setEnabled(true);
@@ -41,16 +45,20 @@ void Crt_Ondrel::offerExitOnly() {
     Cmd_Sortir.setEnabled(true);
 }
 
-// Another desk changed, deleted or created this line since it was shown here, and
-// nothing was written: the person is told, and sees the line as it now stands, or the
-// empty account zone when it is gone.
-void Crt_Ondrel::reshowChangedLine() {
+// The write did not land as the screen holds it: another desk changed, deleted or
+// created this line since it was shown here, and nothing was written; or the server
+// was lost at the commit, and nobody can tell whether it landed. The person is told,
+// and sees the line as it now stands, or the empty account zone when it is gone.
+void Crt_Ondrel::reshowStoredLine(const DataError& e) {
     const std::string account = Txt_Cpte.text();
     PassOver step;
-    const bool gone = step.absent([&] { file(SuiteFile::Budget).ReadRecord(lineKey()); });
-    screen_.showError(gone ? kDeletedElsewhere : kChangedElsewhere);
+    const Found line = step.read([&] { file(SuiteFile::Budget).ReadRecord(lineKey()); });
+    if (e.number() == kRecordChanged)
+        screen_.showError(line == Found::No ? kDeletedElsewhere : kChangedElsewhere);
+    else
+        screen_.showError(e.what());
     Cmd_AnnulerBudget_Click();
-    if (!gone)
+    if (line != Found::No)
         Txt_Cpte.setText(account);
 }
 
@@ -64,9 +72,9 @@ void Crt_Ondrel::Cmd_OkBudget_Click() {
     try {
         EcrireDonnees();
     } catch (const DataError& e) {
-        if (e.number() != kRecordChanged)
+        if (e.number() != kRecordChanged && e.number() != kOutcomeUnknown)
             throw;
-        return reshowChangedLine();
+        return reshowStoredLine(e);
     }
     W_Creation = false;
     unlockEntityAndYear();
@@ -98,9 +106,9 @@ void Crt_Ondrel::Cmd_SupprimerBudget_Click() {
     try {
         file(SuiteFile::Budget).DeleteRecord(shared().budgetRecord.value());
     } catch (const DataError& e) {
-        if (e.number() != kRecordChanged)
+        if (e.number() != kRecordChanged && e.number() != kOutcomeUnknown)
             throw;
-        return reshowChangedLine();
+        return reshowStoredLine(e);
     }
     accountReset();
     Txt_Cpte.setEnabled(true);

@@ -10,12 +10,14 @@ constexpr const char* kSumMessage = "La somme des répartitions doit ètre égal
 // The checks before saving, in order; the first that fails shows its message.
 void Crt_Ondrel::VerifZone() {
     W_ZonesOk = true;
-    auto fail = [&](const char* message, Zone* focus) {
+    auto fail = [&](const std::string& message, Zone* focus) {
         screen_.showError(message);
         if (focus)
             focus->setFocus();
         W_ZonesOk = false;
     };
+    if (!W_ValeursIllisibles.empty())
+        return fail(unreadableLine(), nullptr);
     if (Txt_LibCompte.text().empty())
         return fail("Le libellé du compte est obligatoire.", &Txt_LibCompte);
     if (Txt_ValBud.text().empty())

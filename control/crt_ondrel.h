@@ -89,6 +89,8 @@ private:
     void Cbo_Exercice_Click();
     void Cbo_Exercice_KeyPress(int& keyAscii);
     void fiscalYearBody();
+    bool listPeriods();
+    bool W_ExerciceInvalide = false;   // the chosen year's months cannot be walked
 
     // Account (account_entry.cpp, creation_rules.cpp, account_picker.cpp).
     void Txt_Cpte_KeyPress(int& keyAscii);
@@ -108,6 +110,7 @@ private:
     void offerDetailedAccount(PassOver& step);
     void offerGroupingAccount(PassOver& step);
     void offerChartInstead(PassOver& step);
+    void unreadableAccount(PassOver& step);
     void acceptCreation();
     void newLineSetUp();
 
@@ -146,9 +149,16 @@ private:
     void unlockEntityAndYear();
     // The zones that identify the line's entity and year, frozen while a line is open.
     std::array<Zone*, 6> entityAndYearZones();
+    // The zones in which the account of a line is typed or picked.
+    std::array<Zone*, 4> accountZones();
     void accountReset();
     void offerExitOnly();
-    void reshowChangedLine();
+    void reshowStoredLine(const DataError& e);
+    bool showStoredKey(const std::string& keyCode);
+    std::string unreadableLine() const;
+    // What of the stored line on screen could not be shown; a line that holds such
+    // values is not saved over.
+    std::string W_ValeursIllisibles;
     std::string lineKey();
 
     Screen screen_;

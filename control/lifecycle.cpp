@@ -6,10 +6,6 @@
 
 namespace ondrel {
 
-namespace {
-constexpr const char* kScreenKey = "ONDREL";
-}  // namespace
-
 Crt_Ondrel::Crt_Ondrel(HostWindow& host, HelpFactory makeHelp)
     : host_(host), makeHelp_(std::move(makeHelp)), shared_(SharedState::ofThisThread()),
       Etq_Assoc(screen_.zone("Etq_Assoc")), Txt_CodAssoc(screen_.zone("Txt_CodAssoc")),

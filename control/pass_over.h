@@ -2,11 +2,16 @@
 
 #include <cstdint>
 #include <exception>
+#include <string>
 #include <utility>
 
 #include "data/data_error.h"
 
 namespace ondrel {
+
+// What a record read told: the record, no record of that key, or nothing at all
+// because the read itself failed (a server that does not answer, a damaged file).
+enum class Found { Yes, No, Unknown };
 
 // The statements of a handler that passes over each failing statement and goes on
 // with the next one. The number of the last failure stays pending, so that a
@@ -19,19 +24,25 @@ public:
             statement();
         } catch (const DataError& e) {
             pending_ = e.number();
-        } catch (const std::exception&) {
+            failure_ = e.what();
+        } catch (const std::exception& e) {
             pending_ = kUnspecifiedFailure;
+            failure_ = e.what();
         }
     }
 
-    // Runs a record read as one statement: true when it failed because no record has
-    // that key, the only failure a caller tells apart.
+    // Runs a record read, or a select, as one statement. Only an absent key means that
+    // there is no such record; any other failure leaves it unknown, and failure() says
+    // why.
     template <class Read>
-    bool absent(Read&& read) {
+    Found read(Read&& read) {
         pending_ = 0;
         (*this)(std::forward<Read>(read));
-        return pending_ == kRecordNotFound;
+        return pending_ == 0 ? Found::Yes : pending_ == kRecordNotFound ? Found::No : Found::Unknown;
     }
+
+    // The text of the last failure.
+    const std::string& failure() const { return failure_; }
 
     // Asks a question as one statement: a box that cannot be shown answers No.
     template <class Question>
@@ -43,6 +54,7 @@ public:
 
 private:
     std::uint32_t pending_ = 0;
+    std::string failure_;
 };
 
 }  // namespace ondrel

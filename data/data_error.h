@@ -28,6 +28,9 @@ constexpr std::uint32_t kNotOurDatabase = 0x80040006;
 // Another writer changed, deleted or created the record since it was read: nothing
 // was written.
 constexpr std::uint32_t kRecordChanged = 0x80040007;
+// The connection to the server was lost while a write was being committed: it may or
+// may not have landed.
+constexpr std::uint32_t kOutcomeUnknown = 0x80040008;
 
 // Numbers of the runtime that the control and its hosts raise and show.
 // A failure that carries no number of its own.

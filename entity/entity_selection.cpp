@@ -34,9 +34,11 @@ void Crt_Ondrel::Txt_CodAssoc_Change() {
         step([&] { Cbo_Assoc.setText(""); });
         return;
     }
-    if (step.absent([&] { shared().entityRecord = file(SuiteFile::Association).ReadRecord(Txt_CodAssoc.text()); })) {
+    const Found entity = step.read([&] { shared().entityRecord = file(SuiteFile::Association).ReadRecord(Txt_CodAssoc.text()); });
+    if (entity != Found::Yes) {
+        const std::string why = entity == Found::No ? std::string("Ce code n'existe pas.") : step.failure();
         step([&] { Cbo_Assoc.setText(""); });
-        step([&] { screen_.showError("Ce code n'existe pas."); });
+        step([&] { screen_.showError(why); });
         step([&] { Txt_CodAssoc.setText(""); });
         step([&] { Txt_CodAssoc.setFocus(); });
         return;
@@ -52,9 +54,11 @@ void Crt_Ondrel::Txt_CodAssoc_Change() {
     step([&] { Cdr_Exercice.setEnabled(true); });
     step([&] { Cbo_Exercice.setEnabled(true); });
     step([&] { Cbo_Exercice.setListIndex(0); });
-    for (Zone* z : {&Etq_DebutExercice, &Etq_FinExercice, &Txt_DateDebutExercice, &Txt_DateFinExercice,
-                    &Etq_CompteBudget, &Txt_Cpte, &Cac_Reg, &Cbo_Cpte})
+    for (Zone* z : {&Etq_DebutExercice, &Etq_FinExercice, &Txt_DateDebutExercice, &Txt_DateFinExercice})
         step([&] { z->setEnabled(true); });
+    if (!W_ExerciceInvalide)
+        for (Zone* z : accountZones())
+            step([&] { z->setEnabled(true); });
 }
 
 void Crt_Ondrel::Txt_CodAssoc_KeyPress(int& keyAscii) {

@@ -25,9 +25,33 @@ void Crt_Ondrel::fiscalYearBody() {
         Txt_DateDebutExercice.setText(DateToText(year.value(3, 1)));
         Txt_DateFinExercice.setText(DateToText(year.value(4, 1)));
     }
-    RemplirCboPeriode();
+    if (!listPeriods())
+        return;
     if (Txt_Cpte.enabled())
         Txt_Cpte.setFocus();
+}
+
+// A year whose months cannot be walked (its end before its start, longer than the walk
+// follows, a date that does not read) would give lines without a period: the person is
+// told, and the account stays locked until a year that walks is chosen.
+bool Crt_Ondrel::listPeriods() {
+    try {
+        RemplirCboPeriode();
+    } catch (const DataError& e) {
+        if (e.number() != kTypeMismatch)
+            throw;
+        W_ExerciceInvalide = true;
+        for (Zone* z : accountZones())
+            z->setEnabled(false);
+        screen_.showError(e.what());
+        return false;
+    }
+    if (W_ExerciceInvalide) {
+        W_ExerciceInvalide = false;
+        for (Zone* z : accountZones())
+            z->setEnabled(true);
+    }
+    return true;
 }
 
 }  // namespace ondrel

@@ -10,6 +10,8 @@ class Database;
 
 // The access level that lets a user save and delete budgets.
 inline constexpr std::int32_t kFullRights = 2;
+// The key of the budget screen's rights.
+inline constexpr const char* kScreenKey = "ONDREL";
 
 // The rights of one screen: kFullRights is full rights.
 class ScreenRights {

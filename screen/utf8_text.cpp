@@ -51,6 +51,11 @@ std::string trimBlanks(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+std::string excerpt(const std::string& utf8) {
+    constexpr std::size_t kShown = 30;
+    return charCount(utf8) <= kShown ? utf8 : leftChars(utf8, kShown) + "…";
+}
+
 int charCode(const std::string& utf8) {
     if (charCount(utf8) != 1)
         return -1;

@@ -16,6 +16,9 @@ std::string padRight(const std::string& utf8, std::size_t n, char fill = ' ');
 std::string padLeft(const std::string& utf8, std::size_t n, char fill = ' ');
 // The text without the blanks before and after it.
 std::string trimBlanks(const std::string& text);
+// A text quoted in a message: its first characters, "…" where it goes on, so that a
+// message never echoes a huge text whole.
+std::string excerpt(const std::string& utf8);
 // The code of a single character (its Unicode scalar value), or -1 when the text is not one character.
 int charCode(const std::string& utf8);
 std::string charText(int code);

@@ -9,6 +9,7 @@
 #include "data/select_sentence.h"
 #include "data/text_fold.h"
 #include "store/connection.h"
+#include "store/password_mask.h"
 #include "store/postgres_connection.h"
 #include "store/sqlite_connection.h"
 
@@ -78,7 +79,7 @@ bool Database::isServer(const std::string& location) {
 }
 
 std::string Database::readable(const std::string& location) {
-    return isServerLocation(location) ? withoutPassword(location) : location;
+    return hidePasswords(location);
 }
 
 bool Database::readOnly() const {
@@ -344,11 +345,12 @@ std::vector<Revision> Database::history(const std::string& file, const std::stri
                            revisions.push_back(std::move(r));
                        });
     connection_->query("SELECT revision, num, whole FROM history_field WHERE file = ? AND key = ? ORDER BY revision, num",
-                       {file, key}, [&](const Row& row) {
+                       {file, key}, [&, r = revisions.begin()](const Row& row) mutable {
+                           // Both in the order of the revisions: one walk, whatever their number.
                            const std::int64_t number = row.integer(0);
-                           auto r = std::find_if(revisions.begin(), revisions.end(),
-                                                 [&](const Revision& each) { return each.number == number; });
-                           if (r != revisions.end())
+                           while (r != revisions.end() && r->number < number)
+                               ++r;
+                           if (r != revisions.end() && r->number == number)
                                putField(r->fields, row.integer(1), row.text(2));
                        });
     return revisions;

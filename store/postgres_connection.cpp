@@ -3,6 +3,7 @@
 #include <pqxx/pqxx>
 
 #include "data/data_error.h"
+#include "store/password_mask.h"
 #include "store/statement_cache.h"
 #include "store/store_error.h"
 
@@ -42,20 +43,37 @@ GRANT SELECT ON rights, ondrel_mark TO PUBLIC;
 )sql";
 
 constexpr int kSchemaVersion = 2;
-constexpr const char* kRecordTables = "file, record, field, history, history_field";
+constexpr const char* kRecordTables = "file, record, field";
+constexpr const char* kHistoryTables = "history, history_field";
 
 template <class Kind>
 bool is(const std::exception& e) {
     return dynamic_cast<const Kind*>(&e) != nullptr;
 }
 
+// Why a connection failed, in French: libpq says it in English.
+std::string connectionFault(const std::string& said) {
+    if (said.find("password") != std::string::npos || said.find("authentication") != std::string::npos)
+        return "l'utilisateur ou le mot de passe est refusé";
+    if (said.find("does not exist") != std::string::npos)
+        return "l'utilisateur ou la base de données n'existe pas sur ce serveur";
+    if (said.find("no pg_hba.conf entry") != std::string::npos || said.find("not permitted") != std::string::npos)
+        return "le serveur n'accepte pas de connexion de ce poste pour cet utilisateur";
+    if (said.find("too many") != std::string::npos)
+        return "le serveur a déjà trop de connexions";
+    if (said.find("invalid") != std::string::npos || said.find("missing") != std::string::npos)
+        return "l'adresse de la base n'est pas une adresse PostgreSQL valide";
+    return "il ne répond pas : vérifiez qu'il est démarré et son adresse";
+}
+
 // The library tells the server's faults apart by their class; a few come only as text.
+// The person reads them in French; the server's own words stay in its log.
 DataError serverError(const std::string& location, const std::string& what, const std::exception& e) {
     const std::string said = firstLine(e.what());
     if (is<pqxx::broken_connection>(e))
-        return DataError(kStoreFailure, "Le serveur de la base « " + location + " » ne répond pas ou a refusé la "
-                                        "connexion : rien n'a été enregistré. Vérifiez qu'il est démarré, son "
-                                        "adresse, l'utilisateur et le mot de passe. (" + said + ")");
+        return DataError(kStoreFailure, "Le serveur de la base « " + location + " » est injoignable (" +
+                                            connectionFault(said) + ") : rien n'a été lu ni enregistré. "
+                                            "Recommencez quand il répondra.");
     if (is<pqxx::unique_violation>(e))
         return DataError(kRecordChanged, "Un autre poste a créé cet enregistrement au même moment : rien n'a été "
                                          "enregistré.");
@@ -64,14 +82,25 @@ DataError serverError(const std::string& location, const std::string& what, cons
                                             ") : rien n'a été enregistré.");
     if (said.find("read-only transaction") != std::string::npos)
         return DataError(kStoreFailure, readOnlyDatabase());
-    if (is<pqxx::transaction_rollback>(e))
+    if (is<pqxx::transaction_rollback>(e) || said.find("lock timeout") != std::string::npos ||
+        said.find("could not obtain lock") != std::string::npos)
         return DataError(kStoreFailure, busyDatabase());
     if (is<pqxx::disk_full>(e))
         return DataError(kStoreFailure, fullDisk());
     if (said.find("invalid byte sequence") != std::string::npos)
         return DataError(kBadValue, "Un texte n'est pas de l'UTF-8 valide ; le serveur ne peut pas le conserver : "
                                     "rien n'a été enregistré.");
-    return DataError(kStoreFailure, "La base de données a refusé l'opération (" + what + ") : " + said);
+    if (is<pqxx::undefined_table>(e))
+        return DataError(kStoreFailure, "Il manque des tables d'Ondrel dans la base « " + location + " » (" + what +
+                                            ") : rien n'a été enregistré.");
+    return DataError(kStoreFailure, "La base de données a refusé l'opération (" + what + ") : rien n'a été "
+                                    "enregistré. Le journal du serveur en donne la raison.");
+}
+
+DataError outcomeUnknown(const std::string& location) {
+    return DataError(kOutcomeUnknown, "La connexion au serveur de la base « " + location + " » a été perdue au moment "
+                                      "de valider l'opération : on ne peut pas savoir si elle a abouti. La ligne est "
+                                      "réaffichée telle qu'elle est maintenant en base.");
 }
 
 // A text parameter goes to the server up to its first NUL: a text that holds one is
@@ -129,12 +158,25 @@ private:
 class PgConnection final : public Connection {
 public:
     PgConnection(const std::string& uri, Access access)
-        : location_(withoutPassword(uri)), c_(guard("connexion", [&] { return std::make_unique<pqxx::connection>(uri); })) {
+        : uri_(uri), location_(withoutPassword(uri)), access_(access), readOnly_(access == Access::ReadOnly) {
+        connect();
+    }
+
+    // A connection and its session. The library's own reconnection would lose the
+    // settings below, so it is ours: a connection lost is made again before the next
+    // statement outside a transaction, with its settings and without its statements.
+    void connect() {
+        lost_ = false;
+        cache_.clear();
+        c_.reset();
+        c_ = guard("connexion", [&] { return std::make_unique<pqxx::connection>(uri_); });
         guard("connexion", [&] {
             pqxx::nontransaction t(*c_);
             // Every text goes to the server and comes back as UTF-8, whatever the
-            // client's locale.
+            // client's locale. A desk waits for another's lock as long as it would
+            // on a file, then says the database is busy.
             t.exec("SET client_encoding = 'UTF8'");
+            t.exec("SET lock_timeout = '" + std::to_string(kLockWaitSeconds) + "s'");
             // Every statement of the service is shaped to be answered through an index
             // whatever its values: planned once, not again at each keystroke. And a
             // worker process started for a list of a hundred rows costs more than the
@@ -146,12 +188,10 @@ public:
                 } catch (const pqxx::sql_error&) {
                 }
             }
+            if (readOnly_)
+                t.exec("SET default_transaction_read_only = on");
             user_ = t.exec("SELECT current_user").at(0).at(0).c_str();
         });
-        readOnly_ = access == Access::ReadOnly;
-        if (readOnly_)
-            guard("connexion", [&] { pqxx::nontransaction(*c_).exec("SET default_transaction_read_only = on"); });
-        access_ = access;
     }
 
     // The suite's mark, and the role's own rights: a role that may not write records
@@ -244,7 +284,12 @@ public:
                 ~Clear() { tx = nullptr; }
             } clear{tx_};
             work();
-            t.commit();   // the destructor rolls back on any exception before this line
+            try {
+                t.commit();   // the destructor rolls back on any exception before this line
+            } catch (const pqxx::broken_connection&) {
+                lost_ = true;
+                throw outcomeUnknown(location_);
+            }
         });
     }
 
@@ -275,10 +320,14 @@ public:
         guard("droits de " + user, [&] {
             inTransaction([&] {
                 const std::string role = tx_->quote_name(user);
-                tx_->exec(std::string("GRANT ") + (write ? "SELECT, INSERT, UPDATE, DELETE" : "SELECT") + " ON " +
-                          kRecordTables + " TO " + role);
-                if (!write)
-                    tx_->exec(std::string("REVOKE INSERT, UPDATE, DELETE ON ") + kRecordTables + " FROM " + role);
+                tx_->exec(std::string("GRANT SELECT ON ") + kRecordTables + ", " + kHistoryTables + " TO " + role);
+                tx_->exec(std::string("REVOKE INSERT, UPDATE, DELETE ON ") + kRecordTables + ", " + kHistoryTables +
+                          " FROM " + role);
+                // The history only grows: a writer adds revisions, and changes or
+                // deletes none.
+                if (write)
+                    tx_->exec(std::string("GRANT INSERT, UPDATE, DELETE ON ") + kRecordTables + " TO " + role + "; GRANT "
+                              "INSERT ON " + kHistoryTables + " TO " + role);
             });
         });
     }
@@ -295,11 +344,17 @@ private:
     template <class Work>
     auto guard(const std::string& what, Work&& work) -> decltype(work()) {
         try {
+            if (lost_ && !tx_)
+                connect();
             return work();
         } catch (const DataError&) {
             throw;
         } catch (const pqxx::broken_connection& e) {
+            lost_ = true;
             throw serverError(location_, what, e);
+        } catch (const pqxx::in_doubt_error&) {
+            lost_ = true;
+            throw outcomeUnknown(location_);
         } catch (const pqxx::sql_error& e) {
             throw serverError(location_, what, e);
         } catch (const pqxx::failure& e) {
@@ -347,11 +402,14 @@ private:
                "avec « ondrel-admin init », « init-demo » ou « import ».";
     }
 
+    static constexpr int kLockWaitSeconds = 5;
+    std::string uri_;   // with its password, which libpq needs again to reconnect
     std::string location_;
     std::unique_ptr<pqxx::connection> c_;
+    bool lost_ = false;
     std::string user_;
-    Access access_ = Access::Automatic;
-    bool readOnly_ = false;
+    Access access_;
+    bool readOnly_;
     pqxx::transaction_base* tx_ = nullptr;
     int prepared_ = 0;
     int cursors_ = 0;
@@ -361,17 +419,7 @@ private:
 }  // namespace
 
 std::string withoutPassword(const std::string& uri) {
-    const auto start = uri.find("://");
-    if (start == std::string::npos)
-        return uri;
-    const auto at = uri.find('@', start + 3);
-    const auto end = uri.find_first_of("/?", start + 3);
-    if (at == std::string::npos || (end != std::string::npos && at > end))
-        return uri;
-    const auto colon = uri.find(':', start + 3);
-    if (colon == std::string::npos || colon > at)
-        return uri;
-    return uri.substr(0, colon) + uri.substr(at);
+    return hidePasswords(uri);
 }
 
 std::string numbered(const std::string& sql) {

@@ -17,6 +17,7 @@
 #include "tools/budget_sheet.h"
 #include "tools/record_json.h"
 #include "tools/suite_database.h"
+#include "store/password_mask.h"
 
 using namespace ondrel;
 
@@ -132,7 +133,7 @@ void exportFiles(const std::string& path, std::vector<std::string> files) {
         files = known;
     for (const auto& f : files)
         if (std::find(known.begin(), known.end(), f) == known.end())
-            throw Failure("the file " + f + " does not exist in " + path);
+            throw Failure("the file " + f + " does not exist in " + Database::readable(path));
     for (const auto& f : files)
         db->forEachRecord(f, [&](const Record& r) { std::cout << recordLine(f, r) << "\n"; });
 }
@@ -221,13 +222,15 @@ void copyBudget(const std::string& path, const std::string& entity, const std::s
     printReport(writeBudgetRows(db, rows, replace, false), false);
 }
 
-// On a server the role also gets what its level needs on the tables: reading, and
-// writing at full rights.
+// On a server the role also gets what its level on the budget screen needs on the
+// tables: reading, and writing at full rights. The level of any other screen key
+// leaves the tables' grants as they are.
 void setRights(const std::string& path, const std::string& user, const std::string& key, std::int32_t level) {
     auto db = openExisting(path, Database::Access::ReadWrite);
     db->inOneTransaction([&] {
         db->setAccessLevel(user, key, level);
-        db->grantAccess(user, level == kFullRights);
+        if (key == kScreenKey)
+            db->grantAccess(user, level == kFullRights);
     });
     std::cout << user << " has level " << level << " on " << key << "\n";
 }
@@ -361,6 +364,7 @@ int main(int argc, char** argv) {
         int code = app.exit(e);
         return code == 0 ? 0 : 2;
     }
+    hidePasswordsInArguments(argc, argv);
     try {
         if (*initCmd)
             init(db);
@@ -391,9 +395,9 @@ int main(int argc, char** argv) {
         if (e.number() == kRecordNotFound)
             std::cerr << "ondrel-admin: no record of key " << key << " in " << file << "\n";
         else
-            std::cerr << "ondrel-admin: " << e.what() << "\n";
+            std::cerr << "ondrel-admin: " << hidePasswords(e.what()) << "\n";
     } catch (const std::exception& e) {
-        std::cerr << "ondrel-admin: " << e.what() << "\n";
+        std::cerr << "ondrel-admin: " << hidePasswords(e.what()) << "\n";
     }
     return 1;
 }

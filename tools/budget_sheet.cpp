@@ -5,6 +5,7 @@
 #include "budget/budget_key.h"
 #include "data/data_error.h"
 #include "data/request.h"
+#include "budget/stored_distribution.h"
 #include "periods/calendar_walk.h"
 #include "platform/date_conversion.h"
 
@@ -48,11 +49,13 @@ BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::
         const Record r = *db.read("BUDGET", row[0]);
         BudgetSheet::Line line{row[0].substr(prefix.size()), r.value(1, 1), r.value(4, 1),
                                std::vector<std::optional<Currency>>(sheet.periodLabels.size()), Currency::zero()};
-        for (int v = 1; !r.value(3, v).empty(); ++v) {
-            const std::size_t index = std::stoul(r.value(2, v));
-            if (index >= line.periods.size())
+        const StoredDistribution stored = storedDistribution(r);
+        if (!stored.unreadable.empty())
+            throw std::runtime_error("la ligne " + line.account + " porte une répartition illisible (" + stored.unreadable +
+                                     ")");
+        for (const auto& [index, amount] : stored.periods) {
+            if (static_cast<std::size_t>(index) >= line.periods.size())
                 throw std::runtime_error("la ligne " + line.account + " porte une période hors de l'exercice " + year);
-            const Currency amount = fromStoredHundredths(r.value(3, v));
             line.periods[index] = line.periods[index].value_or(Currency::zero()) + amount;
             line.total += amount;
         }

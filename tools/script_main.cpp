@@ -8,6 +8,7 @@
 
 #include "platform/login_name.h"
 #include "tools/script_session.h"
+#include "store/password_mask.h"
 
 using namespace ondrel;
 
@@ -24,13 +25,14 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         return app.exit(e) == 0 ? 0 : 2;
     }
+    hidePasswordsInArguments(argc, argv);
 
     std::shared_ptr<Database> db;
     try {
         db = Database::open(dbPath);
         user = db->signIn(user);
     } catch (const std::exception& e) {
-        std::cerr << "ondrel-script: " << e.what() << "\n";
+        std::cerr << "ondrel-script: " << hidePasswords(e.what()) << "\n";
         return 1;
     }
     std::ifstream file;

@@ -6,16 +6,17 @@
 
 namespace ondrel {
 
-TEST(PassOver, AnyFailureIsPassedOverAndOnlyAnAbsentKeyIsToldApart) {
+TEST(PassOver, AnyFailureIsPassedOverAndOnlyAnAbsentKeyMeansNoRecord) {
     PassOver step;
     bool next = false;
     step([] { throw std::runtime_error("not a data error"); });
     step([&] { next = true; });
     EXPECT_TRUE(next);
-    EXPECT_TRUE(step.absent([] { throw DataError(kRecordNotFound, "absent"); }));
-    EXPECT_FALSE(step.absent([] { throw std::runtime_error("the read failed otherwise"); }));
-    EXPECT_FALSE(step.absent([] { throw DataError(kStoreFailure, "disk"); }));
-    EXPECT_FALSE(step.absent([] {}));
+    EXPECT_EQ(step.read([] { throw DataError(kRecordNotFound, "absent"); }), Found::No);
+    EXPECT_EQ(step.read([] { throw std::runtime_error("the read failed otherwise"); }), Found::Unknown);
+    EXPECT_EQ(step.failure(), "the read failed otherwise");
+    EXPECT_EQ(step.read([] { throw DataError(kStoreFailure, "disk"); }), Found::Unknown);
+    EXPECT_EQ(step.read([] {}), Found::Yes);
 }
 
 TEST(PassOver, AQuestionThatCannotBeAskedAnswersNo) {

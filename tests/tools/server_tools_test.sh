@@ -70,6 +70,39 @@ echo "$out" | grep -q "^revision 1 .* ondrel$" || fail "the copy is not revision
 echo "$out" | grep -q "^revision 2 .* lea_$$$" || fail "the saved line is not revision 2 by lea: $out"
 echo "$out" | grep -q '^  field 3: .* -> "200000"$' || fail "the history does not show the new amount: $out"
 
+# The history only grows, whatever a writer does with psql; a level on another screen
+# key changes no grant.
+as_lea() { psql -qX -v ON_ERROR_STOP=1 "$lea" -c "$1" >/dev/null 2>&1; }
+as_lea "UPDATE history SET author = 'personne'" && fail "a writer rewrote the history"
+as_lea "DELETE FROM history_field" && fail "a writer erased the history"
+as_lea "SELECT count(*) FROM history" || fail "a writer cannot read the history"
+"$admin" rights "$server" "lea_$$" AUTRE 0 >/dev/null || fail "rights 0 on another key"
+as_lea "UPDATE record SET revision = revision WHERE false" || fail "a level on another key revoked writing"
+"$admin" rights "$server" "lea_$$" ONDREL 0 >/dev/null || fail "rights 0"
+"$admin" rights "$server" "lea_$$" AUTRE 2 >/dev/null || fail "rights 2 on another key"
+as_lea "UPDATE record SET revision = revision WHERE false" && fail "a level on another key granted writing"
+"$admin" rights "$server" "lea_$$" ONDREL 2 >/dev/null || fail "rights 2 again"
+
+# No password is ever shown: not in a message, not in the process list.
+err=$("$admin" show "postgresql://ondrel:s3cret@/nothing?host=$dir/nowhere&password=0ther" ASSOCIATION 001 2>&1) &&
+  fail "a down server answered"
+case "$err" in *s3cret*|*0ther*) fail "a message showed the password: $err";; esac
+case "$err" in *[Cc]ould*|*failed*|*connection\ to*) fail "a message is not in French: $err";; esac
+mkfifo "$dir/stdin"
+"$script" --db "$server&password=Hunter22" < "$dir/stdin" > /dev/null 2>&1 &
+pid=$!
+exec 3> "$dir/stdin"
+for _ in $(seq 50); do
+  args=$(tr '\0' ' ' < "/proc/$pid/cmdline")
+  case "$args" in *ondrel-script*) case "$args" in *Hunter22*) ;; *) break;; esac;; esac
+  sleep 0.1
+done
+args=$(tr '\0' ' ' < "/proc/$pid/cmdline")
+exec 3>&-
+wait $pid
+case "$args" in *Hunter22*) fail "the process list shows the password: $args";; *ondrel-script*) ;;
+  *) fail "the script was not seen running: $args";; esac
+
 # A server that is down, or refuses the login: one line, nothing written.
 err=$("$admin" show "postgresql:///nothing?host=$dir/nowhere" ASSOCIATION 001 2>&1) && fail "a down server answered"
 [ "$(echo "$err" | wc -l)" = 1 ] || fail "a down server took more than one line: $err"
