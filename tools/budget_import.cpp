@@ -1,36 +1,20 @@
 #include "tools/budget_import.h"
 
 #include <istream>
+#include <map>
 
+#include "account/account_number.h"
 #include "budget/budget_key.h"
+#include "entity/code_padding.h"
 #include "periods/even_spread.h"
 #include "screen/utf8_text.h"
+#include "tools/csv_cells.h"
 
 namespace ondrel {
 
 namespace {
 
 constexpr std::size_t kFixedColumns = 6;   // entity, year, account, label, key, total
-
-// One CSV record: fields between ";", quotes around a field that holds them.
-std::vector<std::string> csvFields(const std::string& text) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-            fields.back() += '"';
-            ++i;
-        } else if (c == '"') {
-            quoted = !quoted;
-        } else if (c == ';' && !quoted) {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
 
 // At most nine digits before the comma and two after it, as an amount zone takes them.
 std::optional<Currency> amountCell(const std::string& text) {
@@ -47,37 +31,47 @@ std::optional<Currency> amountCell(const std::string& text) {
 
 std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>& faults) {
     std::vector<BudgetRow> rows;
+    std::size_t columns = 0;
     std::string text;
-    for (int number = 1; std::getline(in, text); ++number) {
+    int number = 1;
+    for (; std::getline(in, text); ++number) {
         if (!text.empty() && text.back() == '\r')
             text.pop_back();
         if (number == 1) {
             if (text.rfind("\xEF\xBB\xBF", 0) == 0)
                 text.erase(0, 3);
-            if (csvFields(text).size() < kFixedColumns || csvFields(text)[0] != "Entité")
-                faults.push_back("ligne 1 : l'en-tête n'est pas celui d'un export de budget");
+            const auto header = csvCells(text);
+            columns = header.size();
+            if (columns < kFixedColumns || header[0] != "Entité") {
+                faults.push_back("ligne 1 : l'en-tête n'est pas celui d'un export de budget (Entité;Exercice;Compte;…)");
+                return rows;
+            }
             continue;
         }
         if (trimBlanks(text).empty())
             continue;
         auto fail = [&](const std::string& why) { faults.push_back("ligne " + std::to_string(number) + " : " + why); };
-        const auto f = csvFields(text);
-        if (f.size() < kFixedColumns) {
-            fail("il manque des colonnes");
-            continue;
-        }
+        auto failAt = [&](std::size_t column, const std::string& why) {
+            fail("colonne " + std::to_string(column + 1) + " : " + why);
+        };
         if (!isValidUtf8(text) || holdsControlChar(text)) {
             fail("le texte n'est pas de l'UTF-8 sans caractère de contrôle");
             continue;
         }
-        if (f[1] != "N" && f[1] != "N+1") {
-            fail("l'exercice est N ou N+1, pas « " + f[1] + " »");
+        const auto f = csvCells(text);
+        if (f.size() != columns) {
+            fail("la ligne a " + std::to_string(f.size()) + " colonne(s), l'en-tête en a " + std::to_string(columns));
             continue;
         }
-        BudgetRow row{number, {f[0], f[1], f[2], f[3], f[4], Currency::zero(), {}}};
+        if (f[1] != "N" && f[1] != "N+1") {
+            failAt(1, "l'exercice est N ou N+1, pas « " + excerpt(f[1]) + " »");
+            continue;
+        }
+        BudgetRow row{number, {fromSpreadsheetText(f[0]), f[1], fromSpreadsheetText(f[2]), fromSpreadsheetText(f[3]),
+                               fromSpreadsheetText(f[4]), Currency::zero(), {}}};
         const auto total = amountCell(f[5]);
         if (!total) {
-            fail("le total « " + f[5] + " » n'est pas un montant d'au plus neuf chiffres et deux décimales");
+            failAt(5, "le total « " + excerpt(f[5]) + " » n'est pas un montant d'au plus neuf chiffres et deux décimales");
             continue;
         }
         row.line.total = *total;
@@ -87,7 +81,8 @@ std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>&
                 continue;
             const auto amount = amountCell(f[c]);
             if (!amount) {
-                fail("la période " + std::to_string(c - kFixedColumns + 1) + " « " + f[c] + " » n'est pas un montant");
+                failAt(c, "la période " + std::to_string(c - kFixedColumns + 1) + " « " + excerpt(f[c]) +
+                              " » n'est pas un montant");
                 good = false;
             } else {
                 row.line.periods.emplace_back(static_cast<int>(c - kFixedColumns), *amount);
@@ -96,6 +91,10 @@ std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>&
         if (good)
             rows.push_back(std::move(row));
     }
+    if (number == 1)
+        faults.push_back("ligne 1 : le fichier est vide ; il lui faut au moins l'en-tête et une ligne de budget");
+    else if (rows.empty() && faults.empty())
+        faults.push_back("le fichier ne contient aucune ligne de budget");
     return rows;
 }
 
@@ -106,23 +105,29 @@ BudgetWriteReport writeBudgetRows(const std::shared_ptr<Database>& db, const std
     try {
         db->inOneTransaction([&] {
             ScreenWriter screen(db);
+            // The line of each budget key, as the screen pads and completes them.
+            std::map<std::string, int> seen;
             for (const auto& row : rows) {
                 const LineToWrite& line = row.line;
-                const std::string key = yearCodeFor(line.year) + line.entity + line.account;
-                const auto before = db->read("BUDGET", key);
-                const auto result = screen.write(line, replace);
-                const std::string where = "ligne " + std::to_string(row.lineNumber) + " (" + line.account + ")";
-                if (result.refusal) {
-                    report.faults.push_back(where + " : " + *result.refusal);
-                } else if (result.outcome == ScreenWriter::Outcome::Kept) {
-                    report.kept.push_back(where);
-                } else if (!before) {
-                    ++report.created;
-                } else if (before->fields() == db->read("BUDGET", key)->fields()) {
-                    ++report.unchanged;
-                } else {
-                    ++report.changed;
+                const std::string where = "ligne " + std::to_string(row.lineNumber) + " (" + excerpt(line.account) + ")";
+                const auto [first, fresh] = seen.emplace(
+                    line.year + "|" + padCode(line.entity) + "|" + completeWithZeros(line.account), row.lineNumber);
+                if (!fresh) {
+                    report.faults.push_back(where + " : ce compte figure déjà à la ligne " +
+                                            std::to_string(first->second) + " pour la même entité et le même exercice.");
+                    continue;
                 }
+                const auto result = screen.write(line, replace);
+                if (result.refusal)
+                    report.faults.push_back(where + " : " + *result.refusal);
+                else if (result.outcome == ScreenWriter::Outcome::Kept)
+                    report.kept.push_back(where);
+                else if (result.outcome == ScreenWriter::Outcome::Unchanged)
+                    ++report.unchanged;
+                else if (result.outcome == ScreenWriter::Outcome::Created)
+                    ++report.created;
+                else
+                    ++report.changed;
             }
             if (dryRun || !report.faults.empty())
                 throw RollBack{};

@@ -1,12 +1,17 @@
 #include "tools/screen_writer.h"
 
 #include "account/account_number.h"
+#include "budget/budget_key.h"
+#include "budget/stored_distribution.h"
+#include "periods/period_line.h"
+#include "screen/key_codes.h"
+#include "screen/utf8_text.h"
 
 namespace ondrel {
 
-ScreenWriter::ScreenWriter(std::shared_ptr<Database> db) : control_(*this, {}) {
+ScreenWriter::ScreenWriter(std::shared_ptr<Database> db) : db_(std::move(db)), control_(*this, {}) {
     control_.screen().setMessageBoxes(this);
-    control_.TheDatabase(std::move(db));
+    control_.TheDatabase(db_);
     control_.DroitsUtilisateur(fixedRights(2));
     control_.TheClient({"ondrel-admin", ""});
     control_.Init();
@@ -24,6 +29,35 @@ void ScreenWriter::leave(Zone& to) {
     control_.screen().reach(to);
 }
 
+bool ScreenWriter::enter(Zone& zone, const std::string& text, const std::string& what) {
+    const std::size_t length = charCount(text);
+    if (zone.maxLength() != 0 && length > zone.maxLength()) {
+        refuse(what + " « " + excerpt(text) + " » a " + std::to_string(length) + " caractères ; l'écran en prend au plus " +
+               std::to_string(zone.maxLength()) + ".");
+        return false;
+    }
+    if (!control_.screen().reach(zone)) {
+        refuse(what + " « " + excerpt(text) + " » ne peut pas être saisi : sa zone est verrouillée.");
+        return false;
+    }
+    // Erased first, then typed: a key typed over the selected entity code is lost, as the
+    // code's change empties the entity's name, which empties the code.
+    if (!zone.text().empty()) {
+        zone.select(0, static_cast<int>(charCount(zone.text())));
+        zone.eraseBackward();
+    }
+    for (std::string rest = text; !rest.empty() && zone.canTakeFocus();) {
+        const std::string one = leftChars(rest, 1);
+        rest.erase(0, one.size());
+        control_.screen().pressKey(zone, charCode(one));
+    }
+    if (zone.text().empty() && !text.empty() && messages_.empty())
+        refuse(what + " « " + excerpt(text) + " » n'existe pas pour l'entité " + control_.screen().zone("Txt_CodAssoc").text() + ".");
+    else if (zone.text() != text && messages_.empty())
+        refuse(what + " « " + excerpt(text) + " » n'est pas accepté par l'écran, qui n'y prend que ce qu'on peut y taper.");
+    return messages_.empty();
+}
+
 ScreenWriter::Result ScreenWriter::write(const LineToWrite& line, bool replace) {
     messages_.clear();
     Result result;
@@ -33,9 +67,15 @@ ScreenWriter::Result ScreenWriter::write(const LineToWrite& line, bool replace) 
         if (result.outcome == Outcome::Kept)
             return result;
         enterPeriods(line);
-        leave(zone("Txt_Eclat"));
-        zone("Txt_Eclat").setText(line.key);
-        leave(zone("Cmd_OkBudget"));
+        if (messages_.empty() && enter(zone("Txt_Eclat"), line.key, "la clé de répartition"))
+            leave(zone("Cmd_OkBudget"));
+        if (!messages_.empty())
+            return refused();
+        if (result.outcome == Outcome::Replaced && sameAsStored()) {
+            zone("Cmd_AnnulerBudget").click();
+            result.outcome = Outcome::Unchanged;
+            return result;
+        }
         zone("Cmd_OkBudget").click();
     } catch (const std::exception& e) {
         messages_.push_back(e.what());
@@ -45,23 +85,41 @@ ScreenWriter::Result ScreenWriter::write(const LineToWrite& line, bool replace) 
     return result;
 }
 
+// The entity code typed and Enter pressed, as a person enters it: "1" is padded to 001.
 bool ScreenWriter::chooseEntityAndYear(const LineToWrite& line) {
     Zone& code = zone("Txt_CodAssoc");
     if (code.text() != line.entity) {
-        leave(code);
-        code.setText(line.entity);
+        if (!enter(code, line.entity, "l'entité"))
+            return false;
+        control_.screen().pressKey(code, kEnter);
+        if (!messages_.empty())
+            return false;
     }
-    if (!zone("Cbo_Exercice").canTakeFocus())
+    if (!zone("Cbo_Exercice").canTakeFocus()) {
+        refuse("L'entité « " + excerpt(line.entity) + " » n'est pas un code d'entité de trois chiffres.");
         return false;
+    }
     zone("Cbo_Exercice").pick(line.year == "N" ? 0 : 1);
     return messages_.empty() && zone("Txt_Cpte").canTakeFocus();
 }
 
 // The account typed whole: a stored line shows, or the creation is offered and taken.
+// The label of a stored line is locked on the screen; the file's label replaces it
+// all the same, within the same limits as a typed one.
 bool ScreenWriter::openLine(const LineToWrite& line, bool replace, Outcome& outcome) {
     zone("Cac_Reg").setValue(isGroupingAccount(line.account) ? 1 : 0);
-    leave(zone("Txt_Cpte"));
-    zone("Txt_Cpte").setText(line.account);
+    // Pasted rather than typed: each digit typed would list the lines that begin with it.
+    Zone& account = zone("Txt_Cpte");
+    const bool digits = !line.account.empty() && line.account.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits || charCount(line.account) > account.maxLength()) {
+        refuse("Le compte « " + excerpt(line.account) + " » n'est pas un numéro d'au plus " +
+               std::to_string(account.maxLength()) + " chiffres.");
+        return false;
+    }
+    leave(account);
+    account.select(0, static_cast<int>(charCount(account.text())));
+    account.paste(line.account);
+    control_.screen().pressKey(account, kEnter);
     if (!zone("Cmd_OkBudget").enabled() || !messages_.empty())
         return false;
     if (!control_.W_Creation && !replace) {
@@ -71,14 +129,37 @@ bool ScreenWriter::openLine(const LineToWrite& line, bool replace, Outcome& outc
     }
     outcome = control_.W_Creation ? Outcome::Created : Outcome::Replaced;
     Zone& label = zone("Txt_LibCompte");
-    if (label.canTakeFocus() && !line.label.empty()) {
-        leave(label);
-        label.setText(line.label);
+    if (!line.label.empty() && line.label != label.text()) {
+        if (label.canTakeFocus()) {
+            if (!enter(label, line.label, "le libellé"))
+                return false;
+        } else if (charCount(line.label) > label.maxLength()) {
+            return enter(label, line.label, "le libellé");
+        } else {
+            label.setText(line.label);
+        }
     }
-    leave(zone("Txt_ValBud"));
-    zone("Txt_ValBud").setText(formatAmount(line.total));
+    if (!enter(zone("Txt_ValBud"), formatAmount(line.total), "le total"))
+        return false;
     leave(zone("Txt_Eclat"));
     return messages_.empty();
+}
+
+bool ScreenWriter::sameAsStored() {
+    const auto stored = db_->read("BUDGET", budgetKey(control_.W_CodeExercice, zone("Txt_CodAssoc").text(),
+                                                       zone("Txt_Cpte").text()));
+    if (!stored || stored->value(1, 1) != zone("Txt_LibCompte").text() || stored->value(4, 1) != zone("Txt_Eclat").text())
+        return false;
+    const auto periods = storedDistribution(*stored);
+    Zone& lines = zone("Lst_RepartPer");
+    if (!periods.unreadable.empty() || static_cast<int>(periods.periods.size()) != lines.listCount())
+        return false;
+    for (int k = 0; k < lines.listCount(); ++k) {
+        const auto amount = parseAmount(periodLineAmount(lines.list(k)));
+        if (periods.periods[k].index != lines.itemData(k) || !amount || periods.periods[k].amount != *amount)
+            return false;
+    }
+    return true;
 }
 
 // The periods as a person enters them: the automatic spread, or the lines on screen
@@ -107,8 +188,8 @@ void ScreenWriter::enterPeriods(const LineToWrite& line) {
         leave(zone("Cmd_AjouterRepartition"));
         zone("Cmd_AjouterRepartition").click();
         periods.pick(index);
-        leave(zone("Txt_Affect"));
-        zone("Txt_Affect").setText(formatAmount(amount));
+        if (!enter(zone("Txt_Affect"), formatAmount(amount), "le montant de " + periods.list(index)))
+            return;
         leave(zone("Cmd_OkRepartition"));
         zone("Cmd_OkRepartition").click();
     }

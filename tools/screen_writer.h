@@ -32,7 +32,8 @@ public:
     explicit ScreenWriter(std::shared_ptr<Database> db);
     ~ScreenWriter() override;
 
-    enum class Outcome { Created, Replaced, Kept };
+    // Kept: on file, and left alone; Unchanged: on file already as the line says.
+    enum class Outcome { Created, Replaced, Kept, Unchanged };
     struct Result {
         Outcome outcome = Outcome::Kept;
         std::optional<std::string> refusal;   // the screen's message when it refused the line
@@ -48,11 +49,19 @@ private:
     Zone& zone(const char* name) { return control_.screen().zone(name); }
     // The person moves on to another zone: the LostFocus of the one left runs.
     void leave(Zone& to);
+    // The person types the text over what the zone holds. A text that the zone does not
+    // take whole (longer than it holds, or with a character its keys refuse) refuses the
+    // line: nothing typed is ever cut short.
+    bool enter(Zone& zone, const std::string& text, const std::string& what);
+    void refuse(const std::string& why) { messages_.push_back(why); }
+    // What Ok would store is what the line on file holds already.
+    bool sameAsStored();
     bool chooseEntityAndYear(const LineToWrite& line);
     bool openLine(const LineToWrite& line, bool replace, Outcome& outcome);
     void enterPeriods(const LineToWrite& line);
     Result refused();
 
+    std::shared_ptr<Database> db_;
     Crt_Ondrel control_;
     std::vector<std::string> messages_;
 };

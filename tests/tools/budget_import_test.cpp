@@ -4,6 +4,7 @@
 
 #include "tests/store/temp_database.h"
 #include "tools/budget_import.h"
+#include "tools/csv_cells.h"
 #include "tools/demo_data.h"
 
 namespace ondrel {
@@ -22,29 +23,109 @@ protected:
 
 constexpr const char* kHeader = "Entité;Exercice;Compte;Libellé;Clé;Total;janvier 2027;février 2027\n";
 
-// Every row is checked by the screen and refused with its line and the screen's own
-// message; one refused row and nothing at all is written.
+// Every row is checked by the screen and refused with its line and the true reason;
+// one refused row and nothing at all is written.
 TEST_F(BudgetImport, ARefusedRowWritesNothingAndEachRefusalNamesItsLine) {
     std::vector<std::string> faults;
     const auto read = rows(std::string(kHeader) +
                                "001;N;6022000000;Achats;001;100,00;;\n"          // good
                                "009;N;6022000000;Achats;001;100,00;;\n"          // no such entity
                                "001;N;5022000000;Achats;001;100,00;;\n"          // class 5
-                               "001;N;6022000000;Achats;999;100,00;;\n"          // the same account again, no such key
+                               "1;N;6022;Achats;001;100,00;;\n"                  // the same account again, written short
                                "001;N;6061000000;Achats;001;100,00;60,00;30,00\n"    // periods short of the total
-                               "001;N;6026000000;Achats;001;100,00;;\n",           // not in the chart
+                               "001;N;6026000000;Achats;001;100,00;;\n"          // not in the chart
+                               "001;N;6064000000;Achats;999;100,00;;\n"          // no such key
+                               "001;N+1;6064000000;Achats;0001;100,00;;\n"       // a key of four digits
+                               "001;N+1;6061000000;Achats;600,00;100,00;;\n"     // an amount for a key
+                               "001;N+1;6022000000;" + std::string(41, 'L') + ";001;100,00;;\n",   // a label too long
                            faults);
     ASSERT_TRUE(faults.empty());
     const auto report = writeBudgetRows(data.db, read, true, false);
-    ASSERT_EQ(report.faults.size(), 5u);
-    EXPECT_EQ(report.faults[0], "ligne 3 (6022000000) : Ce code n'existe pas.");
-    EXPECT_EQ(report.faults[1], "ligne 4 (5022000000) : Seuls les comptes de classe 6 et 7 peuvent être budgetisés.");
-    EXPECT_EQ(report.faults[2], "ligne 5 (6022000000) : Il est obligatoire de spécifier une clé de répartition.");
-    EXPECT_EQ(report.faults[3],
-              "ligne 6 (6061000000) : La somme des répartitions doit ètre égale au montant à budgéter.");
-    EXPECT_EQ(report.faults[4],
-              "ligne 7 (6026000000) : Ce compte n'est ni au plan comptable de l'entité ni un compte de regroupement.");
+    const std::vector<std::string> expected{
+        "ligne 3 (6022000000) : Ce code n'existe pas.",
+        "ligne 4 (5022000000) : Seuls les comptes de classe 6 et 7 peuvent être budgetisés.",
+        "ligne 5 (6022) : ce compte figure déjà à la ligne 2 pour la même entité et le même exercice.",
+        "ligne 6 (6061000000) : La somme des répartitions doit ètre égale au montant à budgéter.",
+        "ligne 7 (6026000000) : Ce compte n'est ni au plan comptable de l'entité ni un compte de regroupement.",
+        "ligne 8 (6064000000) : la clé de répartition « 999 » n'existe pas pour l'entité 001.",
+        "ligne 9 (6064000000) : la clé de répartition « 0001 » a 4 caractères ; l'écran en prend au plus 3.",
+        "ligne 10 (6061000000) : la clé de répartition « 600,00 » a 6 caractères ; l'écran en prend au plus 3.",
+        "ligne 11 (6022000000) : le libellé « " + std::string(30, 'L') + "… » a 41 caractères ; l'écran en prend au "
+        "plus 40."};
+    EXPECT_EQ(report.faults, expected);
     EXPECT_FALSE(data.db->read("BUDGET", "N00016022000000").has_value()) << "the good row was rolled back";
+}
+
+// What a spreadsheet does to a file, and what the file itself may get wrong.
+TEST_F(BudgetImport, EachRowGetsItsTrueReasonWithItsColumnAndAShortExcerpt) {
+    std::vector<std::string> faults;
+    const auto read = rows(std::string(kHeader) + "1;N;6022000000;Achats;1;100,00;;\n"     // codes that lost their zeros
+                                                  "001;N;6022000000;Achats;001;100,00;;;\n"   // one column too many
+                                                  "001;N;6022000000;Achats;001;" + std::string(100000, '9') + ";;\n",
+                           faults);
+    ASSERT_EQ(faults.size(), 2u);
+    EXPECT_EQ(faults[0], "ligne 3 : la ligne a 9 colonne(s), l'en-tête en a 8");
+    EXPECT_EQ(faults[1].substr(0, 21), "ligne 4 : colonne 6 :");
+    EXPECT_LT(faults[1].size(), 200u) << "the cell is not echoed whole";
+    ASSERT_EQ(read.size(), 1u);
+    const auto report = writeBudgetRows(data.db, read, true, false);
+    EXPECT_TRUE(report.faults.empty()) << report.faults.front();
+    EXPECT_EQ(data.db->read("BUDGET", "N00016022000000")->value(4, 1), "001");
+
+    for (const char* empty : {"", "\r\n", "\r"}) {
+        faults.clear();
+        rows(empty, faults);
+        EXPECT_EQ(faults.size(), 1u) << "an empty file is refused";
+    }
+    faults.clear();
+    rows(kHeader, faults);
+    EXPECT_EQ(faults, std::vector<std::string>{"le fichier ne contient aucune ligne de budget"});
+}
+
+// An export imported again writes nothing and makes no revision, so that a desk that
+// shows one of its lines can still save it; a label changed in the file is applied.
+TEST_F(BudgetImport, AnUnchangedLineIsNotWrittenAndAChangedLabelIs) {
+    const std::string key = "N00016064000000";
+    std::ostringstream csv;
+    writeBudgetCsv(readBudgetSheet(*data.db, "001", "N"), csv);
+    std::vector<std::string> faults;
+    const std::int64_t revision = data.db->read("BUDGET", key)->revision();
+    auto report = writeBudgetRows(data.db, rows(csv.str(), faults), true, false);
+    EXPECT_EQ(report.changed, 0);
+    EXPECT_EQ(report.unchanged, 2);
+    EXPECT_EQ(data.db->read("BUDGET", key)->revision(), revision);
+
+    std::string changed = csv.str();
+    const std::string label = "Fournitures administratives";
+    changed.replace(changed.find(label), label.size(), "Fournitures de bureau");
+    report = writeBudgetRows(data.db, rows(changed, faults), true, false);
+    EXPECT_TRUE(faults.empty());
+    EXPECT_EQ(report.changed, 1);
+    EXPECT_EQ(data.db->read("BUDGET", key)->value(1, 1), "Fournitures de bureau");
+}
+
+// A label that a spreadsheet would run as a formula is written as text, and read back
+// as it was.
+TEST_F(BudgetImport, FormulasInLabelsTravelAsTextAndComeBackUnchanged) {
+    const std::vector<std::string> labels{"=HYPERLINK(\"http://x\";\"y\")", "+33", "-moins", "@SUM(A1)", "'cité"};
+    BudgetSheet sheet{"001", "N", {"janvier 2027"}, {}};
+    for (const auto& label : labels)
+        sheet.lines.push_back({"6022000000", label, "001", {Currency::fromHundredths(100)}, Currency::fromHundredths(100)});
+    std::ostringstream csv;
+    writeBudgetCsv(sheet, csv);
+    std::istringstream lines(csv.str());
+    std::string line;
+    std::getline(lines, line);
+    while (std::getline(lines, line)) {
+        const std::string label = csvCells(line).at(3);
+        EXPECT_EQ(label[0], '\'') << line;
+    }
+    std::vector<std::string> faults;
+    std::istringstream in(csv.str());
+    const auto read = readBudgetCsv(in, faults);
+    ASSERT_EQ(read.size(), labels.size());
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        EXPECT_EQ(read[i].line.label, labels[i]);
 }
 
 TEST_F(BudgetImport, TheDryRunCountsAndWritesNothing) {
@@ -68,7 +149,7 @@ TEST_F(BudgetImport, UnreadableCellsAreRefusedWithTheirLine) {
                                 "001;N+2;6022000000;Achats;001;12,00;;\n",
          faults);
     ASSERT_EQ(faults.size(), 5u);
-    EXPECT_EQ(faults[4], "ligne 6 : l'exercice est N ou N+1, pas « N+2 »");
+    EXPECT_EQ(faults[4], "ligne 6 : colonne 2 : l'exercice est N ou N+1, pas « N+2 »");
     EXPECT_EQ(faults[0].substr(0, 9), "ligne 2 :");
     EXPECT_EQ(faults[3].substr(0, 9), "ligne 5 :");
 }

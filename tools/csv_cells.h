@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ondrel {
+
+// The cells of the CSV that French spreadsheets read: ";" between cells, quotes around
+// a cell that holds ";", a quote or a line break, quotes doubled inside.
+std::string csvCell(const std::string& text);
+std::vector<std::string> csvCells(const std::string& line);
+
+// A text cell that a spreadsheet would take for a formula ("=", "+", "-", "@", a tab or
+// a carriage return first) is written behind an apostrophe, which makes it text there;
+// so is a text that begins with an apostrophe, so that reading it back is exact.
+std::string asSpreadsheetText(const std::string& text);
+std::string fromSpreadsheetText(const std::string& cell);
+
+}  // namespace ondrel
