@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrintDialog>
@@ -23,6 +24,7 @@
 #include "qt/budget_report.h"
 #include "qt/french_boxes.h"
 #include "qt/monthly_chart.h"
+#include "tools/percentage.h"
 #include "tools/budget_import.h"
 #include "tools/budget_sheet.h"
 #include "tools/budget_totals.h"
@@ -292,16 +294,34 @@ void BudgetOverview::chooseImport() {
     refresh();
 }
 
+// The percentage is read as the French write it, "3,5", and the person confirms what
+// will be applied before anything is copied.
 void BudgetOverview::copyToNextYear() {
     bool ok = false;
-    const double percent = QInputDialog::getDouble(this, "Copier vers N+1", "Variation en pourcentage (par exemple 3,5 ou -10) :",
-                                                   0, -100, 1000, 2, &ok);
-    if (!ok)
+    const QString text = QInputDialog::getText(this, "Copier vers N+1", "Variation en pourcentage (par exemple 3,5 ou -10) :",
+                                               QLineEdit::Normal, "0", &ok);
+    if (ok)
+        copyToNextYear(text);
+}
+
+void BudgetOverview::copyToNextYear(const QString& percentText) {
+    const auto percent = parsePercentage(percentText.toStdString());
+    if (!percent) {
+        tellInBox(this, QMessageBox::Warning, kTitle,
+                  QString("« %1 » n'est pas un pourcentage : écrivez un nombre de -100 à 1000, avec au plus deux "
+                          "décimales après la virgule, par exemple 3,5.")
+                      .arg(percentText));
+        return;
+    }
+    if (!askInBox(this, kTitle,
+                  QString("Copier le budget N de l'entité %1 vers N+1 en appliquant %2 à chaque montant ?")
+                      .arg(entity(), q(percentageText(*percent))),
+                  false))
         return;
     try {
         const BudgetSheet source = readBudgetSheet(*db_, entity().toStdString(), "N");
         const BudgetSheet target = readBudgetSheet(*db_, entity().toStdString(), "N+1");
-        const auto rows = copiedRows(source, "N+1", target.periodLabels.size(), std::llround(percent * 100));
+        const auto rows = copiedRows(source, "N+1", target.periodLabels.size(), *percent);
         const auto report = writeBudgetRows(db_, rows, false, false);
         QStringList said;
         for (const auto& f : report.faults)

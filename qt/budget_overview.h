@@ -33,6 +33,9 @@ public:
     void setConsultationOnly(bool only);
     // The printed report of what the overview shows, into a PDF file.
     bool reportTo(const QString& path);
+    // Copies the lines of N to N+1, each amount changed by the percentage written as
+    // a person writes it ("3,5"), once the person has confirmed it.
+    void copyToNextYear(const QString& percentText);
 
     QTableView* lines() const { return lines_; }
     QTableView* totals() const { return totals_; }

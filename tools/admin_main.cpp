@@ -15,6 +15,7 @@
 #include "tools/demo_data.h"
 #include "tools/budget_import.h"
 #include "tools/budget_sheet.h"
+#include "tools/percentage.h"
 #include "tools/record_json.h"
 #include "tools/suite_database.h"
 #include "store/password_mask.h"
@@ -198,17 +199,11 @@ void importBudget(const std::string& path, const std::string& input, bool dryRun
     printReport(writeBudgetRows(openExisting(path, Database::Access::ReadWrite), rows, true, dryRun), dryRun);
 }
 
-// "3,5", "-10", "3.5": hundredths of a percent, from -100 % to +1000 %.
-std::int64_t percentHundredths(std::string text) {
-    const bool minus = !text.empty() && text[0] == '-';
-    if (minus || (!text.empty() && text[0] == '+'))
-        text.erase(0, 1);
-    std::replace(text.begin(), text.end(), '.', ',');
-    const auto value = parseAmount(text);
-    const std::int64_t hundredths = value ? value->floorHundredths() : -1;
-    if (!value || value->tenThousandths() % 100 != 0 || hundredths > (minus ? 10000 : 100000))
+std::int64_t percentHundredths(const std::string& text) {
+    const auto hundredths = parsePercentage(text);
+    if (!hundredths)
         throw Failure("the percentage \"" + text + "\" must be a number from -100 to 1000 with at most two decimals");
-    return minus ? -hundredths : hundredths;
+    return *hundredths;
 }
 
 void copyBudget(const std::string& path, const std::string& entity, const std::string& from, const std::string& to,

@@ -27,6 +27,22 @@ private slots:
     void init() { start(); }
     void cleanup() { stop(); }
 
+    // "3,5" is three and a half percent, as copy-budget reads it: 350,50 becomes 362,77
+    // (not 473,18), and the person is shown +3,50 % before anything is copied.
+    void theCopyTakesTheFrenchDecimalCommaAndShowsWhatItApplies() {
+        BudgetOverview* view = window->overview();
+        view->choose("001", "N");
+        view->copyToNextYear("3,5,5");
+        QCOMPARE(int(boxes.size()), 1);
+        QVERIFY(!data->db->read("BUDGET", "N10016130000000"));
+        answers << "Oui";
+        view->copyToNextYear("3,5");
+        QVERIFY(boxes.at(1).text.contains("+3,50 %"));
+        const auto copied = data->db->read("BUDGET", "N10016130000000");
+        QVERIFY(copied);
+        QCOMPARE(QString::fromStdString(copied->value(3, 2)), QString("36277"));
+    }
+
     void aYearShowsItsLinesTotalsAndChart() {
         BudgetOverview* view = window->overview();
         view->choose("001", "N");

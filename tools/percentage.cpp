@@ -1,0 +1,33 @@
+#include "tools/percentage.h"
+
+#include <algorithm>
+
+#include "budget/currency.h"
+#include "screen/utf8_text.h"
+
+namespace ondrel {
+
+std::optional<std::int64_t> parsePercentage(const std::string& text) {
+    std::string t = trimBlanks(text);
+    if (!t.empty() && t.back() == '%')
+        t = trimBlanks(t.substr(0, t.size() - 1));
+    const bool minus = !t.empty() && t[0] == '-';
+    if (minus || (!t.empty() && t[0] == '+'))
+        t.erase(0, 1);
+    std::replace(t.begin(), t.end(), '.', ',');
+    if (t.empty() || t.find_first_not_of("0123456789,") != std::string::npos)
+        return std::nullopt;
+    const auto value = parseAmount(t);
+    if (!value || value->tenThousandths() % 100 != 0)
+        return std::nullopt;
+    const std::int64_t hundredths = value->floorHundredths();
+    if (hundredths > (minus ? 10000 : 100000))
+        return std::nullopt;
+    return minus ? -hundredths : hundredths;
+}
+
+std::string percentageText(std::int64_t hundredths) {
+    return (hundredths < 0 ? "" : "+") + formatAmount(Currency::fromHundredths(hundredths)) + " %";
+}
+
+}  // namespace ondrel
