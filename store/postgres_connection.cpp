@@ -42,6 +42,66 @@ REVOKE ALL ON rights, ondrel_mark FROM PUBLIC;
 GRANT SELECT ON rights, ondrel_mark TO PUBLIC;
 )sql";
 
+// The history is kept by the writers but vouched for by the server, whatever client
+// writes: each revision is signed by the role that wrote it, at the server's time; at
+// each commit a record and its fields must be what the history's last revision of
+// that key, written in the same transaction, holds, and a deleted record must end its
+// history with a deletion. So no role but the owner can change a record without a
+// revision, nor add to, change or remove one that it did not write just then.
+constexpr const char* kHistoryGuard = R"sql(
+CREATE OR REPLACE FUNCTION ondrel_sign_revision() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    NEW.author := session_user;
+    NEW.at := to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS');
+    RETURN NEW;
+END $$;
+CREATE OR REPLACE FUNCTION ondrel_check_history() RETURNS trigger LANGUAGE plpgsql AS $$
+DECLARE
+    f text := coalesce(NEW.file, OLD.file);
+    k text := coalesce(NEW.key, OLD.key);
+    stored bigint;
+    last record;
+BEGIN
+    SELECT revision INTO stored FROM record WHERE file = f AND key = k;
+    SELECT h.revision, h.deleted, h.xmin::text::bigint = txid_current() % 4294967296 AS fresh INTO last
+        FROM history h WHERE h.file = f AND h.key = k ORDER BY h.revision DESC LIMIT 1;
+    IF TG_TABLE_NAME IN ('history', 'history_field') AND
+       ((to_jsonb(NEW) ->> 'revision')::bigint IS DISTINCT FROM last.revision OR NOT coalesce(last.fresh, false)) THEN
+        RAISE EXCEPTION 'ondrel: a revision of % % written outside its own write', f, k;
+    END IF;
+    IF stored IS NULL THEN
+        IF last.revision IS NOT NULL AND NOT (last.deleted = 1 AND last.fresh) THEN
+            RAISE EXCEPTION 'ondrel: % % deleted without its revision', f, k;
+        END IF;
+        RETURN NULL;
+    END IF;
+    IF last.revision IS DISTINCT FROM stored OR last.deleted <> 0 OR NOT last.fresh THEN
+        RAISE EXCEPTION 'ondrel: % % changed without its revision', f, k;
+    END IF;
+    IF EXISTS (SELECT num, whole FROM field WHERE file = f AND key = k
+               EXCEPT SELECT num, whole FROM history_field WHERE file = f AND key = k AND revision = stored)
+       OR EXISTS (SELECT num, whole FROM history_field WHERE file = f AND key = k AND revision = stored
+                  EXCEPT SELECT num, whole FROM field WHERE file = f AND key = k) THEN
+        RAISE EXCEPTION 'ondrel: % % differs from its revision %', f, k, stored;
+    END IF;
+    RETURN NULL;
+END $$;
+DROP TRIGGER IF EXISTS ondrel_sign ON history;
+CREATE TRIGGER ondrel_sign BEFORE INSERT ON history FOR EACH ROW EXECUTE FUNCTION ondrel_sign_revision();
+DROP TRIGGER IF EXISTS ondrel_check ON record;
+CREATE CONSTRAINT TRIGGER ondrel_check AFTER INSERT OR UPDATE OR DELETE ON record DEFERRABLE INITIALLY DEFERRED
+    FOR EACH ROW EXECUTE FUNCTION ondrel_check_history();
+DROP TRIGGER IF EXISTS ondrel_check ON field;
+CREATE CONSTRAINT TRIGGER ondrel_check AFTER INSERT OR UPDATE OR DELETE ON field DEFERRABLE INITIALLY DEFERRED
+    FOR EACH ROW EXECUTE FUNCTION ondrel_check_history();
+DROP TRIGGER IF EXISTS ondrel_check ON history;
+CREATE CONSTRAINT TRIGGER ondrel_check AFTER INSERT OR UPDATE OR DELETE ON history DEFERRABLE INITIALLY DEFERRED
+    FOR EACH ROW EXECUTE FUNCTION ondrel_check_history();
+DROP TRIGGER IF EXISTS ondrel_check ON history_field;
+CREATE CONSTRAINT TRIGGER ondrel_check AFTER INSERT OR UPDATE OR DELETE ON history_field DEFERRABLE INITIALLY DEFERRED
+    FOR EACH ROW EXECUTE FUNCTION ondrel_check_history();
+)sql";
+
 constexpr int kSchemaVersion = 2;
 constexpr const char* kRecordTables = "file, record, field";
 constexpr const char* kHistoryTables = "history, history_field";
@@ -223,6 +283,7 @@ public:
                 throw DataError(kStoreFailure, "La base « " + location_ + " » contient déjà des tables de ces noms : "
                                                "une base n'est jamais créée par-dessus une autre.");
             t.exec(kSchema);
+            t.exec(kHistoryGuard);
             t.commit();
         });
     }
@@ -319,6 +380,8 @@ public:
     void grantAccess(const std::string& user, bool write) override {
         guard("droits de " + user, [&] {
             inTransaction([&] {
+                // A server made before the guard gets it before anyone may write.
+                tx_->exec(kHistoryGuard);
                 const std::string role = tx_->quote_name(user);
                 tx_->exec(std::string("GRANT SELECT ON ") + kRecordTables + ", " + kHistoryTables + " TO " + role);
                 tx_->exec(std::string("REVOKE INSERT, UPDATE, DELETE ON ") + kRecordTables + ", " + kHistoryTables +

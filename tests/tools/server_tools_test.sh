@@ -76,6 +76,16 @@ as_lea() { psql -qX -v ON_ERROR_STOP=1 "$lea" -c "$1" >/dev/null 2>&1; }
 as_lea "UPDATE history SET author = 'personne'" && fail "a writer rewrote the history"
 as_lea "DELETE FROM history_field" && fail "a writer erased the history"
 as_lea "SELECT count(*) FROM history" || fail "a writer cannot read the history"
+line="file = 'BUDGET' AND key = 'N00016064000000'"
+as_lea "UPDATE field SET whole = 'Falsifié' WHERE $line AND num = 1" && fail "a field changed without a revision"
+as_lea "UPDATE record SET revision = revision + 1 WHERE $line" && fail "a record changed without a revision"
+as_lea "DELETE FROM record WHERE $line" && fail "a record deleted without a revision"
+as_lea "INSERT INTO history VALUES('BUDGET', 'N00016064000000', -5, 'ondrel', '2020-01-01 00:00:00', 0)" &&
+  fail "a revision was forged"
+as_lea "BEGIN; UPDATE record SET revision = revision + 1 WHERE $line;
+  INSERT INTO history SELECT file, key, revision, 'ondrel', '2020-01-01 00:00:00', 0 FROM record WHERE $line;
+  INSERT INTO history_field SELECT file, key, r.revision, num, 'Falsifié' FROM field JOIN record r USING(file, key)
+    WHERE $line; COMMIT" && fail "a revision whose fields are not the record's was written"
 "$admin" rights "$server" "lea_$$" AUTRE 0 >/dev/null || fail "rights 0 on another key"
 as_lea "UPDATE record SET revision = revision WHERE false" || fail "a level on another key revoked writing"
 "$admin" rights "$server" "lea_$$" ONDREL 0 >/dev/null || fail "rights 0"
