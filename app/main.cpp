@@ -7,6 +7,7 @@
 #include <QApplication>
 
 #include "platform/login_name.h"
+#include "qt/french_translations.h"
 #include "qt/budget_report.h"
 #include "qt/french_boxes.h"
 #include "qt/main_window.h"
@@ -41,6 +42,7 @@ int writeReport(int argc, char** argv, const std::string& dbPath, const std::str
                 const std::string& user, const std::string& output) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    speakFrench(app);
     try {
         if (entity.empty())
             throw std::runtime_error("--report needs --entity");
@@ -81,6 +83,8 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    if (!speakFrench(app))
+        std::cerr << "ondrel: Qt's French translations are missing (qt6-translations-l10n): its dialogs stay in English\n";
     QCoreApplication::setOrganizationName("Ondrel");
     QCoreApplication::setApplicationName("Ondrel");
     MainWindow window(user);

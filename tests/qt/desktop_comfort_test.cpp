@@ -5,6 +5,8 @@
 #include <fstream>
 
 #include <QClipboard>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -18,6 +20,7 @@
 
 #include <SQLiteCpp/Database.h>
 
+#include "qt/french_translations.h"
 #include "tests/qt/window_fixture.h"
 
 using namespace ondrel;
@@ -51,6 +54,15 @@ private slots:
     void initTestCase() { isolateSettings(); }
     void init() { start(); }
     void cleanup() { stop(); }
+
+    // The buttons Qt draws itself, in its file, print and input dialogs, are French.
+    void qtsOwnDialogsSpeakFrench() {
+        QVERIFY(speakFrench(*qApp));
+        QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Save | QDialogButtonBox::Open);
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text().remove('&'), QString("Annuler"));
+        QCOMPARE(buttons.button(QDialogButtonBox::Save)->text().remove('&'), QString("Enregistrer"));
+        QCOMPARE(buttons.button(QDialogButtonBox::Open)->text().remove('&'), QString("Ouvrir"));
+    }
 
     void aSelectedStoredAmountIsOvertypedThenSaved() {
         showStoredLine("6064");

@@ -186,3 +186,16 @@ INSTANTIATE_TEST_SUITE_P(Percentages, BudgetCopy,
                                            CopyCase{"-10 %", -1000, "315,45", "1080,00"}));
 
 }  // namespace ondrel
+
+namespace ondrel {
+
+// A line replaced by a copy takes the copied line's label, as it takes its amounts.
+TEST_F(BudgetImport, ACopyThatReplacesALineGivesItTheCopiedLabel) {
+    data.put("BUDGET", "N10016064000000", {{"Ancien libellé"}, {"0"}, {"100"}, {"001"}});
+    const BudgetSheet source = readBudgetSheet(*data.db, "001", "N");
+    const auto report = writeBudgetRows(data.db, copiedRows(source, "N+1", 12, 0), true, false);
+    EXPECT_TRUE(report.faults.empty());
+    EXPECT_EQ(data.db->read("BUDGET", "N10016064000000")->value(1, 1), "Fournitures administratives");
+}
+
+}  // namespace ondrel

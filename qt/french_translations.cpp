@@ -1,0 +1,17 @@
+#include "qt/french_translations.h"
+
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace ondrel {
+
+bool speakFrench(QCoreApplication& app) {
+    auto* translator = new QTranslator(&app);
+    if (!translator->load("qtbase_fr", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
+}  // namespace ondrel
