@@ -27,7 +27,11 @@ std::optional<std::int64_t> parsePercentage(const std::string& text) {
 }
 
 std::string percentageText(std::int64_t hundredths) {
-    return (hundredths < 0 ? "" : "+") + formatAmount(Currency::fromHundredths(hundredths)) + " %";
+    // Built by appending: GCC 12 misreads a concatenation that starts with a literal at -O3.
+    std::string text = hundredths < 0 ? std::string() : std::string("+");
+    text += formatAmount(Currency::fromHundredths(hundredths));
+    text += " %";
+    return text;
 }
 
 }  // namespace ondrel
