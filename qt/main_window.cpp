@@ -25,6 +25,7 @@ MainWindow::MainWindow(std::string user, QWidget* parent)
     area_ = new QScrollArea(this);
     area_->setWidgetResizable(false);
     area_->setFrameShape(QFrame::NoFrame);
+    area_->setFocusPolicy(Qt::NoFocus);   // the keys are the screen's, not the scrolling's
     setCentralWidget(area_);
     database_ = new QLabel(this);
     userLabel_ = new QLabel(this);
@@ -153,6 +154,14 @@ bool MainWindow::mayAbandonLine() {
     return askInBox(this, kTitle,
                     "Une ligne budgétaire est en cours de saisie. Voulez-vous l'abandonner sans l'enregistrer ?",
                     false);
+}
+
+// Shown or back in front, the window gives the keys to the screen at once.
+bool MainWindow::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    if (screen_ && (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate))
+        screen_->takeKeyboard();
+    return handled;
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

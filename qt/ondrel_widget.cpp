@@ -400,9 +400,10 @@ bool OndrelWidget::eventFilter(QObject* watched, QEvent* event) {
     Zone& zone = *it->second;
     switch (event->type()) {
     case QEvent::FocusIn:
-        // Focus that the window moves while it draws (a focused widget just disabled)
-        // is not the person's: the model's focus is put back once the drawing ends.
-        if (!drawing_ && control_->screen().focus() != &zone && zone.canTakeFocus())
+        // Focus that the window moves while a step runs (a focused widget just
+        // disabled, a box closed, a Tab half-way between two zones) is not the person's:
+        // the model's focus is put back once the step ends.
+        if (running_ == 0 && !drawing_ && control_->screen().focus() != &zone && zone.canTakeFocus())
             guarded([&] { control_->screen().moveFocus(zone); });
         return false;
     case QEvent::MouseButtonPress:
@@ -443,13 +444,14 @@ void OndrelWidget::flush() {
 }
 
 // The model's focus on a zone that a handler has locked or hidden moves on to the next
-// zone of the tab order that can take it, as a Tab would; the window's focus then
-// stands where the model's does, never on a hidden zone nor on a button it did not choose.
+// zone of the tab order that can take it, as a Tab would, and a screen that has no
+// focus yet gives it to the first; the window's focus then stands where the model's
+// does, never on a hidden zone nor on a button it did not choose.
 void OndrelWidget::settleFocus() {
     Screen& screen = control_->screen();
     for (std::size_t tries = 0; tries < widgets_.size(); ++tries) {
         Zone* focus = screen.focus();
-        if (!focus || focus->canTakeFocus())
+        if (focus && focus->canTakeFocus())
             break;
         try {
             screen.tab();
@@ -465,6 +467,11 @@ void OndrelWidget::settleFocus() {
     QWidget* w = widgets_.at(focus);
     if (!w->hasFocus())
         w->setFocus(Qt::OtherFocusReason);
+}
+
+void OndrelWidget::takeKeyboard() {
+    if (running_ == 0)
+        settleFocus();
 }
 
 // Draws a zone as the model holds it, with no echo back into the model.

@@ -36,12 +36,14 @@ public:
     template <class Step>
     void guarded(Step&& step) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++running_;
         try {
             step();
         } catch (const std::exception& e) {
             flush();
             showHostError(e);
         }
+        --running_;
         flush();
         settleFocus();
         QApplication::restoreOverrideCursor();
@@ -50,14 +52,23 @@ public:
 
     // What the person does with a zone, run only when the zone can take the focus and
     // still can once it has it: the LostFocus that the same click or key set off may
-    // have locked it.
+    // have locked it. A widget's signal while a step runs is the window's echo of that
+    // step, not the person (an editable list that loses the focus to a Tab says it was
+    // chosen), and does nothing.
     template <class Step>
     void act(Zone& zone, Step&& step) {
+        if (running_ > 0)
+            return;
         guarded([&] {
             if (control_->screen().reach(zone))
                 step();
         });
     }
+
+    // The keyboard to the model's focus, as the window opens and whenever it is
+    // activated again: keys typed at once are not lost. Inside a step, whose end
+    // settles the focus, nothing moves.
+    void takeKeyboard();
 
     // A command button pressed from the keyboard, as a click would press it.
     void press(const std::string& button);
@@ -98,6 +109,7 @@ private:
     std::map<QObject*, Zone*> zones_;
     std::vector<Zone*> dirty_;
     bool drawing_ = false;
+    int running_ = 0;   // the steps under way: a box that a handler opens runs inside one
     double pixelsPerTwipX_ = 1.0 / 15;
     double pixelsPerTwipY_ = 1.0 / 15;
 };

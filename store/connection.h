@@ -41,6 +41,14 @@ public:
     // All the writes of work land, or none; a transaction begun inside joins this one.
     // Writers to one record wait for each other.
     virtual void inTransaction(const std::function<void()>& work) = 0;
+    // Rows added to a table in as few trips as the engine allows, each value a text:
+    // the bulk load, whose rows are made whole by the load itself.
+    virtual void append(const std::string& table, const std::vector<std::string>& columns,
+                        const std::vector<std::vector<std::string>>& rows) = 0;
+    // Runs work in the open transaction with the server's check of the history set
+    // aside, which only the owner of the tables may do: for a load that writes each
+    // revision together with its record, where the check would cost a trip a row.
+    virtual void uncheckedLoad(const std::function<void()>& work) = 0;
     // How the engine answers a statement, one line a step.
     virtual std::vector<std::string> plan(const std::string& sql, const Params& params) = 0;
 

@@ -312,6 +312,51 @@ std::int64_t Database::write(const std::string& file, const Record& record) {
     return next;
 }
 
+void Database::load(const std::function<void(Loader&)>& fill) {
+    inOneTransaction([&] {
+        connection_->uncheckedLoad([&] {
+            Loader loader(*this, now());
+            fill(loader);
+            loader.flush();
+            writesInTransaction_ += static_cast<int>(std::min<std::size_t>(loader.count_, kBulkWrites));
+        });
+    });
+}
+
+// The rows that write would make for a new record at revision 1, kept until a batch is
+// full.
+void Database::Loader::put(const std::string& file, const Record& record) {
+    checkValues(record);
+    if (!db_.knownFiles_.count(file)) {
+        db_.requireFile(file);
+        db_.knownFiles_.insert(file);
+    }
+    const std::string& key = record.key();
+    records_.push_back({file, key, foldCase(key), "1"});
+    revisions_.push_back({file, key, "1", db_.user_, at_, "0"});
+    const auto& fields = record.fields();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].empty())
+            continue;
+        std::string whole = joinValues(fields[i]);
+        const std::string num = std::to_string(i + 1);
+        fields_.push_back({file, key, num, whole, foldCase(whole)});
+        revisionFields_.push_back({file, key, "1", num, std::move(whole)});
+    }
+    if (++count_ % kBatch == 0)
+        flush();
+}
+
+void Database::Loader::flush() {
+    auto& c = *db_.connection_;
+    c.append("record", {"file", "key", "key_fold", "revision"}, records_);
+    c.append("field", {"file", "key", "num", "whole", "fold"}, fields_);
+    c.append("history", {"file", "key", "revision", "author", "at", "deleted"}, revisions_);
+    c.append("history_field", {"file", "key", "revision", "num", "whole"}, revisionFields_);
+    for (auto* rows : {&records_, &fields_, &revisions_, &revisionFields_})
+        rows->clear();
+}
+
 void Database::remove(const std::string& file, const Record& record) {
     const std::string& key = record.key();
     inOneTransaction([&] {

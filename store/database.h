@@ -75,6 +75,11 @@ public:
     // is written only over the revision it was read at, a new one only where no record
     // has its key; otherwise nothing is written (kRecordChanged).
     std::int64_t write(const std::string& file, const Record& record);
+    // Records of keys that the database has never held, stored at their first revision
+    // as write stores them, but a batch of rows at a time: how the copy fills a new
+    // database. On a server only the owner of the tables may load.
+    class Loader;
+    void load(const std::function<void(Loader&)>& fill);
     // Deletes the record, on the same terms as write.
     void remove(const std::string& file, const Record& record);
     // Deletes whatever record has the key; an absent key is no failure.
@@ -130,6 +135,22 @@ private:
     static constexpr int kBulkWrites = 1000;
     int transactionDepth_ = 0;
     int writesInTransaction_ = 0;
+};
+
+class Database::Loader {
+public:
+    void put(const std::string& file, const Record& record);
+
+private:
+    friend class Database;
+    Loader(Database& db, std::string at) : db_(db), at_(std::move(at)) {}
+    void flush();
+
+    static constexpr std::size_t kBatch = 5000;
+    Database& db_;
+    std::string at_;
+    std::size_t count_ = 0;
+    std::vector<std::vector<std::string>> records_, fields_, revisions_, revisionFields_;
 };
 
 // A handle on one file of the database.

@@ -1,6 +1,8 @@
 #include "store/postgres_connection.h"
 
 #include <pqxx/pqxx>
+#include <tuple>
+#include <utility>
 
 #include "data/data_error.h"
 #include "store/password_mask.h"
@@ -351,6 +353,35 @@ public:
         });
     }
 
+    // The server's COPY: each batch of rows in one stream.
+    void append(const std::string& table, const std::vector<std::string>& columns,
+                const std::vector<std::vector<std::string>>& rows) override {
+        guard("écriture", [&] {
+            inTransaction([&] {
+                pqxx::stream_to copy(*tx_, table, columns);
+                switch (columns.size()) {
+                case 4: copyRows(copy, rows, std::make_index_sequence<4>{}); break;
+                case 5: copyRows(copy, rows, std::make_index_sequence<5>{}); break;
+                case 6: copyRows(copy, rows, std::make_index_sequence<6>{}); break;
+                default: throw std::logic_error("append: no table of the suite has " + std::to_string(columns.size()) + " columns");
+                }
+                copy.complete();
+            });
+        });
+    }
+
+    // The check is a trigger of each table: disabled for the work and enabled again in
+    // the same transaction, so that no other session ever sees the tables without it.
+    void uncheckedLoad(const std::function<void()>& work) override {
+        guard("chargement", [&] {
+            inTransaction([&] {
+                checkHistory("DISABLE");
+                work();
+                checkHistory("ENABLE");
+            });
+        });
+    }
+
     // The plan where the server is told to avoid reading whole tables: a step that
     // still reads one has no index to answer it.
     std::vector<std::string> plan(const std::string& sql, const Params& params) override {
@@ -401,6 +432,19 @@ public:
     std::size_t cachedStatements() const override { return cache_.size(); }
 
 private:
+    // The library streams rows of a known number of columns, as tuples.
+    template <std::size_t... I>
+    static void copyRows(pqxx::stream_to& copy, const std::vector<std::vector<std::string>>& rows,
+                         std::index_sequence<I...>) {
+        for (const auto& row : rows)
+            copy << std::tie(row.at(I)...);
+    }
+
+    void checkHistory(const char* how) {
+        for (const char* table : {"record", "field", "history", "history_field"})
+            tx_->exec(std::string("ALTER TABLE ") + table + " " + how + " TRIGGER ondrel_check");
+    }
+
     template <class Work>
     auto guard(const std::string& what, Work&& work) -> decltype(work()) {
         try {

@@ -231,20 +231,23 @@ void setRights(const std::string& path, const std::string& user, const std::stri
 }
 
 // Every file, record and right of one database into a new one, in one transaction of
-// the new one: a copy that fails leaves nothing behind.
+// the new one: a copy that fails leaves nothing behind. The new database is loaded in
+// bulk, each record at its first revision.
 void copyDatabase(const std::string& from, const std::string& to) {
     auto source = openExisting(from, Database::Access::ReadOnly);
     auto target = createNew(to);
     std::size_t count = 0;
     try {
         target->inOneTransaction([&] {
-            for (const auto& file : source->fileNames()) {
-                target->createFile(file);
-                source->forEachRecord(file, [&](const Record& r) {
-                    target->write(file, target->makeRecord(file, r.key(), r.fields()));
-                    ++count;
-                });
-            }
+            target->load([&](Database::Loader& loader) {
+                for (const auto& file : source->fileNames()) {
+                    target->createFile(file);
+                    source->forEachRecord(file, [&](const Record& r) {
+                        loader.put(file, r);
+                        ++count;
+                    });
+                }
+            });
             for (const auto& right : source->accessLevels())
                 target->setAccessLevel(right.user, right.screenKey, right.level);
         });

@@ -40,6 +40,7 @@ class DesktopComfortTest : public QObject, public test::WindowFixture {
     Zone& zone(const char* name) { return screen->control().screen().zone(name); }
 
     void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QVERIFY2(QApplication::focusWidget(), "no widget has the focus");
         QTest::keyClick(QApplication::focusWidget(), k, modifiers);
     }
 
@@ -62,6 +63,27 @@ private slots:
         QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text().remove('&'), QString("Annuler"));
         QCOMPARE(buttons.button(QDialogButtonBox::Save)->text().remove('&'), QString("Enregistrer"));
         QCOMPARE(buttons.button(QDialogButtonBox::Open)->text().remove('&'), QString("Ouvrir"));
+    }
+
+    // From the opening on, the keys go to the entity code; no Tab is lost on the way to
+    // the account; back in front after another window, the keys go where they went.
+    void theKeysGoToTheEntityCodeAtOnceAndNoTabIsLost() {
+        QCOMPARE(QApplication::focusWidget(), screen->widgetOf("Txt_CodAssoc"));
+        QTest::keyClicks(QApplication::focusWidget(), "1");
+        key(Qt::Key_Return);
+        for (int i = 0; i < 5; ++i)
+            key(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), screen->widgetOf("Txt_Cpte"));
+        QTest::keyClicks(QApplication::focusWidget(), "6064");
+        QCOMPARE(zone("Txt_Cpte").text(), std::string("6064"));
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        backAtTheScreen();
+        QCOMPARE(QApplication::focusWidget(), screen->widgetOf("Txt_Cpte"));
+        QTest::keyClicks(QApplication::focusWidget(), "1");
+        QCOMPARE(zone("Txt_Cpte").text(), std::string("60641"));
     }
 
     void aSelectedStoredAmountIsOvertypedThenSaved() {

@@ -124,6 +124,45 @@ TEST_P(Revisions, TheHistoryKeepsEveryRevisionWithItsAuthor) {
     EXPECT_EQ(again.revision(), 4);
 }
 
+// Loaded over several batches, each record is read back whole, texts that the
+// server's COPY escapes included, as its first revision; the next write goes on from
+// it, which on a server means the loaded rows pass the check of the history.
+TEST_P(Revisions, ARecordLoadedInBulkIsItsFirstRevision) {
+    TempDatabase t(GetParam());
+    t.db->createFile("BUDGET");
+    const std::string me = t.db->signIn("marie");
+    const std::vector<std::vector<std::string>> fields{{"Tab\there\\ back\\slash\nline"}, {}, {"100", "", "300"}};
+    constexpr int kRecords = 12001;
+    t.db->load([&](Database::Loader& loader) {
+        for (int i = 0; i < kRecords; ++i)
+            loader.put("BUDGET", t.db->makeRecord("BUDGET", key(i), fields));
+    });
+    EXPECT_EQ(t.db->keys("BUDGET").size(), static_cast<std::size_t>(kRecords));
+    Record last = t.db->OpenFile("BUDGET").ReadRecord(key(kRecords - 1));
+    EXPECT_EQ(last.fields(), fields);
+    EXPECT_EQ(last.revision(), 1);
+    const auto history = t.db->history("BUDGET", key(0));
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history[0].author, me);
+    EXPECT_EQ(history[0].fields, fields);
+    last.setValue(1, 1, "Loyer");
+    last.DBWrite();
+    EXPECT_EQ(last.revision(), 2);
+}
+
+TEST_P(Revisions, ALoadThatFailsLeavesNothing) {
+    TempDatabase t(GetParam());
+    t.db->createFile("BUDGET");
+    EXPECT_EQ(failureOf([&] {
+                  t.db->load([&](Database::Loader& loader) {
+                      loader.put("BUDGET", t.db->makeRecord("BUDGET", "K", {{"Loyer"}}));
+                      loader.put("ABSENT", t.db->makeRecord("ABSENT", "K", {{"Loyer"}}));
+                  });
+              }),
+              kFileNotFound);
+    EXPECT_TRUE(t.db->keys("BUDGET").empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, Revisions, ::testing::Values(test::Engine::SQLite, test::Engine::PostgreSQL),
                          test::engineName);
 
