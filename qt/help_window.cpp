@@ -28,7 +28,8 @@ std::string HelpWindow::ShowHelp(const std::string& topic, const std::string&, c
         browser_->setAttribute(Qt::WA_DeleteOnClose);
         browser_->resize(640, 560);
     }
-    browser_->setWindowTitle(QString::fromStdString(title));
+    // Its own title, beside the screen's: the two windows are told apart in the task bar.
+    browser_->setWindowTitle("Aide - " + QString::fromStdString(title));
     placeOverOwner();
     browser_->setSource(QUrl::fromLocalFile(QDir(QString::fromStdString(helpFolder())).filePath(QString::fromStdString(topic))));
     browser_->show();

@@ -183,9 +183,12 @@ private slots:
         QVERIFY(screen->control().W_AjoutPeriode);
 
         key(Qt::Key_F1);
-        auto* help = screen->findChild<QTextBrowser*>();
+        QPointer<QTextBrowser> help = screen->findChild<QTextBrowser*>();
         QVERIFY(help);
         QVERIFY(help->isVisible());
+        // The help lists the keys.
+        for (const char* keys : {"Ctrl+S", "Échap", "Entrée", "F2", "F1", "Ctrl+B"})
+            QVERIFY2(help->toPlainText().contains(QString::fromUtf8(keys)), keys);
     }
 
     // Keys typed faster than the handlers run go to the zone a handler moved the focus

@@ -162,7 +162,7 @@ private slots:
         QTest::qWait(100);
         auto* help = screen->findChild<QTextBrowser*>();
         QVERIFY(help);
-        QCOMPARE(help->windowTitle(), QString("Gestion budgétaire - Saisie budget"));
+        QCOMPARE(help->windowTitle(), QString("Aide - Gestion budgétaire - Saisie budget"));
         QVERIFY(help->toPlainText().contains("Saisie du budget"));
     }
 
