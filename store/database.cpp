@@ -134,6 +134,15 @@ void Database::requireFile(const std::string& name) {
         throw DataError(kFileNotFound, "Le fichier " + name + " n'existe pas dans la base « " + location() + " ».");
 }
 
+// A file once seen stays, since nothing deletes a file of the suite: a bulk write asks
+// only once.
+void Database::requireKnownFile(const std::string& name) {
+    if (knownFiles_.count(name))
+        return;
+    requireFile(name);
+    knownFiles_.insert(name);
+}
+
 void Database::createFile(const std::string& name) {
     connection_->exec("INSERT INTO file(name) VALUES(?) ON CONFLICT DO NOTHING", {name});
 }
@@ -298,12 +307,7 @@ std::int64_t Database::write(const std::string& file, const Record& record) {
     checkValues(record);
     std::int64_t next = 0;
     inOneTransaction([&] {
-        // A file once seen stays, since nothing deletes a file of the suite: a bulk
-        // write asks only once.
-        if (!knownFiles_.count(file)) {
-            requireFile(file);
-            knownFiles_.insert(file);
-        }
+        requireKnownFile(file);
         ++writesInTransaction_;
         next = claimRevision(file, record);
         writeFields(file, record);
@@ -327,10 +331,7 @@ void Database::load(const std::function<void(Loader&)>& fill) {
 // full.
 void Database::Loader::put(const std::string& file, const Record& record) {
     checkValues(record);
-    if (!db_.knownFiles_.count(file)) {
-        db_.requireFile(file);
-        db_.knownFiles_.insert(file);
-    }
+    db_.requireKnownFile(file);
     const std::string& key = record.key();
     records_.push_back({file, key, foldCase(key), "1"});
     revisions_.push_back({file, key, "1", db_.user_, at_, "0"});

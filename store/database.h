@@ -121,6 +121,7 @@ private:
                                                             const PreparedSelect& p);
     bool fileExists(const std::string& name);
     void requireFile(const std::string& name);
+    void requireKnownFile(const std::string& name);
     std::optional<std::int64_t> storedRevision(const std::string& file, const std::string& key);
     void insertFields(const std::string& table, const std::string& file, const std::string& key,
                       const std::vector<std::vector<std::string>>& fields, std::optional<std::int64_t> revision);
