@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 #include <QUrl>
 
 namespace ondrel {
@@ -23,8 +24,12 @@ void HelpWindow::placeOverOwner() {
 
 std::string HelpWindow::ShowHelp(const std::string& topic, const std::string&, const std::string& title) {
     if (!browser_) {
-        browser_ = new QTextBrowser(owner_);
+        // A window of the main window's, not of the screen's: the screen's own keys (Esc
+        // cancels a line) stay with the screen while the help is in front.
+        browser_ = new QTextBrowser(owner_ ? owner_->window() : nullptr);
         browser_->setWindowFlag(Qt::Window);
+        auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), browser_);
+        QObject::connect(close, &QShortcut::activated, browser_, &QWidget::close);
         browser_->setAttribute(Qt::WA_DeleteOnClose);
         browser_->resize(640, 560);
     }
@@ -34,6 +39,8 @@ std::string HelpWindow::ShowHelp(const std::string& topic, const std::string&, c
     browser_->setSource(QUrl::fromLocalFile(QDir(QString::fromStdString(helpFolder())).filePath(QString::fromStdString(topic))));
     browser_->show();
     browser_->raise();
+    browser_->activateWindow();
+    browser_->setFocus();   // the page scrolls from the keyboard
     return {};
 }
 

@@ -183,12 +183,19 @@ private slots:
         QVERIFY(screen->control().W_AjoutPeriode);
 
         key(Qt::Key_F1);
-        QPointer<QTextBrowser> help = screen->findChild<QTextBrowser*>();
+        QPointer<QTextBrowser> help = window->findChild<QTextBrowser*>();
         QVERIFY(help);
         QVERIFY(help->isVisible());
         // The help lists the keys.
         for (const char* keys : {"Ctrl+S", "Échap", "Entrée", "F2", "F1", "Ctrl+B"})
             QVERIFY2(help->toPlainText().contains(QString::fromUtf8(keys)), keys);
+        // Esc closes the help, and only the help: the period line behind it stays open.
+        QTRY_COMPARE(QApplication::activeWindow(), help.data());
+        QCOMPARE(QApplication::focusWidget(), help.data());
+        QTest::keyClick(help, Qt::Key_Escape);
+        QTRY_VERIFY(!help);
+        QVERIFY(screen->control().W_AjoutPeriode);
+        QVERIFY(boxes.empty());
     }
 
     // Keys typed faster than the handlers run go to the zone a handler moved the focus

@@ -160,7 +160,7 @@ private slots:
         });
         QTest::mousePress(screen, Qt::RightButton, {}, QPoint(5, screen->height() - 60));
         QTest::qWait(100);
-        auto* help = screen->findChild<QTextBrowser*>();
+        auto* help = window->findChild<QTextBrowser*>();
         QVERIFY(help);
         QCOMPARE(help->windowTitle(), QString("Aide - Gestion budgétaire - Saisie budget"));
         QVERIFY(help->toPlainText().contains("Saisie du budget"));
