@@ -404,7 +404,7 @@ bool OndrelWidget::eventFilter(QObject* watched, QEvent* event) {
         // disabled, a box closed, a Tab half-way between two zones) is not the person's:
         // the model's focus is put back once the step ends.
         if (running_ == 0 && !drawing_ && control_->screen().focus() != &zone && zone.canTakeFocus())
-            guarded([&] { control_->screen().moveFocus(zone); });
+            guarded([&] { control_->screen().reach(zone); });
         return false;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
@@ -449,18 +449,13 @@ void OndrelWidget::flush() {
 // does, never on a hidden zone nor on a button it did not choose.
 void OndrelWidget::settleFocus() {
     Screen& screen = control_->screen();
-    for (std::size_t tries = 0; tries < widgets_.size(); ++tries) {
-        Zone* focus = screen.focus();
-        if (focus && focus->canTakeFocus())
-            break;
-        try {
-            screen.tab();
-        } catch (const std::exception& e) {
-            flush();
-            showHostError(e);
-        }
+    try {
+        screen.settleFocus();
+    } catch (const std::exception& e) {
         flush();
+        showHostError(e);
     }
+    flush();
     Zone* focus = screen.focus();
     if (!focus || !focus->canTakeFocus() || !widgets_.count(focus))
         return;

@@ -94,6 +94,7 @@ void Screen::moveFocus(Zone& to) {
 bool Screen::reach(Zone& zone) {
     if (!zone.canTakeFocus())
         return false;
+    reached_ = &zone;
     moveFocus(zone);
     return zone.canTakeFocus();
 }
@@ -122,11 +123,23 @@ void Screen::tab(Direction direction) {
     for (std::size_t step = 1; step <= order.size(); ++step) {
         Zone* next = order[(current + step) % order.size()];
         if (next->canTakeFocus()) {
+            reached_ = next;
             moveFocus(*next);
             return;
         }
     }
     focus_ = from;
+}
+
+void Screen::settleFocus() {
+    for (std::size_t tries = 0; tries < zones_.size(); ++tries) {
+        if (focus_ && focus_->canTakeFocus())
+            return;
+        if (reached_ && reached_ != focus_ && reached_->canTakeFocus())
+            moveFocus(*reached_);
+        else
+            tab();
+    }
 }
 
 void Screen::pressKey(Zone& zone, int keyAscii) {

@@ -31,6 +31,11 @@ public:
     // in tab order that can take it (the one before, backward), wrapping round.
     enum class Direction { Forward, Backward };
     void tab(Direction direction = Direction::Forward);
+    // After each step of the person's: a handler may have left the focus on a zone it
+    // then locked or hid. The focus goes back to the zone the person last reached when
+    // that can still take it, and otherwise on along the tab order, as the toolkit moves
+    // it off a disabled control; the next key goes where the window shows the focus.
+    void settleFocus();
 
     // Presses a key on the zone that has the focus: KeyPress first, then the key acts
     // on the zone as the toolkit would.
@@ -58,6 +63,7 @@ private:
 
     std::vector<std::unique_ptr<Zone>> zones_;
     Zone* focus_ = nullptr;
+    Zone* reached_ = nullptr;   // by the person's click, key or Tab, not by a handler
     MessageBoxes* boxes_ = nullptr;
     std::function<void(Zone&)> menuPresenter_;
     std::function<void(Zone&)> focusObserver_;

@@ -166,6 +166,7 @@ void ScriptSession::key(Zone& zone, const std::string& key) {
         zone.eraseForward();
     else
         control().screen().pressKey(zone, code);
+    control().screen().settleFocus();
 }
 
 void ScriptSession::hostError(const std::exception& e) {
@@ -182,13 +183,19 @@ void ScriptSession::run(const std::string& line) {
     if (!isValidUtf8(line))
         throw ScriptError("the line is not valid UTF-8");
     auto w = words(line.substr(0, line.find_last_not_of("\r") + 1));
-    try {
-        command(w);
-    } catch (const ScriptError&) {
-        throw;
-    } catch (const std::exception& e) {
-        hostError(e);
-    }
+    auto guarded = [this](auto&& step) {
+        try {
+            step();
+        } catch (const ScriptError&) {
+            throw;
+        } catch (const std::exception& e) {
+            hostError(e);
+        }
+    };
+    // Each command is a step of the person's, and the window settles the focus after it.
+    guarded([&] { command(w); });
+    if (control_)
+        guarded([&] { control_->screen().settleFocus(); });
 }
 
 const std::map<std::string, ScriptSession::Command>& ScriptSession::commands() {

@@ -86,6 +86,19 @@ private slots:
         QCOMPARE(zone("Txt_Cpte").text(), std::string("60641"));
     }
 
+    // The digit typed over a chosen code empties it and locks the account, which took the
+    // focus on the way: the focus is back on the code and no key is lost.
+    void keysTypedOverTheChosenCodeStayInTheCode() {
+        typeInto("Txt_CodAssoc", "1");
+        enter("Txt_CodAssoc");
+        click("Txt_CodAssoc");
+        key(Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), "22");
+        QCOMPARE(QApplication::focusWidget(), screen->widgetOf("Txt_CodAssoc"));
+        QCOMPARE(zone("Txt_CodAssoc").text(), std::string("2"));
+        QCOMPARE(screen->control().screen().focus(), &zone("Txt_CodAssoc"));
+    }
+
     void aSelectedStoredAmountIsOvertypedThenSaved() {
         showStoredLine("6064");
         QCOMPARE(widget<QLineEdit>("Txt_ValBud")->text(), QString("1200,00"));
