@@ -17,6 +17,10 @@ namespace ondrel {
 namespace {
 constexpr const char* kTitle = "Gestion budgétaire - Saisie budget";
 constexpr const char* kFullRightsKey = "ONDREL";
+constexpr const char* kConsultation = "Consultation seule : rien ne peut être enregistré";
+// A reader may still try an amount and its distribution on a line, as a simulation;
+// those zones say so where the person types.
+constexpr const char* kSimulationZones[] = {"Txt_ValBud", "Txt_Affect", "Lst_RepartPer", "Cbo_Eclat", "Txt_Eclat"};
 }  // namespace
 
 MainWindow::MainWindow(std::string user, QWidget* parent)
@@ -100,6 +104,9 @@ bool MainWindow::openDatabase(const QString& path) {
         screen_->control().TheClient({user_, path_.toStdString()});
         screen_->control().Init();
     });
+    if (consultationOnly_)
+        for (const char* zone : kSimulationZones)
+            screen_->widgetOf(zone)->setToolTip("Consultation seule : ce que vous saisissez ici ne peut pas être enregistré.");
     // The window takes the screen's size, and never more than the screen has room for:
     // a smaller screen scrolls it.
     QScreen* display = QWidget::screen();
@@ -144,7 +151,7 @@ void MainWindow::refreshStatus() {
     database_->setText(database_->fontMetrics().elidedText(base, Qt::ElideMiddle, width() * 2 / 5));
     database_->setToolTip(base);
     userLabel_->setText("Utilisateur : " + QString::fromStdString(user_));
-    mode_->setText(consultationOnly_ ? "Consultation seule" : "");
+    mode_->setText(consultationOnly_ ? kConsultation : "");
     spread_->setText(screen_ ? QString::fromStdString(spreadStatus(screen_->control().screen())) : QString());
 }
 

@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QStyleOption>
 #include <QTableView>
+#include <QCheckBox>
 #include <QTextBrowser>
 
 #include <SQLiteCpp/Database.h>
@@ -97,6 +98,27 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), screen->widgetOf("Txt_CodAssoc"));
         QCOMPARE(zone("Txt_CodAssoc").text(), std::string("2"));
         QCOMPARE(screen->control().screen().focus(), &zone("Txt_CodAssoc"));
+    }
+
+    // "Regroupement budgétaire" is the person's own choice, which no step clears; the box
+    // shows the model's value whatever the click on it set off, here a LostFocus that
+    // completes "60" into a grouping line and locks the box before the click reaches it.
+    void theGroupingBoxAlwaysShowsTheModel() {
+        typeInto("Txt_CodAssoc", "1");
+        enter("Txt_CodAssoc");
+        click("Cac_Reg");
+        QVERIFY(zone("Cac_Reg").value() != 0);
+        typeInto("Txt_Cpte", "63");
+        answers << "Oui";
+        click("Cac_Reg");
+        auto* box = widget<QCheckBox>("Cac_Reg");
+        QCOMPARE(box->isChecked(), zone("Cac_Reg").value() != 0);
+        QCOMPARE(box->isEnabled(), zone("Cac_Reg").enabled());
+        click("Cmd_AnnulerBudget");
+        showStoredLine("6064");
+        QVERIFY(zone("Cac_Reg").value() != 0);
+        QVERIFY(box->isChecked());
+        QVERIFY(!box->isEnabled());
     }
 
     void aSelectedStoredAmountIsOvertypedThenSaved() {
@@ -331,6 +353,7 @@ private slots:
         QVERIFY(tips.contains("Base : " + QString::fromStdString(data->db->location())));
         QVERIFY(texts().contains(QString::fromStdString(owner)));
         QVERIFY(!texts().contains("Consultation seule"));
+        QVERIFY(screen->widgetOf("Txt_ValBud")->toolTip().isEmpty());
         showStoredLine("6064");
         QVERIFY2(texts().contains(QString("Réparti 1\u00A0200,00 sur 1\u00A0200,00")), qPrintable(texts()));
         picture("screen-status");
@@ -349,8 +372,11 @@ private slots:
                 QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
         bool shown = false;
         for (auto* label : window->statusBar()->findChildren<QLabel*>())
-            shown = shown || label->text() == "Consultation seule";
+            shown = shown || label->text() == "Consultation seule : rien ne peut être enregistré";
         QVERIFY(shown);
+        // What a reader types in an amount is a simulation, and the zone says so.
+        QVERIFY(screen->widgetOf("Txt_ValBud")->toolTip().startsWith("Consultation seule"));
+        QVERIFY(screen->widgetOf("Txt_Affect")->toolTip().startsWith("Consultation seule"));
     }
 
     void closingWithALineUnderWayAsksFirst() {
