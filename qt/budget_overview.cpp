@@ -66,6 +66,19 @@ QStringList headers(const BudgetSheet& sheet, const QString& first, const QStrin
 
 }  // namespace
 
+// Every action of the window ends here: a failure is told in a box, and the window
+// goes on with what it had.
+template <class Action>
+bool BudgetOverview::attempt(const QString& failure, Action&& action) {
+    try {
+        action();
+        return true;
+    } catch (const std::exception& e) {
+        tellInBox(this, QMessageBox::Warning, kTitle, failure + "\n" + QString::fromUtf8(e.what()));
+        return false;
+    }
+}
+
 BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : QMainWindow(parent), db_(std::move(db)) {
     setWindowTitle(kTitle);
     auto* central = new QWidget(this);
@@ -108,16 +121,15 @@ BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : 
     setCentralWidget(central);
     buildMenus();
 
-    const Request all = [] {
-        Request r;
-        r.set(1, "SSELECT ASSOCIATION 0 PAR 0");
-        r.set(2, "ASSOCIATION");
-        r.set(3, "0 1");
-        return r;
-    }();
-    const ResultTable entities = db_->RunSelect(all.text());
-    for (const auto& row : entities.rows())
-        entities_->addItem(q(row[0] + " " + row[1]), q(row[0]));
+    attempt("La liste des entités n'a pas pu être lue.", [&] {
+        Request all;
+        all.set(1, "SSELECT ASSOCIATION 0 PAR 0");
+        all.set(2, "ASSOCIATION");
+        all.set(3, "0 1");
+        const ResultTable entities = db_->RunSelect(all.text());
+        for (const auto& row : entities.rows())
+            entities_->addItem(q(row[0] + " " + row[1]), q(row[0]));
+    });
 
     connect(entities_, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
     connect(years_, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
@@ -170,12 +182,9 @@ void BudgetOverview::choose(const QString& entity, const QString& year) {
 }
 
 void BudgetOverview::refresh() {
-    try {
-        fill();
-    } catch (const std::exception& e) {
+    if (!attempt("Le budget n'a pas pu être lu.", [this] { fill(); })) {
         lineModel_->clear();
         totalModel_->clear();
-        tellInBox(this, QMessageBox::Warning, kTitle, QString("Le budget n'a pas pu être lu.\n%1").arg(e.what()));
     }
 }
 
@@ -218,7 +227,7 @@ void BudgetOverview::fill() {
 }
 
 bool BudgetOverview::exportTo(const QString& path) {
-    try {
+    return attempt(QString("L'export dans « %1 » a échoué.").arg(path), [&] {
         const BudgetSheet sheet = readBudgetSheet(*db_, entity().toStdString(), year().toStdString());
         if (path.endsWith(".xlsx", Qt::CaseInsensitive)) {
             writeBudgetXlsx(sheet, path.toStdString());
@@ -228,21 +237,13 @@ bool BudgetOverview::exportTo(const QString& path) {
             if (!out.flush())
                 throw std::runtime_error("le fichier n'a pas pu être écrit");
         }
-        return true;
-    } catch (const std::exception& e) {
-        tellInBox(this, QMessageBox::Warning, kTitle, QString("L'export dans « %1 » a échoué.\n%2").arg(path, e.what()));
-        return false;
-    }
+    });
 }
 
 bool BudgetOverview::reportTo(const QString& path) {
-    try {
+    return attempt(QString("Le rapport « %1 » n'a pas été écrit.").arg(path), [&] {
         writeBudgetPdf(*db_, entity().toStdString(), year().toStdString(), loginName(), path.toStdString());
-        return true;
-    } catch (const std::exception& e) {
-        tellInBox(this, QMessageBox::Warning, kTitle, QString("Le rapport « %1 » n'a pas été écrit.\n%2").arg(path, e.what()));
-        return false;
-    }
+    });
 }
 
 void BudgetOverview::print() {
@@ -252,11 +253,8 @@ void BudgetOverview::print() {
     dialog.setWindowTitle("Imprimer le budget");
     if (dialog.exec() != QDialog::Accepted)
         return;
-    try {
-        printBudgetReport(*db_, entity().toStdString(), year().toStdString(), loginName(), printer);
-    } catch (const std::exception& e) {
-        tellInBox(this, QMessageBox::Warning, kTitle, QString("L'impression a échoué.\n%1").arg(e.what()));
-    }
+    attempt("L'impression a échoué.",
+            [&] { printBudgetReport(*db_, entity().toStdString(), year().toStdString(), loginName(), printer); });
 }
 
 void BudgetOverview::chooseExport() {
@@ -266,32 +264,64 @@ void BudgetOverview::chooseExport() {
         exportTo(path);
 }
 
-// The import checks every row first and says what it would do; only then, if the
-// person agrees, it writes.
 void BudgetOverview::chooseImport() {
     const QString path = QFileDialog::getOpenFileName(this, "Importer un budget", QString(), "CSV (*.csv)");
-    if (path.isEmpty())
-        return;
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    std::vector<std::string> faults;
-    const auto rows = readBudgetCsv(in, faults);
-    auto report = faults.empty() ? writeBudgetRows(db_, rows, true, true) : BudgetWriteReport{};
-    faults.insert(faults.end(), report.faults.begin(), report.faults.end());
-    if (!faults.empty()) {
-        QStringList all;
-        for (const auto& f : faults)
-            all << q(f);
-        tellInBox(this, QMessageBox::Warning, kTitle, "Rien n'a été importé :\n" + all.join("\n"));
-        return;
-    }
-    const QString preview = QString("%1 ligne(s) nouvelle(s), %2 modifiée(s), %3 inchangée(s). Voulez-vous importer ?")
-                                .arg(report.created)
-                                .arg(report.changed)
-                                .arg(report.unchanged);
-    if (!askInBox(this, kTitle, preview, false))
-        return;
-    writeBudgetRows(db_, rows, true, false);
-    refresh();
+    if (!path.isEmpty())
+        importFrom(path);
+}
+
+namespace {
+
+QString nothingImported(const std::vector<std::string>& faults) {
+    QStringList all;
+    for (const auto& f : faults)
+        all << q(f);
+    return "Rien n'a été importé :\n" + all.join("\n");
+}
+
+}  // namespace
+
+// The import checks every row first and says what it would do; only then, if the
+// person agrees, it writes, and says what it did: a row refused at that moment (another
+// desk changed the database meanwhile) leaves nothing written, and the person is told.
+bool BudgetOverview::importFrom(const QString& path) {
+    bool imported = false;
+    attempt(QString("L'import de « %1 » a échoué : rien n'a été importé.").arg(path), [&] {
+        std::ifstream in(path.toStdString(), std::ios::binary);
+        if (!in)
+            throw std::runtime_error("le fichier ne peut pas être lu");
+        std::vector<std::string> faults;
+        const auto rows = readBudgetCsv(in, faults);
+        BudgetWriteReport preview;
+        if (faults.empty()) {
+            preview = writeBudgetRows(db_, rows, true, true);
+            faults = preview.faults;
+        }
+        if (!faults.empty()) {
+            tellInBox(this, QMessageBox::Warning, kTitle, nothingImported(faults));
+            return;
+        }
+        if (!askInBox(this, kTitle,
+                      QString("%1 ligne(s) nouvelle(s), %2 modifiée(s), %3 inchangée(s). Voulez-vous importer ?")
+                          .arg(preview.created)
+                          .arg(preview.changed)
+                          .arg(preview.unchanged),
+                      false))
+            return;
+        const auto done = writeBudgetRows(db_, rows, true, false);
+        refresh();
+        if (!done.faults.empty()) {
+            tellInBox(this, QMessageBox::Warning, kTitle, nothingImported(done.faults));
+            return;
+        }
+        imported = true;
+        tellInBox(this, QMessageBox::Information, kTitle,
+                  QString("%1 ligne(s) créée(s), %2 modifiée(s), %3 inchangée(s).")
+                      .arg(done.created)
+                      .arg(done.changed)
+                      .arg(done.unchanged));
+    });
+    return imported;
 }
 
 // The percentage is read as the French write it, "3,5", and the person confirms what
@@ -318,7 +348,7 @@ void BudgetOverview::copyToNextYear(const QString& percentText) {
                       .arg(entity(), q(percentageText(*percent))),
                   false))
         return;
-    try {
+    attempt("La copie a échoué.", [&] {
         const BudgetSheet source = readBudgetSheet(*db_, entity().toStdString(), "N");
         const BudgetSheet target = readBudgetSheet(*db_, entity().toStdString(), "N+1");
         const auto rows = copiedRows(source, "N+1", target.periodLabels.size(), *percent);
@@ -333,9 +363,7 @@ void BudgetOverview::copyToNextYear(const QString& percentText) {
                                          : QString("Rien n'a été copié.")) +
                       (said.isEmpty() ? QString() : "\n" + said.join("\n")));
         refresh();
-    } catch (const std::exception& e) {
-        tellInBox(this, QMessageBox::Warning, kTitle, QString("La copie a échoué.\n%1").arg(e.what()));
-    }
+    });
 }
 
 }  // namespace ondrel

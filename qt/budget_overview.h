@@ -36,6 +36,9 @@ public:
     // Copies the lines of N to N+1, each amount changed by the percentage written as
     // a person writes it ("3,5"), once the person has confirmed it.
     void copyToNextYear(const QString& percentText);
+    // Imports a CSV file of budget lines, once the person has agreed to what it would do;
+    // true when it was written.
+    bool importFrom(const QString& path);
 
     QTableView* lines() const { return lines_; }
     QTableView* totals() const { return totals_; }
@@ -52,6 +55,8 @@ private:
     void chooseImport();
     void copyToNextYear();
     void fill();
+    template <class Action>
+    bool attempt(const QString& failure, Action&& action);
     QString entity() const;
     QString year() const;
 

@@ -102,6 +102,45 @@ private slots:
         QCOMPARE(view->lines()->model()->rowCount(), 3);
     }
 
+    // Another desk removes the key between the preview and the person's yes: the import
+    // writes nothing and says why, instead of throwing the refusal away.
+    void aRowRefusedAtTheWriteIsToldAndNothingIsImported() {
+        BudgetOverview* view = window->overview();
+        view->choose("001", "N");
+        QTemporaryDir dir;
+        const QString path = dir.filePath("budget.csv");
+        {
+            std::ofstream out(path.toStdString(), std::ios::binary);
+            out << "Entité;Exercice;Compte;Libellé;Clé;Total\n001;N;6061000000;Eau;002;1200,00\n";
+        }
+        beforeAnswer = [&](const test::SeenBox& box) {
+            if (box.text.contains("Voulez-vous importer")) {
+                File keys = data->db->OpenFile("BUDGETCLES");
+                keys.DeleteRecord(keys.ReadRecord("001002"));
+            }
+        };
+        answers << "Oui";
+        QVERIFY(!view->importFrom(path));
+        QCOMPARE(int(boxes.size()), 2);
+        QVERIFY(boxes[0].text.startsWith("1 ligne(s) nouvelle(s)"));
+        QVERIFY2(boxes[1].text.startsWith("Rien n'a été importé :\nligne 2"), qPrintable(boxes[1].text));
+        QVERIFY(!data->db->read("BUDGET", "N00016061000000"));
+
+        // And when it is written, the person is told what was.
+        boxes.clear();
+        beforeAnswer = nullptr;
+        {
+            std::ofstream out(path.toStdString(), std::ios::binary);
+            out << "Entité;Exercice;Compte;Libellé;Clé;Total\n001;N;6061000000;Eau;001;1200,00\n";
+        }
+        answers << "Oui";
+        QVERIFY(view->importFrom(path));
+        QCOMPARE(boxes.back().text, QString("1 ligne(s) créée(s), 0 modifiée(s), 0 inchangée(s)."));
+        QVERIFY(data->db->read("BUDGET", "N00016061000000"));
+        QVERIFY(!view->importFrom(dir.filePath("absent.csv")));
+        QVERIFY(boxes.back().text.contains("le fichier ne peut pas être lu"));
+    }
+
     void theOverviewExportsWhatItShows() {
         BudgetOverview* view = window->overview();
         view->choose("001", "N");

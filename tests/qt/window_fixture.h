@@ -40,6 +40,7 @@ public:
         writeDemoData(*data->db, owner);
         boxes.clear();
         answers.clear();
+        beforeAnswer = nullptr;
         window = std::make_unique<MainWindow>(user);
         QVERIFY(window->openDatabase(QString::fromStdString(data->path())));
         screen = window->screen();
@@ -71,6 +72,8 @@ public:
             if (box->defaultButton())
                 seen.defaultButton = box->defaultButton()->text();
             boxes.push_back(seen);
+            if (beforeAnswer)
+                beforeAnswer(seen);
             QString press = answers.isEmpty() ? "OK" : answers.takeFirst();
             for (auto* b : box->buttons())
                 if (b->text() == press)
@@ -132,6 +135,7 @@ public:
     OndrelWidget* screen = nullptr;
     std::vector<SeenBox> boxes;
     QStringList answers;   // the button pressed on each box that opens, in order
+    std::function<void(const SeenBox&)> beforeAnswer;   // what happens elsewhere while a box is open
 };
 
 }  // namespace ondrel::test
