@@ -17,10 +17,13 @@ void writeRow(std::ostream& out, const std::vector<std::string>& fields) {
 
 void writeBudgetCsv(const BudgetSheet& sheet, std::ostream& out) {
     out << "\xEF\xBB\xBF";
-    writeRow(out, budgetSheetHeader(sheet));
+    std::vector<std::string> header = budgetSheetHeader(sheet);
+    for (std::size_t c = kFixedColumns; c < header.size(); ++c)
+        header[c] = keptAsText(header[c]);
+    writeRow(out, header);
     for (const auto& line : sheet.lines) {
-        std::vector<std::string> row{sheet.entity, sheet.year, asSpreadsheetText(line.account),
-                                     asSpreadsheetText(line.label), asSpreadsheetText(line.key), formatAmount(line.total)};
+        std::vector<std::string> row{keptAsText(sheet.entity), sheet.year, asSpreadsheetText(line.account),
+                                     asSpreadsheetText(line.label), keptAsText(line.key), formatAmount(line.total)};
         for (const auto& amount : line.periods)
             row.push_back(amount ? formatAmount(*amount) : std::string());
         writeRow(out, row);

@@ -14,7 +14,6 @@ namespace ondrel {
 
 namespace {
 
-constexpr std::size_t kFixedColumns = 6;   // entity, year, account, label, key, total
 
 // At most nine digits before the comma and two after it, as an amount zone takes them.
 std::optional<Currency> amountCell(const std::string& text) {

@@ -29,6 +29,7 @@ struct BudgetSheet {
 // The header row of a budget file: entity, year, account, label, key, total, then the
 // label of each period.
 std::vector<std::string> budgetSheetHeader(const BudgetSheet& sheet);
+constexpr std::size_t kFixedColumns = 6;   // the columns before the periods
 
 // Reads the lines from the BUDGET records. Raises std::runtime_error, in French, for an
 // entity or year that is not on file and for a line with a period outside its year.

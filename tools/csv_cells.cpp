@@ -39,7 +39,16 @@ std::string asSpreadsheetText(const std::string& text) {
     return text;
 }
 
+std::string keptAsText(const std::string& text) {
+    std::string formula = "=\"";
+    formula += text;
+    formula += '"';
+    return formula;
+}
+
 std::string fromSpreadsheetText(const std::string& cell) {
+    if (cell.size() >= 3 && cell.rfind("=\"", 0) == 0 && cell.back() == '"')
+        return cell.substr(2, cell.size() - 3);
     return !cell.empty() && cell[0] == '\'' ? cell.substr(1) : cell;
 }
 

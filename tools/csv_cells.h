@@ -14,6 +14,11 @@ std::vector<std::string> csvCells(const std::string& line);
 // a carriage return first) is written behind an apostrophe, which makes it text there;
 // so is a text that begins with an apostrophe, so that reading it back is exact.
 std::string asSpreadsheetText(const std::string& text);
+// A code or a heading that a spreadsheet would turn into a number or a date ("001" into
+// 1, "janvier 2027" into the first of January) is written as the formula ="001", whose
+// value is the text itself. The text holds no quote.
+std::string keptAsText(const std::string& text);
+// The text of a cell written by either of the two above, or by a spreadsheet.
 std::string fromSpreadsheetText(const std::string& cell);
 
 }  // namespace ondrel

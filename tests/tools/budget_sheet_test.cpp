@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/store/temp_database.h"
+#include "tools/budget_import.h"
 #include "tools/budget_sheet.h"
 #include "tools/budget_totals.h"
 #include "tools/demo_data.h"
@@ -36,8 +37,33 @@ TEST_F(BudgetSheetTest, CsvIsWhatFrenchSpreadsheetsRead) {
     writeBudgetCsv(readBudgetSheet(*data.db, "001", "N"), out);
     const std::string csv = out.str();
     EXPECT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
-    EXPECT_NE(csv.find("Entité;Exercice;Compte;Libellé;Clé;Total;janvier 2027;"), std::string::npos);
-    EXPECT_NE(csv.find("001;N;6022000000;\"Achats; \"\"divers\"\"\";001;1234,56;1234,56;;;"), std::string::npos) << csv;
+    // Codes and month headings as formulas whose value is the text: a spreadsheet keeps
+    // "001" and "janvier 2027" as they are, not as the number 1 and a date.
+    EXPECT_NE(csv.find("Entité;Exercice;Compte;Libellé;Clé;Total;\"=\"\"janvier 2027\"\"\";"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\"=\"\"001\"\"\";N;6022000000;\"Achats; \"\"divers\"\"\";\"=\"\"001\"\"\";1234,56;1234,56;;;"),
+              std::string::npos)
+        << csv;
+}
+
+// Our own export comes back unchanged, and so does what a spreadsheet saved of it: the
+// codes as numbers, the headings as dates, the amounts without their decimals.
+TEST_F(BudgetSheetTest, AnExportComesBackAsItWasAndSoDoesASpreadsheetsCopy) {
+    std::ostringstream out;
+    writeBudgetCsv(readBudgetSheet(*data.db, "001", "N"), out);
+    for (const std::string& file :
+         {out.str(), std::string("Entité;Exercice;Compte;Libellé;Clé;Total;01/01/2027;01/02/2027\r\n"
+                                 "1;N;6064000000;Fournitures administratives;1;200;100;100\r\n")}) {
+        std::istringstream in(file);
+        std::vector<std::string> faults;
+        const auto rows = readBudgetCsv(in, faults);
+        ASSERT_TRUE(faults.empty()) << faults.front();
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(rows[0].line.account, "6064000000");
+        EXPECT_EQ(rows[0].line.periods.at(1).second, Currency::fromHundredths(10000));
+        const auto report = writeBudgetRows(data.db, {rows[0]}, true, true);
+        EXPECT_TRUE(report.faults.empty()) << report.faults.front();
+        EXPECT_EQ(report.unchanged + report.changed, 1);
+    }
 }
 
 TEST_F(BudgetSheetTest, AnEntityOrYearNotOnFileIsRefusedInFrench) {
