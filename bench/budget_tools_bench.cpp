@@ -13,6 +13,7 @@
 #include "qt/budget_overview.h"
 #include "tests/store/temp_database.h"
 #include "tools/budget_import.h"
+#include "tools/budget_totals.h"
 #include "tools/demo_data.h"
 
 using namespace ondrel;
@@ -73,8 +74,10 @@ void BM_ExportCsv(benchmark::State& state) {
 
 void BM_ExportXlsx(benchmark::State& state) {
     const std::string path = gData->path() + ".xlsx";
-    for (auto _ : state)
-        writeBudgetXlsx(readBudgetSheet(*gData->db, "002", "N"), path);
+    for (auto _ : state) {
+        const BudgetSheet sheet = readBudgetSheet(*gData->db, "002", "N");
+        writeBudgetXlsx(sheet, totalsOf(*gData->db, sheet), path);
+    }
     std::filesystem::remove(path);
     state.SetItemsProcessed(state.iterations() * kLines);
 }

@@ -230,7 +230,7 @@ bool BudgetOverview::exportTo(const QString& path) {
     return attempt(QString("L'export dans « %1 » a échoué.").arg(path), [&] {
         const BudgetSheet sheet = readBudgetSheet(*db_, entity().toStdString(), year().toStdString());
         if (path.endsWith(".xlsx", Qt::CaseInsensitive)) {
-            writeBudgetXlsx(sheet, path.toStdString());
+            writeBudgetXlsx(sheet, totalsOf(*db_, sheet), path.toStdString());
         } else {
             std::ofstream out(path.toStdString(), std::ios::binary);
             writeBudgetCsv(sheet, out);

@@ -15,6 +15,7 @@
 #include "tools/demo_data.h"
 #include "tools/budget_import.h"
 #include "tools/budget_sheet.h"
+#include "tools/budget_totals.h"
 #include "tools/percentage.h"
 #include "tools/record_json.h"
 #include "tools/suite_database.h"
@@ -164,7 +165,7 @@ void exportBudget(const std::string& path, const std::string& entity, const std:
     auto db = openExisting(path);
     const BudgetSheet sheet = readBudgetSheet(*db, entity, year);
     if (format == "xlsx") {
-        writeBudgetXlsx(sheet, output);
+        writeBudgetXlsx(sheet, totalsOf(*db, sheet), output);
     } else {
         std::ofstream out(output, std::ios::binary);
         writeBudgetCsv(sheet, out);

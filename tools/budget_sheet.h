@@ -38,8 +38,11 @@ BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::
 // CSV as French spreadsheets read it: ";" between fields, decimal comma, no thousands
 // separator, UTF-8 with a byte-order mark, quotes where a field needs them.
 void writeBudgetCsv(const BudgetSheet& sheet, std::ostream& out);
-// XLSX: real numbers with two decimals, the header row frozen, a total column and a
-// total row that are formulas. Raises std::runtime_error when the file cannot be written.
-void writeBudgetXlsx(const BudgetSheet& sheet, const std::string& path);
+// XLSX: real numbers with two decimals, the header row frozen, a total column, then the
+// class subtotals, the charges, the produits and the result, all formulas; columns wide
+// enough to read, printed on A4 landscape. Raises std::runtime_error when the file
+// cannot be written.
+struct BudgetTotals;
+void writeBudgetXlsx(const BudgetSheet& sheet, const BudgetTotals& totals, const std::string& path);
 
 }  // namespace ondrel

@@ -1,16 +1,22 @@
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
 #include <xlsxwriter.h>
 
+#include "screen/utf8_text.h"
 #include "tools/budget_sheet.h"
+#include "tools/budget_totals.h"
 
 namespace ondrel {
 
 namespace {
 
-constexpr lxw_col_t kFirstPeriod = 6;   // after entity, year, account, label, key, total
+constexpr lxw_col_t kFirstPeriod = kFixedColumns;
+constexpr lxw_col_t kAccountColumn = 2;
+constexpr lxw_col_t kLabelColumn = 3;
 constexpr lxw_col_t kTotalColumn = 5;
+constexpr uint8_t kPaperA4 = 9;
 
 // "A", "B", … "Z", "AA": the letters of a column, from 0.
 std::string columnName(lxw_col_t col) {
@@ -30,28 +36,47 @@ double asNumber(Currency amount) {
 
 }  // namespace
 
-void writeBudgetXlsx(const BudgetSheet& sheet, const std::string& path) {
+void writeBudgetXlsx(const BudgetSheet& sheet, const BudgetTotals& totals, const std::string& path) {
     std::unique_ptr<lxw_workbook, lxw_error (*)(lxw_workbook*)> book(workbook_new(path.c_str()), workbook_close);
     if (!book)
         throw std::runtime_error("impossible de créer " + path);
     lxw_worksheet* ws = workbook_add_worksheet(book.get(), ("Budget " + sheet.entity + " " + sheet.year).c_str());
     lxw_format* amount = workbook_add_format(book.get());
-    format_set_num_format(amount, "0.00");
+    format_set_num_format(amount, "#,##0.00");
     lxw_format* bold = workbook_add_format(book.get());
     format_set_bold(bold);
+    lxw_format* boldAmount = workbook_add_format(book.get());
+    format_set_bold(boldAmount);
+    format_set_num_format(boldAmount, "#,##0.00");
 
     const std::vector<std::string> header = budgetSheetHeader(sheet);
     for (lxw_col_t c = 0; c < header.size(); ++c)
         worksheet_write_string(ws, 0, c, header[c].c_str(), bold);
     worksheet_freeze_panes(ws, 1, 0);
 
+    // Widths in characters: a whole account, a label of forty, the longest month heading
+    // and an amount of nine digits with its separators.
     const lxw_col_t lastPeriod = static_cast<lxw_col_t>(kFirstPeriod + sheet.periodLabels.size() - 1);
+    worksheet_set_column(ws, 0, 1, 9, nullptr);
+    worksheet_set_column(ws, kAccountColumn, kAccountColumn, 13, nullptr);
+    worksheet_set_column(ws, kLabelColumn, kLabelColumn, 42, nullptr);
+    worksheet_set_column(ws, 4, 4, 6, nullptr);
+    worksheet_set_column(ws, kTotalColumn, kTotalColumn, 15, nullptr);
+    for (lxw_col_t c = kFirstPeriod; c <= lastPeriod; ++c)
+        worksheet_set_column(ws, c, c, std::max<double>(14, charCount(header[c]) + 2), nullptr);
+
+    // Printed on A4 landscape, as wide as one page, the header row on every page.
+    worksheet_set_paper(ws, kPaperA4);
+    worksheet_set_landscape(ws);
+    worksheet_fit_to_pages(ws, 1, 0);
+    worksheet_repeat_rows(ws, 0, 0);
+
     lxw_row_t row = 1;
     for (const auto& line : sheet.lines) {
         worksheet_write_string(ws, row, 0, sheet.entity.c_str(), nullptr);
         worksheet_write_string(ws, row, 1, sheet.year.c_str(), nullptr);
-        worksheet_write_string(ws, row, 2, line.account.c_str(), nullptr);
-        worksheet_write_string(ws, row, 3, line.label.c_str(), nullptr);
+        worksheet_write_string(ws, row, kAccountColumn, line.account.c_str(), nullptr);
+        worksheet_write_string(ws, row, kLabelColumn, line.label.c_str(), nullptr);
         worksheet_write_string(ws, row, 4, line.key.c_str(), nullptr);
         for (std::size_t p = 0; p < line.periods.size(); ++p)
             if (line.periods[p])
@@ -62,14 +87,35 @@ void writeBudgetXlsx(const BudgetSheet& sheet, const std::string& path) {
         worksheet_write_formula_num(ws, row, kTotalColumn, sum.c_str(), amount, asNumber(line.total));
         ++row;
     }
-    worksheet_write_string(ws, row, 3, "Total", bold);
-    for (lxw_col_t c = kTotalColumn; c <= lastPeriod; ++c) {
-        Currency column = Currency::zero();
-        for (const auto& line : sheet.lines)
-            column += c == kTotalColumn ? line.total : line.periods[c - kFirstPeriod].value_or(Currency::zero());
-        const std::string sum = "=SUM(" + cell(c, 1) + ":" + cell(c, row - 1) + ")";
-        worksheet_write_formula_num(ws, row, c, sum.c_str(), amount, asNumber(column));
-    }
+
+    // Below a blank row, the totals the overview shows: each class and sub-class, the
+    // charges, the produits and the result, as formulas over the lines' accounts.
+    const lxw_row_t lastLine = row - 1;
+    ++row;
+    auto sumOf = [&](lxw_col_t c, const std::string& prefix) {
+        std::string f = "SUMIF($";
+        f += columnName(kAccountColumn) + "$2:$" + columnName(kAccountColumn) + "$" + std::to_string(lastLine + 1);
+        f += ",\"" + prefix + "*\"," + columnName(c) + "$2:" + columnName(c) + "$" + std::to_string(lastLine + 1) + ")";
+        return f;
+    };
+    auto writeTotal = [&](const TotalRow& t, const std::string& formulaOf, lxw_format* text, lxw_format* number,
+                          auto&& formula) {
+        if (!t.code.empty())
+            worksheet_write_string(ws, row, kAccountColumn, t.code.c_str(), text);
+        worksheet_write_string(ws, row, kLabelColumn, (t.label.empty() ? formulaOf : t.label).c_str(), text);
+        for (lxw_col_t c = kTotalColumn; c <= lastPeriod; ++c) {
+            const Currency value = c == kTotalColumn ? t.total : t.periods[c - kFirstPeriod];
+            worksheet_write_formula_num(ws, row, c, ("=" + formula(c)).c_str(), number, asNumber(value));
+        }
+        return row++;
+    };
+    for (const TotalRow& t : totals.classes)
+        writeTotal(t, "Classe " + t.code, nullptr, amount, [&](lxw_col_t c) { return sumOf(c, t.code); });
+    const lxw_row_t charges =
+        writeTotal(totals.charges, "", bold, boldAmount, [&](lxw_col_t c) { return sumOf(c, "6"); });
+    const lxw_row_t produits =
+        writeTotal(totals.produits, "", bold, boldAmount, [&](lxw_col_t c) { return sumOf(c, "7"); });
+    writeTotal(totals.result, "", bold, boldAmount, [&](lxw_col_t c) { return cell(c, produits) + "-" + cell(c, charges); });
     if (workbook_close(book.release()) != LXW_NO_ERROR)
         throw std::runtime_error("impossible d'écrire " + path);
 }

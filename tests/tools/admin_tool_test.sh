@@ -52,7 +52,15 @@ sheet=$(unzip -p "$dir/budget.xlsx" xl/worksheets/sheet1.xml) || fail "the XLSX 
 case "$sheet" in *'state="frozen"'*) ;; *) fail "the header row is not frozen";; esac
 case "$sheet" in *'<c r="F2" s="2"><f>SUM(G2:R2)</f><v>1200</v></c>'*) ;; *) fail "the total of line 2 is not a formula";; esac
 case "$sheet" in *'<c r="M3" s="2"><v>350.5</v></c>'*) ;; *) fail "July of line 3 is not the number 350.5";; esac
-case "$sheet" in *'<f>SUM(F2:F3)</f><v>2750.5</v>'*) ;; *) fail "the total row is not a formula";; esac
+# Below the lines, the totals the overview shows, as formulas: class 6, sub-class 61,
+# the charges, the produits (none) and the result, never charges and produits added.
+case "$sheet" in *'<c r="C5" t="s">'*'<f>SUMIF($C$2:$C$3,"6*",F$2:F$3)</f><v>2750.5</v>'*) ;; *) fail "no subtotal of class 6";; esac
+case "$sheet" in *'<f>SUMIF($C$2:$C$3,"61*",M$2:M$3)</f><v>350.5</v>'*) ;; *) fail "no subtotal of sub-class 61 in July";; esac
+case "$sheet" in *'<f>SUMIF($C$2:$C$3,"7*",F$2:F$3)</f><v>0</v>'*) ;; *) fail "no total of the produits";; esac
+case "$sheet" in *'<c r="F10" s="3"><f>F9-F8</f><v>-2750.5</v>'*) ;; *) fail "the result is not produits minus charges";; esac
+# Wide enough to read a label of forty characters; A4 landscape, one page wide.
+case "$sheet" in *'<col min="4" max="4" width="42'*) ;; *) fail "the label column is too narrow";; esac
+case "$sheet" in *'<pageSetup paperSize="9" fitToHeight="0" orientation="landscape"/>'*) ;; *) fail "not set up for A4 landscape";; esac
 # An export imports back unchanged, and a second export is the same to the byte.
 "$admin" export-budget "$dir/demo.db" --entity 001 --year N --output "$dir/b1.csv" >/dev/null || fail "export-budget csv"
 "$admin" import-budget "$dir/demo.db" "$dir/b1.csv" | grep -q "0 ligne(s) nouvelle(s), 0 modifiée(s), 2 inchangée(s)" ||
