@@ -1,9 +1,11 @@
 #include "qt/budget_report.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include <QChart>
 #include <QDate>
+#include <QFontMetricsF>
 #include <QGraphicsScene>
 #include <QPainter>
 #include <QPdfWriter>
@@ -76,18 +78,36 @@ void printBudgetReport(Database& db, const std::string& entity, const std::strin
         throw std::runtime_error("le rapport n'a pas pu être ouvert pour l'écriture");
     // The painter starts at the top left of the printable area, in device pixels.
     const QRectF page(0, 0, device.width(), device.height());
+    // The account and the label take room for their texts, the amounts share the rest.
+    // A long year narrows the amounts' columns: the font shrinks until the widest
+    // heading word and the widest amount fit in theirs, in bold as the totals are.
     QFont font("DejaVu Sans");
-    font.setPointSizeF(6.5);
+    const double labelWidth = page.width() * 0.16;
+    double accountWidth = 0, amountWidth = 0, gap = 0;
+    for (double size = 6.5; size >= 4; size -= 0.25) {
+        font.setPointSizeF(size);
+        QFont bold = font;
+        bold.setBold(true);
+        const QFontMetricsF plain(font, &device), wide(bold, &device);
+        accountWidth = plain.horizontalAdvance("0000000000") * 1.2;
+        amountWidth = (page.width() - accountWidth - labelWidth) / (header.size() - 2);
+        gap = plain.horizontalAdvance("00");   // between two columns' texts
+        double widest = 0;
+        for (int c = 2; c < header.size(); ++c)
+            for (const QString& word : header[c].split(' '))
+                widest = std::max(widest, wide.horizontalAdvance(word));
+        for (const Row& row : rows)
+            for (int c = 2; c < row.cells.size(); ++c)
+                widest = std::max(widest, wide.horizontalAdvance(row.cells[c]));
+        if (widest + gap <= amountWidth)
+            break;
+    }
     painter.setFont(font);
     const double lineHeight = painter.fontMetrics().height() * 1.4;
-    // The account and the label take room for their texts, the amounts share the rest.
-    const double accountWidth = painter.fontMetrics().horizontalAdvance("0000000000") * 1.2;
-    const double labelWidth = page.width() * 0.16;
-    const double amountWidth = (page.width() - accountWidth - labelWidth) / (header.size() - 2);
     auto columnRect = [&](int c, double y) {
         const double x = c == 0 ? 0 : c == 1 ? accountWidth : accountWidth + labelWidth + (c - 2) * amountWidth;
         const double w = c == 0 ? accountWidth : c == 1 ? labelWidth : amountWidth;
-        return QRectF(page.left() + x, y, w - 4, lineHeight);
+        return QRectF(page.left() + x, y, w - gap, lineHeight);
     };
     const double top = page.top() + 4 * lineHeight;
     const int perPage = static_cast<int>((page.height() - 5 * lineHeight) / lineHeight) - 2;

@@ -1,6 +1,8 @@
 #include "qt/monthly_chart.h"
 
-#include <map>
+#include <set>
+
+#include <QLocale>
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -9,20 +11,37 @@
 
 namespace ondrel {
 
+namespace {
+
+// "octobre 2026" as "oct. 2026": the short French month keeps a year's label under its
+// bars when a long year meets a month twice.
+QString shortLabel(const std::string& label) {
+    const QLocale french(QLocale::French);
+    QString month = QString::fromStdString(label.substr(0, label.rfind(' ')));
+    for (int m = 1; m <= 12; ++m)
+        if (french.monthName(m, QLocale::LongFormat) == month)
+            month = french.monthName(m, QLocale::ShortFormat);
+    return month + "<br>" + QString::fromStdString(label.substr(label.rfind(' ') + 1));
+}
+
+}  // namespace
+
 QChart* monthlyChart(const BudgetSheet& sheet, const BudgetTotals& totals) {
     // A chart is drawn in doubles: the amounts are converted here only, for the picture.
     auto* charges = new QBarSet("Charges");
     auto* produits = new QBarSet("Produits");
     auto* months = new QBarCategoryAxis;
-    std::map<std::string, int> seen;
+    // The month alone reads whole under its bars and the title gives the years, unless
+    // a month comes twice: then each bar says its year too.
+    std::set<std::string> seen;
+    bool twice = false;
+    for (const auto& label : sheet.periodLabels)
+        twice = !seen.insert(label.substr(0, label.rfind(' '))).second || twice;
     for (std::size_t p = 0; p < sheet.periodLabels.size(); ++p) {
         *charges << totals.charges.periods[p].toDouble();
         *produits << totals.produits.periods[p].toDouble();
-        // The month alone reads whole under its bars, the title gives the years; a month
-        // met twice in a long year gets an invisible mark, as categories must differ.
         const std::string& label = sheet.periodLabels[p];
-        const std::string month = label.substr(0, label.rfind(' '));
-        months->append(QString::fromStdString(month) + QString(seen[month]++, QChar(0x200B)));
+        months->append(twice ? shortLabel(label) : QString::fromStdString(label.substr(0, label.rfind(' '))));
     }
     auto* series = new QBarSeries;
     series->append(charges);
@@ -36,6 +55,7 @@ QChart* monthlyChart(const BudgetSheet& sheet, const BudgetTotals& totals) {
     chart->addAxis(amounts, Qt::AlignLeft);
     series->attachAxis(months);
     series->attachAxis(amounts);
+    amounts->applyNiceNumbers();   // round ticks: 0, 500, 1 000…
     return chart;
 }
 

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include <QTemporaryDir>
+#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
 #include <QTableView>
+#include <QValueAxis>
 
 #include "tests/qt/window_fixture.h"
 
@@ -64,6 +66,31 @@ private slots:
         view->resize(1200, 700);
         QDir().mkpath(ONDREL_PICTURE_DIR);
         view->grab().save(QString(ONDREL_PICTURE_DIR) + "/overview-x" + qEnvironmentVariable("QT_SCALE_FACTOR", "1") + ".png");
+    }
+
+    // Entity 003 has a year of fifteen months: October to December come twice, so each
+    // bar says its year; the amounts' axis ticks on round numbers.
+    void aLongYearsChartTellsTheMonthsApartAndTicksRound() {
+        BudgetOverview* view = window->overview();
+        auto categories = [&] {
+            auto* axis = qobject_cast<QBarCategoryAxis*>(view->chart()->chart()->axes(Qt::Horizontal).value(0));
+            return axis ? axis->categories() : QStringList();
+        };
+        view->choose("001", "N");
+        QCOMPARE(categories().value(0), QString("janvier"));
+        view->choose("003", "N");
+        const QStringList months = categories();
+        QCOMPARE(months.size(), 15);
+        QCOMPARE(months.first(), QString("oct.<br>2026"));
+        QCOMPARE(months.at(12), QString("oct.<br>2027"));
+        QCOMPARE(QSet<QString>(months.begin(), months.end()).size(), 15);
+        auto* amounts = qobject_cast<QValueAxis*>(view->chart()->chart()->axes(Qt::Vertical).value(0));
+        QVERIFY(amounts);
+        QCOMPARE(amounts->max(), 3000.0);   // the produits of 2 500,00 a month, rounded up
+        QCOMPARE(amounts->min(), 0.0);
+        view->resize(1200, 700);
+        view->grab().save(QString(ONDREL_PICTURE_DIR) + "/overview-long-year-x" + qEnvironmentVariable("QT_SCALE_FACTOR", "1") +
+                          ".png");
     }
 
     void linesSortAndFilter() {

@@ -27,6 +27,12 @@ case "$last" in *"Charges et produits par mois"*) ;; *) fail "the chart is not o
 all=$(pdftotext "$dir/budget.pdf" -)
 case "$all" in *"Total des charges"*"Résultat"*) ;; *) fail "the totals are missing";; esac
 
+# A year of fifteen months: each heading reads apart from its neighbours.
+"$ondrel" --db "$dir/demo.db" --report "$dir/long.pdf" --entity 003 --year N >/dev/null 2>&1 || fail "the long year's report"
+long=$(pdftotext "$dir/long.pdf" -)
+case "$long" in *"aoûtseptembre"*|*"septembreoctobre"*) fail "the month headings run together";; esac
+case "$long" in *"septembre"*"2027"*) ;; *) fail "the long year's headings are missing";; esac
+
 err=$("$ondrel" --db "$dir/demo.db" --report "$dir/none.pdf" --entity 009 --year N 2>&1 >/dev/null); [ $? = 1 ] ||
   fail "an unknown entity must exit 1"
 case "$err" in *"n'existe pas"*) ;; *) fail "an unknown entity must be said in French: $err";; esac
