@@ -36,12 +36,13 @@ QString q(const std::string& text) {
 }
 
 // The fixed-pitch font of the two lists: their columns line up. Liberation Mono, where
-// "Courier New" is missing, has the same metrics.
-QFont listFont() {
+// "Courier New" is missing, has the same metrics. It grows as the screen grows, so that
+// the amounts of a line stay under their headings.
+QFont listFont(double growth) {
     QFont font("Courier New");
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
-    font.setPointSizeF(8.25);
+    font.setPointSizeF(8.25 * growth);
     return font;
 }
 
@@ -199,6 +200,9 @@ void OndrelWidget::fitCaptions() {
     }
     pixelsPerTwipX_ *= growX;
     pixelsPerTwipY_ *= growY;
+    for (const auto& [zone, w] : widgets_)
+        if (zone->kind() == ZoneKind::ListBox)
+            w->setFont(listFont(growX));
 }
 
 void OndrelWidget::place() {
@@ -212,6 +216,9 @@ void OndrelWidget::place() {
                 r.moveTop(0);
         }
         w->setGeometry(r);
+        // A list overlaps its headings by a few twips: its border stands over them.
+        if (zone->kind() == ZoneKind::ListBox)
+            w->raise();
     }
 }
 
@@ -243,9 +250,7 @@ QWidget* OndrelWidget::makeWidget(Zone& zone, QWidget* parent) {
         return combo;
     }
     case ZoneKind::ListBox: {
-        auto* list = new QListWidget(parent);
-        list->setFont(listFont());
-        return list;
+        return new QListWidget(parent);
     }
     case ZoneKind::CommandButton: {
         auto* button = new QPushButton(q(zone.caption()), parent);

@@ -17,6 +17,7 @@
 #include <QStyleOption>
 #include <QTableView>
 #include <QCheckBox>
+#include <QFontMetricsF>
 #include <QTextBrowser>
 
 #include <SQLiteCpp/Database.h>
@@ -119,6 +120,33 @@ private slots:
         QVERIFY(zone("Cac_Reg").value() != 0);
         QVERIFY(box->isChecked());
         QVERIFY(!box->isEnabled());
+    }
+
+    // Where the fixed-pitch text of a list's line ends, against a heading above the
+    // list: within the heading, or less than one character before it.
+    void endsUnder(const char* listZone, int row, int chars, const char* heading) {
+        auto* list = widget<QListWidget>(listZone);
+        QVERIFY(list->count() > row);
+        const QFontMetricsF fm(list->font());
+        const QRect item = list->visualItemRect(list->item(row));
+        const QString text = list->item(row)->text().left(chars);
+        const double end = list->viewport()->mapTo(screen, item.topLeft()).x() + fm.horizontalAdvance(text);
+        const QRect head(screen->widgetOf(heading)->mapTo(screen, QPoint(0, 0)), screen->widgetOf(heading)->size());
+        const QString where = QString("%1 ends at %2, %3 spans %4..%5").arg(listZone).arg(end).arg(heading).arg(head.left()).arg(head.right());
+        QVERIFY2(end >= head.left() - fm.horizontalAdvance('0') && end <= head.right() + 1, qPrintable(where));
+    }
+
+    void theListsAmountsStandUnderTheirHeadings() {
+        showStoredLine("6064");   // key 001: shares for N and N+1
+        endsUnder("Lst_RepartPer", 0, 65, "Etq_Affectation");
+        endsUnder("Lst_Sect", 0, 57, "Etq_N");
+        endsUnder("Lst_Sect", 0, 68, "Etq_N1");
+        // A list's border stands over the headings that overlap it.
+        for (const char* list : {"Lst_RepartPer", "Lst_Sect"}) {
+            QWidget* w = screen->widgetOf(list);
+            const QPoint top = w->geometry().topLeft() + QPoint(w->width() / 2, 0);
+            QCOMPARE(w->parentWidget()->childAt(top), w);
+        }
     }
 
     void aSelectedStoredAmountIsOvertypedThenSaved() {
