@@ -15,6 +15,8 @@
 #include "tools/demo_data.h"
 #include "tools/budget_import.h"
 #include "tools/budget_sheet.h"
+#include "entity/code_padding.h"
+#include "tools/actuals.h"
 #include "tools/budget_totals.h"
 #include "tools/percentage.h"
 #include "tools/record_json.h"
@@ -187,6 +189,21 @@ void printReport(const BudgetWriteReport& report, bool dryRun) {
               << report.changed << " modifiée(s), " << report.unchanged << " inchangée(s)\n";
 }
 
+void importFec(const std::string& path, const std::string& input, const std::string& entity) {
+    std::ifstream in(input, std::ios::binary);
+    if (!in)
+        throw Failure("cannot read " + input);
+    const ActualsImport report = importActuals(*openExisting(path, Database::Access::ReadWrite), padCode(entity), in);
+    for (const auto& fault : report.faults)
+        std::cerr << "ondrel-admin: " << fault << "\n";
+    if (!report.faults.empty())
+        throw Failure("le réalisé n'a pas été importé ; rien n'a été écrit");
+    std::cout << report.postings << " écriture(s) lue(s), " << report.counted << " de classe 6 ou 7";
+    for (const auto& [year, accounts] : report.accountsByYear)
+        std::cout << " ; exercice " << year << " remplacé : " << accounts << " compte(s)";
+    std::cout << "\n";
+}
+
 void importBudget(const std::string& path, const std::string& input, bool dryRun) {
     std::ifstream in(input, std::ios::binary);
     if (!in)
@@ -344,6 +361,11 @@ int main(int argc, char** argv) {
     importBudgetCmd->add_option("DB", db, kDatabaseHelp)->required();
     importBudgetCmd->add_option("FILE", input, "CSV file")->required();
     importBudgetCmd->add_flag("--dry-run", dryRun, "check and count, write nothing");
+    auto* importActualsCmd = app.add_subcommand(
+        "import-actuals", "import an entity's actuals from its FEC; replaces each fiscal year it covers, all or nothing");
+    importActualsCmd->add_option("DB", db, kDatabaseHelp)->required();
+    importActualsCmd->add_option("FILE", input, "FEC file (tab or | separated, UTF-8 or ISO 8859-15)")->required();
+    importActualsCmd->add_option("--entity", entity, "entity code")->required();
     auto* copyBudgetCmd = app.add_subcommand("copy-budget", "copy an entity's budget from one year to the other");
     copyBudgetCmd->add_option("DB", db, kDatabaseHelp)->required();
     copyBudgetCmd->add_option("--entity", entity, "entity code")->required();
@@ -387,6 +409,8 @@ int main(int argc, char** argv) {
             exportBudget(db, entity, year, format, output);
         else if (*importBudgetCmd)
             importBudget(db, input, dryRun);
+        else if (*importActualsCmd)
+            importFec(db, input, entity);
         else if (*copyBudgetCmd)
             copyBudget(db, entity, from, to, percent, replace);
         return 0;

@@ -11,18 +11,14 @@
 
 namespace ondrel {
 
-namespace {
-
 // The two dates of the year in the PARAMENTITECOMPTA record: fields 1 and 2 for N, 3 and 4 for N+1.
-std::vector<Period> periodsOf(Database& db, const std::string& entity, const std::string& year) {
+std::vector<Period> fiscalPeriods(Database& db, const std::string& entity, const std::string& year) {
     auto record = db.read("PARAMENTITECOMPTA", entity);
     if (!record)
         throw std::runtime_error("l'entité " + entity + " n'a pas d'exercice enregistré");
     const int first = year == "N" ? 1 : 3;
     return walkFiscalYear(DateToText(record->value(first, 1)), DateToText(record->value(first + 1, 1)));
 }
-
-}  // namespace
 
 std::vector<std::string> budgetSheetHeader(const BudgetSheet& sheet) {
     std::vector<std::string> header{"Entité", "Exercice", "Compte", "Libellé", "Clé", "Total"};
@@ -36,7 +32,7 @@ BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::
     if (!db.read("ASSOCIATION", entity))
         throw std::runtime_error("l'entité " + entity + " n'existe pas");
     BudgetSheet sheet{entity, year, {}, {}};
-    for (const Period& p : periodsOf(db, entity, year))
+    for (const Period& p : fiscalPeriods(db, entity, year))
         sheet.periodLabels.push_back(p.label);
 
     const std::string prefix = yearCodeFor(year) + entity;

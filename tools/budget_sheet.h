@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "budget/currency.h"
+#include "periods/calendar_walk.h"
 #include "store/database.h"
 
 namespace ondrel {
@@ -25,6 +26,9 @@ struct BudgetSheet {
     std::vector<std::string> periodLabels;   // "janvier 2027"
     std::vector<Line> lines;
 };
+
+// The months of the entity's fiscal year N or N+1.
+std::vector<Period> fiscalPeriods(Database& db, const std::string& entity, const std::string& year);
 
 // The header row of a budget file: entity, year, account, label, key, total, then the
 // label of each period.

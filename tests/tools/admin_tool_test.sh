@@ -69,5 +69,14 @@ case "$sheet" in *'<pageSetup paperSize="9" fitToHeight="0" orientation="landsca
 cmp -s "$dir/b1.csv" "$dir/b2.csv" || fail "export, import, export differs"
 "$admin" export-budget "$dir/demo.db" --entity 009 --year N --output "$dir/none.csv" 2>/dev/null && fail "an unknown entity was exported"
 
+# The actuals of a FEC, tab separated, for entity "1" as a spreadsheet leaves it.
+printf 'JournalCode\tEcritureDate\tCompteNum\tDebit\tCredit\nAC\t20270115\t606400\t120,50\t\nAC\t20270115\t401000\t\t120,50\n' > "$dir/fec.txt"
+out=$("$admin" import-actuals "$dir/demo.db" "$dir/fec.txt" --entity 1) || fail "import-actuals"
+[ "$out" = "2 écriture(s) lue(s), 1 de classe 6 ou 7 ; exercice N remplacé : 1 compte(s)" ] || fail "import-actuals said: $out"
+"$admin" show "$dir/demo.db" REALISE N00016064000000 | grep -q '"fields":\[\["0"\],\["12050"\]\]' || fail "the actuals of 6064"
+printf 'JournalCode\tEcritureDate\tCompteNum\tDebit\tCredit\nAC\t20271315\t606400\t1,00\t\n' > "$dir/bad.txt"
+err=$("$admin" import-actuals "$dir/demo.db" "$dir/bad.txt" --entity 001 2>&1) && fail "a bad FEC was imported"
+case "$err" in *"ligne 2 : EcritureDate « 20271315 »"*"rien n'a été écrit"*) ;; *) fail "a bad FEC said: $err";; esac
+
 "$admin" rights "$dir/demo.db" marie ONDREL 2 >/dev/null || fail "rights"
 echo "admin tool: all checks passed"

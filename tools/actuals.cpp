@@ -1,0 +1,131 @@
+#include "tools/actuals.h"
+
+#include <algorithm>
+
+#include "account/account_number.h"
+#include "budget/budget_key.h"
+#include "screen/utf8_text.h"
+#include "tools/budget_sheet.h"
+#include "tools/fec_reader.h"
+
+namespace ondrel {
+
+namespace {
+
+constexpr const char* kYears[] = {"N", "N+1"};
+constexpr std::size_t kMaxFaultsShown = 100;
+
+struct Place {
+    std::string year;
+    std::size_t index;
+};
+
+// The period of N or N+1 that a month falls in.
+std::map<int, Place> placesOfMonths(Database& db, const std::string& entity) {
+    std::map<int, Place> places;
+    for (const char* year : kYears) {
+        const auto periods = fiscalPeriods(db, entity, year);
+        for (std::size_t i = 0; i < periods.size(); ++i)
+            places.emplace(periods[i].year * 100 + periods[i].month, Place{year, i});
+    }
+    return places;
+}
+
+}  // namespace
+
+ActualsImport importActuals(Database& db, const std::string& entity, std::istream& fec) {
+    if (!db.read("ASSOCIATION", entity))
+        throw std::runtime_error("l'entité " + entity + " n'existe pas");
+    const auto places = placesOfMonths(db, entity);
+    std::map<std::string, std::size_t> yearLength;
+    for (const char* year : kYears)
+        yearLength[year] = fiscalPeriods(db, entity, year).size();
+    // year → account → sums a period: as many as the file has accounts, whatever its length.
+    std::map<std::string, std::map<std::string, std::vector<std::int64_t>>> sums;
+    ActualsImport report;
+    std::size_t shown = 0;
+    auto refuse = [&](const std::string& why) {
+        if (++shown <= kMaxFaultsShown)
+            report.faults.push_back(why);
+    };
+    readFec(fec, [&](const Posting& p) {
+        ++report.postings;
+        if (p.account[0] != '6' && p.account[0] != '7')
+            return;
+        const std::string where = "ligne " + std::to_string(p.line) + " : ";
+        if (p.account.size() > kAccountLength || !std::all_of(p.account.begin(), p.account.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            refuse(where + "le compte « " + excerpt(p.account) + " » n'est pas un compte de dix chiffres au plus");
+            return;
+        }
+        const auto place = places.find(p.year * 100 + p.month);
+        if (place == places.end()) {
+            refuse(where + "la date " + std::to_string(p.month) + "/" + std::to_string(p.year) +
+                   " n'est dans aucun des exercices N et N+1 de l'entité " + entity);
+            return;
+        }
+        auto& periods = sums[place->second.year][completeWithZeros(p.account)];
+        periods.resize(yearLength.at(place->second.year));
+        const std::int64_t signedAmount = p.account[0] == '6' ? p.debitMinusCredit : -p.debitMinusCredit;
+        if (__builtin_add_overflow(periods[place->second.index], signedAmount, &periods[place->second.index])) {
+            refuse(where + "la somme du compte " + p.account + " dépasse ce qu'un montant peut tenir");
+            return;
+        }
+        ++report.counted;
+    }, refuse);
+    if (shown > kMaxFaultsShown)
+        report.faults.push_back("et " + std::to_string(shown - kMaxFaultsShown) + " autre(s) ligne(s) refusée(s)");
+    if (report.faults.empty() && report.counted == 0)
+        report.faults.push_back("le fichier n'a aucune écriture de classe 6 ou 7");
+    if (!report.faults.empty())
+        return report;
+
+    db.createFile(kActualsFile);
+    db.inOneTransaction([&] {
+        for (const auto& [year, accounts] : sums) {
+            const std::string prefix = yearCodeFor(year) + entity;
+            for (const std::string& key : db.keys(kActualsFile))
+                if (key.rfind(prefix, 0) == 0)
+                    db.remove(kActualsFile, key);
+            for (const auto& [account, periods] : accounts) {
+                std::vector<std::string> indexes, amounts;
+                for (std::size_t i = 0; i < periods.size(); ++i)
+                    if (periods[i] != 0) {
+                        indexes.push_back(std::to_string(i));
+                        amounts.push_back(std::to_string(periods[i]));
+                    }
+                db.write(kActualsFile, db.makeRecord(kActualsFile, prefix + account, {indexes, amounts}));
+            }
+            report.accountsByYear[year] = static_cast<int>(accounts.size());
+        }
+    });
+    return report;
+}
+
+std::map<std::string, std::vector<Currency>> readActuals(Database& db, const std::string& entity,
+                                                         const std::string& year) {
+    std::map<std::string, std::vector<Currency>> actuals;
+    const auto files = db.fileNames();
+    if (std::find(files.begin(), files.end(), kActualsFile) == files.end())
+        return actuals;
+    const std::size_t n = fiscalPeriods(db, entity, year).size();
+    const std::string prefix = yearCodeFor(year) + entity;
+    for (const std::string& key : db.keys(kActualsFile)) {
+        if (key.rfind(prefix, 0) != 0)
+            continue;
+        const auto record = db.read(kActualsFile, key);
+        auto& periods = actuals[key.substr(prefix.size())];
+        periods.assign(n, Currency::zero());
+        if (!record || record->fields().size() < 2)
+            continue;
+        const auto& indexes = record->fields()[0];
+        const auto& amounts = record->fields()[1];
+        for (std::size_t v = 0; v < indexes.size() && v < amounts.size(); ++v) {
+            const std::size_t index = std::stoul(indexes[v]);
+            if (index < n)
+                periods[index] = Currency::fromHundredths(std::stoll(amounts[v]));
+        }
+    }
+    return actuals;
+}
+
+}  // namespace ondrel
