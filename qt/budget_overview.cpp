@@ -25,6 +25,8 @@
 #include "qt/french_boxes.h"
 #include "qt/monthly_chart.h"
 #include "tools/percentage.h"
+#include "tools/actuals.h"
+#include "tools/budget_actuals.h"
 #include "tools/budget_import.h"
 #include "tools/budget_sheet.h"
 #include "tools/budget_totals.h"
@@ -54,14 +56,40 @@ QStandardItem* textItem(const std::string& text) {
     return item;
 }
 
-QStringList headers(const BudgetSheet& sheet, const QString& first, const QString& second) {
+QStringList headers(const BudgetSheet& sheet, bool withActuals, const QString& first, const QString& second) {
     QStringList h{first, second};
     if (first == "Compte")
         h << "Clé";
     h << "Total";
+    if (withActuals)
+        h << "Réalisé" << "Écart" << "Écart %";
     for (const auto& label : sheet.periodLabels)
         h << q(label);
     return h;
+}
+
+// Worse than the budget: red, and a mark before the figure that reads without colour.
+QStandardItem* marked(QStandardItem* item, bool over) {
+    if (over && !item->text().isEmpty()) {
+        item->setText("▲ " + item->text());
+        item->setForeground(QColor(176, 0, 32));
+        item->setToolTip("Moins bien que le budget");
+    }
+    return item;
+}
+
+QStandardItem* percentItem(std::optional<double> percent) {
+    auto* item = new QStandardItem(q(percentText(percent)));
+    item->setData(percent ? *percent : 0.0, kSortRole);
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return item;
+}
+
+// The actual, the variance and the variance % of a total, worse ones marked.
+void addComparison(QList<QStandardItem*>& row, const std::string& account, Currency budget, Currency actual) {
+    const bool over = overBudget(account, budget, actual);
+    row << marked(amountItem(actual), over) << marked(amountItem(variance(budget, actual)), over)
+        << marked(percentItem(variancePercent(budget, actual)), over);
 }
 
 }  // namespace
@@ -94,6 +122,11 @@ BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : 
     choice->addWidget(new QLabel("Exercice", central));
     choice->addWidget(years_);
     choice->addWidget(filter_, 1);
+    measure_ = new QComboBox(central);
+    measure_->addItems({"Budget", "Réalisé", "Écart", "Écart %"});
+    measure_->setToolTip("Ce que montrent les mois, une fois le réalisé importé");
+    choice->addWidget(new QLabel("Mois", central));
+    choice->addWidget(measure_);
     layout->addLayout(choice);
 
     lineModel_ = new QStandardItemModel(this);
@@ -133,6 +166,7 @@ BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : 
 
     connect(entities_, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
     connect(years_, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
+    connect(measure_, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
     // A prefix of the account or of the label, whatever its case.
     connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
         sorted_->setFilterRegularExpression(
@@ -148,8 +182,10 @@ BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : 
 
 void BudgetOverview::buildMenus() {
     QMenu* file = menuBar()->addMenu("Fichier");
-    file->addAction("Exporter…", this, [this] { chooseExport(); });
+    file->addAction("Exporter…", this, [this] { chooseExport(false); });
+    file->addAction("Exporter avec le réalisé…", this, [this] { chooseExport(true); });
     writers_ << file->addAction("Importer…", this, [this] { chooseImport(); });
+    writers_ << file->addAction("Importer le réalisé…", this, [this] { chooseActualsImport(); });
     file->addSeparator();
     file->addAction("Imprimer…", this, [this] { print(); });
     file->addAction("Exporter en PDF…", this, [this] {
@@ -193,30 +229,57 @@ void BudgetOverview::fill() {
     totalModel_->clear();
     if (entity().isEmpty())
         return;
-    const BudgetSheet sheet = readBudgetSheet(*db_, entity().toStdString(), year().toStdString());
-    lineModel_->setHorizontalHeaderLabels(headers(sheet, "Compte", "Libellé"));
+    BudgetSheet sheet = readBudgetSheet(*db_, entity().toStdString(), year().toStdString());
+    compareWithActuals(*db_, sheet);
+    // The months show the measure chosen; the actuals' columns only once some are imported.
+    const bool withActuals = !sheet.actuals.empty();
+    measure_->setEnabled(withActuals);
+    const int measure = withActuals ? measure_->currentIndex() : 0;
+    auto monthItem = [&](const std::string& account, std::optional<Currency> budget, Currency actual) {
+        const Currency planned = budget.value_or(Currency::zero());
+        const bool over = overBudget(account, planned, actual);
+        switch (measure) {
+        case 1:
+            return marked(amountItem(actual), over);
+        case 2:
+            return marked(amountItem(variance(planned, actual)), over);
+        case 3:
+            return marked(percentItem(variancePercent(planned, actual)), over);
+        default: {
+            QStandardItem* item = amountItem(planned);
+            if (!budget)
+                item->setText({});   // a month with nothing budgeted stays blank
+            return item;
+        }
+        }
+    };
+    lineModel_->setHorizontalHeaderLabels(headers(sheet, withActuals, "Compte", "Libellé"));
     for (const auto& line : sheet.lines) {
         QList<QStandardItem*> row{textItem(line.account), textItem(line.label), textItem(line.key),
                                   amountItem(line.total)};
-        for (const auto& amount : line.periods) {
-            row << amountItem(amount.value_or(Currency::zero()));
-            if (!amount)
-                row.back()->setText({});   // a month with nothing budgeted stays blank
-        }
+        if (withActuals)
+            addComparison(row, line.account, line.total, line.actualTotal);
+        for (std::size_t p = 0; p < line.periods.size(); ++p)
+            row << monthItem(line.account, line.periods[p], withActuals ? line.actual[p] : Currency::zero());
+        if (!line.budgeted)
+            row[1]->setToolTip("Aucune ligne budgétaire pour ce compte");
         lineModel_->appendRow(row);
     }
     const BudgetTotals totals = totalsOf(*db_, sheet);
-    totalModel_->setHorizontalHeaderLabels(headers(sheet, "Classe", "Intitulé"));
-    auto addTotal = [&](const TotalRow& t) {
+    totalModel_->setHorizontalHeaderLabels(headers(sheet, withActuals, "Classe", "Intitulé"));
+    auto addTotal = [&](const TotalRow& t, const std::string& kind) {
         QList<QStandardItem*> row{textItem(t.code), textItem(t.label), amountItem(t.total)};
-        for (const Currency& amount : t.periods)
-            row << amountItem(amount);
+        if (withActuals)
+            addComparison(row, kind, t.total, t.actualTotal);
+        for (std::size_t p = 0; p < t.periods.size(); ++p)
+            row << monthItem(kind, t.periods[p], t.actualPeriods[p]);
         totalModel_->appendRow(row);
     };
     for (const auto& t : totals.classes)
-        addTotal(t);
-    for (const TotalRow* t : {&totals.charges, &totals.produits, &totals.result})
-        addTotal(*t);
+        addTotal(t, t.code);
+    addTotal(totals.charges, "6");
+    addTotal(totals.produits, "7");
+    addTotal(totals.result, "7");   // a result below its budget is the worse one
 
     // A chart of its own each time: axes left from another year would stay drawn.
     QChart* old = chart_->chart();
@@ -226,9 +289,11 @@ void BudgetOverview::fill() {
     totals_->resizeColumnsToContents();
 }
 
-bool BudgetOverview::exportTo(const QString& path) {
+bool BudgetOverview::exportTo(const QString& path, bool withActuals) {
     return attempt(QString("L'export dans « %1 » a échoué.").arg(path), [&] {
-        const BudgetSheet sheet = readBudgetSheet(*db_, entity().toStdString(), year().toStdString());
+        BudgetSheet sheet = readBudgetSheet(*db_, entity().toStdString(), year().toStdString());
+        if (withActuals)
+            compareWithActuals(*db_, sheet);
         if (path.endsWith(".xlsx", Qt::CaseInsensitive)) {
             writeBudgetXlsx(sheet, totalsOf(*db_, sheet), path.toStdString());
         } else {
@@ -257,11 +322,12 @@ void BudgetOverview::print() {
             [&] { printBudgetReport(*db_, entity().toStdString(), year().toStdString(), loginName(), printer); });
 }
 
-void BudgetOverview::chooseExport() {
-    const QString path = QFileDialog::getSaveFileName(this, "Exporter le budget", QString("budget-%1-%2.csv").arg(entity(), year()),
-                                                      "CSV (*.csv);;Classeur Excel (*.xlsx)");
+void BudgetOverview::chooseExport(bool withActuals) {
+    const QString name = withActuals ? "budget-realise-%1-%2.csv" : "budget-%1-%2.csv";
+    const QString path = QFileDialog::getSaveFileName(this, withActuals ? "Exporter le budget et le réalisé" : "Exporter le budget",
+                                                      name.arg(entity(), year()), "CSV (*.csv);;Classeur Excel (*.xlsx)");
     if (!path.isEmpty())
-        exportTo(path);
+        exportTo(path, withActuals);
 }
 
 void BudgetOverview::chooseImport() {
@@ -320,6 +386,38 @@ bool BudgetOverview::importFrom(const QString& path) {
                       .arg(done.created)
                       .arg(done.changed)
                       .arg(done.unchanged));
+    });
+    return imported;
+}
+
+void BudgetOverview::chooseActualsImport() {
+    const QString path = QFileDialog::getOpenFileName(this, QString("Importer le réalisé de l'entité %1").arg(entity()),
+                                                      QString(), "FEC (*.txt *.csv);;Tous les fichiers (*)");
+    if (!path.isEmpty())
+        importActualsFrom(path);
+}
+
+// The FEC of the entity shown replaces the actuals of each year it covers; a file with
+// one malformed line changes nothing, and the person reads which lines.
+bool BudgetOverview::importActualsFrom(const QString& path) {
+    bool imported = false;
+    attempt(QString("L'import du réalisé de « %1 » a échoué : rien n'a été importé.").arg(path), [&] {
+        std::ifstream in(path.toStdString(), std::ios::binary);
+        if (!in)
+            throw std::runtime_error("le fichier ne peut pas être lu");
+        const ActualsImport report = importActuals(*db_, entity().toStdString(), in);
+        if (!report.faults.empty()) {
+            tellInBox(this, QMessageBox::Warning, kTitle, nothingImported(report.faults));
+            return;
+        }
+        QStringList years;
+        for (const auto& [year, accounts] : report.accountsByYear)
+            years << QString("exercice %1 remplacé : %2 compte(s)").arg(q(year)).arg(accounts);
+        imported = true;
+        refresh();
+        tellInBox(this, QMessageBox::Information, kTitle,
+                  QString("%1 écriture(s) lue(s), %2 de classe 6 ou 7.\n").arg(report.postings).arg(report.counted) +
+                      years.join("\n"));
     });
     return imported;
 }

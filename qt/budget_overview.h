@@ -26,8 +26,9 @@ public:
     // Reads the budget again: after a line is saved, the overview shows it.
     void refresh();
     void choose(const QString& entity, const QString& year);
-    // Writes what the overview shows as CSV, or as XLSX for a name ending in .xlsx.
-    bool exportTo(const QString& path);
+    // Writes what the overview shows as CSV, or as XLSX for a name ending in .xlsx; with
+    // the actuals and the variances, for reading, when asked.
+    bool exportTo(const QString& path, bool withActuals = false);
     // A user whose rights allow no change sees and exports the budget, but neither
     // imports nor copies it.
     void setConsultationOnly(bool only);
@@ -39,6 +40,9 @@ public:
     // Imports a CSV file of budget lines, once the person has agreed to what it would do;
     // true when it was written.
     bool importFrom(const QString& path);
+    // Imports the FEC of the entity shown as its actuals; true when they were written.
+    bool importActualsFrom(const QString& path);
+    void chooseActualsImport();
 
     QTableView* lines() const { return lines_; }
     QTableView* totals() const { return totals_; }
@@ -50,7 +54,7 @@ signals:
 
 private:
     void buildMenus();
-    void chooseExport();
+    void chooseExport(bool withActuals);
     void print();
     void chooseImport();
     void copyToNextYear();
@@ -64,6 +68,7 @@ private:
     QComboBox* entities_;
     QComboBox* years_;
     QLineEdit* filter_;
+    QComboBox* measure_;   // what the months show: budget, actual, variance, variance %
     QStandardItemModel* lineModel_;
     QSortFilterProxyModel* sorted_;
     QStandardItemModel* totalModel_;

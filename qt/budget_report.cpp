@@ -12,6 +12,7 @@
 
 #include "platform/date_conversion.h"
 #include "qt/monthly_chart.h"
+#include "tools/budget_actuals.h"
 #include "tools/budget_totals.h"
 
 namespace ondrel {
@@ -34,23 +35,46 @@ std::vector<Row> tableRows(const BudgetSheet& sheet, const BudgetTotals& totals)
         for (const auto& p : periods)
             cells << q(formatAmount(p, Grouping::Thousands));
     };
+    // Once the actuals are in, each row is followed by its actual and its variance; a
+    // variance worse than the budget is marked, which reads on a black-and-white page.
+    const bool withActuals = !sheet.actuals.empty();
     std::vector<Row> rows;
+    auto compare = [&](const std::string& kind, Currency total, Currency actualTotal, const std::vector<Currency>& budget,
+                       const std::vector<Currency>& actual, bool bold) {
+        if (!withActuals)
+            return;
+        Row done{{QString(), "   réalisé"}, bold}, gap{{QString(), "   écart"}, bold};
+        amounts(done.cells, actualTotal, actual);
+        auto gapText = [&](Currency b, Currency a) {
+            return (overBudget(kind, b, a) ? "▲ " : "") + q(formatAmount(variance(b, a), Grouping::Thousands));
+        };
+        gap.cells << gapText(total, actualTotal);
+        for (std::size_t p = 0; p < budget.size(); ++p)
+            gap.cells << gapText(budget[p], actual[p]);
+        rows.push_back(done);
+        rows.push_back(gap);
+    };
     for (const auto& line : sheet.lines) {
         Row row{{q(line.account), q(line.label), q(formatAmount(line.total, Grouping::Thousands))}, false};
-        for (const auto& p : line.periods)   // a month with nothing budgeted stays blank
+        std::vector<Currency> budget;
+        for (const auto& p : line.periods) {   // a month with nothing budgeted stays blank
             row.cells << (p ? q(formatAmount(*p, Grouping::Thousands)) : QString());
+            budget.push_back(p.value_or(Currency::zero()));
+        }
         rows.push_back(row);
+        compare(line.account, line.total, line.actualTotal, budget, line.actual, false);
     }
-    for (const auto& t : totals.classes) {
-        Row row{{q(t.code), q(t.label)}, true};
+    auto addTotal = [&](const TotalRow& t, const QString& code, const std::string& kind) {
+        Row row{{code, q(t.label)}, true};
         amounts(row.cells, t.total, t.periods);
         rows.push_back(row);
-    }
-    for (const TotalRow* t : {&totals.charges, &totals.produits, &totals.result}) {
-        Row row{{QString(), q(t->label)}, true};
-        amounts(row.cells, t->total, t->periods);
-        rows.push_back(row);
-    }
+        compare(kind, t.total, t.actualTotal, t.periods, t.actualPeriods, true);
+    };
+    for (const auto& t : totals.classes)
+        addTotal(t, q(t.code), t.code);
+    addTotal(totals.charges, QString(), "6");
+    addTotal(totals.produits, QString(), "7");
+    addTotal(totals.result, QString(), "7");
     return rows;
 }
 
@@ -58,7 +82,8 @@ std::vector<Row> tableRows(const BudgetSheet& sheet, const BudgetTotals& totals)
 
 void printBudgetReport(Database& db, const std::string& entity, const std::string& year, const std::string& user,
                        QPagedPaintDevice& device) {
-    const BudgetSheet sheet = readBudgetSheet(db, entity, year);
+    BudgetSheet sheet = readBudgetSheet(db, entity, year);
+    compareWithActuals(db, sheet);
     const BudgetTotals totals = totalsOf(db, sheet);
     const auto name = db.read("ASSOCIATION", entity);
     const auto dates = db.read("PARAMENTITECOMPTA", entity);

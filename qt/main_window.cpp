@@ -47,6 +47,7 @@ MainWindow::MainWindow(std::string user, QWidget* parent)
 void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu("Fichier");
     file->addAction("Ouvrir…", QKeySequence::Open, this, [this] { chooseDatabase(); });
+    importActuals_ = file->addAction("Importer le réalisé…", this, [this] { overview()->chooseActualsImport(); });
     file->addSeparator();
     file->addAction("Quitter", QKeySequence::Quit, this, [this] { close(); });
     QMenu* budget = menuBar()->addMenu("Budget");
@@ -99,6 +100,7 @@ bool MainWindow::openDatabase(const QString& path) {
     area_->setWidget(screen_);
     screen_->guarded([&] {
         consultationOnly_ = rights->RightsForKey(kFullRightsKey)->AccessLevel() != kFullRights;
+        importActuals_->setEnabled(!consultationOnly_);
         screen_->control().TheDatabase(db_);
         screen_->control().DroitsUtilisateur(rights);
         screen_->control().TheClient({user_, path_.toStdString()});

@@ -49,6 +49,7 @@ private:
     std::shared_ptr<Database> db_;
     QString path_;
     bool consultationOnly_ = false;
+    QAction* importActuals_ = nullptr;
     OndrelWidget* screen_ = nullptr;
     BudgetOverview* overview_ = nullptr;
     QScrollArea* area_;

@@ -37,15 +37,31 @@ QChart* monthlyChart(const BudgetSheet& sheet, const BudgetTotals& totals) {
     bool twice = false;
     for (const auto& label : sheet.periodLabels)
         twice = !seen.insert(label.substr(0, label.rfind(' '))).second || twice;
+    // Once the actuals are in, each budget bar has its actual beside it.
+    const bool withActuals = !sheet.actuals.empty();
+    auto* actualCharges = new QBarSet("Charges réalisées");
+    auto* actualProduits = new QBarSet("Produits réalisés");
     for (std::size_t p = 0; p < sheet.periodLabels.size(); ++p) {
         *charges << totals.charges.periods[p].toDouble();
         *produits << totals.produits.periods[p].toDouble();
+        if (withActuals) {
+            *actualCharges << totals.charges.actualPeriods[p].toDouble();
+            *actualProduits << totals.produits.actualPeriods[p].toDouble();
+        }
         const std::string& label = sheet.periodLabels[p];
         months->append(twice ? shortLabel(label) : QString::fromStdString(label.substr(0, label.rfind(' '))));
     }
     auto* series = new QBarSeries;
     series->append(charges);
+    if (withActuals)
+        series->append(actualCharges);
     series->append(produits);
+    if (withActuals) {
+        series->append(actualProduits);
+    } else {
+        delete actualCharges;
+        delete actualProduits;
+    }
     auto* chart = new QChart;
     chart->setTitle(QString::fromStdString("Charges et produits par mois, de " + sheet.periodLabels.front() + " à " + sheet.periodLabels.back()));
     chart->addSeries(series);

@@ -17,6 +17,7 @@
 #include "tools/budget_sheet.h"
 #include "entity/code_padding.h"
 #include "tools/actuals.h"
+#include "tools/budget_actuals.h"
 #include "tools/budget_totals.h"
 #include "tools/percentage.h"
 #include "tools/record_json.h"
@@ -163,9 +164,11 @@ void select(const std::string& path, const std::string& sentence, const std::str
 }
 
 void exportBudget(const std::string& path, const std::string& entity, const std::string& year,
-                  const std::string& format, const std::string& output) {
+                  const std::string& format, const std::string& output, bool withActuals) {
     auto db = openExisting(path);
-    const BudgetSheet sheet = readBudgetSheet(*db, entity, year);
+    BudgetSheet sheet = readBudgetSheet(*db, entity, year);
+    if (withActuals)
+        compareWithActuals(*db, sheet);
     if (format == "xlsx") {
         writeBudgetXlsx(sheet, totalsOf(*db, sheet), output);
     } else {
@@ -355,6 +358,8 @@ int main(int argc, char** argv) {
     exportBudgetCmd->add_option("--year", year, "N or N+1")->required()->check(CLI::IsMember({"N", "N+1"}));
     exportBudgetCmd->add_option("--format", format, "csv or xlsx")->check(CLI::IsMember({"csv", "xlsx"}));
     exportBudgetCmd->add_option("--output", output, "file to write")->required();
+    bool withActuals = false;
+    exportBudgetCmd->add_flag("--with-actuals", withActuals, "add the actuals of import-actuals and the variances");
     bool dryRun = false, replace = false;
     std::string from, to, percent = "0";
     auto* importBudgetCmd = app.add_subcommand("import-budget", "import budget lines from the CSV of export-budget; all or nothing");
@@ -406,7 +411,7 @@ int main(int argc, char** argv) {
         else if (*rights)
             setRights(db, user, key, level);
         else if (*exportBudgetCmd)
-            exportBudget(db, entity, year, format, output);
+            exportBudget(db, entity, year, format, output, withActuals);
         else if (*importBudgetCmd)
             importBudget(db, input, dryRun);
         else if (*importActualsCmd)

@@ -1,5 +1,6 @@
 #include <ostream>
 
+#include "tools/budget_actuals.h"
 #include "tools/budget_sheet.h"
 #include "tools/csv_cells.h"
 
@@ -20,12 +21,18 @@ void writeBudgetCsv(const BudgetSheet& sheet, std::ostream& out) {
     std::vector<std::string> header = budgetSheetHeader(sheet);
     for (std::size_t c = kFixedColumns; c < header.size(); ++c)
         header[c] = keptAsText(header[c]);
+    if (sheet.withActuals)
+        for (const auto& heading : actualColumns(sheet))
+            header.push_back(heading);
     writeRow(out, header);
     for (const auto& line : sheet.lines) {
         std::vector<std::string> row{keptAsText(sheet.entity), sheet.year, asSpreadsheetText(line.account),
                                      asSpreadsheetText(line.label), keptAsText(line.key), formatAmount(line.total)};
         for (const auto& amount : line.periods)
             row.push_back(amount ? formatAmount(*amount) : std::string());
+        if (sheet.withActuals)
+            for (auto& cell : actualCells(line))
+                row.push_back(std::move(cell));
         writeRow(out, row);
     }
 }

@@ -1,5 +1,6 @@
 #include "tools/budget_import.h"
 
+#include <algorithm>
 #include <istream>
 #include <map>
 
@@ -43,6 +44,11 @@ std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>&
             columns = header.size();
             if (columns < kFixedColumns || header[0] != "Entité") {
                 faults.push_back("ligne 1 : l'en-tête n'est pas celui d'un export de budget (Entité;Exercice;Compte;…)");
+                return rows;
+            }
+            if (std::find(header.begin(), header.end(), "Réalisé") != header.end()) {
+                faults.push_back("ligne 1 : ce fichier porte le réalisé ; exportez le budget sans le réalisé pour le "
+                                 "réimporter");
                 return rows;
             }
             continue;

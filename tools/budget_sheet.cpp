@@ -31,7 +31,9 @@ BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::
         throw std::runtime_error("l'exercice est N ou N+1, pas « " + year + " »");
     if (!db.read("ASSOCIATION", entity))
         throw std::runtime_error("l'entité " + entity + " n'existe pas");
-    BudgetSheet sheet{entity, year, {}, {}};
+    BudgetSheet sheet;
+    sheet.entity = entity;
+    sheet.year = year;
     for (const Period& p : fiscalPeriods(db, entity, year))
         sheet.periodLabels.push_back(p.label);
 
@@ -43,8 +45,11 @@ BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::
     const ResultTable keys = db.RunSelect(q.text());
     for (const auto& row : keys.rows()) {
         const Record r = *db.read("BUDGET", row[0]);
-        BudgetSheet::Line line{row[0].substr(prefix.size()), r.value(1, 1), r.value(4, 1),
-                               std::vector<std::optional<Currency>>(sheet.periodLabels.size()), Currency::zero()};
+        BudgetSheet::Line line;
+        line.account = row[0].substr(prefix.size());
+        line.label = r.value(1, 1);
+        line.key = r.value(4, 1);
+        line.periods.resize(sheet.periodLabels.size());
         const StoredDistribution stored = storedDistribution(r);
         if (!stored.unreadable.empty())
             throw std::runtime_error("la ligne " + line.account + " porte une répartition illisible (" + stored.unreadable +

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,11 +21,18 @@ struct BudgetSheet {
         std::string key;   // the distribution key's code
         std::vector<std::optional<Currency>> periods;   // one a period of the year, empty where none is stored
         Currency total;
+        // With the actuals (compareWithActuals): one a period, and false for an account
+        // that has actuals and no budget line.
+        std::vector<Currency> actual{};
+        Currency actualTotal{};
+        bool budgeted = true;
     };
     std::string entity;
     std::string year;   // "N" or "N+1"
     std::vector<std::string> periodLabels;   // "janvier 2027"
     std::vector<Line> lines;
+    bool withActuals = false;
+    std::map<std::string, std::vector<Currency>> actuals{};   // account → one a period, as imported
 };
 
 // The months of the entity's fiscal year N or N+1.
@@ -41,6 +49,8 @@ BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::
 
 // CSV as French spreadsheets read it: ";" between fields, decimal comma, no thousands
 // separator, UTF-8 with a byte-order mark, quotes where a field needs them.
+// With the actuals, the columns of the actuals and variances follow (actualColumns);
+// such a file is for reading, and the import refuses it.
 void writeBudgetCsv(const BudgetSheet& sheet, std::ostream& out);
 // XLSX: real numbers with two decimals, the header row frozen, a total column, then the
 // class subtotals, the charges, the produits and the result, all formulas; columns wide

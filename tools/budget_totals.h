@@ -13,6 +13,9 @@ struct TotalRow {
     std::string label;   // the class's label from CLASSE or SCLASSE, or the total's name
     std::vector<Currency> periods;
     Currency total;
+    // With the actuals: the sum of the actuals of the accounts under it, each once.
+    std::vector<Currency> actualPeriods;
+    Currency actualTotal;
 };
 
 struct BudgetTotals {

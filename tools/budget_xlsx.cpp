@@ -5,6 +5,7 @@
 #include <xlsxwriter.h>
 
 #include "screen/utf8_text.h"
+#include "tools/budget_actuals.h"
 #include "tools/budget_sheet.h"
 #include "tools/budget_totals.h"
 
@@ -34,6 +35,28 @@ double asNumber(Currency amount) {
     return static_cast<double>(amount.floorHundredths()) / 100.0;
 }
 
+// The actual, variance and variance % of the line, then the actual and the variance of
+// each period, as formulas over the actuals so that the variances follow an edit.
+void writeActuals(lxw_worksheet* ws, lxw_row_t row, lxw_col_t first, const BudgetSheet::Line& line, lxw_format* amount,
+                  lxw_format* over) {
+    const lxw_col_t n = static_cast<lxw_col_t>(line.actual.size());
+    const lxw_col_t actualOf = first + 3, varianceOf = first + 3 + n;
+    auto isOver = [&](Currency budget, Currency actual) { return overBudget(line.account, budget, actual) ? over : amount; };
+    worksheet_write_number(ws, row, first, asNumber(line.actualTotal), isOver(line.total, line.actualTotal));
+    const std::string gap = "=" + cell(first, row) + "-" + cell(kTotalColumn, row);
+    worksheet_write_formula_num(ws, row, first + 1, gap.c_str(), amount, asNumber(variance(line.total, line.actualTotal)));
+    if (const auto percent = variancePercent(line.total, line.actualTotal)) {
+        const std::string ratio = "=" + cell(first + 1, row) + "/" + cell(kTotalColumn, row) + "*100";
+        worksheet_write_formula_num(ws, row, first + 2, ratio.c_str(), amount, *percent);
+    }
+    for (lxw_col_t p = 0; p < n; ++p) {
+        const Currency budget = line.periods[p].value_or(Currency::zero());
+        worksheet_write_number(ws, row, actualOf + p, asNumber(line.actual[p]), isOver(budget, line.actual[p]));
+        const std::string monthGap = "=" + cell(actualOf + p, row) + "-N(" + cell(kFirstPeriod + p, row) + ")";
+        worksheet_write_formula_num(ws, row, varianceOf + p, monthGap.c_str(), amount, asNumber(variance(budget, line.actual[p])));
+    }
+}
+
 }  // namespace
 
 void writeBudgetXlsx(const BudgetSheet& sheet, const BudgetTotals& totals, const std::string& path) {
@@ -45,11 +68,18 @@ void writeBudgetXlsx(const BudgetSheet& sheet, const BudgetTotals& totals, const
     format_set_num_format(amount, "#,##0.00");
     lxw_format* bold = workbook_add_format(book.get());
     format_set_bold(bold);
+    // Over the budget: red, and a sign before the amount, which reads without colour.
+    lxw_format* overFormat = workbook_add_format(book.get());
+    format_set_num_format(overFormat, "\"▲ \"#,##0.00;\"▲ \"-#,##0.00");
+    format_set_font_color(overFormat, LXW_COLOR_RED);
     lxw_format* boldAmount = workbook_add_format(book.get());
     format_set_bold(boldAmount);
     format_set_num_format(boldAmount, "#,##0.00");
 
-    const std::vector<std::string> header = budgetSheetHeader(sheet);
+    std::vector<std::string> header = budgetSheetHeader(sheet);
+    if (sheet.withActuals)
+        for (const auto& heading : actualColumns(sheet))
+            header.push_back(heading);
     for (lxw_col_t c = 0; c < header.size(); ++c)
         worksheet_write_string(ws, 0, c, header[c].c_str(), bold);
     worksheet_freeze_panes(ws, 1, 0);
@@ -62,7 +92,7 @@ void writeBudgetXlsx(const BudgetSheet& sheet, const BudgetTotals& totals, const
     worksheet_set_column(ws, kLabelColumn, kLabelColumn, 42, nullptr);
     worksheet_set_column(ws, 4, 4, 6, nullptr);
     worksheet_set_column(ws, kTotalColumn, kTotalColumn, 15, nullptr);
-    for (lxw_col_t c = kFirstPeriod; c <= lastPeriod; ++c)
+    for (lxw_col_t c = kFirstPeriod; c < header.size(); ++c)
         worksheet_set_column(ws, c, c, std::max<double>(14, charCount(header[c]) + 2), nullptr);
 
     // Printed on A4 landscape, as wide as one page, the header row on every page.
@@ -85,6 +115,8 @@ void writeBudgetXlsx(const BudgetSheet& sheet, const BudgetTotals& totals, const
         // The total of a line adds up its periods, so the sheet stays right as it is edited.
         const std::string sum = "=SUM(" + cell(kFirstPeriod, row) + ":" + cell(lastPeriod, row) + ")";
         worksheet_write_formula_num(ws, row, kTotalColumn, sum.c_str(), amount, asNumber(line.total));
+        if (sheet.withActuals)
+            writeActuals(ws, row, lastPeriod + 1, line, amount, overFormat);
         ++row;
     }
 
@@ -106,6 +138,21 @@ void writeBudgetXlsx(const BudgetSheet& sheet, const BudgetTotals& totals, const
         for (lxw_col_t c = kTotalColumn; c <= lastPeriod; ++c) {
             const Currency value = c == kTotalColumn ? t.total : t.periods[c - kFirstPeriod];
             worksheet_write_formula_num(ws, row, c, ("=" + formula(c)).c_str(), number, asNumber(value));
+        }
+        if (sheet.withActuals) {
+            // The actuals of a total are the accounts' own, each counted once: a grouping
+            // line and a detailed line under it hold the same postings, which a sum of
+            // the lines would count twice.
+            const lxw_col_t first = lastPeriod + 1, n = static_cast<lxw_col_t>(t.periods.size());
+            worksheet_write_number(ws, row, first, asNumber(t.actualTotal), number);
+            const std::string gap = "=" + cell(first, row) + "-" + cell(kTotalColumn, row);
+            worksheet_write_formula_num(ws, row, first + 1, gap.c_str(), number, asNumber(variance(t.total, t.actualTotal)));
+            for (lxw_col_t p = 0; p < n; ++p) {
+                worksheet_write_number(ws, row, first + 3 + p, asNumber(t.actualPeriods[p]), number);
+                const std::string monthGap = "=" + cell(first + 3 + p, row) + "-" + cell(kFirstPeriod + p, row);
+                worksheet_write_formula_num(ws, row, first + 3 + n + p, monthGap.c_str(), number,
+                                            asNumber(variance(t.periods[p], t.actualPeriods[p])));
+            }
         }
         return row++;
     };

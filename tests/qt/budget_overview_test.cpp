@@ -8,6 +8,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
 #include <QTableView>
@@ -91,6 +92,61 @@ private slots:
         view->resize(1200, 700);
         view->grab().save(QString(ONDREL_PICTURE_DIR) + "/overview-long-year-x" + qEnvironmentVariable("QT_SCALE_FACTOR", "1") +
                           ".png");
+    }
+
+    // The FEC of entity 001 beside its budget: actual, variance and % per line, the months
+    // as chosen, worse than the budget marked, an account without a line listed, the
+    // actuals beside the budget in the chart.
+    void theActualsStandBesideTheBudget() {
+        BudgetOverview* view = window->overview();
+        view->choose("001", "N");
+        QTemporaryDir dir;
+        const QString fec = dir.filePath("fec.txt");
+        {
+            std::ofstream out(fec.toStdString(), std::ios::binary);
+            out << "JournalCode|EcritureDate|CompteNum|CompteLib|Debit|Credit\n"
+                   "AC|20270115|606400|Fournitures|120,50|\n"
+                   "AC|20270110|6132|Loyer|1000,00|\n"
+                   "AC|20270710|6135|Entretien|700,00|\n"
+                   "AC|20270301|6251|Voyages|80,00|\n";
+        }
+        QVERIFY(view->importActualsFrom(fec));
+        QVERIFY2(boxes.back().text.contains("4 écriture(s) lue(s), 4 de classe 6 ou 7."), qPrintable(boxes.back().text));
+        QTableView* lines = view->lines();
+        QCOMPARE(lines->model()->headerData(4, Qt::Horizontal).toString(), QString("Réalisé"));
+        QCOMPARE(lines->model()->rowCount(), 3);
+        QCOMPARE(cell(lines, 1, 4), QString("▲ 1\u00A0700,00"));
+        QCOMPARE(cell(lines, 1, 5), QString("▲ 149,50"));
+        QCOMPARE(cell(lines, 1, 6), QString("▲ +9,6 %"));
+        QCOMPARE(cell(lines, 0, 4), QString("120,50"));
+        QCOMPARE(cell(lines, 2, 0), QString("6251000000"));
+        QCOMPARE(cell(lines, 1, 7), QString("1\u00A0200,00"));   // January's budget
+        auto* measure = view->findChild<QComboBox*>();
+        for (auto* combo : view->findChildren<QComboBox*>())
+            if (combo->findText("Écart %") >= 0)
+                measure = combo;
+        measure->setCurrentText("Écart");
+        QCOMPARE(cell(lines, 1, 7), QString("-200,00"));           // January: 1 000,00 against 1 200,00
+        QCOMPARE(cell(lines, 1, 13), QString("▲ 349,50"));         // July: 700,00 against 350,50
+        measure->setCurrentText("Réalisé");
+        QCOMPARE(cell(view->totals(), 0, 3), QString("1\u00A0900,50"));   // class 6, each account once
+        auto* bars = qobject_cast<QBarSeries*>(view->chart()->chart()->series().value(0));
+        QVERIFY(bars);
+        QStringList sets;
+        for (auto* set : bars->barSets())
+            sets << set->label();
+        QCOMPARE(sets, (QStringList{"Charges", "Charges réalisées", "Produits", "Produits réalisés"}));
+        view->resize(1200, 700);
+        view->grab().save(QString(ONDREL_PICTURE_DIR) + "/overview-actuals-x" + qEnvironmentVariable("QT_SCALE_FACTOR", "1") +
+                          ".png");
+        // A malformed FEC changes nothing and says which line.
+        {
+            std::ofstream out(fec.toStdString(), std::ios::binary);
+            out << "JournalCode|EcritureDate|CompteNum|Debit|Credit\nAC|20270132|606400|1,00|\n";
+        }
+        QVERIFY(!view->importActualsFrom(fec));
+        QVERIFY(boxes.back().text.contains("ligne 2 : EcritureDate « 20270132 »"));
+        QCOMPARE(cell(view->totals(), 0, 3), QString("1\u00A0900,50"));
     }
 
     void linesSortAndFilter() {

@@ -4,6 +4,9 @@
 
 #include "tests/store/temp_database.h"
 #include "tools/actuals.h"
+#include "tools/budget_actuals.h"
+#include "tools/budget_import.h"
+#include "tools/budget_totals.h"
 #include "tools/demo_data.h"
 #include "tools/fec_reader.h"
 
@@ -178,6 +181,55 @@ TEST_F(ActualsTest, WhatCannotBeComparedIsRefused) {
     EXPECT_EQ(import(line("20270115", "401000", "a", "1,00", "") + "\n").faults,
               std::vector<std::string>{"le fichier n'a aucune écriture de classe 6 ou 7"});
     EXPECT_THROW(import("", "009"), std::runtime_error);
+}
+
+// By hand, entity 001 year N: the grouping line 6130000000 (1 550,50) takes the actuals
+// of 6132 (1 000,00 in January) and 6135 (700,00 in July): 1 700,00, 149,50 over, +9,6 %.
+// 6064000000 (1 200,00) spent 120,50 in January. 6251 has actuals and no line: it comes
+// last. Class 6 counts each account once: 120,50 + 1 000,00 + 700,00 + 80,00 = 1 900,50.
+TEST_F(ActualsTest, TheBudgetIsComparedWithTheActualsOfEveryAccountUnderEachLine) {
+    ASSERT_TRUE(import(line("20270115", "606400", "a", "120,50", "") + "\n" + line("20270110", "6132", "b", "1000,00", "") +
+                       "\n" + line("20270710", "6135", "c", "700,00", "") + "\n" +
+                       line("20270301", "6251", "d", "80,00", "") + "\n")
+                    .faults.empty());
+    BudgetSheet sheet = readBudgetSheet(*data.db, "001", "N");
+    compareWithActuals(*data.db, sheet);
+    ASSERT_EQ(sheet.lines.size(), 3u);
+    const auto& grouping = sheet.lines[1];
+    EXPECT_EQ(grouping.account, "6130000000");
+    EXPECT_EQ(formatAmount(grouping.actualTotal), "1700,00");
+    EXPECT_EQ(formatAmount(grouping.actual[0]), "1000,00");
+    EXPECT_EQ(formatAmount(grouping.actual[6]), "700,00");
+    EXPECT_EQ(formatAmount(variance(grouping.total, grouping.actualTotal)), "149,50");
+    EXPECT_EQ(percentText(variancePercent(grouping.total, grouping.actualTotal)), "+9,6 %");
+    EXPECT_TRUE(overBudget(grouping.account, grouping.total, grouping.actualTotal));
+    EXPECT_EQ(formatAmount(sheet.lines[0].actualTotal), "120,50");
+    EXPECT_FALSE(overBudget("6064000000", sheet.lines[0].total, sheet.lines[0].actualTotal));
+    EXPECT_TRUE(overBudget("7060000000", Currency::fromHundredths(100), Currency::zero())) << "a produit below its budget";
+    EXPECT_EQ(sheet.lines[2].account, "6251000000");
+    EXPECT_FALSE(sheet.lines[2].budgeted);
+    EXPECT_EQ(formatAmount(sheet.lines[2].actualTotal), "80,00");
+    EXPECT_EQ(percentText(variancePercent(sheet.lines[2].total, sheet.lines[2].actualTotal)), "");
+
+    const BudgetTotals totals = totalsOf(*data.db, sheet);
+    EXPECT_EQ(formatAmount(totals.charges.actualTotal), "1900,50");
+    EXPECT_EQ(formatAmount(totals.charges.actualPeriods[0]), "1120,50");
+    EXPECT_EQ(formatAmount(totals.result.actualTotal), "-1900,50");
+    std::vector<std::string> classes;
+    for (const auto& t : totals.classes)
+        classes.push_back(t.code + "=" + formatAmount(t.actualTotal));
+    EXPECT_EQ(classes, (std::vector<std::string>{"6=1900,50", "60=120,50", "61=1700,00", "62=80,00"}));
+
+    // The CSV with the actuals is for reading: the import refuses it.
+    std::ostringstream csv;
+    writeBudgetCsv(sheet, csv);
+    EXPECT_NE(csv.str().find(";Réalisé;Écart;Écart %;Réalisé janvier 2027;"), std::string::npos);
+    EXPECT_NE(csv.str().find("1550,50;1200,00;;;;;;350,50;;;;;;1700,00;149,50;+9,6 %;1000,00;"), std::string::npos) << csv.str();
+    std::istringstream back(csv.str());
+    std::vector<std::string> faults;
+    readBudgetCsv(back, faults);
+    ASSERT_EQ(faults.size(), 1u);
+    EXPECT_NE(faults[0].find("ce fichier porte le réalisé"), std::string::npos);
 }
 
 }  // namespace ondrel

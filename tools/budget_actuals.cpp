@@ -1,0 +1,102 @@
+#include "tools/budget_actuals.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "account/account_number.h"
+#include "tools/actuals.h"
+
+namespace ondrel {
+
+namespace {
+
+// The accounts under a line: its own, or those that begin with a grouping line's prefix.
+bool covers(const std::string& lineAccount, const std::string& account) {
+    if (!isGroupingAccount(lineAccount))
+        return account == lineAccount;
+    const std::string prefix = significantPrefix(lineAccount);
+    return account.rfind(prefix, 0) == 0;
+}
+
+std::string chartLabel(Database& db, const std::string& entity, const std::string& account) {
+    const auto record = db.read("PLANCOMPTABLE", chartKey(entity, account));
+    return record ? record->value(1, 1).substr(0, kLabelLength) : std::string();
+}
+
+}  // namespace
+
+void compareWithActuals(Database& db, BudgetSheet& sheet) {
+    sheet.withActuals = true;
+    sheet.actuals = readActuals(db, sheet.entity, sheet.year);
+    const std::size_t n = sheet.periodLabels.size();
+    for (auto& line : sheet.lines) {
+        line.actual.assign(n, Currency::zero());
+        line.actualTotal = Currency::zero();
+        for (const auto& [account, periods] : sheet.actuals)
+            if (covers(line.account, account))
+                for (std::size_t p = 0; p < n; ++p) {
+                    line.actual[p] += periods[p];
+                    line.actualTotal += periods[p];
+                }
+    }
+    const std::size_t budgeted = sheet.lines.size();
+    for (const auto& [account, periods] : sheet.actuals) {
+        bool covered = false;
+        for (std::size_t l = 0; l < budgeted && !covered; ++l)
+            covered = covers(sheet.lines[l].account, account);
+        if (covered)
+            continue;
+        BudgetSheet::Line line{account, chartLabel(db, sheet.entity, account), "", std::vector<std::optional<Currency>>(n),
+                               Currency::zero(), periods, Currency::zero(), false};
+        for (const Currency& c : periods)
+            line.actualTotal += c;
+        sheet.lines.push_back(std::move(line));
+    }
+}
+
+Currency variance(Currency budget, Currency actual) {
+    return actual - budget;
+}
+
+std::optional<double> variancePercent(Currency budget, Currency actual) {
+    if (budget == Currency::zero())
+        return std::nullopt;
+    return variance(budget, actual).toDouble() / budget.toDouble() * 100.0;
+}
+
+bool overBudget(const std::string& account, Currency budget, Currency actual) {
+    return account.rfind('7', 0) == 0 ? actual < budget : actual > budget;
+}
+
+std::string percentText(std::optional<double> percent) {
+    if (!percent)
+        return {};
+    char text[32];
+    std::snprintf(text, sizeof text, "%+.1f %%", *percent);
+    std::string french = text;
+    for (char& c : french)
+        if (c == '.')
+            c = ',';
+    return french;
+}
+
+std::vector<std::string> actualColumns(const BudgetSheet& sheet) {
+    std::vector<std::string> headings{"Réalisé", "Écart", "Écart %"};
+    for (const auto& label : sheet.periodLabels)
+        headings.push_back("Réalisé " + label);
+    for (const auto& label : sheet.periodLabels)
+        headings.push_back("Écart " + label);
+    return headings;
+}
+
+std::vector<std::string> actualCells(const BudgetSheet::Line& line) {
+    std::vector<std::string> cells{formatAmount(line.actualTotal), formatAmount(variance(line.total, line.actualTotal)),
+                                   percentText(variancePercent(line.total, line.actualTotal))};
+    for (const Currency& a : line.actual)
+        cells.push_back(formatAmount(a));
+    for (std::size_t p = 0; p < line.actual.size(); ++p)
+        cells.push_back(formatAmount(variance(line.periods[p].value_or(Currency::zero()), line.actual[p])));
+    return cells;
+}
+
+}  // namespace ondrel

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/budget_sheet.h"
+
+namespace ondrel {
+
+// Puts the year's actuals beside its budget: each line gets the actuals of its own
+// account, or of every account under it for a grouping line (6300000000 takes 631…,
+// 632…); an account with actuals that no line covers comes after the lines, as a line
+// with no budget, in account order.
+void compareWithActuals(Database& db, BudgetSheet& sheet);
+
+// Actual minus budget.
+Currency variance(Currency budget, Currency actual);
+// The variance as a percentage of the budget; none where nothing was budgeted.
+std::optional<double> variancePercent(Currency budget, Currency actual);
+// Worse than the budget: a charge above it, a produit below it.
+bool overBudget(const std::string& account, Currency budget, Currency actual);
+// "+12,5 %", "-3,0 %", empty for none.
+std::string percentText(std::optional<double> percent);
+
+// The headings of the columns that an export with actuals adds after the periods:
+// the totals' actual, variance and variance %, then the actual of each period, then
+// the variance of each.
+std::vector<std::string> actualColumns(const BudgetSheet& sheet);
+// The cells of those columns for one line, amounts as formatAmount writes them.
+std::vector<std::string> actualCells(const BudgetSheet::Line& line);
+
+}  // namespace ondrel
