@@ -114,9 +114,9 @@ void printBudgetReport(Database& db, const std::string& entity, const std::strin
         QFont bold = font;
         bold.setBold(true);
         const QFontMetricsF plain(font, &device), wide(bold, &device);
-        accountWidth = plain.horizontalAdvance("0000000000") * 1.2;
-        amountWidth = (page.width() - accountWidth - labelWidth) / (header.size() - 2);
         gap = plain.horizontalAdvance("00");   // between two columns' texts
+        accountWidth = wide.horizontalAdvance("0000000000") + 2 * gap;
+        amountWidth = (page.width() - accountWidth - labelWidth) / (header.size() - 2);
         double widest = 0;
         for (int c = 2; c < header.size(); ++c)
             for (const QString& word : header[c].split(' '))

@@ -33,6 +33,15 @@ long=$(pdftotext "$dir/long.pdf" -)
 case "$long" in *"aoûtseptembre"*|*"septembreoctobre"*) fail "the month headings run together";; esac
 case "$long" in *"septembre"*"2027"*) ;; *) fail "the long year's headings are missing";; esac
 
+# With the entity's actuals, each row has its actual and its variance under it, and a
+# whole account number.
+printf 'JournalCode|EcritureDate|CompteNum|Debit|Credit\nAC|20270115|606400|120,50|\n' > "$dir/fec.txt"
+"$admin" import-actuals "$dir/demo.db" "$dir/fec.txt" --entity 001 >/dev/null || fail "import-actuals"
+"$ondrel" --db "$dir/demo.db" --report "$dir/actuals.pdf" --entity 001 --year N >/dev/null 2>&1 || fail "the report with actuals"
+actuals=$(pdftotext -layout "$dir/actuals.pdf" -)
+case "$actuals" in *"6064000000"*"Fournitures administratives"*"réalisé"*"120,50"*"écart"*"-1 079,50"*"▲ 20,50"*) ;;
+  *) fail "the actuals are not under their line";; esac
+
 err=$("$ondrel" --db "$dir/demo.db" --report "$dir/none.pdf" --entity 009 --year N 2>&1 >/dev/null); [ $? = 1 ] ||
   fail "an unknown entity must exit 1"
 case "$err" in *"n'existe pas"*) ;; *) fail "an unknown entity must be said in French: $err";; esac
