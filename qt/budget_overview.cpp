@@ -3,6 +3,11 @@
 #include <fstream>
 
 #include <QChart>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+#include <QTimer>
 #include <QChartView>
 #include <QComboBox>
 #include <QFileDialog>
@@ -19,6 +24,7 @@
 #include <QStandardItemModel>
 #include <QTableView>
 
+#include "budget/budget_key.h"
 #include "data/request.h"
 #include "platform/login_name.h"
 #include "qt/budget_report.h"
@@ -177,7 +183,59 @@ BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : 
         const QModelIndex account = sorted_->index(index.row(), 0);
         emit lineChosen(entity(), year(), sorted_->data(account).toString());
     });
+    // The size and the columns a person gave it last; the first time, most of the screen.
+    QSettings settings;
+    if (!restoreGeometry(settings.value("vue-ensemble/geometrie").toByteArray())) {
+        const QRect room = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                            : QRect(0, 0, 1366, 768);
+        resize(room.size() * 0.85);
+    }
+    const QVariantMap widths = settings.value("vue-ensemble/largeurs").toMap();
+    for (auto it = widths.begin(); it != widths.end(); ++it)
+        columnWidths_[it.key()] = it.value().toInt();
+
+    // Another desk or a tool may change the budget or the actuals shown: a glance every
+    // two seconds at the stamps of their records, and the overview reads them again.
+    auto* watch = new QTimer(this);
+    connect(watch, &QTimer::timeout, this, [this] {
+        if (isVisible() && stamp() != stamp_)
+            refresh();
+    });
+    watch->start(2000);
     refresh();
+}
+
+// Of the entity and year shown: their budget lines and their actuals.
+std::string BudgetOverview::stamp() {
+    if (entity().isEmpty())
+        return {};
+    try {
+        const std::string prefix = yearCodeFor(year().toStdString()) + entity().toStdString();
+        return db_->changeStamp("BUDGET", prefix) + " " + db_->changeStamp(kActualsFile, prefix);
+    } catch (const std::exception&) {
+        return stamp_;   // a server away for a moment: the next glance tells
+    }
+}
+
+// Only the widths a person changed: the rest follow their contents.
+void BudgetOverview::keepColumnWidths() {
+    for (int c = 0; c < lineModel_->columnCount(); ++c) {
+        const QString heading = lineModel_->headerData(c, Qt::Horizontal).toString();
+        const int width = lines_->columnWidth(c);
+        if (width != fittedWidths_.value(heading, -1))
+            columnWidths_[heading] = width;
+    }
+}
+
+void BudgetOverview::closeEvent(QCloseEvent* event) {
+    QSettings settings;
+    settings.setValue("vue-ensemble/geometrie", saveGeometry());
+    keepColumnWidths();
+    QVariantMap widths;
+    for (auto it = columnWidths_.begin(); it != columnWidths_.end(); ++it)
+        widths[it.key()] = it.value();
+    settings.setValue("vue-ensemble/largeurs", widths);
+    QMainWindow::closeEvent(event);
 }
 
 void BudgetOverview::buildMenus() {
@@ -194,6 +252,8 @@ void BudgetOverview::buildMenus() {
         if (!path.isEmpty())
             reportTo(path);
     });
+    QMenu* view = menuBar()->addMenu("Affichage");
+    view->addAction("Actualiser", QKeySequence::Refresh, this, [this] { refresh(); });
     QMenu* budget = menuBar()->addMenu("Budget");
     writers_ << budget->addAction("Copier vers N+1…", this, [this] { copyToNextYear(); });
 }
@@ -225,6 +285,8 @@ void BudgetOverview::refresh() {
 }
 
 void BudgetOverview::fill() {
+    keepColumnWidths();
+    stamp_ = stamp();
     lineModel_->clear();
     totalModel_->clear();
     if (entity().isEmpty())
@@ -287,6 +349,13 @@ void BudgetOverview::fill() {
     delete old;
     lines_->resizeColumnsToContents();
     totals_->resizeColumnsToContents();
+    fittedWidths_.clear();
+    for (int c = 0; c < lineModel_->columnCount(); ++c)
+        fittedWidths_[lineModel_->headerData(c, Qt::Horizontal).toString()] = lines_->columnWidth(c);
+    // The widths a person gave the columns stay, column by column, whatever the others.
+    for (int c = 0; c < lineModel_->columnCount(); ++c)
+        if (auto it = columnWidths_.find(lineModel_->headerData(c, Qt::Horizontal).toString()); it != columnWidths_.end())
+            lines_->setColumnWidth(c, it.value());
 }
 
 bool BudgetOverview::exportTo(const QString& path, bool withActuals) {

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QMainWindow>
+#include <QMap>
 
 #include "store/database.h"
 
@@ -52,7 +53,12 @@ signals:
     // A double click on a line: the entry screen shows it.
     void lineChosen(const QString& entity, const QString& year, const QString& account);
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    std::string stamp();
+    void keepColumnWidths();
     void buildMenus();
     void chooseExport(bool withActuals);
     void print();
@@ -76,6 +82,9 @@ private:
     QTableView* totals_;
     QChartView* chart_;
     QList<QAction*> writers_;
+    std::string stamp_;        // of what the overview last read
+    // The widths of the lines' columns, by heading: those a person set, those that fit.
+    QMap<QString, int> columnWidths_, fittedWidths_;
 };
 
 }  // namespace ondrel

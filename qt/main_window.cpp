@@ -186,6 +186,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     QSettings settings;
     settings.setValue("fenetre/geometrie", saveGeometry());
+    if (overview_ && overview_->isVisible())
+        overview_->close();   // it keeps its own size and columns
     event->accept();
 }
 

@@ -161,6 +161,19 @@ std::vector<std::string> Database::keys(const std::string& file) {
     return keys;
 }
 
+std::string Database::changeStamp(const std::string& file, const std::string& prefix) {
+    std::string after = prefix;   // the first key past the prefix's
+    ++after.back();
+    std::string stamp;
+    connection_->query("SELECT count(*), coalesce(sum(revision), 0) FROM record WHERE file = ? AND key >= ? AND key < ?",
+                       {file, prefix, after}, [&](const Row& row) {
+                           stamp = row.text(0);
+                           stamp += '/';
+                           stamp += row.text(1);
+                       });
+    return stamp;
+}
+
 File Database::OpenFile(const std::string& name) {
     requireFile(name);
     return File(shared_from_this(), name);

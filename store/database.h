@@ -67,6 +67,10 @@ public:
     void createFile(const std::string& name);
     std::vector<std::string> fileNames();
     std::vector<std::string> keys(const std::string& file);
+    // A stamp of the records of a file whose keys begin with a non-empty ASCII prefix: it changes
+    // whenever one of them is written, created or deleted, by any desk or tool, and
+    // costs a scan of those keys alone. How a view sees the database change under it.
+    std::string changeStamp(const std::string& file, const std::string& prefix);
     std::optional<Record> read(const std::string& file, const std::string& key);
     // Every record of a file in key order, read a batch at a time: memory stays flat
     // whatever the size of the file.

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
+#include <QHeaderView>
 #include <QTableView>
 #include <QValueAxis>
 
@@ -147,6 +148,33 @@ private slots:
         QVERIFY(!view->importActualsFrom(fec));
         QVERIFY(boxes.back().text.contains("ligne 2 : EcritureDate « 20270132 »"));
         QCOMPARE(cell(view->totals(), 0, 3), QString("1\u00A0900,50"));
+    }
+
+    // Another desk saves a line: the overview shows it by itself, F5 at once. It opens
+    // again at the size a person gave it.
+    void theOverviewFollowsTheDatabaseAndKeepsItsSize() {
+        BudgetOverview* view = window->overview();
+        view->choose("001", "N");
+        QCOMPARE(view->lines()->model()->rowCount(), 2);
+        auto otherDesk = Database::open(data->db->location());
+        otherDesk->write("BUDGET", otherDesk->makeRecord("BUDGET", "N00016061000000", {{"Eau"}, {"0"}, {"5000"}, {"001"}}));
+        QTRY_COMPARE_WITH_TIMEOUT(view->lines()->model()->rowCount(), 3, 5000);
+        otherDesk->remove("BUDGET", "N00016061000000");
+        QAction* refresh = nullptr;
+        for (QAction* a : view->findChildren<QAction*>())
+            if (a->shortcut() == QKeySequence(QKeySequence::Refresh))
+                refresh = a;
+        QVERIFY(refresh);
+        refresh->trigger();
+        QCOMPARE(view->lines()->model()->rowCount(), 2);
+
+        view->resize(900, 640);
+        view->lines()->setColumnWidth(1, 333);
+        view->close();
+        BudgetOverview again(data->db);
+        QCOMPARE(again.size(), QSize(900, 640));
+        QCOMPARE(again.lines()->columnWidth(1), 333);
+        QVERIFY(again.lines()->columnWidth(0) != 333);
     }
 
     void linesSortAndFilter() {

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 #include <QtTest>
 
@@ -34,6 +35,7 @@ public:
     }
 
     void start(const std::string& user = "owner") {
+        QSettings().clear();   // each test opens its windows as a first time
         data = std::make_unique<TempDatabase>();
         // On a server the user is the role that signed in, whatever the window claims.
         owner = data->db->signIn("owner");

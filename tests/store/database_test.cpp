@@ -91,6 +91,25 @@ TEST_P(DataService, WriteReplacesTheWholeRecord) {
     EXPECT_EQ(back.value(1, 1), "a");
 }
 
+// What a view watches: a write, a creation or a deletion under the prefix changes the
+// stamp, whoever makes it; one elsewhere does not.
+TEST_P(DataService, TheChangeStampFollowsTheRecordsOfItsPrefixAlone) {
+    TempDatabase t(GetParam());
+    t.put("BUDGET", "N0001A", {{"a"}});
+    auto other = Database::open(t.path());
+    const std::string first = t.db->changeStamp("BUDGET", "N0001");
+    EXPECT_EQ(first, "1/1");
+    t.put("BUDGET", "N0002A", {{"b"}});
+    t.put("BUDGET", "N0001", {{"c"}});
+    EXPECT_EQ(t.db->changeStamp("BUDGET", "N0001"), "2/2");
+    Record r = other->OpenFile("BUDGET").ReadRecord("N0001A");
+    r.setValue(1, 1, "changed");
+    r.DBWrite();
+    EXPECT_EQ(t.db->changeStamp("BUDGET", "N0001"), "2/3") << "another desk's write";
+    t.db->remove("BUDGET", "N0001");
+    EXPECT_EQ(t.db->changeStamp("BUDGET", "N0001"), "1/2");
+}
+
 TEST_P(DataService, DeleteRemovesTheRecordAndAnAbsentKeyIsNoFailure) {
     TempDatabase t(GetParam());
     t.put("BUDGET", "K", {{"a"}});
