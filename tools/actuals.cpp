@@ -83,8 +83,9 @@ ActualsImport importActuals(Database& db, const std::string& entity, std::istrea
     db.inOneTransaction([&] {
         for (const auto& [year, accounts] : sums) {
             const std::string prefix = yearCodeFor(year) + entity;
+            // The accounts the file no longer has go; the others are written over.
             for (const std::string& key : db.keys(kActualsFile))
-                if (key.rfind(prefix, 0) == 0)
+                if (key.rfind(prefix, 0) == 0 && !accounts.count(key.substr(prefix.size())))
                     db.remove(kActualsFile, key);
             for (const auto& [account, periods] : accounts) {
                 std::vector<std::string> indexes, amounts;

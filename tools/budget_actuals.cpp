@@ -46,8 +46,12 @@ void compareWithActuals(Database& db, BudgetSheet& sheet) {
             covered = covers(sheet.lines[l].account, account);
         if (covered)
             continue;
-        BudgetSheet::Line line{account, chartLabel(db, sheet.entity, account), "", std::vector<std::optional<Currency>>(n),
-                               Currency::zero(), periods, Currency::zero(), false};
+        BudgetSheet::Line line;
+        line.account = account;
+        line.label = chartLabel(db, sheet.entity, account);
+        line.periods.resize(n);
+        line.actual = periods;
+        line.budgeted = false;
         for (const Currency& c : periods)
             line.actualTotal += c;
         sheet.lines.push_back(std::move(line));

@@ -9,6 +9,7 @@
 #include "entity/code_padding.h"
 #include "periods/even_spread.h"
 #include "screen/utf8_text.h"
+#include "tools/percentage.h"
 #include "tools/csv_cells.h"
 
 namespace ondrel {
@@ -144,12 +145,7 @@ BudgetWriteReport writeBudgetRows(const std::shared_ptr<Database>& db, const std
 
 std::vector<BudgetRow> copiedRows(const BudgetSheet& from, const std::string& to, std::size_t toPeriods,
                                   std::int64_t percentHundredths) {
-    auto scaled = [&](Currency amount) {
-        // Whole cents times (10,000 + p) / 10,000, halves away from zero. Amounts have at
-        // most eleven digits of cents and the percentage is bounded: no overflow.
-        const std::int64_t cents = amount.floorHundredths() * (10000 + percentHundredths);
-        return Currency::fromHundredths((cents + (cents >= 0 ? 5000 : -5000)) / 10000);
-    };
+    auto scaled = [&](Currency amount) { return raisedBy(amount, percentHundredths); };
     std::vector<BudgetRow> rows;
     int number = 0;
     for (const auto& source : from.lines) {

@@ -49,6 +49,7 @@ BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::
         line.account = row[0].substr(prefix.size());
         line.label = r.value(1, 1);
         line.key = r.value(4, 1);
+        line.revision = r.revision();
         line.periods.resize(sheet.periodLabels.size());
         const StoredDistribution stored = storedDistribution(r);
         if (!stored.unreadable.empty())

@@ -21,6 +21,7 @@ struct BudgetSheet {
         std::string key;   // the distribution key's code
         std::vector<std::optional<Currency>> periods;   // one a period of the year, empty where none is stored
         Currency total;
+        std::int64_t revision = 0;   // of the BUDGET record as read; 0 for none
         // With the actuals (compareWithActuals): one a period, and false for an account
         // that has actuals and no budget line.
         std::vector<Currency> actual{};

@@ -35,3 +35,13 @@ std::string percentageText(std::int64_t hundredths) {
 }
 
 }  // namespace ondrel
+
+namespace ondrel {
+
+// Amounts have at most eleven digits of cents and the percentage is bounded: no overflow.
+Currency raisedBy(Currency amount, std::int64_t percentHundredths) {
+    const std::int64_t cents = amount.floorHundredths() * (10000 + percentHundredths);
+    return Currency::fromHundredths((cents + (cents >= 0 ? 5000 : -5000)) / 10000);
+}
+
+}  // namespace ondrel

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "budget/currency.h"
+
 namespace ondrel {
 
 // A change of the amounts as a person writes it: "3,5", "-10", "+2", "3.5", with an
@@ -12,5 +14,8 @@ namespace ondrel {
 std::optional<std::int64_t> parsePercentage(const std::string& text);
 // "+3,50 %", "-10,00 %", as the person is shown what will be applied.
 std::string percentageText(std::int64_t hundredths);
+// The amount in whole cents raised by the percentage (in hundredths of a percent),
+// rounded to the cent, halves away from zero.
+Currency raisedBy(Currency amount, std::int64_t percentHundredths);
 
 }  // namespace ondrel
