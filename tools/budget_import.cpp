@@ -123,6 +123,15 @@ BudgetWriteReport writeBudgetRows(const std::shared_ptr<Database>& db, const std
                                             std::to_string(first->second) + " pour la même entité et le même exercice.");
                     continue;
                 }
+                if (row.readAt) {
+                    const auto stored = db->read("BUDGET", budgetKey(yearCodeFor(line.year), padCode(line.entity),
+                                                                     completeWithZeros(line.account)));
+                    if ((stored ? stored->revision() : 0) != *row.readAt) {
+                        report.faults.push_back(where + " : cette ligne a été modifiée par un autre poste depuis son "
+                                                        "affichage ; relisez-la avant de l'enregistrer.");
+                        continue;
+                    }
+                }
                 const auto result = screen.write(line, replace);
                 if (result.refusal)
                     report.faults.push_back(where + " : " + *result.refusal);

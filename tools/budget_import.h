@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,9 @@ namespace ondrel {
 struct BudgetRow {
     int lineNumber = 0;
     LineToWrite line;
+    // From a view: the revision of the line it showed, 0 for a line it made. Another
+    // desk's change since refuses the row.
+    std::optional<std::int64_t> readAt{};
 };
 
 // Reads the CSV layout that writeBudgetCsv writes. A row whose total is given without

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "budget/currency.h"
+#include "tools/budget_import.h"
+#include "tools/budget_sheet.h"
+
+namespace ondrel {
+
+// A year of an entity's budget as rows of months that a person edits: one row a line,
+// one column a period. Every change is one step that can be undone and redone until the
+// grid is saved; saving hands the changed lines to the screen's checks (saveYearGrid).
+class YearGrid {
+public:
+    struct Line {
+        std::string account;
+        std::string label;
+        std::string key;
+        std::vector<std::optional<Currency>> periods;   // empty where nothing is budgeted
+        std::int64_t readAt = 0;                        // the revision read; 0 for a new line
+        bool changed = false;
+    };
+    // How a new total is spread over the months.
+    enum class Spread { Evenly, KeepingProfile };
+
+    explicit YearGrid(const BudgetSheet& sheet);
+
+    const std::string& entity() const { return entity_; }
+    const std::string& year() const { return year_; }
+    const std::vector<std::string>& periodLabels() const { return periodLabels_; }
+    const std::vector<Line>& lines() const { return lines_; }
+    Currency total(std::size_t row) const;
+    bool changed() const;
+
+    // One month's amount; none empties it.
+    void setAmount(std::size_t row, std::size_t period, std::optional<Currency> amount);
+    // The month's amount copied to every month after it.
+    void fillRight(std::size_t row, std::size_t period);
+    // A new total: evenly over the months to the cent (the screen's automatic rule), or
+    // keeping the months' profile, scaled, the cent left over on the last month.
+    void setTotal(std::size_t row, Currency total, Spread spread);
+    // Every month of the rows raised or lowered by a percentage (hundredths of a
+    // percent), each rounded to the cent; the total is the sum of the months.
+    void raise(const std::vector<std::size_t>& rows, std::int64_t percentHundredths);
+    // The months of the same line of the other year, where their periods match.
+    void copyMonths(std::size_t row, const std::vector<std::optional<Currency>>& other);
+
+    bool canUndo() const { return applied_ > 0; }
+    bool canRedo() const { return applied_ < steps_.size(); }
+    void undo();
+    void redo();
+
+    // The changed lines, as the import writes them: each with the revision it was read at.
+    std::vector<BudgetRow> changedRows() const;
+
+private:
+    // The rows a step changed, as they were and as they became.
+    struct Step {
+        std::vector<std::pair<std::size_t, Line>> before, after;
+    };
+    void change(const std::vector<std::size_t>& rows, const std::function<void(Line&)>& edit);
+
+    std::string entity_, year_;
+    std::vector<std::string> periodLabels_;
+    std::vector<Line> lines_;
+    std::vector<Line> read_;       // as read, to tell a line changed back from one changed
+    std::vector<Step> steps_;      // in the order made; those past applied_ were undone
+    std::size_t applied_ = 0;
+};
+
+}  // namespace ondrel

@@ -1,0 +1,149 @@
+#include "grid/year_grid.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/store/temp_database.h"
+#include "tools/demo_data.h"
+
+namespace ondrel {
+
+namespace {
+
+Currency cents(std::int64_t c) {
+    return Currency::fromHundredths(c);
+}
+
+std::vector<std::int64_t> centsOf(const YearGrid::Line& line) {
+    std::vector<std::int64_t> out;
+    for (const auto& a : line.periods)
+        out.push_back(a ? a->floorHundredths() : -1);
+    return out;
+}
+
+// One line on twelve months, as given (-1: no amount).
+BudgetSheet sheetOf(const std::vector<std::int64_t>& months) {
+    BudgetSheet sheet;
+    sheet.entity = "001";
+    sheet.year = "N";
+    BudgetSheet::Line line;
+    line.account = "6064000000";
+    line.label = "Fournitures";
+    line.key = "001";
+    line.revision = 4;
+    for (std::size_t p = 0; p < months.size(); ++p) {
+        sheet.periodLabels.push_back("mois " + std::to_string(p));
+        line.periods.push_back(months[p] < 0 ? std::nullopt : std::optional<Currency>(cents(months[p])));
+    }
+    sheet.lines.push_back(line);
+    return sheet;
+}
+
+}  // namespace
+
+// Each spread to the cent, the total always the sum of the months.
+TEST(YearGrid, SpreadsAndRaisesToTheCent) {
+    struct Case {
+        const char* what;
+        std::vector<std::int64_t> months;
+        std::function<void(YearGrid&)> edit;
+        std::vector<std::int64_t> expected;
+    } cases[] = {
+        {"an even total", {0, 0, 0, 0}, [](YearGrid& g) { g.setTotal(0, cents(100000), YearGrid::Spread::Evenly); },
+         {25000, 25000, 25000, 25000}},
+        {"an uneven total, the rest on the last month", {0, 0, 0}, [](YearGrid& g) { g.setTotal(0, cents(10000), YearGrid::Spread::Evenly); },
+         {3333, 3333, 3334}},
+        {"the profile kept, doubled", {1000, 3000, -1, 6000}, [](YearGrid& g) { g.setTotal(0, cents(20000), YearGrid::Spread::KeepingProfile); },
+         {2000, 6000, -1, 12000}},
+        {"the profile kept, the cents left on the last month", {100, 100, 100}, [](YearGrid& g) { g.setTotal(0, cents(1000), YearGrid::Spread::KeepingProfile); },
+         {333, 333, 334}},
+        {"a profile of nothing spreads evenly", {0, 0}, [](YearGrid& g) { g.setTotal(0, cents(101), YearGrid::Spread::KeepingProfile); },
+         {50, 51}},
+        {"raised by 3,5 %", {10000, 35050, -1}, [](YearGrid& g) { g.raise({0}, 350); }, {10350, 36277, -1}},
+        {"lowered by 10 %, halves away from zero", {105, 5}, [](YearGrid& g) { g.raise({0}, -1000); }, {95, 5}},
+        {"filled right", {100, 250, 0, -1}, [](YearGrid& g) { g.fillRight(0, 1); }, {100, 250, 250, 250}},
+        {"one month typed", {100, 100}, [](YearGrid& g) { g.setAmount(0, 1, cents(4200)); }, {100, 4200}},
+        {"one month emptied", {100, 100}, [](YearGrid& g) { g.setAmount(0, 0, std::nullopt); }, {-1, 100}},
+        {"the other year's months", {1, 2, 3}, [](YearGrid& g) { g.copyMonths(0, {cents(7), std::nullopt}); }, {7, -1, -1}},
+    };
+    for (const auto& c : cases) {
+        YearGrid grid(sheetOf(c.months));
+        c.edit(grid);
+        EXPECT_EQ(centsOf(grid.lines()[0]), c.expected) << c.what;
+        std::int64_t sum = 0;
+        for (auto v : c.expected)
+            sum += v < 0 ? 0 : v;
+        EXPECT_EQ(grid.total(0).floorHundredths(), sum) << c.what;
+    }
+}
+
+TEST(YearGrid, UndoAndRedoEveryStepUntilSaved) {
+    YearGrid grid(sheetOf({100, 100, 100}));
+    EXPECT_FALSE(grid.canUndo());
+    grid.setAmount(0, 0, cents(500));
+    grid.fillRight(0, 0);
+    grid.setAmount(0, 1, cents(500));   // the same again: no step
+    EXPECT_EQ(centsOf(grid.lines()[0]), (std::vector<std::int64_t>{500, 500, 500}));
+    grid.undo();
+    EXPECT_EQ(centsOf(grid.lines()[0]), (std::vector<std::int64_t>{500, 100, 100}));
+    grid.undo();
+    EXPECT_FALSE(grid.canUndo());
+    EXPECT_FALSE(grid.changed()) << "back as read";
+    grid.redo();
+    EXPECT_TRUE(grid.changed());
+    EXPECT_TRUE(grid.canRedo());
+    grid.raise({0}, 1000);   // a new step drops what was undone
+    EXPECT_FALSE(grid.canRedo());
+    EXPECT_EQ(centsOf(grid.lines()[0]), (std::vector<std::int64_t>{550, 110, 110}));
+    const auto rows = grid.changedRows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].readAt, 4);
+    EXPECT_EQ(rows[0].line.total, cents(770));
+    EXPECT_EQ(rows[0].line.periods.size(), 3u);
+}
+
+// The grid's lines go through the screen's checks in one transaction: a line that
+// another desk changed since is named and nothing is written; a line the screen refuses
+// is named with the screen's message.
+class YearGridSave : public ::testing::Test {
+protected:
+    void SetUp() override { writeDemoData(*data.db, "owner"); }
+    test::TempDatabase data;
+};
+
+TEST_F(YearGridSave, ChangedLinesAreSavedThroughTheScreenOrNothingIs) {
+    YearGrid grid(readBudgetSheet(*data.db, "001", "N"));
+    ASSERT_EQ(grid.lines().size(), 2u);
+    grid.setTotal(0, cents(240000), YearGrid::Spread::KeepingProfile);
+    grid.setAmount(1, 2, cents(1000));
+    // Another desk saves the second line meanwhile.
+    auto other = Database::open(data.db->location());
+    Record theirs = other->OpenFile("BUDGET").ReadRecord("N00016130000000");
+    theirs.setValue(1, 1, "Loyers");
+    theirs.DBWrite();
+    auto report = writeBudgetRows(data.db, grid.changedRows(), true, false);
+    ASSERT_EQ(report.faults.size(), 1u);
+    EXPECT_EQ(report.faults[0], "ligne 2 (6130000000) : cette ligne a été modifiée par un autre poste depuis son affichage ; "
+                                "relisez-la avant de l'enregistrer.");
+    EXPECT_EQ(data.db->read("BUDGET", "N00016064000000")->value(3, 1), "10000") << "nothing was written";
+
+    // Read again, the same change is saved; the first line keeps its twelve months.
+    YearGrid again(readBudgetSheet(*data.db, "001", "N"));
+    again.setTotal(0, cents(240000), YearGrid::Spread::KeepingProfile);
+    again.setAmount(1, 2, cents(1000));
+    report = writeBudgetRows(data.db, again.changedRows(), true, false);
+    ASSERT_TRUE(report.faults.empty()) << report.faults.front();
+    EXPECT_EQ(report.changed, 2);
+    const auto saved = data.db->read("BUDGET", "N00016064000000");
+    EXPECT_EQ(saved->value(3, 1), "20000");
+    EXPECT_EQ(saved->value(3, 12), "20000");
+    EXPECT_EQ(data.db->read("BUDGET", "N00016130000000")->value(1, 1), "Loyers") << "their label stays";
+
+    // An amount the screen refuses: ten digits before the comma.
+    YearGrid refused(readBudgetSheet(*data.db, "001", "N"));
+    refused.setAmount(0, 0, cents(100000000000));
+    report = writeBudgetRows(data.db, refused.changedRows(), true, false);
+    ASSERT_EQ(report.faults.size(), 1u);
+    EXPECT_EQ(report.faults[0].rfind("ligne 1 (6064000000) : ", 0), 0u) << report.faults[0];
+}
+
+}  // namespace ondrel
