@@ -24,12 +24,12 @@
 #include <QStandardItemModel>
 #include <QTableView>
 
-#include "budget/budget_key.h"
 #include "data/request.h"
 #include "platform/login_name.h"
 #include "qt/budget_report.h"
 #include "qt/french_boxes.h"
 #include "qt/monthly_chart.h"
+#include "qt/year_grid_window.h"
 #include "tools/percentage.h"
 #include "tools/actuals.h"
 #include "tools/budget_actuals.h"
@@ -210,8 +210,7 @@ std::string BudgetOverview::stamp() {
     if (entity().isEmpty())
         return {};
     try {
-        const std::string prefix = yearCodeFor(year().toStdString()) + entity().toStdString();
-        return db_->changeStamp("BUDGET", prefix) + " " + db_->changeStamp(kActualsFile, prefix);
+        return yearChangeStamp(*db_, entity().toStdString(), year().toStdString());
     } catch (const std::exception&) {
         return stamp_;   // a server away for a moment: the next glance tells
     }
@@ -255,10 +254,12 @@ void BudgetOverview::buildMenus() {
     QMenu* view = menuBar()->addMenu("Affichage");
     view->addAction("Actualiser", QKeySequence::Refresh, this, [this] { refresh(); });
     QMenu* budget = menuBar()->addMenu("Budget");
+    budget->addAction("Saisir l'année…", QKeySequence(Qt::CTRL | Qt::Key_G), this, [this] { openYearGrid(); });
     writers_ << budget->addAction("Copier vers N+1…", this, [this] { copyToNextYear(); });
 }
 
 void BudgetOverview::setConsultationOnly(bool only) {
+    consultationOnly_ = only;
     for (QAction* a : writers_)
         a->setEnabled(!only);
 }
@@ -457,6 +458,14 @@ bool BudgetOverview::importFrom(const QString& path) {
                       .arg(done.unchanged));
     });
     return imported;
+}
+
+YearGridWindow* BudgetOverview::openYearGrid() {
+    auto* grid = new YearGridWindow(db_, entity(), year(), consultationOnly_, this);
+    grid->setAttribute(Qt::WA_DeleteOnClose);
+    connect(grid, &YearGridWindow::newLineAsked, this, &BudgetOverview::lineChosen);
+    grid->show();
+    return grid;
 }
 
 void BudgetOverview::chooseActualsImport() {

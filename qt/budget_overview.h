@@ -49,8 +49,12 @@ public:
     QTableView* totals() const { return totals_; }
     QChartView* chart() const { return chart_; }
 
+    // The year of the entity shown, as a grid of months to type in.
+    class YearGridWindow* openYearGrid();
+
 signals:
-    // A double click on a line: the entry screen shows it.
+    // A double click on a line, or a new line asked from the grid: the entry screen
+    // shows it.
     void lineChosen(const QString& entity, const QString& year, const QString& account);
 
 protected:
@@ -82,6 +86,7 @@ private:
     QTableView* totals_;
     QChartView* chart_;
     QList<QAction*> writers_;
+    bool consultationOnly_ = false;
     std::string stamp_;        // of what the overview last read
     // The widths of the lines' columns, by heading: those a person set, those that fit.
     QMap<QString, int> columnWidths_, fittedWidths_;

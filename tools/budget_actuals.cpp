@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "account/account_number.h"
+#include "budget/budget_key.h"
 #include "tools/actuals.h"
 
 namespace ondrel {
@@ -56,6 +57,11 @@ void compareWithActuals(Database& db, BudgetSheet& sheet) {
             line.actualTotal += c;
         sheet.lines.push_back(std::move(line));
     }
+}
+
+std::string yearChangeStamp(Database& db, const std::string& entity, const std::string& year) {
+    const std::string prefix = yearCodeFor(year) + entity;
+    return db.changeStamp("BUDGET", prefix) + " " + db.changeStamp(kActualsFile, prefix);
 }
 
 Currency variance(Currency budget, Currency actual) {

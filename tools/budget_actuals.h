@@ -14,6 +14,10 @@ namespace ondrel {
 // with no budget, in account order.
 void compareWithActuals(Database& db, BudgetSheet& sheet);
 
+// What a view of the year watches: it changes whenever a budget line or an actual of
+// the entity's year is written, by any desk or tool.
+std::string yearChangeStamp(Database& db, const std::string& entity, const std::string& year);
+
 // Actual minus budget.
 Currency variance(Currency budget, Currency actual);
 // The variance as a percentage of the budget; none where nothing was budgeted.

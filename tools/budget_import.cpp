@@ -14,9 +14,6 @@
 
 namespace ondrel {
 
-namespace {
-
-
 // At most nine digits before the comma and two after it, as an amount zone takes them.
 std::optional<Currency> amountCell(const std::string& text) {
     const std::string t = trimBlanks(text);
@@ -27,8 +24,6 @@ std::optional<Currency> amountCell(const std::string& text) {
         return std::nullopt;
     return parseAmount(t);
 }
-
-}  // namespace
 
 std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>& faults) {
     std::vector<BudgetRow> rows;

@@ -20,6 +20,10 @@ struct BudgetRow {
     std::optional<std::int64_t> readAt{};
 };
 
+// An amount cell as an amount zone takes it: at most nine digits before the comma and
+// two after it, no sign; none for anything else.
+std::optional<Currency> amountCell(const std::string& text);
+
 // Reads the CSV layout that writeBudgetCsv writes. A row whose total is given without
 // periods is spread by the screen's automatic rule. A row that cannot be read goes to
 // faults as "ligne N : reason", in French.
