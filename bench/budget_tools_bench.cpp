@@ -11,6 +11,7 @@
 
 #include "bench/bench_database.h"
 #include "qt/budget_overview.h"
+#include "qt/year_grid_window.h"
 #include "tests/store/temp_database.h"
 #include "tools/budget_import.h"
 #include "tools/budget_totals.h"
@@ -63,6 +64,29 @@ void BM_OverviewOpen(benchmark::State& state) {
     state.counters["lines"] = kLines;
 }
 
+void BM_YearGridOpen(benchmark::State& state) {
+    for (auto _ : state) {
+        YearGridWindow grid(gData->db, "002", "N", false);
+        grid.show();
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(grid.model()->rowCount());
+    }
+    state.counters["lines"] = kLines;
+}
+
+// A month typed in a cell of the 2,500-line grid, its total and its row drawn again.
+void BM_YearGridKeystroke(benchmark::State& state) {
+    YearGridWindow grid(gData->db, "002", "N", false);
+    grid.show();
+    QCoreApplication::processEvents();
+    YearGridModel* model = grid.model();
+    int n = 0;
+    for (auto _ : state) {
+        model->setData(model->index(1200, YearGridModel::kFirstPeriod + 3), QString::number(100 + (++n % 50)), Qt::EditRole);
+        grid.view()->viewport()->repaint();
+    }
+}
+
 void BM_ExportCsv(benchmark::State& state) {
     for (auto _ : state) {
         std::ostringstream out;
@@ -112,6 +136,8 @@ void BM_CopyToNextYear(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_OverviewOpen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_YearGridOpen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_YearGridKeystroke)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportCsv)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportXlsx)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportTenThousandLines)->Unit(benchmark::kMillisecond)->Iterations(3);

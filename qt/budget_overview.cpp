@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
+#include <QStyle>
 #include <QTimer>
 #include <QChartView>
 #include <QComboBox>
@@ -146,6 +147,9 @@ BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : 
     lines_->sortByColumn(0, Qt::AscendingOrder);   // account order, as the records are keyed
     lines_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lines_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // The view measures the first rows only, which is quick on a long year; fill() widens
+    // a column to its widest text of all (widestTexts).
+    lines_->horizontalHeader()->setResizeContentsPrecision(200);
     layout->addWidget(lines_, 3);
 
     totalModel_ = new QStandardItemModel(this);
@@ -213,6 +217,28 @@ std::string BudgetOverview::stamp() {
         return yearChangeStamp(*db_, entity().toStdString(), year().toStdString());
     } catch (const std::exception&) {
         return stamp_;   // a server away for a moment: the next glance tells
+    }
+}
+
+// Every text of a column reads whole, past the rows that the view measured.
+void BudgetOverview::widenToWidestTexts() {
+    const QFontMetrics plain(lines_->font());
+    const int margin = 2 * lines_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lines_) + 8;
+    for (int c = 0; c < lineModel_->columnCount(); ++c) {
+        // Codes and amounts are digits of one width: their longest text is the widest.
+        // Labels are measured one by one.
+        int widest = 0;
+        QString longest;
+        for (int r = 0; r < lineModel_->rowCount(); ++r) {
+            const QString text = lineModel_->item(r, c)->text();
+            if (c == 1)
+                widest = std::max(widest, plain.horizontalAdvance(text));
+            else if (text.size() > longest.size())
+                longest = text;
+        }
+        widest = std::max(widest, plain.horizontalAdvance(longest));
+        if (widest + margin > lines_->columnWidth(c))
+            lines_->setColumnWidth(c, widest + margin);
     }
 }
 
@@ -349,6 +375,7 @@ void BudgetOverview::fill() {
     chart_->setChart(monthlyChart(sheet, totals));
     delete old;
     lines_->resizeColumnsToContents();
+    widenToWidestTexts();
     totals_->resizeColumnsToContents();
     fittedWidths_.clear();
     for (int c = 0; c < lineModel_->columnCount(); ++c)

@@ -63,6 +63,7 @@ protected:
 private:
     std::string stamp();
     void keepColumnWidths();
+    void widenToWidestTexts();
     void buildMenus();
     void chooseExport(bool withActuals);
     void print();
