@@ -2,6 +2,7 @@
 
 #include "periods/even_spread.h"
 #include "tools/percentage.h"
+#include "tools/profiles.h"
 
 namespace ondrel {
 
@@ -81,6 +82,15 @@ void YearGrid::setTotal(std::size_t row, Currency total, Spread spread) {
         }
         if (last)
             *line.periods[*last] += total - given;
+    });
+}
+
+void YearGrid::spreadByProfile(std::size_t row, const std::vector<std::int64_t>& shares) {
+    const Currency total = this->total(row);
+    change({row}, [&](Line& line) {
+        const auto amounts = ondrel::spreadByProfile(total, shares);
+        for (std::size_t p = 0; p < line.periods.size() && p < amounts.size(); ++p)
+            line.periods[p] = amounts[p];
     });
 }
 

@@ -44,6 +44,8 @@ public:
     // A new total: evenly over the months to the cent (the screen's automatic rule), or
     // keeping the months' profile, scaled, the cent left over on the last month.
     void setTotal(std::size_t row, Currency total, Spread spread);
+    // The row's total spread by a seasonal profile, a share a period.
+    void spreadByProfile(std::size_t row, const std::vector<std::int64_t>& shares);
     // Every month of the rows raised or lowered by a percentage (hundredths of a
     // percent), each rounded to the cent; the total is the sum of the months.
     void raise(const std::vector<std::size_t>& rows, std::int64_t percentHundredths);

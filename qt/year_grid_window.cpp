@@ -24,6 +24,7 @@
 #include "tools/budget_actuals.h"
 #include "tools/budget_import.h"
 #include "tools/percentage.h"
+#include "tools/profiles.h"
 
 namespace ondrel {
 
@@ -294,6 +295,21 @@ void YearGridWindow::buildMenus() {
             raiseSelection(text);
     });
     writers_ << edit->addAction("Reprendre les mois de l'autre exercice", this, [this] { copyFromOtherYear(); });
+    writers_ << edit->addAction("Répartir selon un profil…", this, [this] {
+        const auto names = profileNames(*db_, entity_.toStdString());
+        if (names.empty()) {
+            tellInBox(this, QMessageBox::Information, kTitle,
+                      QString("L'entité %1 n'a pas de profil saisonnier (ondrel-admin profile en crée un).").arg(entity_));
+            return;
+        }
+        QStringList items;
+        for (const auto& name : names)
+            items << q(name);
+        bool ok = false;
+        const QString name = QInputDialog::getItem(this, "Répartir selon un profil", "Profil :", items, 0, false, &ok);
+        if (ok)
+            spreadByProfile(name);
+    });
     for (QAction* a : writers_)
         a->setEnabled(!consultationOnly_);
 }
@@ -380,6 +396,23 @@ void YearGridWindow::raiseSelection(const QString& percentText) {
     if (rows.empty() && currentRow())
         rows.push_back(*currentRow());
     model_->grid()->raise(rows, *percent);
+    model_->refreshAll();
+}
+
+void YearGridWindow::spreadByProfile(const QString& name) {
+    const auto row = currentRow();
+    const auto profile = readProfile(*db_, entity_.toStdString(), name.toStdString());
+    if (!row || !profile)
+        return;
+    if (profile->shares.size() != model_->grid()->periodLabels().size()) {
+        tellInBox(this, QMessageBox::Warning, kTitle,
+                  QString("Le profil « %1 » a %2 part(s) et l'exercice %3 période(s).")
+                      .arg(name)
+                      .arg(profile->shares.size())
+                      .arg(model_->grid()->periodLabels().size()));
+        return;
+    }
+    model_->grid()->spreadByProfile(*row, profile->shares);
     model_->refreshAll();
 }
 

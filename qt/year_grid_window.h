@@ -79,6 +79,8 @@ public:
     void reload();
     void raiseSelection(const QString& percentText);
     void copyFromOtherYear();
+    // The current line's total spread by the entity's seasonal profile of that name.
+    void spreadByProfile(const QString& name);
 
 signals:
     // A new line goes through the entry screen, its creation rules and their questions.

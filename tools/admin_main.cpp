@@ -20,6 +20,8 @@
 #include "tools/budget_actuals.h"
 #include "tools/budget_totals.h"
 #include "tools/percentage.h"
+#include "tools/profiles.h"
+#include "tools/percentage.h"
 #include "tools/record_json.h"
 #include "tools/suite_database.h"
 #include "store/password_mask.h"
@@ -227,15 +229,57 @@ std::int64_t percentHundredths(const std::string& text) {
     return *hundredths;
 }
 
+// A profile of the entity's, with the number of periods of the year it is applied to.
+Profile profileFor(Database& db, const std::string& entity, const std::string& name, std::size_t periods) {
+    const auto profile = readProfile(db, entity, name);
+    if (!profile)
+        throw Failure("l'entité " + entity + " n'a pas de profil « " + name + " »");
+    if (profile->shares.size() != periods)
+        throw Failure("le profil « " + name + " » a " + std::to_string(profile->shares.size()) +
+                      " part(s), l'exercice " + std::to_string(periods) + " période(s)");
+    return *profile;
+}
+
 void copyBudget(const std::string& path, const std::string& entity, const std::string& from, const std::string& to,
-                const std::string& percent, bool replace) {
+                const std::string& percent, bool replace, const std::string& profileName) {
     if (from == to)
         throw Failure("--from and --to must name two different years");
     auto db = openExisting(path, Database::Access::ReadWrite);
     const BudgetSheet source = readBudgetSheet(*db, entity, from);
     const BudgetSheet target = readBudgetSheet(*db, entity, to);
-    const auto rows = copiedRows(source, to, target.periodLabels.size(), percentHundredths(percent));
+    auto rows = copiedRows(source, to, target.periodLabels.size(), percentHundredths(percent));
+    if (!profileName.empty()) {
+        const Profile profile = profileFor(*db, entity, profileName, target.periodLabels.size());
+        for (auto& row : rows) {
+            row.line.periods.clear();
+            const auto amounts = spreadByProfile(row.line.total, profile.shares);
+            for (std::size_t p = 0; p < amounts.size(); ++p)
+                row.line.periods.emplace_back(static_cast<int>(p), amounts[p]);
+        }
+    }
     printReport(writeBudgetRows(db, rows, replace, false), false);
+}
+
+void makeProfile(const std::string& path, const std::string& entity, const std::string& name,
+                 const std::string& shares, const std::string& fromActuals) {
+    auto db = openExisting(path, Database::Access::ReadWrite);
+    if (!db->read("ASSOCIATION", entity))
+        throw Failure("l'entité " + entity + " n'existe pas");
+    std::optional<Profile> profile;
+    std::string why;
+    if (!fromActuals.empty()) {
+        profile = profileFromActuals(*db, entity, fromActuals, name);
+        why = "l'entité n'a aucune charge réalisée en " + fromActuals;
+    } else {
+        profile = parseProfile(name, shares, why);
+    }
+    if (!profile)
+        throw Failure("le profil n'a pas été enregistré : " + why);
+    saveProfile(*db, entity, *profile);
+    std::cout << "profil « " << profile->name << " » de l'entité " << entity << " :";
+    for (std::int64_t s : profile->shares)
+        std::cout << " " << percentageText(s);
+    std::cout << "\n";
 }
 
 // On a server the role also gets what its level on the budget screen needs on the
@@ -378,6 +422,16 @@ int main(int argc, char** argv) {
     copyBudgetCmd->add_option("--to", to, "N or N+1")->required()->check(CLI::IsMember({"N", "N+1"}));
     copyBudgetCmd->add_option("--percent", percent, "raise (or lower, negative) every amount by this percentage");
     copyBudgetCmd->add_flag("--replace", replace, "replace the lines already in the target year");
+    std::string profileName, shares, fromActuals;
+    copyBudgetCmd->add_option("--profile", profileName, "spread each copied total by this seasonal profile of the entity");
+    auto* profileCmd = app.add_subcommand("profile", "keep a seasonal profile of an entity: the share of each period");
+    profileCmd->add_option("DB", db, kDatabaseHelp)->required();
+    profileCmd->add_option("--entity", entity, "entity code")->required();
+    profileCmd->add_option("--name", profileName, "the profile's name")->required();
+    auto* sharesOption = profileCmd->add_option("--shares", shares, "the shares of the periods, \"8,5;8,5;…\", adding up to 100");
+    profileCmd->add_option("--from-actuals", fromActuals, "made from the charges actually spent in N or N+1")
+        ->check(CLI::IsMember({"N", "N+1"}))
+        ->excludes(sharesOption);
     auto* rights = app.add_subcommand("rights", "set the access level of a user for a screen key");
     rights->add_option("DB", db, kDatabaseHelp)->required();
     rights->add_option("USER", user, "user name")->required();
@@ -417,7 +471,9 @@ int main(int argc, char** argv) {
         else if (*importActualsCmd)
             importFec(db, input, entity);
         else if (*copyBudgetCmd)
-            copyBudget(db, entity, from, to, percent, replace);
+            copyBudget(db, entity, from, to, percent, replace, profileName);
+        else if (*profileCmd)
+            makeProfile(db, padCode(entity), profileName, shares, fromActuals);
         return 0;
     } catch (const DataError& e) {
         if (e.number() == kRecordNotFound)

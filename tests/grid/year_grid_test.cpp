@@ -63,6 +63,8 @@ TEST(YearGrid, SpreadsAndRaisesToTheCent) {
         {"filled right", {100, 250, 0, -1}, [](YearGrid& g) { g.fillRight(0, 1); }, {100, 250, 250, 250}},
         {"one month typed", {100, 100}, [](YearGrid& g) { g.setAmount(0, 1, cents(4200)); }, {100, 4200}},
         {"one month emptied", {100, 100}, [](YearGrid& g) { g.setAmount(0, 0, std::nullopt); }, {-1, 100}},
+        {"a seasonal profile", {100, 100, 100, 100}, [](YearGrid& g) { g.spreadByProfile(0, {5000, 2500, 2500, 0}); },
+         {200, 100, 100, 0}},
         {"the other year's months", {1, 2, 3}, [](YearGrid& g) { g.copyMonths(0, {cents(7), std::nullopt}); }, {7, -1, -1}},
     };
     for (const auto& c : cases) {

@@ -78,5 +78,13 @@ printf 'JournalCode\tEcritureDate\tCompteNum\tDebit\tCredit\nAC\t20271315\t60640
 err=$("$admin" import-actuals "$dir/demo.db" "$dir/bad.txt" --entity 001 2>&1) && fail "a bad FEC was imported"
 case "$err" in *"ligne 2 : EcritureDate « 20271315 »"*"rien n'a été écrit"*) ;; *) fail "a bad FEC said: $err";; esac
 
+# A seasonal profile, and a copy to N+1 spread by it: 1 200,00 as 20 % in January.
+"$admin" profile "$dir/demo.db" --entity 001 --name Hiver --shares "20;20;10;5;5;5;0;0;5;10;10;10" >/dev/null || fail "profile"
+"$admin" profile "$dir/demo.db" --entity 001 --name Faux --shares "50;40" 2>/dev/null && fail "a profile of 90 % was kept"
+"$admin" copy-budget "$dir/demo.db" --entity 001 --from N --to N+1 --profile Hiver >/dev/null || fail "copy-budget --profile"
+"$admin" show "$dir/demo.db" BUDGET N10016130000000 | grep -q '\["0","1","2","3","4","5","6","7","8","9","10","11"\],\["31010","31010","15505","7752","7752","7752","0","0","7752","15505","15505","15507"\]' ||
+  fail "the copy was not spread by the profile: $("$admin" show "$dir/demo.db" BUDGET N10016130000000)"
+"$admin" profile "$dir/demo.db" --entity 001 --name Saison --from-actuals N | grep -q "+100,00 %" || fail "a profile from the actuals"
+
 "$admin" rights "$dir/demo.db" marie ONDREL 2 >/dev/null || fail "rights"
 echo "admin tool: all checks passed"
