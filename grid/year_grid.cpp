@@ -6,10 +6,12 @@
 
 namespace ondrel {
 
-YearGrid::YearGrid(const BudgetSheet& sheet) : entity_(sheet.entity), year_(sheet.year), periodLabels_(sheet.periodLabels) {
+YearGrid::YearGrid(const BudgetSheet& sheet)
+    : entity_(sheet.entity), year_(sheet.year), periodLabels_(sheet.periodLabels), withActuals_(!sheet.actuals.empty()) {
     for (const auto& line : sheet.lines)
         if (line.budgeted)
-            lines_.push_back({line.account, line.label, line.key, line.periods, line.revision, false});
+            lines_.push_back({line.account, line.label, line.key, line.periods, line.revision, false, line.actual,
+                              line.actualTotal});
     read_ = lines_;
 }
 

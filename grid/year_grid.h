@@ -24,6 +24,8 @@ public:
         std::vector<std::optional<Currency>> periods;   // empty where nothing is budgeted
         std::int64_t readAt = 0;                        // the revision read; 0 for a new line
         bool changed = false;
+        std::vector<Currency> actual{};                 // one a period, when the actuals are read
+        Currency actualTotal{};
     };
     // How a new total is spread over the months.
     enum class Spread { Evenly, KeepingProfile };
@@ -34,6 +36,7 @@ public:
     const std::string& year() const { return year_; }
     const std::vector<std::string>& periodLabels() const { return periodLabels_; }
     const std::vector<Line>& lines() const { return lines_; }
+    bool withActuals() const { return withActuals_; }
     Currency total(std::size_t row) const;
     bool changed() const;
 
@@ -70,6 +73,7 @@ private:
     std::string entity_, year_;
     std::vector<std::string> periodLabels_;
     std::vector<Line> lines_;
+    bool withActuals_ = false;
     std::vector<Line> read_;       // as read, to tell a line changed back from one changed
     std::vector<Step> steps_;      // in the order made; those past applied_ were undone
     std::size_t applied_ = 0;

@@ -79,8 +79,12 @@ int YearGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() || !grid_ ? 0 : static_cast<int>(grid_->lines().size());
 }
 
+int YearGridModel::lastPeriod() const {
+    return grid_ ? kFirstPeriod + static_cast<int>(grid_->periodLabels().size()) - 1 : -1;
+}
+
 int YearGridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() || !grid_ ? 0 : kFirstPeriod + static_cast<int>(grid_->periodLabels().size());
+    return parent.isValid() || !grid_ ? 0 : lastPeriod() + 1 + (grid_->withActuals() ? 3 : 0);
 }
 
 QVariant YearGridModel::data(const QModelIndex& index, int role) const {
@@ -90,13 +94,39 @@ QVariant YearGridModel::data(const QModelIndex& index, int role) const {
         return c >= kTotalColumn ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     if (role == Qt::BackgroundRole && line.changed)
         return QColor(255, 244, 194);   // not saved yet; the row's heading says so too
+    // Against the actuals: a month's budget, actual and variance in its tip, worse than
+    // the budget in red and marked "▲" in the line's variance, which reads without colour.
+    const auto row = static_cast<std::size_t>(index.row());
+    const bool isPeriod = c >= kFirstPeriod && c <= lastPeriod();
+    const Currency budget = c > lastPeriod() || c == kTotalColumn ? grid_->total(row)
+                            : isPeriod ? line.periods.at(static_cast<std::size_t>(c - kFirstPeriod)).value_or(Currency::zero())
+                                       : Currency::zero();
+    const Currency actual = !grid_->withActuals() ? Currency::zero()
+                            : isPeriod            ? line.actual.at(static_cast<std::size_t>(c - kFirstPeriod))
+                                                  : line.actualTotal;
+    const bool over = grid_->withActuals() && (isPeriod || c > lastPeriod()) && overBudget(line.account, budget, actual);
+    if (role == Qt::ForegroundRole && over)
+        return QColor(176, 0, 32);
+    if (role == Qt::ToolTipRole && grid_->withActuals() && (isPeriod || c == kTotalColumn))
+        return QString("Réalisé %1, écart %2 %3")
+            .arg(q(formatAmount(actual, Grouping::Thousands)), q(formatAmount(variance(budget, actual), Grouping::Thousands)),
+                 q(percentText(variancePercent(budget, actual))));
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     const Grouping grouping = role == Qt::DisplayRole ? Grouping::Thousands : Grouping::None;
+    const QString mark = over ? "▲ " : "";
     if (c == kKeyColumn)
         return q(line.key);
     if (c == kTotalColumn)
-        return q(formatAmount(grid_->total(static_cast<std::size_t>(index.row())), grouping));
+        return q(formatAmount(grid_->total(row), grouping));
+    if (c == lastPeriod() + 1)
+        return mark + q(formatAmount(actual, grouping));
+    if (c == lastPeriod() + 2)
+        return mark + q(formatAmount(variance(budget, actual), grouping));
+    if (c == lastPeriod() + 3) {
+        const QString percent = q(percentText(variancePercent(budget, actual)));
+        return percent.isEmpty() ? percent : mark + percent;
+    }
     const auto& amount = line.periods.at(static_cast<std::size_t>(c - kFirstPeriod));
     return amount ? q(formatAmount(*amount, grouping)) : QString();
 }
@@ -112,12 +142,14 @@ QVariant YearGridModel::headerData(int section, Qt::Orientation orientation, int
         return QString("Clé");
     if (section == kTotalColumn)
         return QString("Total");
+    if (section > lastPeriod())
+        return QStringList{"Réalisé", "Écart", "Écart %"}.at(section - lastPeriod() - 1);
     return q(grid_->periodLabels().at(static_cast<std::size_t>(section - kFirstPeriod)));
 }
 
 Qt::ItemFlags YearGridModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (!readOnly_ && index.column() >= kTotalColumn)
+    if (!readOnly_ && index.column() >= kTotalColumn && index.column() <= lastPeriod())
         f |= Qt::ItemIsEditable;
     return f;
 }
@@ -171,7 +203,7 @@ QModelIndex YearGridView::moveCursor(CursorAction action, Qt::KeyboardModifiers 
     const QModelIndex at = currentIndex();
     if ((action != MoveNext && action != MovePrevious) || !at.isValid())
         return QTableView::moveCursor(action, modifiers);
-    const int first = YearGridModel::kFirstPeriod, last = model()->columnCount() - 1;
+    const int first = YearGridModel::kFirstPeriod, last = static_cast<YearGridModel*>(model())->lastPeriod();
     int row = at.row(), column = std::max(at.column(), first - 1) + (action == MoveNext ? 1 : -1);
     if (column > last) {
         column = first;
@@ -274,7 +306,7 @@ void YearGridWindow::buildMenus() {
     edit->addSeparator();
     writers_ << edit->addAction("Recopier à droite", QKeySequence(Qt::CTRL | Qt::Key_R), this, [this] {
         const QModelIndex at = view_->currentIndex();
-        if (at.isValid() && at.column() >= YearGridModel::kFirstPeriod) {
+        if (at.isValid() && at.column() >= YearGridModel::kFirstPeriod && at.column() <= model_->lastPeriod()) {
             model_->grid()->fillRight(static_cast<std::size_t>(at.row()),
                                       static_cast<std::size_t>(at.column() - YearGridModel::kFirstPeriod));
             model_->refreshAll();
@@ -336,7 +368,9 @@ void YearGridWindow::reload() {
     const QModelIndex at = view_->currentIndex();
     try {
         stamp_ = yearChangeStamp(*db_, entity_.toStdString(), year_.toStdString());
-        model_->show(std::make_unique<YearGrid>(readBudgetSheet(*db_, entity_.toStdString(), year_.toStdString())));
+        BudgetSheet sheet = readBudgetSheet(*db_, entity_.toStdString(), year_.toStdString());
+        compareWithActuals(*db_, sheet);
+        model_->show(std::make_unique<YearGrid>(sheet));
     } catch (const std::exception& e) {
         tellInBox(this, QMessageBox::Warning, kTitle, QString("Le budget n'a pas pu être lu.\n%1").arg(e.what()));
         return;

@@ -33,6 +33,9 @@ public:
     // After an edit of the grid itself (undo, fill, raise): every cell is drawn again.
     void refreshAll();
 
+    // Past the periods, with the actuals: the line's actual, variance and variance %.
+    int lastPeriod() const;
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;

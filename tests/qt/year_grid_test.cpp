@@ -1,5 +1,7 @@
 // The year grid from the keyboard: typing in a month, Tab and Enter, fill right, undo,
 // saving through the screen's checks, another desk's change, a reader.
+#include <sstream>
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QStatusBar>
@@ -7,6 +9,7 @@
 
 #include "qt/budget_overview.h"
 #include "qt/year_grid_window.h"
+#include "tools/actuals.h"
 #include "tests/qt/window_fixture.h"
 
 using namespace ondrel;
@@ -86,7 +89,7 @@ private slots:
         key(Qt::Key_Return);
         QCOMPARE(cell(1, kJanuary), QString("1\u00A0200,00"));
         QVERIFY(grid->statusBar()->currentMessage().contains("n'est pas un montant"));
-        picture();
+        gridPicture("year-grid");
     }
 
     void fillRightTotalsAndUndo() {
@@ -146,6 +149,28 @@ private slots:
         QVERIFY(!grid->windowTitle().endsWith(" *"));
     }
 
+    // With the entity's actuals: each line's actual, variance and % after the months,
+    // worse than the budget marked, each month's actual in its tip; typing follows.
+    void theActualsStandBesideTheMonths() {
+        std::istringstream fec("EcritureDate|CompteNum|Debit|Credit\n20270115|606400|120,50|\n20270710|6135|700,00|\n");
+        QVERIFY(importActuals(*data->db, "001", fec).faults.empty());
+        key(Qt::Key_F5);
+        YearGridModel* m = grid->model();
+        const int actual = m->lastPeriod() + 1;
+        QCOMPARE(m->headerData(actual, Qt::Horizontal, Qt::DisplayRole).toString(), QString("Réalisé"));
+        QCOMPARE(cell(0, actual), QString("120,50"));
+        QCOMPARE(cell(0, actual + 1), QString("-1\u00A0079,50"));
+        QCOMPARE(cell(1, actual + 1), QString("-850,50"));
+        QCOMPARE(m->index(0, kJanuary).data(Qt::ToolTipRole).toString(), QString("Réalisé 120,50, écart 20,50 +20,5 %"));
+        QVERIFY(!(m->flags(m->index(0, actual)) & Qt::ItemIsEditable));
+        grid->view()->setCurrentIndex(m->index(0, YearGridModel::kTotalColumn));
+        keys("100");
+        key(Qt::Key_Return);
+        QCOMPARE(cell(0, actual + 1), QString("▲ 20,50"));
+        QCOMPARE(cell(0, actual + 2), QString("▲ +20,5 %"));
+        gridPicture("year-grid-actuals");
+    }
+
     void aReaderSeesTheGridReadOnly() {
         if (data->engine() == test::Engine::PostgreSQL)
             QSKIP("on a server the user is the role that signed in; the server tools test a reader's role");
@@ -158,11 +183,11 @@ private slots:
     }
 
 private:
-    void picture() {
+    void gridPicture(const char* name) {
         QDir().mkpath(ONDREL_PICTURE_DIR);
         grid->resize(1200, 500);
         QCoreApplication::processEvents();
-        QVERIFY(grid->grab().save(QString(ONDREL_PICTURE_DIR) + "/year-grid-x" + qEnvironmentVariable("QT_SCALE_FACTOR", "1") +
+        QVERIFY(grid->grab().save(QString(ONDREL_PICTURE_DIR) + "/" + name + "-x" + qEnvironmentVariable("QT_SCALE_FACTOR", "1") +
                                   ".png"));
     }
 };
