@@ -289,8 +289,11 @@ void YearGridWindow::buildMenus() {
     writers_ << grid->addAction("Nouvelle ligne…", this, [this] {
         bool ok = false;
         const QString account = QInputDialog::getText(this, "Nouvelle ligne", "Compte budgétaire :", QLineEdit::Normal, {}, &ok);
-        if (ok && !account.trimmed().isEmpty())
-            emit newLineAsked(entity_, year_, account.trimmed());
+        // Four digits or more are completed as Enter completes them at the screen, which
+        // then asks whether to create the line.
+        const std::string typed = account.trimmed().toStdString();
+        if (ok && !typed.empty())
+            emit newLineAsked(entity_, year_, q(typed.size() >= 4 ? completeWithZeros(typed) : typed));
     });
     grid->addSeparator();
     grid->addAction("Fermer", QKeySequence::Close, this, [this] { close(); });

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include <QCheckBox>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTableView>
@@ -169,6 +170,28 @@ private slots:
         QCOMPARE(cell(0, actual + 1), QString("▲ 20,50"));
         QCOMPARE(cell(0, actual + 2), QString("▲ +20,5 %"));
         gridPicture("year-grid-actuals");
+    }
+
+    // A new line goes to the entry screen, completed as Enter completes it there, and the
+    // screen asks whether to create it.
+    void aNewLineGoesThroughTheEntryScreensQuestions() {
+        QTimer::singleShot(100, this, [] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setTextValue("6061");
+            dialog->accept();
+        });
+        QAction* newLine = nullptr;
+        for (QAction* a : grid->findChildren<QAction*>())
+            if (a->text() == "Nouvelle ligne…")
+                newLine = a;
+        QVERIFY(newLine);
+        answers << "Oui";
+        newLine->trigger();
+        QCOMPARE(screen->control().screen().zone("Txt_Cpte").text(), std::string("6061000000"));
+        QVERIFY(!boxes.empty());
+        QCOMPARE(boxes.back().text, QString("Voulez-vous créer ce compte budgétaire ?"));
+        QVERIFY(screen->control().W_Creation);
     }
 
     void aReaderSeesTheGridReadOnly() {
