@@ -540,10 +540,7 @@ void BudgetOverview::copyToNextYear() {
 void BudgetOverview::copyToNextYear(const QString& percentText) {
     const auto percent = parsePercentage(percentText.toStdString());
     if (!percent) {
-        tellInBox(this, QMessageBox::Warning, kTitle,
-                  QString("« %1 » n'est pas un pourcentage : écrivez un nombre de -100 à 1000, avec au plus deux "
-                          "décimales après la virgule, par exemple 3,5.")
-                      .arg(percentText));
+        tellInBox(this, QMessageBox::Warning, kTitle, QString::fromStdString(notAPercentage(percentText.toStdString())));
         return;
     }
     if (!askInBox(this, kTitle,

@@ -420,10 +420,7 @@ bool YearGridWindow::save() {
 void YearGridWindow::raiseSelection(const QString& percentText) {
     const auto percent = parsePercentage(percentText.toStdString());
     if (!percent) {
-        tellInBox(this, QMessageBox::Warning, kTitle,
-                  QString("« %1 » n'est pas un pourcentage : écrivez un nombre de -100 à 1000, avec au plus deux "
-                          "décimales après la virgule, par exemple 3,5.")
-                      .arg(percentText));
+        tellInBox(this, QMessageBox::Warning, kTitle, QString::fromStdString(notAPercentage(percentText.toStdString())));
         return;
     }
     std::vector<std::size_t> rows;

@@ -38,6 +38,14 @@ std::string percentageText(std::int64_t hundredths) {
 
 namespace ondrel {
 
+std::string notAPercentage(const std::string& text) {
+    std::string said = "« ";
+    said += excerpt(text);
+    said += " » n'est pas un pourcentage : écrivez un nombre de -100 à 1000, avec au plus deux décimales après la "
+            "virgule, par exemple 3,5.";
+    return said;
+}
+
 // Amounts have at most eleven digits of cents and the percentage is bounded: no overflow.
 Currency raisedBy(Currency amount, std::int64_t percentHundredths) {
     const std::int64_t cents = amount.floorHundredths() * (10000 + percentHundredths);
