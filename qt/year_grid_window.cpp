@@ -263,8 +263,8 @@ YearGridWindow::YearGridWindow(std::shared_ptr<Database> db, QString entity, QSt
         } catch (const std::exception&) {
             return;   // a server away for a moment: the next glance tells
         }
-        if (now == stamp_)
-            return;
+        if (now == stamp_ || view_->editing())
+            return;   // a cell being typed in is never taken away: the next glance tells
         if (!model_->grid()->changed())
             reload();
         else

@@ -59,6 +59,7 @@ class YearGridView : public QTableView {
     Q_OBJECT
 public:
     explicit YearGridView(QWidget* parent = nullptr);
+    bool editing() const { return state() == EditingState; }
 
 protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
