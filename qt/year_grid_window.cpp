@@ -330,6 +330,7 @@ void YearGridWindow::buildMenus() {
             raiseSelection(text);
     });
     writers_ << edit->addAction("Reprendre les mois de l'autre exercice", this, [this] { copyFromOtherYear(); });
+    writers_ << edit->addAction("Enregistrer les mois comme profil…", this, [this] { saveRowAsProfile(); });
     writers_ << edit->addAction("Répartir selon un profil…", this, [this] {
         const auto names = profileNames(*db_, entity_.toStdString());
         if (names.empty()) {
@@ -448,6 +449,32 @@ void YearGridWindow::spreadByProfile(const QString& name) {
     }
     model_->grid()->spreadByProfile(*row, profile->shares);
     model_->refreshAll();
+}
+
+// The current line's months as a seasonal profile of the entity, under a name asked.
+void YearGridWindow::saveRowAsProfile() {
+    const auto row = currentRow();
+    if (!row)
+        return;
+    std::vector<Currency> months;
+    for (const auto& amount : model_->grid()->lines().at(*row).periods)
+        months.push_back(amount.value_or(Currency::zero()));
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, "Enregistrer comme profil", "Nom du profil :", QLineEdit::Normal, {}, &ok)
+                             .trimmed();
+    if (!ok || name.isEmpty())
+        return;
+    const auto profile = profileOf(name.toStdString(), months);
+    if (!profile) {
+        tellInBox(this, QMessageBox::Warning, kTitle, "Cette ligne n'a aucun montant : elle ne donne pas de profil.");
+        return;
+    }
+    try {
+        saveProfile(*db_, entity_.toStdString(), *profile);
+        statusBar()->showMessage(QString("Profil « %1 » enregistré pour l'entité %2.").arg(name, entity_), 5000);
+    } catch (const std::exception& e) {
+        tellInBox(this, QMessageBox::Warning, kTitle, QString("Le profil n'a pas été enregistré.\n%1").arg(e.what()));
+    }
 }
 
 void YearGridWindow::copyFromOtherYear() {

@@ -85,6 +85,7 @@ public:
     void copyFromOtherYear();
     // The current line's total spread by the entity's seasonal profile of that name.
     void spreadByProfile(const QString& name);
+    void saveRowAsProfile();
 
 signals:
     // A new line goes through the entry screen, its creation rules and their questions.

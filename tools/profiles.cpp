@@ -51,24 +51,30 @@ std::optional<Profile> parseProfile(const std::string& name, const std::string& 
     return profile;
 }
 
-std::optional<Profile> profileFromActuals(Database& db, const std::string& entity, const std::string& year,
-                                          const std::string& name) {
-    BudgetSheet sheet = readBudgetSheet(db, entity, year);
-    compareWithActuals(db, sheet);
-    const BudgetTotals totals = totalsOf(db, sheet);
-    const std::int64_t whole = totals.charges.actualTotal.floorHundredths();
+std::optional<Profile> profileOf(const std::string& name, const std::vector<Currency>& months) {
+    // A month below nothing (credit notes above the postings) takes no share.
+    std::int64_t whole = 0;
+    for (const Currency& month : months)
+        whole += std::max<std::int64_t>(0, month.floorHundredths());
     if (whole <= 0)
         return std::nullopt;
     // Each share cut down to a hundredth of a percent; what the cutting leaves goes to
     // the last period, so that the shares add up to the whole year.
     Profile profile{name, {}};
     std::int64_t given = 0;
-    for (const Currency& month : totals.charges.actualPeriods) {
+    for (const Currency& month : months) {
         profile.shares.push_back(std::max<std::int64_t>(0, month.floorHundredths()) * kWholeYear / whole);
         given += profile.shares.back();
     }
     profile.shares.back() += kWholeYear - given;
     return profile;
+}
+
+std::optional<Profile> profileFromActuals(Database& db, const std::string& entity, const std::string& year,
+                                          const std::string& name) {
+    BudgetSheet sheet = readBudgetSheet(db, entity, year);
+    compareWithActuals(db, sheet);
+    return profileOf(name, totalsOf(db, sheet).charges.actualPeriods);
 }
 
 void saveProfile(Database& db, const std::string& entity, const Profile& profile) {

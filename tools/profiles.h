@@ -25,6 +25,9 @@ struct Profile {
 // "8,5;8,5;…": a share a period, as the French write percentages; what is wrong, in
 // French, for anything else or for shares that do not add up to 100 %.
 std::optional<Profile> parseProfile(const std::string& name, const std::string& shares, std::string& why);
+// The shares of the year that the months' amounts take; none when they add up to
+// nothing.
+std::optional<Profile> profileOf(const std::string& name, const std::vector<Currency>& months);
 // The entity's shares of the year from the actuals of its charges (class 6) in a fiscal
 // year; none when nothing was spent.
 std::optional<Profile> profileFromActuals(Database& db, const std::string& entity, const std::string& year,

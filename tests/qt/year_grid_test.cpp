@@ -11,6 +11,7 @@
 #include "qt/budget_overview.h"
 #include "qt/year_grid_window.h"
 #include "tools/actuals.h"
+#include "tools/profiles.h"
 #include "tests/qt/window_fixture.h"
 
 using namespace ondrel;
@@ -192,6 +193,27 @@ private slots:
         QVERIFY(!boxes.empty());
         QCOMPARE(boxes.back().text, QString("Voulez-vous créer ce compte budgétaire ?"));
         QVERIFY(screen->control().W_Creation);
+    }
+
+    // A line's months kept as a profile of the entity, then another line spread by it.
+    void aLinesMonthsMakeAProfileForAnother() {
+        QTimer::singleShot(100, this, [] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setTextValue("Régulier");
+            dialog->accept();
+        });
+        for (QAction* a : grid->findChildren<QAction*>())
+            if (a->text() == "Enregistrer les mois comme profil…")
+                a->trigger();
+        const auto profile = readProfile(*data->db, "001", "Régulier");
+        QVERIFY(profile);
+        QCOMPARE(profile->shares.front(), std::int64_t(833));
+        QCOMPARE(profile->shares.back(), std::int64_t(837));
+        grid->view()->setCurrentIndex(grid->model()->index(1, kJanuary));
+        grid->spreadByProfile("Régulier");
+        QCOMPARE(cell(1, kJanuary), QString("129,15"));   // 1 550,50 × 8,33 % = 129,156…, cut down to the cent
+        QCOMPARE(cell(1, YearGridModel::kTotalColumn), QString("1\u00A0550,50"));
     }
 
     void aReaderSeesTheGridReadOnly() {

@@ -49,6 +49,14 @@ TEST(Profiles, SharesAreReadAsTheFrenchWriteThemAndAddUpToTheYear) {
     }
 }
 
+// A month below nothing takes no share, and the shares always add up to the year.
+TEST(Profiles, AProfileOfMonthsTakesNoShareBelowNothing) {
+    auto c = [](std::int64_t cents) { return Currency::fromHundredths(cents); };
+    EXPECT_EQ(profileOf("p", {c(30000), c(-10000), c(10000)})->shares, (std::vector<std::int64_t>{7500, 0, 2500}));
+    EXPECT_EQ(profileOf("p", {c(1), c(1), c(1)})->shares, (std::vector<std::int64_t>{3333, 3333, 3334}));
+    EXPECT_FALSE(profileOf("p", {c(0), c(-5)}));
+}
+
 // By hand: entity 001 spent 300,00 in January and 100,00 in March of N: 75 % and 25 %.
 TEST(Profiles, AProfileIsMadeFromLastYearsActualsAndKeptPerEntity) {
     test::TempDatabase data;
