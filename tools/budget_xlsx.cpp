@@ -31,6 +31,14 @@ std::string cell(lxw_col_t col, lxw_row_t row) {
     return columnName(col) + std::to_string(row + 1);
 }
 
+// A formula's text, "=" and its parts, built by appending.
+std::string formula(std::initializer_list<std::string> parts) {
+    std::string text = "=";
+    for (const auto& part : parts)
+        text += part;
+    return text;
+}
+
 double asNumber(Currency amount) {
     return static_cast<double>(amount.floorHundredths()) / 100.0;
 }
@@ -43,16 +51,16 @@ void writeActuals(lxw_worksheet* ws, lxw_row_t row, lxw_col_t first, const Budge
     const lxw_col_t actualOf = first + 3, varianceOf = first + 3 + n;
     auto isOver = [&](Currency budget, Currency actual) { return overBudget(line.account, budget, actual) ? over : amount; };
     worksheet_write_number(ws, row, first, asNumber(line.actualTotal), isOver(line.total, line.actualTotal));
-    const std::string gap = "=" + cell(first, row) + "-" + cell(kTotalColumn, row);
+    const std::string gap = formula({cell(first, row), "-", cell(kTotalColumn, row)});
     worksheet_write_formula_num(ws, row, first + 1, gap.c_str(), amount, asNumber(variance(line.total, line.actualTotal)));
     if (const auto percent = variancePercent(line.total, line.actualTotal)) {
-        const std::string ratio = "=" + cell(first + 1, row) + "/" + cell(kTotalColumn, row) + "*100";
+        const std::string ratio = formula({cell(first + 1, row), "/", cell(kTotalColumn, row), "*100"});
         worksheet_write_formula_num(ws, row, first + 2, ratio.c_str(), amount, *percent);
     }
     for (lxw_col_t p = 0; p < n; ++p) {
         const Currency budget = line.periods[p].value_or(Currency::zero());
         worksheet_write_number(ws, row, actualOf + p, asNumber(line.actual[p]), isOver(budget, line.actual[p]));
-        const std::string monthGap = "=" + cell(actualOf + p, row) + "-N(" + cell(kFirstPeriod + p, row) + ")";
+        const std::string monthGap = formula({cell(actualOf + p, row), "-N(", cell(kFirstPeriod + p, row), ")"});
         worksheet_write_formula_num(ws, row, varianceOf + p, monthGap.c_str(), amount, asNumber(variance(budget, line.actual[p])));
     }
 }
@@ -113,7 +121,7 @@ void writeBudgetXlsx(const BudgetSheet& sheet, const BudgetTotals& totals, const
                 worksheet_write_number(ws, row, static_cast<lxw_col_t>(kFirstPeriod + p), asNumber(*line.periods[p]),
                                        amount);
         // The total of a line adds up its periods, so the sheet stays right as it is edited.
-        const std::string sum = "=SUM(" + cell(kFirstPeriod, row) + ":" + cell(lastPeriod, row) + ")";
+        const std::string sum = formula({"SUM(", cell(kFirstPeriod, row), ":", cell(lastPeriod, row), ")"});
         worksheet_write_formula_num(ws, row, kTotalColumn, sum.c_str(), amount, asNumber(line.total));
         if (sheet.withActuals)
             writeActuals(ws, row, lastPeriod + 1, line, amount, overFormat);
@@ -125,19 +133,23 @@ void writeBudgetXlsx(const BudgetSheet& sheet, const BudgetTotals& totals, const
     const lxw_row_t lastLine = row - 1;
     ++row;
     auto sumOf = [&](lxw_col_t c, const std::string& prefix) {
+        const std::string last = std::to_string(lastLine + 1);
         std::string f = "SUMIF($";
-        f += columnName(kAccountColumn) + "$2:$" + columnName(kAccountColumn) + "$" + std::to_string(lastLine + 1);
-        f += ",\"" + prefix + "*\"," + columnName(c) + "$2:" + columnName(c) + "$" + std::to_string(lastLine + 1) + ")";
+        for (const std::string& part : {columnName(kAccountColumn), std::string("$2:$"), columnName(kAccountColumn),
+                                        std::string("$"), last, std::string(",\""), prefix, std::string("*\","),
+                                        columnName(c), std::string("$2:"), columnName(c), std::string("$"), last})
+            f += part;
+        f += ')';
         return f;
     };
     auto writeTotal = [&](const TotalRow& t, const std::string& formulaOf, lxw_format* text, lxw_format* number,
-                          auto&& formula) {
+                          auto&& sumAt) {
         if (!t.code.empty())
             worksheet_write_string(ws, row, kAccountColumn, t.code.c_str(), text);
         worksheet_write_string(ws, row, kLabelColumn, (t.label.empty() ? formulaOf : t.label).c_str(), text);
         for (lxw_col_t c = kTotalColumn; c <= lastPeriod; ++c) {
             const Currency value = c == kTotalColumn ? t.total : t.periods[c - kFirstPeriod];
-            worksheet_write_formula_num(ws, row, c, ("=" + formula(c)).c_str(), number, asNumber(value));
+            worksheet_write_formula_num(ws, row, c, formula({sumAt(c)}).c_str(), number, asNumber(value));
         }
         if (sheet.withActuals) {
             // The actuals of a total are the accounts' own, each counted once: a grouping
@@ -145,11 +157,11 @@ void writeBudgetXlsx(const BudgetSheet& sheet, const BudgetTotals& totals, const
             // the lines would count twice.
             const lxw_col_t first = lastPeriod + 1, n = static_cast<lxw_col_t>(t.periods.size());
             worksheet_write_number(ws, row, first, asNumber(t.actualTotal), number);
-            const std::string gap = "=" + cell(first, row) + "-" + cell(kTotalColumn, row);
+            const std::string gap = formula({cell(first, row), "-", cell(kTotalColumn, row)});
             worksheet_write_formula_num(ws, row, first + 1, gap.c_str(), number, asNumber(variance(t.total, t.actualTotal)));
             for (lxw_col_t p = 0; p < n; ++p) {
                 worksheet_write_number(ws, row, first + 3 + p, asNumber(t.actualPeriods[p]), number);
-                const std::string monthGap = "=" + cell(first + 3 + p, row) + "-" + cell(kFirstPeriod + p, row);
+                const std::string monthGap = formula({cell(first + 3 + p, row), "-", cell(kFirstPeriod + p, row)});
                 worksheet_write_formula_num(ws, row, first + 3 + n + p, monthGap.c_str(), number,
                                             asNumber(variance(t.periods[p], t.actualPeriods[p])));
             }
