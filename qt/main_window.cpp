@@ -11,6 +11,7 @@
 
 #include "budget/spread_status.h"
 #include "qt/french_boxes.h"
+#include "qt/year_grid_window.h"
 
 namespace ondrel {
 
@@ -184,6 +185,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // A year grid with changes not saved asks first, and may keep the application open.
+    for (auto* grid : findChildren<YearGridWindow*>())
+        if (grid->isVisible() && !grid->close()) {
+            event->ignore();
+            return;
+        }
     QSettings settings;
     settings.setValue("fenetre/geometrie", saveGeometry());
     if (overview_ && overview_->isVisible())

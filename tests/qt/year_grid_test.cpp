@@ -216,6 +216,18 @@ private slots:
         QCOMPARE(cell(1, YearGridModel::kTotalColumn), QString("1\u00A0550,50"));
     }
 
+    // Quitting with a grid not saved asks first; "Non" keeps everything open.
+    void quittingWithChangesNotSavedAsksFirst() {
+        keys("2400");
+        key(Qt::Key_Return);
+        answers << "Non";
+        window->close();
+        QVERIFY(grid->isVisible());
+        QVERIFY(window->isVisible());
+        QVERIFY2(boxes.back().text.contains("ne sont pas enregistrées"), qPrintable(boxes.back().text));
+        QCOMPARE(cell(0, kJanuary), QString("2\u00A0400,00"));
+    }
+
     void aReaderSeesTheGridReadOnly() {
         if (data->engine() == test::Engine::PostgreSQL)
             QSKIP("on a server the user is the role that signed in; the server tools test a reader's role");
