@@ -435,6 +435,13 @@ void BudgetOverview::chooseImport() {
 
 namespace {
 
+std::ifstream openToRead(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    if (!in)
+        throw std::runtime_error("le fichier ne peut pas être lu");
+    return in;
+}
+
 QString nothingImported(const std::vector<std::string>& faults) {
     QStringList all;
     for (const auto& f : faults)
@@ -450,9 +457,7 @@ QString nothingImported(const std::vector<std::string>& faults) {
 bool BudgetOverview::importFrom(const QString& path) {
     bool imported = false;
     attempt(QString("L'import de « %1 » a échoué : rien n'a été importé.").arg(path), [&] {
-        std::ifstream in(path.toStdString(), std::ios::binary);
-        if (!in)
-            throw std::runtime_error("le fichier ne peut pas être lu");
+        std::ifstream in = openToRead(path);
         std::vector<std::string> faults;
         const auto rows = readBudgetCsv(in, faults);
         BudgetWriteReport preview;
@@ -507,9 +512,7 @@ void BudgetOverview::chooseActualsImport() {
 bool BudgetOverview::importActualsFrom(const QString& path) {
     bool imported = false;
     attempt(QString("L'import du réalisé de « %1 » a échoué : rien n'a été importé.").arg(path), [&] {
-        std::ifstream in(path.toStdString(), std::ios::binary);
-        if (!in)
-            throw std::runtime_error("le fichier ne peut pas être lu");
+        std::ifstream in = openToRead(path);
         const ActualsImport report = importActuals(*db_, entity().toStdString(), in);
         if (!report.faults.empty()) {
             tellInBox(this, QMessageBox::Warning, kTitle, nothingImported(report.faults));

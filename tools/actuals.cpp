@@ -18,6 +18,7 @@ constexpr std::size_t kMaxFaultsShown = 100;
 struct Place {
     std::string year;
     std::size_t index;
+    std::size_t yearLength;   // the periods of that year
 };
 
 // The period of N or N+1 that a month falls in.
@@ -26,7 +27,7 @@ std::map<int, Place> placesOfMonths(Database& db, const std::string& entity) {
     for (const char* year : kYears) {
         const auto periods = fiscalPeriods(db, entity, year);
         for (std::size_t i = 0; i < periods.size(); ++i)
-            places.emplace(periods[i].year * 100 + periods[i].month, Place{year, i});
+            places.emplace(periods[i].year * 100 + periods[i].month, Place{year, i, periods.size()});
     }
     return places;
 }
@@ -37,9 +38,6 @@ ActualsImport importActuals(Database& db, const std::string& entity, std::istrea
     if (!db.read("ASSOCIATION", entity))
         throw std::runtime_error("l'entité " + entity + " n'existe pas");
     const auto places = placesOfMonths(db, entity);
-    std::map<std::string, std::size_t> yearLength;
-    for (const char* year : kYears)
-        yearLength[year] = fiscalPeriods(db, entity, year).size();
     // year → account → sums a period: as many as the file has accounts, whatever its length.
     std::map<std::string, std::map<std::string, std::vector<std::int64_t>>> sums;
     ActualsImport report;
@@ -64,7 +62,7 @@ ActualsImport importActuals(Database& db, const std::string& entity, std::istrea
             return;
         }
         auto& periods = sums[place->second.year][completeWithZeros(p.account)];
-        periods.resize(yearLength.at(place->second.year));
+        periods.resize(place->second.yearLength);
         const std::int64_t signedAmount = p.account[0] == '6' ? p.debitMinusCredit : -p.debitMinusCredit;
         if (__builtin_add_overflow(periods[place->second.index], signedAmount, &periods[place->second.index])) {
             refuse(where + "la somme du compte " + p.account + " dépasse ce qu'un montant peut tenir");

@@ -34,9 +34,6 @@ std::string percentageText(std::int64_t hundredths) {
     return text;
 }
 
-}  // namespace ondrel
-
-namespace ondrel {
 
 std::string notAPercentage(const std::string& text) {
     std::string said = "« ";

@@ -37,6 +37,16 @@ class YearGridTest : public QObject, public test::WindowFixture {
 
     QModelIndex at() { return grid->view()->currentIndex(); }
 
+    // The text a person types in the next input dialog, and OK.
+    void typeInNextDialog(const QString& text) {
+        QTimer::singleShot(100, this, [text] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setTextValue(text);
+            dialog->accept();
+        });
+    }
+
     // A box took the activation away; the person is back at the grid.
     void backAtTheGrid() {
         grid->activateWindow();
@@ -176,12 +186,7 @@ private slots:
     // A new line goes to the entry screen, completed as Enter completes it there, and the
     // screen asks whether to create it.
     void aNewLineGoesThroughTheEntryScreensQuestions() {
-        QTimer::singleShot(100, this, [] {
-            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            dialog->setTextValue("6061");
-            dialog->accept();
-        });
+        typeInNextDialog("6061");
         QAction* newLine = nullptr;
         for (QAction* a : grid->findChildren<QAction*>())
             if (a->text() == "Nouvelle ligne…")
@@ -197,12 +202,7 @@ private slots:
 
     // A line's months kept as a profile of the entity, then another line spread by it.
     void aLinesMonthsMakeAProfileForAnother() {
-        QTimer::singleShot(100, this, [] {
-            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            dialog->setTextValue("Régulier");
-            dialog->accept();
-        });
+        typeInNextDialog("Régulier");
         for (QAction* a : grid->findChildren<QAction*>())
             if (a->text() == "Enregistrer les mois comme profil…")
                 a->trigger();
