@@ -71,4 +71,9 @@ public:
     virtual std::size_t cachedStatements() const = 0;
 };
 
+// Statements of many rows: head, the marks of each row, then tail; as many rows a
+// statement as both engines take parameters. each sees the rows that come back.
+void manyRows(Connection& connection, const std::string& head, const std::string& marks, const std::string& tail,
+              const std::vector<Params>& rows, const EachRow& each = {});
+
 }  // namespace ondrel

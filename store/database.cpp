@@ -1,14 +1,13 @@
 #include "store/database.h"
 
 #include <algorithm>
-#include <chrono>
-#include <ctime>
 #include <map>
 
 #include "data/request.h"
 #include "data/select_sentence.h"
 #include "data/text_fold.h"
 #include "store/connection.h"
+#include "store/database_batch.h"
 #include "store/password_mask.h"
 #include "store/postgres_connection.h"
 #include "store/sqlite_connection.h"
@@ -35,25 +34,6 @@ void checkValues(const Record& record) {
             if (v.find(kValueMark) != std::string::npos)
                 throw DataError(kBadValue, "L'enregistrement " + record.key() +
                                                " contient le séparateur de valeurs (caractère 30) : rien n'a été enregistré.");
-}
-
-// The time of a revision, UTC, to the second.
-std::string now() {
-    const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc{};
-    gmtime_r(&t, &utc);
-    char text[20];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &utc);
-    return text;
-}
-
-// Field num of a record being read back, its values split.
-void putField(std::vector<std::vector<std::string>>& fields, std::int64_t num, std::string_view whole) {
-    if (num < 1)
-        return;
-    if (static_cast<std::size_t>(num) > fields.size())
-        fields.resize(static_cast<std::size_t>(num));
-    fields[static_cast<std::size_t>(num) - 1] = splitValues(std::string(whole));
 }
 
 }  // namespace
@@ -155,6 +135,8 @@ std::vector<std::string> Database::fileNames() {
 }
 
 std::vector<std::string> Database::keys(const std::string& file) {
+    if (batch_)
+        sendBatch();
     std::vector<std::string> keys;
     connection_->query("SELECT key FROM record WHERE file = ? ORDER BY key", {file},
                        [&](const Row& row) { keys.emplace_back(row.text(0)); });
@@ -162,6 +144,8 @@ std::vector<std::string> Database::keys(const std::string& file) {
 }
 
 std::string Database::changeStamp(const std::string& file, const std::string& prefix) {
+    if (batch_)
+        sendBatch();
     std::string after = prefix;   // the first key past the prefix's
     ++after.back();
     std::string stamp;
@@ -199,6 +183,12 @@ Record Database::makeRecord(const std::string& file, std::string key, std::vecto
 }
 
 std::optional<Record> Database::read(const std::string& file, const std::string& key) {
+    if (batch_) {
+        const Known& k = known(file, key);
+        if (!k.revision)
+            return std::nullopt;
+        return stored(file, key, k.fields, *k.revision);
+    }
     std::optional<std::int64_t> revision;
     std::vector<std::vector<std::string>> fields;
     connection_->query("SELECT r.revision, f.num, f.whole FROM record r"
@@ -215,6 +205,8 @@ std::optional<Record> Database::read(const std::string& file, const std::string&
 }
 
 void Database::forEachRecord(const std::string& file, const std::function<void(const Record&)>& visit) {
+    if (batch_)
+        sendBatch();
     std::optional<std::string> key;
     std::int64_t revision = 0;
     std::vector<std::vector<std::string>> fields;
@@ -281,22 +273,20 @@ std::int64_t Database::claimRevision(const std::string& file, const Record& reco
 // The fields of a record go in one statement: one trip to a server, not one a field.
 void Database::insertFields(const std::string& table, const std::string& file, const std::string& key,
                             const std::vector<std::vector<std::string>>& fields, std::optional<std::int64_t> revision) {
-    std::string sql = "INSERT INTO " + table + (revision ? "(file, key, revision, num, whole)" : "(file, key, num, whole, fold)") +
-                      " VALUES";
-    Params params;
+    std::vector<Params> rows;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (fields[i].empty())
             continue;
-        sql += params.empty() ? "(?, ?, ?, ?, ?)" : ", (?, ?, ?, ?, ?)";
         std::string whole = joinValues(fields[i]);
-        params.insert(params.end(), {file, key});
+        const std::int64_t num = static_cast<std::int64_t>(i + 1);
         if (revision)
-            params.insert(params.end(), {*revision, static_cast<std::int64_t>(i + 1), std::move(whole)});
+            rows.push_back({file, key, *revision, num, std::move(whole)});
         else
-            params.insert(params.end(), {static_cast<std::int64_t>(i + 1), whole, foldCase(whole)});
+            rows.push_back({file, key, num, whole, foldCase(whole)});
     }
-    if (!params.empty())
-        connection_->exec(sql, params);
+    manyRows(*connection_, "INSERT INTO " + table + (revision ? "(file, key, revision, num, whole)" : "(file, key, num, whole, fold)") +
+                 " VALUES",
+             "(?, ?, ?, ?, ?)", "", rows);
 }
 
 void Database::writeFields(const std::string& file, const Record& record) {
@@ -310,7 +300,7 @@ void Database::writeFields(const std::string& file, const Record& record) {
 void Database::keepRevision(const std::string& file, const std::string& key, std::int64_t revision,
                             const Record* record) {
     connection_->exec("INSERT INTO history(file, key, revision, author, at, deleted) VALUES(?, ?, ?, ?, ?, ?)",
-                      {file, key, revision, user_, now(), std::int64_t{record ? 0 : 1}});
+                      {file, key, revision, user_, revisionTime(), std::int64_t{record ? 0 : 1}});
     if (record)
         insertFields("history_field", file, key, record->fields(), revision);
 }
@@ -318,6 +308,10 @@ void Database::keepRevision(const std::string& file, const std::string& key, std
 // A write either lands whole or not at all.
 std::int64_t Database::write(const std::string& file, const Record& record) {
     checkValues(record);
+    if (batch_ && record.revision() != kAnyRevision)
+        return writeInBatch(file, record);
+    if (batch_)
+        sendBatch();
     std::int64_t next = 0;
     inOneTransaction([&] {
         requireKnownFile(file);
@@ -330,9 +324,11 @@ std::int64_t Database::write(const std::string& file, const Record& record) {
 }
 
 void Database::load(const std::function<void(Loader&)>& fill) {
+    if (batch_)
+        sendBatch();
     inOneTransaction([&] {
         connection_->uncheckedLoad([&] {
-            Loader loader(*this, now());
+            Loader loader(*this, revisionTime());
             fill(loader);
             loader.flush();
             writesInTransaction_ += static_cast<int>(std::min<std::size_t>(loader.count_, kBulkWrites));
@@ -345,33 +341,20 @@ void Database::load(const std::function<void(Loader&)>& fill) {
 void Database::Loader::put(const std::string& file, const Record& record) {
     checkValues(record);
     db_.requireKnownFile(file);
-    const std::string& key = record.key();
-    records_.push_back({file, key, foldCase(key), "1"});
-    revisions_.push_back({file, key, "1", db_.user_, at_, "0"});
-    const auto& fields = record.fields();
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (fields[i].empty())
-            continue;
-        std::string whole = joinValues(fields[i]);
-        const std::string num = std::to_string(i + 1);
-        fields_.push_back({file, key, num, whole, foldCase(whole)});
-        revisionFields_.push_back({file, key, "1", num, std::move(whole)});
-    }
+    rows_.addRecord(file, record.key(), 1);
+    rows_.addFields(file, record.key(), record.fields());
+    rows_.addRevision(file, record.key(), 1, db_.user_, at_, record.fields());
     if (++count_ % kBatch == 0)
         flush();
 }
 
 void Database::Loader::flush() {
-    auto& c = *db_.connection_;
-    c.append("record", {"file", "key", "key_fold", "revision"}, records_);
-    c.append("field", {"file", "key", "num", "whole", "fold"}, fields_);
-    c.append("history", {"file", "key", "revision", "author", "at", "deleted"}, revisions_);
-    c.append("history_field", {"file", "key", "revision", "num", "whole"}, revisionFields_);
-    for (auto* rows : {&records_, &fields_, &revisions_, &revisionFields_})
-        rows->clear();
+    rows_.appendTo(*db_.connection_);
 }
 
 void Database::remove(const std::string& file, const Record& record) {
+    if (batch_)
+        sendBatch();
     const std::string& key = record.key();
     inOneTransaction([&] {
         if (record.revision() == kNewRecord)
@@ -393,6 +376,8 @@ void Database::remove(const std::string& file, const std::string& key) {
 }
 
 std::vector<Revision> Database::history(const std::string& file, const std::string& key) {
+    if (batch_)
+        sendBatch();
     std::vector<Revision> revisions;
     connection_->query("SELECT revision, author, at, deleted FROM history WHERE file = ? AND key = ? ORDER BY revision",
                        {file, key}, [&](const Row& row) {
@@ -450,11 +435,24 @@ struct Database::PreparedSelect {
     std::vector<int> numbers;   // of the joins, in their order
     Params where;               // of the conditions, after the joins
     std::size_t columns = 0;
+    // The condition on the key, folded, when the sentence tests the key alone.
+    std::optional<std::string> keyFold;
+    bool keyPrefix = false;
+    bool onField = false;
 
     Params params() const {
         Params all(numbers.begin(), numbers.end());
         all.insert(all.end(), where.begin(), where.end());
         return all;
+    }
+    // Whether a record of the key could be one of the rows, whatever its fields.
+    bool mayFind(const std::string& key) const {
+        if (onField)
+            return true;
+        if (!keyFold)
+            return true;
+        const std::string fold = foldCase(key);
+        return keyPrefix ? fold.compare(0, keyFold->size(), *keyFold) == 0 : fold == *keyFold;
     }
 };
 
@@ -515,6 +513,9 @@ Database::PreparedSelect Database::prepareSelect(const std::string& requestText)
             column = base + ".fold";
         }
         std::string folded = foldCase(c.value);
+        p.onField = onField;
+        p.keyFold = folded;
+        p.keyPrefix = c.prefix;
         if (!c.prefix) {
             where += " AND " + column + " = ?";
             p.where.push_back(folded);
@@ -557,9 +558,24 @@ std::vector<std::vector<std::string>> Database::sortedRows(std::vector<std::vect
 }
 
 // The file is looked for only when no row comes back: a select of a file that does not
-// exist is refused, and the others pay nothing for the question.
+// exist is refused, and the others pay nothing for the question. In a batch, the writes
+// held back that could be among the rows go first, and an answer serves again until
+// its file is written.
 ResultTable Database::RunSelect(const std::string& requestText, const std::string&, int*) {
     PreparedSelect p = prepareSelect(requestText);
+    std::string asked;
+    if (batch_) {
+        if (batch_->holdsWriteFor(p.file, [&](const std::string& key) { return p.mayFind(key); }))
+            sendBatch();
+        asked = p.sql;
+        for (const auto& param : p.params()) {
+            asked += '\x1f';
+            asked += std::holds_alternative<std::string>(param) ? std::get<std::string>(param)
+                                                                : std::to_string(std::get<std::int64_t>(param));
+        }
+        if (const auto answer = batch_->answers.find(asked); answer != batch_->answers.end())
+            return answer->second.second;
+    }
     const bool sorted = p.sortColumn >= 0;
     const std::size_t width = p.columns + (sorted && static_cast<std::size_t>(p.sortColumn) == p.columns ? 1 : 0);
     // Ties go by key: the key column when the field list returns it, else the keys apart.
@@ -578,8 +594,11 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
     if (sorted)
         rows = sortedRows(std::move(rows), keys, p);
     if (rows.empty())
-        requireFile(p.file);
-    return ResultTable(std::move(rows));
+        requireKnownFile(p.file);
+    ResultTable table(std::move(rows));
+    if (batch_)
+        batch_->answers.emplace(std::move(asked), std::make_pair(p.file, table));
+    return table;
 }
 
 std::string Database::selectPlan(const std::string& requestText) {

@@ -12,6 +12,7 @@
 #include "data/record.h"
 #include "data/result_table.h"
 #include "store/access.h"
+#include "store/record_rows.h"
 
 namespace ondrel {
 
@@ -105,6 +106,13 @@ public:
 
     // Runs several writes as one transaction: all land, or none.
     void inOneTransaction(const std::function<void()>& work);
+    // Runs work as inOneTransaction does, for a program that writes many records
+    // through this handle alone: a record is read from the engine once, a select asked
+    // again is answered from its first answer, and the writes go a batch at a time,
+    // each checked on the terms of write. The engine has them before it answers any
+    // question they could change, and before work ends; a record that another desk
+    // changed meanwhile refuses the batch then (kRecordChanged).
+    void inOneBatch(const std::function<void()>& work);
 
     // The record of a new key, written only while no record has it.
     Record newRecord(const std::string& file, std::string key);
@@ -116,6 +124,7 @@ public:
 
 private:
     struct PreparedSelect;
+    struct Batch;
     explicit Database(std::unique_ptr<Connection> connection);
     Record stored(const std::string& file, std::string key, std::vector<std::vector<std::string>> fields,
                   std::int64_t revision);
@@ -133,6 +142,10 @@ private:
     void writeFields(const std::string& file, const Record& record);
     void keepRevision(const std::string& file, const std::string& key, std::int64_t revision, const Record* record);
     DataError changedMeanwhile(const std::string& file, const std::string& key) const;
+    struct Known;
+    Known& known(const std::string& file, const std::string& key);
+    std::int64_t writeInBatch(const std::string& file, const Record& record);
+    void sendBatch();
 
     std::unique_ptr<Connection> connection_;
     std::string user_;
@@ -140,6 +153,7 @@ private:
     static constexpr int kBulkWrites = 1000;
     int transactionDepth_ = 0;
     int writesInTransaction_ = 0;
+    std::unique_ptr<Batch> batch_;
 };
 
 class Database::Loader {
@@ -155,7 +169,7 @@ private:
     Database& db_;
     std::string at_;
     std::size_t count_ = 0;
-    std::vector<std::vector<std::string>> records_, fields_, revisions_, revisionFields_;
+    RecordRows rows_;
 };
 
 // A handle on one file of the database.

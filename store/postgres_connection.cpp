@@ -63,13 +63,21 @@ DECLARE
     k text := coalesce(NEW.key, OLD.key);
     stored bigint;
     last record;
+    written bigint;
 BEGIN
     SELECT revision INTO stored FROM record WHERE file = f AND key = k;
     SELECT h.revision, h.deleted, h.xmin::text::bigint = txid_current() % 4294967296 AS fresh INTO last
         FROM history h WHERE h.file = f AND h.key = k ORDER BY h.revision DESC LIMIT 1;
-    IF TG_TABLE_NAME IN ('history', 'history_field') AND
-       ((to_jsonb(NEW) ->> 'revision')::bigint IS DISTINCT FROM last.revision OR NOT coalesce(last.fresh, false)) THEN
-        RAISE EXCEPTION 'ondrel: a revision of % % written outside its own write', f, k;
+    -- A revision is added in the transaction of its write, above every revision that
+    -- others wrote; its fields go with a revision added in the same transaction.
+    IF TG_TABLE_NAME IN ('history', 'history_field') THEN
+        written := (to_jsonb(NEW) ->> 'revision')::bigint;
+        IF TG_OP <> 'INSERT' OR NOT coalesce((SELECT h.xmin::text::bigint = txid_current() % 4294967296 FROM history h
+                                              WHERE h.file = f AND h.key = k AND h.revision = written), false)
+           OR EXISTS (SELECT 1 FROM history h WHERE h.file = f AND h.key = k AND h.revision > written
+                      AND h.xmin::text::bigint <> txid_current() % 4294967296) THEN
+            RAISE EXCEPTION 'ondrel: a revision of % % written outside its own write', f, k;
+        END IF;
     END IF;
     IF stored IS NULL THEN
         IF last.revision IS NOT NULL AND NOT (last.deleted = 1 AND last.fresh) THEN

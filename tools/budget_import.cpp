@@ -99,46 +99,56 @@ std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>&
     return rows;
 }
 
+namespace {
+
+// Each row typed at a screen of its own, as a person would type it.
+void typeEachRow(const std::shared_ptr<Database>& db, const std::vector<BudgetRow>& rows, bool replace,
+                 BudgetWriteReport& report) {
+    ScreenWriter screen(db);
+    // The line of each budget key, as the screen pads and completes them.
+    std::map<std::string, int> seen;
+    for (const auto& row : rows) {
+        const LineToWrite& line = row.line;
+        const std::string where = "ligne " + std::to_string(row.lineNumber) + " (" + excerpt(line.account) + ")";
+        const auto [first, fresh] = seen.emplace(
+            line.year + "|" + padCode(line.entity) + "|" + completeWithZeros(line.account), row.lineNumber);
+        if (!fresh) {
+            report.faults.push_back(where + " : ce compte figure déjà à la ligne " +
+                                    std::to_string(first->second) + " pour la même entité et le même exercice.");
+            continue;
+        }
+        if (row.readAt) {
+            const auto stored = db->read("BUDGET", budgetKey(yearCodeFor(line.year), padCode(line.entity),
+                                                             completeWithZeros(line.account)));
+            if ((stored ? stored->revision() : 0) != *row.readAt) {
+                report.faults.push_back(where + " : cette ligne a été modifiée par un autre poste depuis son "
+                                                "affichage ; relisez-la avant de l'enregistrer.");
+                continue;
+            }
+        }
+        const auto result = screen.write(line, replace);
+        if (result.refusal)
+            report.faults.push_back(where + " : " + *result.refusal);
+        else if (result.outcome == ScreenWriter::Outcome::Kept)
+            report.kept.push_back(where);
+        else if (result.outcome == ScreenWriter::Outcome::Unchanged)
+            ++report.unchanged;
+        else if (result.outcome == ScreenWriter::Outcome::Created)
+            ++report.created;
+        else
+            ++report.changed;
+    }
+}
+
+}  // namespace
+
 BudgetWriteReport writeBudgetRows(const std::shared_ptr<Database>& db, const std::vector<BudgetRow>& rows,
                                   bool replace, bool dryRun) {
     struct RollBack {};
     BudgetWriteReport report;
     try {
         db->inOneTransaction([&] {
-            ScreenWriter screen(db);
-            // The line of each budget key, as the screen pads and completes them.
-            std::map<std::string, int> seen;
-            for (const auto& row : rows) {
-                const LineToWrite& line = row.line;
-                const std::string where = "ligne " + std::to_string(row.lineNumber) + " (" + excerpt(line.account) + ")";
-                const auto [first, fresh] = seen.emplace(
-                    line.year + "|" + padCode(line.entity) + "|" + completeWithZeros(line.account), row.lineNumber);
-                if (!fresh) {
-                    report.faults.push_back(where + " : ce compte figure déjà à la ligne " +
-                                            std::to_string(first->second) + " pour la même entité et le même exercice.");
-                    continue;
-                }
-                if (row.readAt) {
-                    const auto stored = db->read("BUDGET", budgetKey(yearCodeFor(line.year), padCode(line.entity),
-                                                                     completeWithZeros(line.account)));
-                    if ((stored ? stored->revision() : 0) != *row.readAt) {
-                        report.faults.push_back(where + " : cette ligne a été modifiée par un autre poste depuis son "
-                                                        "affichage ; relisez-la avant de l'enregistrer.");
-                        continue;
-                    }
-                }
-                const auto result = screen.write(line, replace);
-                if (result.refusal)
-                    report.faults.push_back(where + " : " + *result.refusal);
-                else if (result.outcome == ScreenWriter::Outcome::Kept)
-                    report.kept.push_back(where);
-                else if (result.outcome == ScreenWriter::Outcome::Unchanged)
-                    ++report.unchanged;
-                else if (result.outcome == ScreenWriter::Outcome::Created)
-                    ++report.created;
-                else
-                    ++report.changed;
-            }
+            db->inOneBatch([&] { typeEachRow(db, rows, replace, report); });
             if (dryRun || !report.faults.empty())
                 throw RollBack{};
         });

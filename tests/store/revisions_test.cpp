@@ -10,6 +10,7 @@
 namespace ondrel {
 
 using test::TempDatabase;
+using test::failureOf;
 
 class Revisions : public test::OnEachEngine {
 protected:
@@ -18,14 +19,6 @@ protected:
         std::string k = "K";
         k += std::to_string(i);
         return k;
-    }
-    static std::uint32_t failureOf(const std::function<void()>& work) {
-        try {
-            work();
-        } catch (const DataError& e) {
-            return e.number();
-        }
-        return 0;
     }
 };
 
@@ -122,6 +115,23 @@ TEST_P(Revisions, TheHistoryKeepsEveryRevisionWithItsAuthor) {
     EXPECT_TRUE(history[2].fields.empty());
     EXPECT_FALSE(history[3].deleted);
     EXPECT_EQ(again.revision(), 4);
+}
+
+// One transaction may revise a record more than once; the history keeps each.
+TEST_P(Revisions, SeveralRevisionsOfARecordInOneTransactionLand) {
+    TempDatabase t(GetParam());
+    t.put("BUDGET", "K", {{"Loyer"}});
+    t.db->inOneTransaction([&] {
+        Record r = t.db->OpenFile("BUDGET").ReadRecord("K");
+        for (const char* label : {"Loyer du siège", "Loyer de l'entrepôt"}) {
+            r.setValue(1, 1, label);
+            r.DBWrite();
+        }
+    });
+    const auto history = t.db->history("BUDGET", "K");
+    ASSERT_EQ(history.size(), 3u);
+    EXPECT_EQ(history[1].fields[0][0], "Loyer du siège");
+    EXPECT_EQ(Database::open(t.path())->OpenFile("BUDGET").ReadRecord("K").fields()[0][0], "Loyer de l'entrepôt");
 }
 
 // Loaded over several batches, each record is read back whole, texts that the

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <pqxx/pqxx>
 
+#include "data/data_error.h"
 #include "store/database.h"
 
 namespace ondrel::test {
@@ -98,6 +100,16 @@ private:
     std::string location_;
     std::string schema_;
 };
+
+// The failure that work raised; 0 when it raised none.
+inline std::uint32_t failureOf(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const DataError& e) {
+        return e.number();
+    }
+    return 0;
+}
 
 // A test run on each engine; on PostgreSQL only where the test command started a server.
 class OnEachEngine : public ::testing::TestWithParam<Engine> {

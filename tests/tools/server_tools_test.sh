@@ -82,6 +82,8 @@ as_lea "UPDATE record SET revision = revision + 1 WHERE $line" && fail "a record
 as_lea "DELETE FROM record WHERE $line" && fail "a record deleted without a revision"
 as_lea "INSERT INTO history VALUES('BUDGET', 'N00016064000000', -5, 'ondrel', '2020-01-01 00:00:00', 0)" &&
   fail "a revision was forged"
+as_lea "INSERT INTO history_field VALUES('BUDGET', 'N00016064000000', 1, 9, 'Ajouté')" &&
+  fail "a field was added to a revision of the past"
 as_lea "BEGIN; UPDATE record SET revision = revision + 1 WHERE $line;
   INSERT INTO history SELECT file, key, revision, 'ondrel', '2020-01-01 00:00:00', 0 FROM record WHERE $line;
   INSERT INTO history_field SELECT file, key, r.revision, num, 'Falsifié' FROM field JOIN record r USING(file, key)

@@ -1,0 +1,113 @@
+#include "store/database_batch.h"
+
+#include <set>
+
+#include "data/text_fold.h"
+#include "store/connection.h"
+
+namespace ondrel {
+
+namespace {
+
+// Records known at a time, written or only read.
+constexpr std::size_t kKnownAtATime = 5 * 1000;
+
+}  // namespace
+
+void Database::inOneBatch(const std::function<void()>& work) {
+    if (batch_) {
+        work();
+        return;
+    }
+    inOneTransaction([&] {
+        batch_ = std::make_unique<Batch>();
+        struct End {
+            std::unique_ptr<Batch>& batch;
+            ~End() { batch.reset(); }
+        } end{batch_};
+        work();
+        sendBatch();
+    });
+}
+
+// One trip: the record with its fields, and where its history ends, whether or not
+// the record exists.
+Database::Known& Database::known(const std::string& file, const std::string& key) {
+    if (const auto found = batch_->known.find({file, key}); found != batch_->known.end())
+        return found->second;
+    if (batch_->known.size() >= kKnownAtATime)
+        sendBatch();
+    Known k;
+    connection_->query("SELECT h.last, r.revision, f.num, f.whole"
+                       " FROM (SELECT coalesce(max(revision), 0) AS last FROM history WHERE file = ? AND key = ?) h"
+                       " LEFT JOIN record r ON r.file = ? AND r.key = ?"
+                       " LEFT JOIN field f ON f.file = r.file AND f.key = r.key ORDER BY f.num",
+                       {file, key, file, key}, [&](const Row& row) {
+                           k.last = row.integer(0);
+                           if (!row.isNull(1))
+                               k.revision = row.integer(1);
+                           if (!row.isNull(2))
+                               putField(k.fields, row.integer(2), row.text(3));
+                       });
+    return batch_->known.emplace(Batch::Key{file, key}, std::move(k)).first->second;
+}
+
+// The terms of write, against the record as the batch knows it; the engine checks
+// them again when the batch is sent.
+std::int64_t Database::writeInBatch(const std::string& file, const Record& record) {
+    requireKnownFile(file);
+    Known& k = known(file, record.key());
+    const bool asRead = record.revision() == kNewRecord ? !k.revision : k.revision == record.revision();
+    if (!asRead)
+        throw changedMeanwhile(file, record.key());
+    Batch::Key key{file, record.key()};
+    batch_->unsent.try_emplace(key, k.revision);
+    const std::int64_t revision = ++k.last;
+    k.revision = revision;
+    k.fields = record.fields();
+    batch_->written.push_back({std::move(key), revision, record.fields()});
+    batch_->forgetAnswersOf(file);
+    ++writesInTransaction_;
+    if (batch_->written.size() >= Batch::kWrites)
+        sendBatch();
+    return revision;
+}
+
+// Each record row takes its revision only if the engine still has it as the batch
+// read it; the fields and the history follow in as few trips as the engine allows.
+void Database::sendBatch() {
+    Batch sent = std::move(*batch_);
+    *batch_ = Batch{};
+    if (sent.written.empty())
+        return;
+    std::vector<Params> created, changed, cleared;
+    RecordRows rows;
+    for (const auto& [key, base] : sent.unsent) {
+        const Known& now = sent.known.at(key);
+        if (base) {
+            changed.push_back({key.first, key.second, *base, *now.revision});
+            cleared.push_back({key.first, key.second});
+        } else {
+            created.push_back({key.first, key.second, foldCase(key.second), *now.revision});
+        }
+        rows.addFields(key.first, key.second, now.fields);
+    }
+    std::set<Batch::Key> claimed;
+    const auto claim = [&](const Row& row) { claimed.emplace(row.text(0), row.text(1)); };
+    manyRows(*connection_, "INSERT INTO record(file, key, key_fold, revision) VALUES", "(?, ?, ?, ?)",
+             " ON CONFLICT DO NOTHING RETURNING file, key", created, claim);
+    manyRows(*connection_, "UPDATE record SET revision = v.column4 FROM (VALUES", "(?, ?, CAST(? AS BIGINT), CAST(? AS BIGINT))",
+             ") AS v WHERE record.file = v.column1 AND record.key = v.column2 AND record.revision = v.column3"
+             " RETURNING record.file, record.key",
+             changed, claim);
+    for (const auto& [key, base] : sent.unsent)
+        if (!claimed.count(key))
+            throw changedMeanwhile(key.first, key.second);
+    manyRows(*connection_, "DELETE FROM field WHERE (file, key) IN (VALUES", "(?, ?)", ")", cleared);
+    const std::string at = revisionTime();
+    for (const auto& w : sent.written)
+        rows.addRevision(w.key.first, w.key.second, w.revision, user_, at, w.fields);
+    rows.appendTo(*connection_);
+}
+
+}  // namespace ondrel
