@@ -435,24 +435,14 @@ struct Database::PreparedSelect {
     std::vector<int> numbers;   // of the joins, in their order
     Params where;               // of the conditions, after the joins
     std::size_t columns = 0;
-    // The condition on the key, folded, when the sentence tests the key alone.
+    // The condition on the key, folded, when the sentence tests the key.
     std::optional<std::string> keyFold;
     bool keyPrefix = false;
-    bool onField = false;
 
     Params params() const {
         Params all(numbers.begin(), numbers.end());
         all.insert(all.end(), where.begin(), where.end());
         return all;
-    }
-    // Whether a record of the key could be one of the rows, whatever its fields.
-    bool mayFind(const std::string& key) const {
-        if (onField)
-            return true;
-        if (!keyFold)
-            return true;
-        const std::string fold = foldCase(key);
-        return keyPrefix ? fold.compare(0, keyFold->size(), *keyFold) == 0 : fold == *keyFold;
     }
 };
 
@@ -513,9 +503,10 @@ Database::PreparedSelect Database::prepareSelect(const std::string& requestText)
             column = base + ".fold";
         }
         std::string folded = foldCase(c.value);
-        p.onField = onField;
-        p.keyFold = folded;
-        p.keyPrefix = c.prefix;
+        if (!onField) {
+            p.keyFold = folded;
+            p.keyPrefix = c.prefix;
+        }
         if (!c.prefix) {
             where += " AND " + column + " = ?";
             p.where.push_back(folded);
@@ -565,7 +556,7 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
     PreparedSelect p = prepareSelect(requestText);
     std::string asked;
     if (batch_) {
-        if (batch_->holdsWriteFor(p.file, [&](const std::string& key) { return p.mayFind(key); }))
+        if (batch_->holdsWriteFor(p.file, p.keyFold, p.keyPrefix))
             sendBatch();
         asked = p.sql;
         for (const auto& param : p.params()) {

@@ -1,5 +1,7 @@
 #include "store/database_batch.h"
 
+#include <algorithm>
+#include <map>
 #include <set>
 
 #include "data/text_fold.h"
@@ -30,26 +32,52 @@ void Database::inOneBatch(const std::function<void()>& work) {
     });
 }
 
-// One trip: the record with its fields, and where its history ends, whether or not
-// the record exists.
 Database::Known& Database::known(const std::string& file, const std::string& key) {
-    if (const auto found = batch_->known.find({file, key}); found != batch_->known.end())
-        return found->second;
-    if (batch_->known.size() >= kKnownAtATime)
+    auto found = batch_->known.find({file, key});
+    if (found == batch_->known.end()) {
+        learn(file, {key});
+        found = batch_->known.find({file, key});
+    }
+    return found->second;
+}
+
+void Database::readAhead(const std::string& file, const std::vector<std::string>& keys) {
+    if (!batch_)
+        return;
+    std::vector<std::string> unknown;
+    for (const auto& key : keys)
+        if (!batch_->known.count({file, key}))
+            unknown.push_back(key);
+    std::sort(unknown.begin(), unknown.end());
+    unknown.erase(std::unique(unknown.begin(), unknown.end()), unknown.end());
+    if (!unknown.empty())
+        learn(file, unknown);
+}
+
+// Each record with its fields, and where its history ends, whether or not the record
+// exists: a trip for as many keys as a statement takes.
+void Database::learn(const std::string& file, const std::vector<std::string>& keys) {
+    if (batch_->known.size() + keys.size() > kKnownAtATime)
         sendBatch();
-    Known k;
-    connection_->query("SELECT h.last, r.revision, f.num, f.whole"
-                       " FROM (SELECT coalesce(max(revision), 0) AS last FROM history WHERE file = ? AND key = ?) h"
-                       " LEFT JOIN record r ON r.file = ? AND r.key = ?"
-                       " LEFT JOIN field f ON f.file = r.file AND f.key = r.key ORDER BY f.num",
-                       {file, key, file, key}, [&](const Row& row) {
-                           k.last = row.integer(0);
-                           if (!row.isNull(1))
-                               k.revision = row.integer(1);
-                           if (!row.isNull(2))
-                               putField(k.fields, row.integer(2), row.text(3));
-                       });
-    return batch_->known.emplace(Batch::Key{file, key}, std::move(k)).first->second;
+    std::vector<Params> rows;
+    for (const auto& key : keys)
+        rows.push_back({file, key});
+    std::map<Batch::Key, Known> learnt;
+    manyRows(*connection_,
+             "SELECT v.column2, (SELECT coalesce(max(h.revision), 0) FROM history h"
+             " WHERE h.file = v.column1 AND h.key = v.column2), r.revision, f.num, f.whole FROM (VALUES",
+             "(?, ?)",
+             ") AS v LEFT JOIN record r ON r.file = v.column1 AND r.key = v.column2"
+             " LEFT JOIN field f ON f.file = r.file AND f.key = r.key ORDER BY v.column2, f.num",
+             rows, [&](const Row& row) {
+                 Known& k = learnt[{file, std::string(row.text(0))}];
+                 k.last = row.integer(1);
+                 if (!row.isNull(2))
+                     k.revision = row.integer(2);
+                 if (!row.isNull(3))
+                     putField(k.fields, row.integer(3), row.text(4));
+             });
+    batch_->known.merge(learnt);
 }
 
 // The terms of write, against the record as the batch knows it; the engine checks
@@ -61,7 +89,8 @@ std::int64_t Database::writeInBatch(const std::string& file, const Record& recor
     if (!asRead)
         throw changedMeanwhile(file, record.key());
     Batch::Key key{file, record.key()};
-    batch_->unsent.try_emplace(key, k.revision);
+    if (batch_->unsent.try_emplace(key, k.revision).second)
+        batch_->unsentFolds.emplace(file, foldCase(record.key()));
     const std::int64_t revision = ++k.last;
     k.revision = revision;
     k.fields = record.fields();

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,13 +38,16 @@ struct Database::Batch {
     // The answers of selects, by statement and parameters, with the file each reads.
     std::map<std::string, std::pair<std::string, ResultTable>> answers;
 
-    // Whether a write held back could be among the rows of a select of the file.
-    template <class MayFind>
-    bool holdsWriteFor(const std::string& file, MayFind&& mayFind) const {
-        for (auto w = unsent.lower_bound({file, std::string()}); w != unsent.end() && w->first.first == file; ++w)
-            if (mayFind(w->first.second))
-                return true;
-        return false;
+    // The same keys folded, as selects test them.
+    std::set<Key> unsentFolds;
+
+    // Whether a write held back could be among the rows of a select of the file: of a
+    // key of that fold, or beginning with it, or any when the select tests no key.
+    bool holdsWriteFor(const std::string& file, const std::optional<std::string>& fold, bool prefix) const {
+        const auto w = unsentFolds.lower_bound({file, fold.value_or(std::string())});
+        if (w == unsentFolds.end() || w->first != file)
+            return false;
+        return !fold || (prefix ? w->second.compare(0, fold->size(), *fold) == 0 : w->second == *fold);
     }
     void forgetAnswersOf(const std::string& file) {
         for (auto a = answers.begin(); a != answers.end();)

@@ -101,13 +101,33 @@ std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>&
 
 namespace {
 
+// The line and the account that the screen reads first for each of the rows from
+// first on, read at once.
+std::size_t readAhead(Database& db, const std::vector<BudgetRow>& rows, std::size_t first) {
+    constexpr std::size_t kRows = 500;
+    std::vector<std::string> lines, accounts;
+    for (std::size_t i = first; i < std::min(rows.size(), first + kRows); ++i) {
+        const LineToWrite& line = rows[i].line;
+        const std::string entity = padCode(line.entity), account = completeWithZeros(line.account);
+        lines.push_back(budgetKey(yearCodeFor(line.year), entity, account));
+        accounts.push_back(chartKey(entity, account));
+    }
+    db.readAhead("BUDGET", lines);
+    db.readAhead("PLANCOMPTABLE", accounts);
+    return first + kRows;
+}
+
 // Each row typed at a screen of its own, as a person would type it.
 void typeEachRow(const std::shared_ptr<Database>& db, const std::vector<BudgetRow>& rows, bool replace,
                  BudgetWriteReport& report) {
     ScreenWriter screen(db);
     // The line of each budget key, as the screen pads and completes them.
     std::map<std::string, int> seen;
-    for (const auto& row : rows) {
+    std::size_t readUpTo = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i == readUpTo)
+            readUpTo = readAhead(*db, rows, i);
+        const BudgetRow& row = rows[i];
         const LineToWrite& line = row.line;
         const std::string where = "ligne " + std::to_string(row.lineNumber) + " (" + excerpt(line.account) + ")";
         const auto [first, fresh] = seen.emplace(

@@ -88,6 +88,27 @@ as_lea "BEGIN; UPDATE record SET revision = revision + 1 WHERE $line;
   INSERT INTO history SELECT file, key, revision, 'ondrel', '2020-01-01 00:00:00', 0 FROM record WHERE $line;
   INSERT INTO history_field SELECT file, key, r.revision, num, 'Falsifié' FROM field JOIN record r USING(file, key)
     WHERE $line; COMMIT" && fail "a revision whose fields are not the record's was written"
+# A key is checked once a transaction, at its commit; asked for at once, a check comes
+# after each statement, and a key touched again is checked again. Whatever author a
+# writer claims, the revision names the role.
+revise="WITH r AS (UPDATE record SET revision = revision + 1 WHERE $line RETURNING file, key, revision),
+    h AS (INSERT INTO history SELECT file, key, revision, 'ondrel', '2020-01-01 00:00:00', 0 FROM r),
+    v AS (INSERT INTO history_field SELECT f.file, f.key, r.revision, f.num, f.whole FROM field f JOIN r USING(file, key))
+  SELECT 1"
+as_lea "BEGIN; SET CONSTRAINTS ALL IMMEDIATE; $revise; COMMIT" || fail "a whole revision in one statement was refused"
+out=$("$admin" history "$server" BUDGET N00016064000000)
+case "$(echo "$out" | grep '^revision' | tail -n 1)" in *"lea_$$"*) ;; *) fail "a revision kept the author its writer claimed: $out";; esac
+as_lea "BEGIN; SET CONSTRAINTS ALL IMMEDIATE; $revise;
+  UPDATE field SET whole = 'Falsifié' WHERE $line AND num = 1; COMMIT" &&
+  fail "a field changed after the check of its revision"
+# Tables of the same names among the session's own temporary tables hide nothing from
+# the check.
+as_lea "BEGIN; CREATE TEMP TABLE history(file text, key text, revision bigint, deleted integer, at text, author text);
+  CREATE TEMP TABLE history_field(file text, key text, revision bigint, num integer, whole text);
+  INSERT INTO history SELECT file, key, revision, 0, '', '' FROM record WHERE $line;
+  UPDATE field SET whole = 'Falsifié' WHERE $line AND num = 1;
+  INSERT INTO history_field SELECT f.file, f.key, r.revision, f.num, f.whole FROM field f JOIN record r USING(file, key)
+    WHERE f.$line; COMMIT" && fail "a field changed without a revision behind temporary tables"
 "$admin" rights "$server" "lea_$$" AUTRE 0 >/dev/null || fail "rights 0 on another key"
 as_lea "UPDATE record SET revision = revision WHERE false" || fail "a level on another key revoked writing"
 "$admin" rights "$server" "lea_$$" ONDREL 0 >/dev/null || fail "rights 0"
