@@ -308,10 +308,8 @@ void Database::keepRevision(const std::string& file, const std::string& key, std
 // A write either lands whole or not at all.
 std::int64_t Database::write(const std::string& file, const Record& record) {
     checkValues(record);
-    if (batch_ && record.revision() != kAnyRevision)
-        return writeInBatch(file, record);
     if (batch_)
-        sendBatch();
+        return writeInBatch(file, record);
     std::int64_t next = 0;
     inOneTransaction([&] {
         requireKnownFile(file);

@@ -111,7 +111,8 @@ public:
     // again is answered from its first answer, and the writes go a batch at a time,
     // each checked on the terms of write. The engine has them before it answers any
     // question they could change, and before work ends; a record that another desk
-    // changed meanwhile refuses the batch then (kRecordChanged).
+    // changed since the batch read it refuses the batch then (kRecordChanged), even
+    // one that the tools built whole.
     void inOneBatch(const std::function<void()>& work);
     // In a batch, reads at once the records of keys that work is about to read one by
     // one: a trip for them all instead of one a key. Outside a batch, does nothing.

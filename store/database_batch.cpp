@@ -81,11 +81,13 @@ void Database::learn(const std::string& file, const std::vector<std::string>& ke
 }
 
 // The terms of write, against the record as the batch knows it; the engine checks
-// them again when the batch is sent.
+// them again when the batch is sent. A record built whole goes over the one the batch
+// knows.
 std::int64_t Database::writeInBatch(const std::string& file, const Record& record) {
     requireKnownFile(file);
     Known& k = known(file, record.key());
-    const bool asRead = record.revision() == kNewRecord ? !k.revision : k.revision == record.revision();
+    const bool asRead = record.revision() == kAnyRevision ||
+                        (record.revision() == kNewRecord ? !k.revision : k.revision == record.revision());
     if (!asRead)
         throw changedMeanwhile(file, record.key());
     Batch::Key key{file, record.key()};

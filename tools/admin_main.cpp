@@ -105,7 +105,7 @@ void importFile(const std::string& path, const std::string& input) {
     auto db = openOrCreate(path, created);
     std::size_t count = 0;
     try {
-        db->inOneTransaction([&] {
+        db->inOneBatch([&] {
             if (created)
                 createSuiteFiles(*db);
             std::set<std::string> files;

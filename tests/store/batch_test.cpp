@@ -88,6 +88,23 @@ TEST_P(Batch, ASelectSeesTheWritesHeldBack) {
     });
 }
 
+// A record that the tools build whole goes over whatever the batch knows of its key,
+// as many times as it is written.
+TEST_P(Batch, RecordsBuiltWholeGoOverWhatTheBatchKnows) {
+    TempDatabase t(GetParam());
+    t.put("BUDGET", key(0), {{"Loyer"}, {"100"}});
+    t.db->inOneBatch([&] {
+        for (const char* label : {"Loyer révisé", "Loyer du siège"})
+            t.db->write("BUDGET", t.db->makeRecord("BUDGET", key(0), {{label}}));
+        t.db->write("BUDGET", t.db->makeRecord("BUDGET", key(9), {{"Électricité"}}));
+    });
+    auto other = Database::open(t.path());
+    const Record first = other->OpenFile("BUDGET").ReadRecord(key(0));
+    EXPECT_EQ(first.fields(), (std::vector<std::vector<std::string>>{{"Loyer du siège"}}));
+    EXPECT_EQ(first.revision(), 3);
+    EXPECT_EQ(other->OpenFile("BUDGET").ReadRecord(key(9)).revision(), 1);
+}
+
 // The batch checks a write against the record as it read it, and the engine checks
 // it again when the batch goes: a record that another desk changed, or a key it
 // made, in between refuses the whole batch.
