@@ -27,6 +27,13 @@ std::string completeWithZeros(const std::string& text) {
     return padRight(text, kAccountLength, '0');
 }
 
+std::vector<std::string> accountsAbove(const std::string& number) {
+    std::vector<std::string> above;
+    for (std::size_t i = kAccountLength - 1; i >= 1; --i)
+        above.push_back(completeWithZeros(number.substr(0, i)));
+    return above;
+}
+
 SuiteFile classFileFor(const std::string& prefix) {
     switch (prefix.size()) {
     case 1: return SuiteFile::Classe;

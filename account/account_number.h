@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "data/suite_files.h"
 
@@ -18,6 +19,9 @@ bool isGroupingAccount(const std::string& number);
 bool hasGroupingZeros(const std::string& number);
 // The text followed by zeros up to ten characters.
 std::string completeWithZeros(const std::string& text);
+// The grouping accounts above the number, nearest first: its first 9 digits down to
+// its first one, each completed with zeros.
+std::vector<std::string> accountsAbove(const std::string& number);
 // The class file that holds a grouping prefix of 1, 2 or 3 digits.
 SuiteFile classFileFor(const std::string& prefix);
 // The chart key: entity code and account number.

@@ -35,13 +35,14 @@ int Crt_Ondrel::blockingLevel(PassOver& step) {
     const std::string number = Txt_Cpte.text();
     W_Trouve = false;
     W_Regroupement = false;
-    for (std::size_t i = 9; i >= 1 && !W_Trouve; --i) {
-        const std::string above = completeWithZeros(number.substr(0, i));
+    for (const std::string& above : accountsAbove(number)) {
         const Found line =
             step.read([&] { file(SuiteFile::Budget).ReadRecord(budgetKey(W_CodeExercice, Txt_CodAssoc.text(), above)); });
         if (line == Found::Unknown)
             return kUnreadable;
         W_Trouve = line == Found::Yes;
+        if (W_Trouve)
+            break;
     }
     if (W_Trouve)
         return kLineAbove;

@@ -12,7 +12,7 @@ namespace ondrel {
 namespace {
 
 // Records known at a time, written or only read.
-constexpr std::size_t kKnownAtATime = 5 * 1000;
+constexpr std::size_t kKnownAtATime = 20 * 1000;
 
 }  // namespace
 

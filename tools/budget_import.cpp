@@ -101,15 +101,18 @@ std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>&
 
 namespace {
 
-// The line and the account that the screen reads first for each of the rows from
-// first on, read at once.
+// The line, the lines above it and the account that the screen reads first for each
+// of the rows from first on, read at once.
 std::size_t readAhead(Database& db, const std::vector<BudgetRow>& rows, std::size_t first) {
     constexpr std::size_t kRows = 500;
     std::vector<std::string> lines, accounts;
     for (std::size_t i = first; i < std::min(rows.size(), first + kRows); ++i) {
         const LineToWrite& line = rows[i].line;
         const std::string entity = padCode(line.entity), account = completeWithZeros(line.account);
-        lines.push_back(budgetKey(yearCodeFor(line.year), entity, account));
+        const std::string year = yearCodeFor(line.year);
+        lines.push_back(budgetKey(year, entity, account));
+        for (const auto& above : accountsAbove(account))
+            lines.push_back(budgetKey(year, entity, above));
         accounts.push_back(chartKey(entity, account));
     }
     db.readAhead("BUDGET", lines);
