@@ -135,8 +135,7 @@ std::vector<std::string> Database::fileNames() {
 }
 
 std::vector<std::string> Database::keys(const std::string& file) {
-    if (batch_)
-        sendBatch();
+    sendHeldWrites();
     std::vector<std::string> keys;
     connection_->query("SELECT key FROM record WHERE file = ? ORDER BY key", {file},
                        [&](const Row& row) { keys.emplace_back(row.text(0)); });
@@ -144,8 +143,7 @@ std::vector<std::string> Database::keys(const std::string& file) {
 }
 
 std::string Database::changeStamp(const std::string& file, const std::string& prefix) {
-    if (batch_)
-        sendBatch();
+    sendHeldWrites();
     std::string after = prefix;   // the first key past the prefix's
     ++after.back();
     std::string stamp;
@@ -205,8 +203,7 @@ std::optional<Record> Database::read(const std::string& file, const std::string&
 }
 
 void Database::forEachRecord(const std::string& file, const std::function<void(const Record&)>& visit) {
-    if (batch_)
-        sendBatch();
+    sendHeldWrites();
     std::optional<std::string> key;
     std::int64_t revision = 0;
     std::vector<std::vector<std::string>> fields;
@@ -322,8 +319,7 @@ std::int64_t Database::write(const std::string& file, const Record& record) {
 }
 
 void Database::load(const std::function<void(Loader&)>& fill) {
-    if (batch_)
-        sendBatch();
+    sendHeldWrites();
     inOneTransaction([&] {
         connection_->uncheckedLoad([&] {
             Loader loader(*this, revisionTime());
@@ -351,8 +347,7 @@ void Database::Loader::flush() {
 }
 
 void Database::remove(const std::string& file, const Record& record) {
-    if (batch_)
-        sendBatch();
+    sendHeldWrites();
     const std::string& key = record.key();
     inOneTransaction([&] {
         if (record.revision() == kNewRecord)
@@ -374,8 +369,7 @@ void Database::remove(const std::string& file, const std::string& key) {
 }
 
 std::vector<Revision> Database::history(const std::string& file, const std::string& key) {
-    if (batch_)
-        sendBatch();
+    sendHeldWrites();
     std::vector<Revision> revisions;
     connection_->query("SELECT revision, author, at, deleted FROM history WHERE file = ? AND key = ? ORDER BY revision",
                        {file, key}, [&](const Row& row) {
@@ -555,7 +549,7 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
     std::string asked;
     if (batch_) {
         if (batch_->holdsWriteFor(p.file, p.keyFold, p.keyPrefix))
-            sendBatch();
+            sendHeldWrites();
         asked = p.sql;
         for (const auto& param : p.params()) {
             asked += '\x1f';

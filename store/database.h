@@ -150,7 +150,7 @@ private:
     Known& known(const std::string& file, const std::string& key);
     void learn(const std::string& file, const std::vector<std::string>& keys);
     std::int64_t writeInBatch(const std::string& file, const Record& record);
-    void sendBatch();
+    void sendHeldWrites();
 
     std::unique_ptr<Connection> connection_;
     std::string user_;

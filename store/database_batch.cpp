@@ -9,13 +9,6 @@
 
 namespace ondrel {
 
-namespace {
-
-// Records known at a time, written or only read.
-constexpr std::size_t kKnownAtATime = 20 * 1000;
-
-}  // namespace
-
 void Database::inOneBatch(const std::function<void()>& work) {
     if (batch_) {
         work();
@@ -28,7 +21,7 @@ void Database::inOneBatch(const std::function<void()>& work) {
             ~End() { batch.reset(); }
         } end{batch_};
         work();
-        sendBatch();
+        sendHeldWrites();
     });
 }
 
@@ -57,8 +50,8 @@ void Database::readAhead(const std::string& file, const std::vector<std::string>
 // Each record with its fields, and where its history ends, whether or not the record
 // exists: a trip for as many keys as a statement takes.
 void Database::learn(const std::string& file, const std::vector<std::string>& keys) {
-    if (batch_->known.size() + keys.size() > kKnownAtATime)
-        sendBatch();
+    if (batch_->known.size() + keys.size() > Batch::kKnown)
+        sendHeldWrites();
     std::vector<Params> rows;
     for (const auto& key : keys)
         rows.push_back({file, key});
@@ -100,13 +93,16 @@ std::int64_t Database::writeInBatch(const std::string& file, const Record& recor
     batch_->forgetAnswersOf(file);
     ++writesInTransaction_;
     if (batch_->written.size() >= Batch::kWrites)
-        sendBatch();
+        sendHeldWrites();
     return revision;
 }
 
 // Each record row takes its revision only if the engine still has it as the batch
 // read it; the fields and the history follow in as few trips as the engine allows.
-void Database::sendBatch() {
+// Outside a batch there is nothing held back.
+void Database::sendHeldWrites() {
+    if (!batch_)
+        return;
     Batch sent = std::move(*batch_);
     *batch_ = Batch{};
     if (sent.written.empty())

@@ -19,11 +19,13 @@ struct Database::Known {
     std::vector<std::vector<std::string>> fields;
 };
 
-// What a batch knows and holds back. Only the records of a batch's size are known at a
-// time: memory stays flat whatever the number of writes.
+// What a batch knows and holds back. It sends its writes and forgets what it knows
+// once it holds kWrites of them or knows kKnown records: memory stays flat whatever
+// the number of writes.
 struct Database::Batch {
     using Key = std::pair<std::string, std::string>;   // file, key
     static constexpr std::size_t kWrites = 1000;
+    static constexpr std::size_t kKnown = 20 * 1000;
 
     std::map<Key, Known> known;
     // The keys written but not sent, each with the revision that the engine has of it:
