@@ -151,6 +151,7 @@ private:
     void learn(const std::string& file, const std::vector<std::string>& keys);
     std::int64_t writeInBatch(const std::string& file, const Record& record);
     void sendHeldWrites();
+    void send(const Batch& sent);
 
     std::unique_ptr<Connection> connection_;
     std::string user_;

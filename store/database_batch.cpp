@@ -56,6 +56,8 @@ void Database::learn(const std::string& file, const std::vector<std::string>& ke
     for (const auto& key : keys)
         rows.push_back({file, key});
     std::map<Batch::Key, Known> learnt;
+    for (const auto& key : keys)
+        learnt[{file, key}];
     manyRows(*connection_,
              "SELECT v.column2, (SELECT coalesce(max(h.revision), 0) FROM history h"
              " WHERE h.file = v.column1 AND h.key = v.column2), r.revision, f.num, f.whole FROM (VALUES",
@@ -103,10 +105,23 @@ std::int64_t Database::writeInBatch(const std::string& file, const Record& recor
 void Database::sendHeldWrites() {
     if (!batch_)
         return;
+    if (batch_->failure)
+        std::rethrow_exception(batch_->failure);
     Batch sent = std::move(*batch_);
     *batch_ = Batch{};
     if (sent.written.empty())
         return;
+    try {
+        send(sent);
+    } catch (...) {
+        // Part of the batch may have gone: the batch ends with this failure whatever
+        // its work does with it, and nothing of it is committed.
+        batch_->failure = std::current_exception();
+        throw;
+    }
+}
+
+void Database::send(const Batch& sent) {
     std::vector<Params> created, changed, cleared;
     RecordRows rows;
     for (const auto& [key, base] : sent.unsent) {

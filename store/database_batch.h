@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <map>
 #include <optional>
 #include <set>
@@ -37,6 +38,8 @@ struct Database::Batch {
         std::vector<std::vector<std::string>> fields;
     };
     std::vector<Written> written;
+    // Why sending the batch failed, once it has.
+    std::exception_ptr failure;
     // The answers of selects, by statement and parameters, with the file each reads.
     std::map<std::string, std::pair<std::string, ResultTable>> answers;
 

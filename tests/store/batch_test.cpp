@@ -145,6 +145,23 @@ TEST_P(Batch, ARecordChangedElsewhereRefusesTheBatch) {
     EXPECT_EQ(other->OpenFile("BUDGET").ReadRecord(key(0)).fields()[0][0], "Le leur");
     EXPECT_EQ(other->OpenFile("BUDGET").ReadRecord(key(2)).fields()[0][0], "Le leur");
     EXPECT_EQ(other->history("BUDGET", key(2)).size(), 1u);
+    // Work that goes on past the refusal commits nothing of the batch.
+    EXPECT_EQ(failureOf([&] {
+                  t.db->inOneBatch([&] {
+                      Record mine = t.db->OpenFile("BUDGET").OpenRecordForWrite(key(3));
+                      mine.setValue(1, 1, "Le mien");
+                      mine.DBWrite();
+                      Record meanwhile = other->OpenFile("BUDGET").OpenRecordForWrite(key(3));
+                      meanwhile.setValue(1, 1, "Le leur");
+                      meanwhile.DBWrite();
+                      EXPECT_EQ(failureOf([&] { t.db->keys("BUDGET"); }), kRecordChanged);
+                      Record later = t.db->OpenFile("BUDGET").OpenRecordForWrite(key(4));
+                      later.setValue(1, 1, "Le mien");
+                      later.DBWrite();
+                  });
+              }),
+              kRecordChanged);
+    EXPECT_EQ(other->keys("BUDGET"), (std::vector<std::string>{key(0), key(2), key(3)}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, Batch, ::testing::Values(test::Engine::SQLite, test::Engine::PostgreSQL),
