@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -28,10 +29,15 @@ struct SeenBox {
 
 class WindowFixture {
 public:
+    // Settings of this process alone, removed at its end: the suites run at several
+    // scales at once, and one must not open its windows at the size another saved.
     static void isolateSettings() {
         QStandardPaths::setTestModeEnabled(true);
         QCoreApplication::setOrganizationName("Ondrel");
         QCoreApplication::setApplicationName("Ondrel tests");
+        static QTemporaryDir settings;
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     }
 
     void start(const std::string& user = "owner") {
