@@ -101,6 +101,11 @@ std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>&
 
 namespace {
 
+// The key of the line a row writes, as the screen pads and completes its codes.
+std::string lineKey(const LineToWrite& line) {
+    return budgetKey(yearCodeFor(line.year), padCode(line.entity), completeWithZeros(line.account));
+}
+
 // The line, the lines above it and the account that the screen reads first for each
 // of the rows from first on, read at once.
 std::size_t readAhead(Database& db, const std::vector<BudgetRow>& rows, std::size_t first) {
@@ -109,10 +114,9 @@ std::size_t readAhead(Database& db, const std::vector<BudgetRow>& rows, std::siz
     for (std::size_t i = first; i < std::min(rows.size(), first + kRows); ++i) {
         const LineToWrite& line = rows[i].line;
         const std::string entity = padCode(line.entity), account = completeWithZeros(line.account);
-        const std::string year = yearCodeFor(line.year);
-        lines.push_back(budgetKey(year, entity, account));
+        lines.push_back(lineKey(line));
         for (const auto& above : accountsAbove(account))
-            lines.push_back(budgetKey(year, entity, above));
+            lines.push_back(budgetKey(yearCodeFor(line.year), entity, above));
         accounts.push_back(chartKey(entity, account));
     }
     db.readAhead("BUDGET", lines);
@@ -141,8 +145,7 @@ void typeEachRow(const std::shared_ptr<Database>& db, const std::vector<BudgetRo
             continue;
         }
         if (row.readAt) {
-            const auto stored = db->read("BUDGET", budgetKey(yearCodeFor(line.year), padCode(line.entity),
-                                                             completeWithZeros(line.account)));
+            const auto stored = db->read("BUDGET", lineKey(line));
             if ((stored ? stored->revision() : 0) != *row.readAt) {
                 report.faults.push_back(where + " : cette ligne a été modifiée par un autre poste depuis son "
                                                 "affichage ; relisez-la avant de l'enregistrer.");
