@@ -44,7 +44,7 @@ void Crt_Ondrel::Txt_Cpte_Change() {
     PassOver step;
     W_ValeursIllisibles.clear();
     const std::string text = Txt_Cpte.text();
-    if (text.empty() || (text[0] != '6' && text[0] != '7'))
+    if (text.empty() || (text[0] != '6' && text[0] != '7') || !allDigits(text))
         refuseAccount(step);
     else if (charCount(text) != kAccountLength)
         listBudgetLines();
@@ -106,8 +106,12 @@ void Crt_Ondrel::unreadableAccount(PassOver& step) {
     step([&] { Txt_Cpte.setText(""); });
 }
 
+// No key puts anything but a digit in the zone; a paste can, and is refused whole.
 void Crt_Ondrel::refuseAccount(PassOver& step) {
-    if (!Txt_Cpte.text().empty())
+    const std::string& text = Txt_Cpte.text();
+    if (!text.empty() && !allDigits(text))
+        step([&] { screen_.showError("Un numéro de compte ne s'écrit qu'avec des chiffres."); });
+    else if (!text.empty())
         step([&] { screen_.showError("Seuls les comptes de classe 6 et 7 peuvent être budgetisés."); });
     step([&] { Txt_Cpte.setText(""); });
     step([&] { GriserRepart(); });

@@ -39,7 +39,7 @@ SuiteFile classFileFor(const std::string& prefix) {
     case 1: return SuiteFile::Classe;
     case 2: return SuiteFile::SClasse;
     case 3: return SuiteFile::SSClasse;
-    default: throw std::invalid_argument("no class file for the prefix " + prefix);
+    default: throw std::invalid_argument("Aucun fichier de classes ne tient le préfixe « " + prefix + " ».");
     }
 }
 

@@ -11,14 +11,14 @@ namespace {
 std::int64_t checkedAdd(std::int64_t a, std::int64_t b) {
     std::int64_t out;
     if (__builtin_add_overflow(a, b, &out))
-        throw CurrencyOverflow("amount out of range");
+        throw CurrencyOverflow("Ce montant est trop grand pour être calculé.");
     return out;
 }
 
 std::int64_t checkedMul(std::int64_t a, std::int64_t b) {
     std::int64_t out;
     if (__builtin_mul_overflow(a, b, &out))
-        throw CurrencyOverflow("amount out of range");
+        throw CurrencyOverflow("Ce montant est trop grand pour être calculé.");
     return out;
 }
 
@@ -36,7 +36,7 @@ Currency Currency::fromHundredths(std::int64_t hundredths) {
 Currency Currency::fromDouble(double value) {
     double scaled = std::nearbyint(value * kScale);   // the default rounding mode: halves to even
     if (!std::isfinite(scaled) || scaled >= 9.2e18 || scaled <= -9.2e18)
-        throw CurrencyOverflow("amount out of range");
+        throw CurrencyOverflow("Ce montant est trop grand pour être calculé.");
     return Currency(static_cast<std::int64_t>(scaled));
 }
 
@@ -62,7 +62,7 @@ Currency& Currency::operator+=(Currency other) {
 
 Currency& Currency::operator-=(Currency other) {
     if (other.units_ == std::numeric_limits<std::int64_t>::min())
-        throw CurrencyOverflow("amount out of range");
+        throw CurrencyOverflow("Ce montant est trop grand pour être calculé.");
     units_ = checkedAdd(units_, -other.units_);
     return *this;
 }
@@ -136,7 +136,7 @@ Currency fromStoredHundredths(const std::string& text) {
     std::int64_t value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || ec != std::errc() || end != text.data() + text.size())
-        throw std::invalid_argument("\"" + text + "\" is not a whole number of hundredths");
+        throw std::invalid_argument("« " + text + " » n'est pas un nombre entier de centimes.");
     return Currency::fromHundredths(value);
 }
 

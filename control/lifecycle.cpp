@@ -2,9 +2,21 @@
 
 #include "data/data_error.h"
 #include "data/select_sentence.h"
-#include "data/data_error.h"
 
 namespace ondrel {
+
+namespace {
+
+// What a host that forgot a service object meets.
+std::string noRights() {
+    return "L'écran n'a pas reçu les droits de l'utilisateur : il ne peut pas démarrer.";
+}
+
+std::string noDatabase() {
+    return "L'écran n'a pas reçu de base de données : il ne peut pas démarrer.";
+}
+
+}  // namespace
 
 Crt_Ondrel::Crt_Ondrel(HostWindow& host, HelpFactory makeHelp)
     : host_(host), makeHelp_(std::move(makeHelp)), shared_(SharedState::ofThisThread()),
@@ -84,7 +96,7 @@ void Crt_Ondrel::TheDatabase(std::shared_ptr<Database> database) {
 void Crt_Ondrel::DroitsUtilisateur(std::shared_ptr<UserRights> rights) {
     W_Droits = std::move(rights);
     if (!W_Droits)
-        throw DataError(kInvalidCall, "no rights object was given to the control");
+        throw DataError(kInvalidCall, noRights());
     W_DroitsEcran = W_Droits->RightsForKey(kScreenKey);
 }
 
@@ -102,7 +114,7 @@ void Crt_Ondrel::Init() {
 
 void Crt_Ondrel::openFiles() {
     if (!shared().database)
-        throw DataError(kInvalidCall, "no database was given to the control");
+        throw DataError(kInvalidCall, noDatabase());
     for (std::size_t i = 0; i < shared().files.size(); ++i)
         shared().files[i] = shared().database->OpenFile(kSuiteFiles[i]);
     shared().sectionTable = file(SuiteFile::Tables).ReadRecord("SECTANAL");
@@ -111,13 +123,14 @@ void Crt_Ondrel::openFiles() {
 File& Crt_Ondrel::file(SuiteFile f) {
     auto& handle = shared().files[static_cast<std::size_t>(f)];
     if (!handle)
-        throw DataError(kInvalidCall, std::string("the file ") + kSuiteFiles[static_cast<std::size_t>(f)] + " is not open");
+        throw DataError(kInvalidCall, std::string("Le fichier ") + kSuiteFiles[static_cast<std::size_t>(f)] +
+                                          " n'est pas ouvert : l'écran n'a pas pu démarrer sur cette base.");
     return *handle;
 }
 
 bool Crt_Ondrel::fullRights() {
     if (!W_DroitsEcran)
-        throw DataError(kInvalidCall, "no rights object was given to the control");
+        throw DataError(kInvalidCall, noRights());
     return W_DroitsEcran->AccessLevel() == kFullRights;
 }
 
@@ -143,7 +156,7 @@ ResultTable Crt_Ondrel::select(const std::string& sentence, const std::string& f
     W_Requete->set(2, fileName);
     W_Requete->set(3, fields);
     if (!shared().database)
-        throw DataError(kInvalidCall, "no database was given to the control");
+        throw DataError(kInvalidCall, noDatabase());
     int status = 0;
     return shared().database->RunSelect(W_Requete->text(), "", &status);
 }
@@ -151,7 +164,7 @@ ResultTable Crt_Ondrel::select(const std::string& sentence, const std::string& f
 std::string Crt_Ondrel::sentenceWithPrefix(const std::string& head, const std::string& prefix, const std::string& tail) {
     auto quoted = quoteValue(prefix + "]");
     if (!quoted)
-        throw DataError(kBadSelect, "the text holds all three quote characters");
+        throw DataError(kBadSelect, "Ce texte contient les trois sortes de guillemets (\", ' et \\) : il ne peut pas être cherché.");
     return head + *quoted + tail;
 }
 
@@ -168,7 +181,7 @@ void Crt_Ondrel::Mnu_Sommaire_Click() {
     if (!shared().help && makeHelp_)
         shared().help = makeHelp_();
     if (!shared().help)
-        throw DataError(kInvalidCall, "no help component is available");
+        throw DataError(kInvalidCall, "L'aide n'est pas disponible sur ce poste.");
     shared().help->SetClient(shared().client);
     shared().help->SetDatabase(shared().database);
     shared().help->ShowHelp("Ctr_Ondrel.htm", "P", "Gestion budgétaire - Saisie budget");

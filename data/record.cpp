@@ -50,7 +50,7 @@ std::string Record::value(int f, int v) const {
 
 std::vector<std::string>& Record::slot(int f) {
     if (f < 1)
-        throw DataError(kBadValue, "field " + std::to_string(f) + " cannot be written: fields are numbered from 1");
+        throw DataError(kBadValue, "Le champ " + std::to_string(f) + " ne peut pas être écrit : les champs sont numérotés à partir de 1.");
     if (static_cast<std::size_t>(f) > fields_.size())
         fields_.resize(f);
     return fields_[f - 1];
@@ -62,7 +62,7 @@ void Record::setField(int f, const std::string& text) {
 
 void Record::setValue(int f, int v, const std::string& text) {
     if (v < 1)
-        throw DataError(kBadValue, "value " + std::to_string(v) + " cannot be written: values are numbered from 1");
+        throw DataError(kBadValue, "La valeur " + std::to_string(v) + " ne peut pas être écrite : les valeurs sont numérotées à partir de 1.");
     auto& values = slot(f);
     if (static_cast<std::size_t>(v) > values.size())
         values.resize(v);
@@ -71,7 +71,7 @@ void Record::setValue(int f, int v, const std::string& text) {
 
 void Record::DBWrite() {
     if (!writer_)
-        throw DataError(kStoreFailure, "record " + key_ + " belongs to no file");
+        throw DataError(kStoreFailure, "L'enregistrement « " + key_ + " » n'appartient à aucun fichier.");
     revision_ = writer_(*this);
 }
 

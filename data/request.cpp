@@ -10,7 +10,7 @@ constexpr char kPartMark = '\x1F';
 
 void checkIndex(int i) {
     if (i < 1 || i > 3)
-        throw DataError(kBadSelect, "a request has values 1 to 3, not " + std::to_string(i));
+        throw DataError(kBadSelect, "Une requête a les valeurs 1 à 3, pas " + std::to_string(i) + ".");
 }
 }  // namespace
 
@@ -34,7 +34,7 @@ Request Request::parse(const std::string& text) {
     for (int i = 1; i <= 3; ++i) {
         auto mark = text.find(kPartMark, start);
         if ((i < 3) == (mark == std::string::npos))
-            throw DataError(kBadSelect, "a request text holds exactly three values: sentence, file and field list");
+            throw DataError(kBadSelect, "Une requête tient exactement trois valeurs : la phrase, le fichier et la liste des champs.");
         request.values_[i - 1] = text.substr(start, mark == std::string::npos ? std::string::npos : mark - start);
         start = mark + 1;
     }

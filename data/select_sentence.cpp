@@ -31,7 +31,7 @@ public:
     std::string word(const char* what) {
         std::string w = peekWord();
         if (w.empty())
-            fail(std::string("expected ") + what + ", found the end of the sentence");
+            fail(std::string("il manque ") + what + " à la fin de la phrase");
         pos_ += w.size();
         return w;
     }
@@ -40,7 +40,7 @@ public:
         auto at = position();
         std::string w = word(expected);
         if (w != expected)
-            fail(std::string("expected ") + expected + ", found \"" + w + "\"", at);
+            fail(std::string("« ") + expected + " » est attendu, pas « " + w + " »", at);
     }
 
     int field(const char* what) {
@@ -49,7 +49,7 @@ public:
         int number = -1;
         auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), number);
         if (ec != std::errc() || end != w.data() + w.size() || number < 0)
-            fail(std::string("expected ") + what + " (a field number), found \"" + w + "\"", at);
+            fail(std::string("« ") + w + " » n'est pas un numéro de champ (" + what + ")", at);
         return number;
     }
 
@@ -57,17 +57,17 @@ public:
         skipBlanks();
         auto at = position();
         if (pos_ >= text_.size())
-            fail("expected a quoted value, found the end of the sentence");
+            fail("il manque une valeur entre guillemets à la fin de la phrase");
         char quote = text_[pos_];
         if (quote != '"' && quote != '\'' && quote != '\\')
-            fail("expected a value between \"...\", '...' or \\...\\", at);
+            fail("une valeur s'écrit entre \"...\", '...' ou \\...\\", at);
         auto close = text_.find(quote, pos_ + 1);
         if (close == std::string::npos)
-            fail(std::string("the value opened by ") + quote + " is never closed", at);
+            fail(std::string("la valeur ouverte par ") + quote + " n'est jamais fermée", at);
         std::string value = text_.substr(pos_ + 1, close - pos_ - 1);
         pos_ = close + 1;
         if (pos_ < text_.size() && text_[pos_] != ' ')
-            fail("a blank must follow the closing quote", position());
+            fail("un blanc doit suivre le guillemet fermant", position());
         return value;
     }
 
@@ -78,7 +78,7 @@ public:
 
     [[noreturn]] void fail(const std::string& what) { fail(what, position()); }
     [[noreturn]] void fail(const std::string& what, std::size_t at) {
-        throw DataError(kBadSelect, std::string(subject_) + ", character " + std::to_string(at) + ": " + what);
+        throw DataError(kBadSelect, std::string(subject_) + ", caractère " + std::to_string(at) + " : " + what + ".");
     }
 
 private:
@@ -99,14 +99,14 @@ bool isFieldNumber(const std::string& w) {
 }  // namespace
 
 SelectSentence parseSelect(const std::string& sentence) {
-    Scanner in(sentence, "select sentence");
+    Scanner in(sentence, "Phrase de sélection");
     SelectSentence s;
     in.keyword("SSELECT");
-    s.file = in.word("a file name");
+    s.file = in.word("un nom de fichier");
     if (in.peekWord() == "AVEC") {
         in.keyword("AVEC");
         SelectSentence::Condition c;
-        c.field = in.field("the field of the condition");
+        c.field = in.field("le champ de la condition");
         in.keyword("=");
         c.value = in.quoted();
         if (!c.value.empty() && c.value.back() == ']') {
@@ -117,15 +117,15 @@ SelectSentence parseSelect(const std::string& sentence) {
     }
     while (!in.atEnd() && in.peekWord() != "PAR") {
         if (!isFieldNumber(in.peekWord()))
-            in.fail("expected a field number or PAR, found \"" + in.peekWord() + "\"");
-        s.fields.push_back(in.field("a field to return"));
+            in.fail("« " + in.peekWord() + " » n'est ni un numéro de champ ni PAR");
+        s.fields.push_back(in.field("un champ à rendre"));
     }
     if (s.fields.empty())
-        in.fail("expected the fields to return");
+        in.fail("il manque les champs à rendre");
     in.keyword("PAR");
-    s.sortField = in.field("the sort field");
+    s.sortField = in.field("le champ du tri");
     if (!in.atEnd())
-        in.fail("unexpected \"" + in.peekWord() + "\" after the sort field");
+        in.fail("« " + in.peekWord() + " » est de trop après le champ du tri");
     return s;
 }
 
@@ -138,11 +138,11 @@ std::optional<std::string> quoteValue(const std::string& value) {
 
 std::vector<int> parseFieldList(const std::string& list) {
     std::vector<int> fields;
-    Scanner in(list, "field list");
+    Scanner in(list, "Liste des champs");
     while (!in.atEnd())
-        fields.push_back(in.field("a field number"));
+        fields.push_back(in.field("un numéro de champ"));
     if (fields.empty())
-        throw DataError(kBadSelect, "the field list is empty");
+        throw DataError(kBadSelect, "La liste des champs est vide.");
     return fields;
 }
 

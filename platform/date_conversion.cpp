@@ -34,7 +34,7 @@ std::string DateToText(const std::string& stored) {
         if (year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= daysIn(month, year))
             return stored.substr(8, 2) + "/" + stored.substr(5, 2) + "/" + stored.substr(0, 4);
     }
-    throw DataError(kTypeMismatch, "\"" + stored + "\" is not a date of the form yyyy-mm-dd");
+    throw DataError(kTypeMismatch, "La date « " + stored + " » n'est pas une date du calendrier de la forme aaaa-mm-jj.");
 }
 
 }  // namespace ondrel

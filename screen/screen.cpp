@@ -77,7 +77,7 @@ Zone* Screen::find(const std::string& name) {
 Zone& Screen::zone(const std::string& name) {
     if (Zone* z = find(name))
         return *z;
-    throw DataError(kInvalidCall, "no zone is named " + name);
+    throw DataError(kInvalidCall, "Aucune zone ne s'appelle " + name + ".");
 }
 
 void Screen::moveFocus(Zone& to) {
@@ -168,13 +168,13 @@ void Screen::pressKey(Zone& zone, int keyAscii) {
 
 void Screen::showError(const std::string& text) {
     if (!boxes_)
-        throw DataError(kInvalidCall, "no message box can be shown: " + text);
+        throw DataError(kInvalidCall, "Aucun message ne peut être affiché : " + text);
     boxes_->error(text);
 }
 
 bool Screen::ask(const std::string& text) {
     if (!boxes_)
-        throw DataError(kInvalidCall, "no question can be asked: " + text);
+        throw DataError(kInvalidCall, "Aucune question ne peut être posée : " + text);
     return boxes_->question(text);
 }
 

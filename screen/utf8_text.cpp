@@ -1,5 +1,6 @@
 #include "screen/utf8_text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace ondrel {
@@ -117,6 +118,10 @@ bool holdsControlChar(const std::string& text) {
         if (static_cast<unsigned char>(c) < 0x20)
             return true;
     return false;
+}
+
+bool allDigits(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace ondrel

@@ -25,6 +25,8 @@ std::string charText(int code);
 // Well-formed UTF-8: no stray or missing continuation byte, no overlong form, no
 // surrogate, nothing past U+10FFFF.
 bool isValidUtf8(const std::string& text);
+// Nothing but the digits 0 to 9 (true for the empty text).
+bool allDigits(const std::string& text);
 // A character below the blank: a tab, a line break, the value separator of the records.
 bool holdsControlChar(const std::string& text);
 

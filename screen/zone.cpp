@@ -30,7 +30,7 @@ void Zone::setText(const std::string& text) {
                 setListIndex(i);
                 return;
             }
-        throw DataError(kInvalidCall, "the list " + name_ + " has no item \"" + text + "\"");
+        throw DataError(kInvalidCall, "La liste " + name_ + " n'a pas d'élément « " + text + " ».");
     }
     if (text == text_)
         return;
@@ -136,12 +136,12 @@ void Zone::setVisible(bool visible) {
 
 void Zone::checkIndex(int i, const char* what) const {
     if (i < 0 || i >= listCount())
-        throw DataError(kInvalidCall, std::string(what) + " " + std::to_string(i) + " is outside the list " + name_);
+        throw DataError(kInvalidCall, std::string(what) + " " + std::to_string(i) + " est hors de la liste " + name_ + ".");
 }
 
 void Zone::setListIndex(int index) {
     if (index != -1)
-        checkIndex(index, "item");
+        checkIndex(index, "L'élément");
     bool changed = index != listIndex_;
     listIndex_ = index;
     if (isCombo() && changed) {
@@ -160,19 +160,19 @@ std::string Zone::list(int i) const {
 }
 
 void Zone::setList(int i, const std::string& text) {
-    checkIndex(i, "line");
+    checkIndex(i, "La ligne");
     items_[i].text = text;
     ++listRevision_;
     notify();
 }
 
 std::int32_t Zone::itemData(int i) const {
-    checkIndex(i, "item");
+    checkIndex(i, "L'élément");
     return items_[i].data;
 }
 
 void Zone::setItemData(int i, std::int32_t data) {
-    checkIndex(i, "item");
+    checkIndex(i, "L'élément");
     items_[i].data = data;
 }
 
@@ -180,7 +180,7 @@ void Zone::addItem(const std::string& text, int index) {
     if (index == -1)
         index = listCount();
     if (index < 0 || index > listCount())
-        throw DataError(kInvalidCall, "cannot add an item at " + std::to_string(index) + " in " + name_);
+        throw DataError(kInvalidCall, "Aucun élément ne peut être ajouté en " + std::to_string(index) + " dans " + name_ + ".");
     items_.insert(items_.begin() + index, Item{text, 0});
     newIndex_ = index;
     if (listIndex_ >= index)
@@ -190,7 +190,7 @@ void Zone::addItem(const std::string& text, int index) {
 }
 
 void Zone::removeItem(int index) {
-    checkIndex(index, "item");
+    checkIndex(index, "L'élément");
     items_.erase(items_.begin() + index);
     if (listIndex_ == index)
         listIndex_ = -1;
@@ -273,7 +273,7 @@ bool Zone::canTakeFocus() const {
 
 void Zone::setFocus() {
     if (!canTakeFocus())
-        throw DataError(kInvalidCall, "the zone " + name_ + " cannot take the focus");
+        throw DataError(kInvalidCall, "La zone " + name_ + " ne peut pas prendre le focus.");
     screen_.moveFocus(*this);
 }
 

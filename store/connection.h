@@ -22,6 +22,16 @@ protected:
 };
 
 using Param = std::variant<std::int64_t, std::string>;
+using Fields = std::vector<std::vector<std::string>>;
+
+// One revision of a record to store: over the revision it was read at, only where no
+// record has its key (kNewRecord), or over whatever is stored (kAnyRevision).
+struct RecordWrite {
+    std::string file;
+    std::string key;
+    std::int64_t seen = 0;
+    Fields fields;
+};
 using Params = std::vector<Param>;
 using EachRow = std::function<void(const Row&)>;
 
@@ -42,13 +52,20 @@ public:
     // Writers to one record wait for each other.
     virtual void inTransaction(const std::function<void()>& work) = 0;
     // Rows added to a table in as few trips as the engine allows, each value a text:
-    // the bulk load, whose rows are made whole by the load itself.
+    // the bulk load, whose rows are made whole by the load itself. On a server only
+    // the owner of the tables may load.
     virtual void append(const std::string& table, const std::vector<std::string>& columns,
                         const std::vector<std::vector<std::string>>& rows) = 0;
-    // Runs work in the open transaction with the server's check of the history set
-    // aside, which only the owner of the tables may do: for a load that writes each
-    // revision together with its record, where the check would cost a trip a row.
-    virtual void uncheckedLoad(const std::function<void()>& work) = 0;
+    // Stores each write, in their order, as the next revision of its record with its
+    // history, and gives each its revision. The first that finds its record changed
+    // since it was read refuses them all (kRecordChanged): nothing is written.
+    virtual std::vector<std::int64_t> writeRecords(const std::vector<RecordWrite>& writes, const std::string& author) = 0;
+    // Deletes the record on the same terms, and keeps the deletion as its last
+    // revision; with kAnyRevision, an absent key is no failure.
+    virtual void removeRecord(const std::string& file, const std::string& key, std::int64_t seen,
+                              const std::string& author) = 0;
+    // Makes the file where it does not exist yet.
+    virtual void createFile(const std::string& name) = 0;
     // How the engine answers a statement, one line a step.
     virtual std::vector<std::string> plan(const std::string& sql, const Params& params) = 0;
 
@@ -61,9 +78,10 @@ public:
     // The user that the server authenticated; none for a file, whose user is the one
     // the program names.
     virtual std::optional<std::string> serverUser() = 0;
-    // Lets a server role read the suite's records, and write them when it may write.
-    // A file is protected by its own permissions, so there it does nothing.
-    virtual void grantAccess(const std::string& user, bool write) = 0;
+    // Lets a server role read the suite's records, and write them when it may write;
+    // false when the server has no such role. A file is protected by its own
+    // permissions, so there it does nothing.
+    virtual bool grantAccess(const std::string& user, bool write) = 0;
     // Brings the engine's statistics up to date after many writes, so that the next
     // select is planned for the tables as they now are.
     virtual void refreshStatistics() = 0;

@@ -11,6 +11,7 @@
 #include "store/password_mask.h"
 #include "store/postgres_connection.h"
 #include "store/sqlite_connection.h"
+#include "store/store_error.h"
 
 namespace ondrel {
 
@@ -124,7 +125,7 @@ void Database::requireKnownFile(const std::string& name) {
 }
 
 void Database::createFile(const std::string& name) {
-    connection_->exec("INSERT INTO file(name) VALUES(?) ON CONFLICT DO NOTHING", {name});
+    connection_->createFile(name);
 }
 
 std::vector<std::string> Database::fileNames() {
@@ -227,79 +228,8 @@ void Database::forEachRecord(const std::string& file, const std::function<void(c
     flush();
 }
 
-std::optional<std::int64_t> Database::storedRevision(const std::string& file, const std::string& key) {
-    std::optional<std::int64_t> revision;
-    connection_->query("SELECT revision FROM record WHERE file = ? AND key = ?", {file, key},
-                       [&](const Row& row) { revision = row.integer(0); });
-    return revision;
-}
-
 DataError Database::changedMeanwhile(const std::string& file, const std::string& key) const {
-    return DataError(kRecordChanged, "L'enregistrement « " + key + " » du fichier " + file +
-                                         " a été modifié, supprimé ou créé par un autre poste depuis sa lecture : "
-                                         "rien n'a été enregistré.");
-}
-
-// The record row takes its next revision only if it still has the one the record was
-// read at, or, for a new record, only if no row has its key. The condition is in the
-// statement itself: a writer that waited for another finds the row changed and claims
-// nothing. A key deleted and made again goes on from the last number of its history.
-std::int64_t Database::claimRevision(const std::string& file, const Record& record) {
-    const std::string& key = record.key();
-    static const std::string kInsert =
-        "INSERT INTO record(file, key, key_fold, revision) VALUES(?, ?, ?,"
-        " (SELECT coalesce(max(revision), 0) + 1 FROM history WHERE file = ? AND key = ?))";
-    std::optional<std::int64_t> claimed;
-    auto take = [&](const Row& row) { claimed = row.integer(0); };
-    if (record.revision() == kNewRecord)
-        connection_->query(kInsert + " ON CONFLICT DO NOTHING RETURNING revision",
-                           {file, key, foldCase(key), file, key}, take);
-    else if (record.revision() == kAnyRevision)
-        connection_->query(kInsert + " ON CONFLICT(file, key) DO UPDATE SET revision = record.revision + 1"
-                                     " RETURNING revision",
-                           {file, key, foldCase(key), file, key}, take);
-    else
-        connection_->query("UPDATE record SET revision = revision + 1 WHERE file = ? AND key = ? AND revision = ?"
-                           " RETURNING revision",
-                           {file, key, record.revision()}, take);
-    if (!claimed)
-        throw changedMeanwhile(file, key);
-    return *claimed;
-}
-
-// The fields of a record go in one statement: one trip to a server, not one a field.
-void Database::insertFields(const std::string& table, const std::string& file, const std::string& key,
-                            const std::vector<std::vector<std::string>>& fields, std::optional<std::int64_t> revision) {
-    std::vector<Params> rows;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (fields[i].empty())
-            continue;
-        std::string whole = joinValues(fields[i]);
-        const std::int64_t num = static_cast<std::int64_t>(i + 1);
-        if (revision)
-            rows.push_back({file, key, *revision, num, std::move(whole)});
-        else
-            rows.push_back({file, key, num, whole, foldCase(whole)});
-    }
-    manyRows(*connection_, "INSERT INTO " + table + (revision ? "(file, key, revision, num, whole)" : "(file, key, num, whole, fold)") +
-                 " VALUES",
-             "(?, ?, ?, ?, ?)", "", rows);
-}
-
-void Database::writeFields(const std::string& file, const Record& record) {
-    if (record.revision() != kNewRecord)
-        connection_->exec("DELETE FROM field WHERE file = ? AND key = ?", {file, record.key()});
-    insertFields("field", file, record.key(), record.fields(), std::nullopt);
-}
-
-// The history keeps each revision whole, with who wrote it and when; a deletion is a
-// revision that holds no record.
-void Database::keepRevision(const std::string& file, const std::string& key, std::int64_t revision,
-                            const Record* record) {
-    connection_->exec("INSERT INTO history(file, key, revision, author, at, deleted) VALUES(?, ?, ?, ?, ?, ?)",
-                      {file, key, revision, user_, revisionTime(), std::int64_t{record ? 0 : 1}});
-    if (record)
-        insertFields("history_field", file, key, record->fields(), revision);
+    return DataError(kRecordChanged, recordChanged(file, key));
 }
 
 // A write either lands whole or not at all.
@@ -311,9 +241,7 @@ std::int64_t Database::write(const std::string& file, const Record& record) {
     inOneTransaction([&] {
         requireKnownFile(file);
         ++writesInTransaction_;
-        next = claimRevision(file, record);
-        writeFields(file, record);
-        keepRevision(file, record.key(), next, &record);
+        next = connection_->writeRecords({{file, record.key(), record.revision(), record.fields()}}, user_).front();
     });
     return next;
 }
@@ -321,12 +249,10 @@ std::int64_t Database::write(const std::string& file, const Record& record) {
 void Database::load(const std::function<void(Loader&)>& fill) {
     sendHeldWrites();
     inOneTransaction([&] {
-        connection_->uncheckedLoad([&] {
-            Loader loader(*this, revisionTime());
-            fill(loader);
-            loader.flush();
-            writesInTransaction_ += static_cast<int>(std::min<std::size_t>(loader.count_, kBulkWrites));
-        });
+        Loader loader(*this, revisionTime());
+        fill(loader);
+        loader.flush();
+        writesInTransaction_ += static_cast<int>(std::min<std::size_t>(loader.count_, kBulkWrites));
     });
 }
 
@@ -348,20 +274,7 @@ void Database::Loader::flush() {
 
 void Database::remove(const std::string& file, const Record& record) {
     sendHeldWrites();
-    const std::string& key = record.key();
-    inOneTransaction([&] {
-        if (record.revision() == kNewRecord)
-            throw changedMeanwhile(file, key);
-        const std::int64_t seen =
-            record.revision() == kAnyRevision ? storedRevision(file, key).value_or(0) : record.revision();
-        if (record.revision() == kAnyRevision && seen == 0)
-            return;
-        if (connection_->exec("DELETE FROM record WHERE file = ? AND key = ? AND revision = ?", {file, key, seen}) != 1)
-            throw changedMeanwhile(file, key);
-        const std::int64_t next = seen + 1;
-        connection_->exec("DELETE FROM field WHERE file = ? AND key = ?", {file, key});
-        keepRevision(file, key, next, nullptr);
-    });
+    inOneTransaction([&] { connection_->removeRecord(file, record.key(), record.revision(), user_); });
 }
 
 void Database::remove(const std::string& file, const std::string& key) {
@@ -413,8 +326,8 @@ void Database::setAccessLevel(const std::string& user, const std::string& screen
                       {user, screenKey, std::int64_t{level}});
 }
 
-void Database::grantAccess(const std::string& user, bool write) {
-    connection_->grantAccess(user, write);
+bool Database::grantAccess(const std::string& user, bool write) {
+    return connection_->grantAccess(user, write);
 }
 
 // A select sentence turned into one SQL statement whose shape depends only on the
@@ -442,7 +355,7 @@ Database::PreparedSelect Database::prepareSelect(const std::string& requestText)
     Request request = Request::parse(requestText);
     SelectSentence s = parseSelect(request.get(1));
     if (request.get(2) != s.file)
-        throw DataError(kBadSelect, "the request names the file " + request.get(2) + " but its sentence selects from " + s.file);
+        throw DataError(kBadSelect, "La requête nomme le fichier " + request.get(2) + " mais sa phrase sélectionne dans " + s.file + ".");
     // The columns are those of the field list: the entity list asks "0 1" of a sentence that names only 0.
     std::vector<int> fields = parseFieldList(request.get(3));
 
@@ -548,6 +461,7 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
     PreparedSelect p = prepareSelect(requestText);
     std::string asked;
     if (batch_) {
+        batch_->endIfFailed();
         if (batch_->holdsWriteFor(p.file, p.keyFold, p.keyPrefix))
             sendHeldWrites();
         asked = p.sql;

@@ -101,8 +101,9 @@ public:
     std::vector<AccessLevel> accessLevels();
     std::optional<std::int32_t> accessLevel(const std::string& user, const std::string& screenKey);
     void setAccessLevel(const std::string& user, const std::string& screenKey, std::int32_t level);
-    // On a server, lets the role read the records, and write them when it may.
-    void grantAccess(const std::string& user, bool write);
+    // On a server, lets the role read the records, and write them when it may; false
+    // when the server has no role of that name.
+    bool grantAccess(const std::string& user, bool write);
 
     // Runs several writes as one transaction: all land, or none.
     void inOneTransaction(const std::function<void()>& work);
@@ -139,12 +140,6 @@ private:
     bool fileExists(const std::string& name);
     void requireFile(const std::string& name);
     void requireKnownFile(const std::string& name);
-    std::optional<std::int64_t> storedRevision(const std::string& file, const std::string& key);
-    void insertFields(const std::string& table, const std::string& file, const std::string& key,
-                      const std::vector<std::vector<std::string>>& fields, std::optional<std::int64_t> revision);
-    std::int64_t claimRevision(const std::string& file, const Record& record);
-    void writeFields(const std::string& file, const Record& record);
-    void keepRevision(const std::string& file, const std::string& key, std::int64_t revision, const Record* record);
     DataError changedMeanwhile(const std::string& file, const std::string& key) const;
     struct Known;
     Known& known(const std::string& file, const std::string& key);

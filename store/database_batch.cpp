@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 
 #include "data/text_fold.h"
 #include "store/connection.h"
@@ -26,6 +25,7 @@ void Database::inOneBatch(const std::function<void()>& work) {
 }
 
 Database::Known& Database::known(const std::string& file, const std::string& key) {
+    batch_->endIfFailed();
     auto found = batch_->known.find({file, key});
     if (found == batch_->known.end()) {
         learn(file, {key});
@@ -37,6 +37,7 @@ Database::Known& Database::known(const std::string& file, const std::string& key
 void Database::readAhead(const std::string& file, const std::vector<std::string>& keys) {
     if (!batch_)
         return;
+    batch_->endIfFailed();
     std::vector<std::string> unknown;
     for (const auto& key : keys)
         if (!batch_->known.count({file, key}))
@@ -85,13 +86,12 @@ std::int64_t Database::writeInBatch(const std::string& file, const Record& recor
                         (record.revision() == kNewRecord ? !k.revision : k.revision == record.revision());
     if (!asRead)
         throw changedMeanwhile(file, record.key());
-    Batch::Key key{file, record.key()};
-    if (batch_->unsent.try_emplace(key, k.revision).second)
-        batch_->unsentFolds.emplace(file, foldCase(record.key()));
+    batch_->unsentFolds.emplace(file, foldCase(record.key()));
+    batch_->written.push_back({file, record.key(), k.revision.value_or(kNewRecord), record.fields()});
     const std::int64_t revision = ++k.last;
     k.revision = revision;
     k.fields = record.fields();
-    batch_->written.push_back({std::move(key), revision, record.fields()});
+    batch_->revisions.push_back(revision);
     batch_->forgetAnswersOf(file);
     ++writesInTransaction_;
     if (batch_->written.size() >= Batch::kWrites)
@@ -99,14 +99,11 @@ std::int64_t Database::writeInBatch(const std::string& file, const Record& recor
     return revision;
 }
 
-// Each record row takes its revision only if the engine still has it as the batch
-// read it; the fields and the history follow in as few trips as the engine allows.
 // Outside a batch there is nothing held back.
 void Database::sendHeldWrites() {
     if (!batch_)
         return;
-    if (batch_->failure)
-        std::rethrow_exception(batch_->failure);
+    batch_->endIfFailed();
     Batch sent = std::move(*batch_);
     *batch_ = Batch{};
     if (sent.written.empty())
@@ -121,35 +118,13 @@ void Database::sendHeldWrites() {
     }
 }
 
+// The engine gives each write the revision that follows its key's history: another
+// than the batch foresaw means that another desk wrote the key since the batch read it.
 void Database::send(const Batch& sent) {
-    std::vector<Params> created, changed, cleared;
-    RecordRows rows;
-    for (const auto& [key, base] : sent.unsent) {
-        const Known& now = sent.known.at(key);
-        if (base) {
-            changed.push_back({key.first, key.second, *base, *now.revision});
-            cleared.push_back({key.first, key.second});
-        } else {
-            created.push_back({key.first, key.second, foldCase(key.second), *now.revision});
-        }
-        rows.addFields(key.first, key.second, now.fields);
-    }
-    std::set<Batch::Key> claimed;
-    const auto claim = [&](const Row& row) { claimed.emplace(row.text(0), row.text(1)); };
-    manyRows(*connection_, "INSERT INTO record(file, key, key_fold, revision) VALUES", "(?, ?, ?, ?)",
-             " ON CONFLICT DO NOTHING RETURNING file, key", created, claim);
-    manyRows(*connection_, "UPDATE record SET revision = v.column4 FROM (VALUES", "(?, ?, CAST(? AS BIGINT), CAST(? AS BIGINT))",
-             ") AS v WHERE record.file = v.column1 AND record.key = v.column2 AND record.revision = v.column3"
-             " RETURNING record.file, record.key",
-             changed, claim);
-    for (const auto& [key, base] : sent.unsent)
-        if (!claimed.count(key))
-            throw changedMeanwhile(key.first, key.second);
-    manyRows(*connection_, "DELETE FROM field WHERE (file, key) IN (VALUES", "(?, ?)", ")", cleared);
-    const std::string at = revisionTime();
-    for (const auto& w : sent.written)
-        rows.addRevision(w.key.first, w.key.second, w.revision, user_, at, w.fields);
-    rows.appendTo(*connection_);
+    const std::vector<std::int64_t> revisions = connection_->writeRecords(sent.written, user_);
+    for (std::size_t i = 0; i < revisions.size(); ++i)
+        if (revisions[i] != sent.revisions[i])
+            throw changedMeanwhile(sent.written[i].file, sent.written[i].key);
 }
 
 }  // namespace ondrel

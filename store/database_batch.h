@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "store/connection.h"
 #include "store/database.h"
 
 namespace ondrel {
@@ -29,17 +30,17 @@ struct Database::Batch {
     static constexpr std::size_t kKnown = 20 * 1000;
 
     std::map<Key, Known> known;
-    // The keys written but not sent, each with the revision that the engine has of it:
-    // none for a record it does not have.
-    std::map<Key, std::optional<std::int64_t>> unsent;
-    struct Written {
-        Key key;
-        std::int64_t revision;
-        std::vector<std::vector<std::string>> fields;
-    };
-    std::vector<Written> written;
-    // Why sending the batch failed, once it has.
+    // The writes not sent yet, in their order, each over the revision the batch had
+    // of its record, and the revisions they will take.
+    std::vector<RecordWrite> written;
+    std::vector<std::int64_t> revisions;
+    // Why sending the batch failed, once it has: the engine has given up its
+    // transaction, and every later question of the batch ends with that failure.
     std::exception_ptr failure;
+    void endIfFailed() const {
+        if (failure)
+            std::rethrow_exception(failure);
+    }
     // The answers of selects, by statement and parameters, with the file each reads.
     std::map<std::string, std::pair<std::string, ResultTable>> answers;
 

@@ -5,7 +5,10 @@
 #include <utility>
 
 #include "data/data_error.h"
+#include "data/record.h"
+#include "data/text_fold.h"
 #include "store/password_mask.h"
+#include "store/server_rules.h"
 #include "store/statement_cache.h"
 #include "store/store_error.h"
 
@@ -44,111 +47,8 @@ REVOKE ALL ON rights, ondrel_mark FROM PUBLIC;
 GRANT SELECT ON rights, ondrel_mark TO PUBLIC;
 )sql";
 
-// The history is kept by the writers but vouched for by the server, whatever client
-// writes: each revision is signed by the role that wrote it, at the server's time; a
-// revision is added only by the transaction that writes it, above every revision that
-// others wrote, and never changed; and at each commit a record and its fields must be
-// what the history's last revision of that key, written in the same transaction,
-// holds, and a deleted record must end its history with a deletion. So no role but
-// the owner can change a record without a revision, nor add to, change or remove one
-// that it did not write just then.
-//
-// Each statement notes the keys it touched, once a transaction, and each key noted is
-// checked once at the commit: a check a row would cost some forty questions a record.
-// The checks run with the owner's rights, on the tables of the suite alone: no table
-// of a session's own hides them.
-constexpr const char* kHistoryGuard = R"sql(
-CREATE UNLOGGED TABLE IF NOT EXISTS ondrel_touched(
-    tx bigint NOT NULL, file text COLLATE "C" NOT NULL, key text COLLATE "C" NOT NULL,
-    PRIMARY KEY(tx, file, key));
-REVOKE ALL ON ondrel_touched FROM PUBLIC;
-CREATE OR REPLACE FUNCTION ondrel_sign_revision() RETURNS trigger LANGUAGE plpgsql AS $$
-BEGIN
-    NEW.author := session_user;
-    NEW.at := to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS');
-    RETURN NEW;
-END $$;
-CREATE OR REPLACE FUNCTION ondrel_note_keys() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER AS $$
-BEGIN
-    IF TG_TABLE_NAME IN ('history', 'history_field') THEN
-        IF TG_OP <> 'INSERT' THEN
-            RAISE EXCEPTION 'ondrel: the history is only added to';
-        END IF;
-        IF EXISTS (SELECT 1 FROM (SELECT DISTINCT file, key, revision FROM added) a
-                   WHERE NOT coalesce((SELECT h.xmin::text::bigint = txid_current() % 4294967296 FROM history h
-                                       WHERE h.file = a.file AND h.key = a.key AND h.revision = a.revision), false)
-                      OR EXISTS (SELECT 1 FROM history h WHERE h.file = a.file AND h.key = a.key
-                                 AND h.revision > a.revision AND h.xmin::text::bigint <> txid_current() % 4294967296)) THEN
-            RAISE EXCEPTION 'ondrel: a revision written outside its own write';
-        END IF;
-    END IF;
-    IF TG_OP IN ('INSERT', 'UPDATE') THEN
-        INSERT INTO ondrel_touched SELECT DISTINCT txid_current(), file, key FROM added ON CONFLICT DO NOTHING;
-    END IF;
-    IF TG_OP IN ('UPDATE', 'DELETE') THEN
-        INSERT INTO ondrel_touched SELECT DISTINCT txid_current(), file, key FROM removed ON CONFLICT DO NOTHING;
-    END IF;
-    RETURN NULL;
-END $$;
-CREATE OR REPLACE FUNCTION ondrel_check_history() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER AS $$
-DECLARE
-    f text := NEW.file;
-    k text := NEW.key;
-    stored bigint;
-    last record;
-BEGIN
-    -- A key touched again after its check, as when the checks are asked at once, is
-    -- noted and checked again.
-    DELETE FROM ondrel_touched WHERE tx = NEW.tx AND file = f AND key = k;
-    SELECT revision INTO stored FROM record WHERE file = f AND key = k;
-    SELECT h.revision, h.deleted, h.xmin::text::bigint = txid_current() % 4294967296 AS fresh INTO last
-        FROM history h WHERE h.file = f AND h.key = k ORDER BY h.revision DESC LIMIT 1;
-    IF stored IS NULL THEN
-        IF last.revision IS NOT NULL AND NOT (last.deleted = 1 AND last.fresh) THEN
-            RAISE EXCEPTION 'ondrel: % % deleted without its revision', f, k;
-        END IF;
-        RETURN NULL;
-    END IF;
-    IF last.revision IS DISTINCT FROM stored OR last.deleted <> 0 OR NOT last.fresh THEN
-        RAISE EXCEPTION 'ondrel: % % changed without its revision', f, k;
-    END IF;
-    IF EXISTS (SELECT num, whole FROM field WHERE file = f AND key = k
-               EXCEPT SELECT num, whole FROM history_field WHERE file = f AND key = k AND revision = stored)
-       OR EXISTS (SELECT num, whole FROM history_field WHERE file = f AND key = k AND revision = stored
-                  EXCEPT SELECT num, whole FROM field WHERE file = f AND key = k) THEN
-        RAISE EXCEPTION 'ondrel: % % differs from its revision %', f, k, stored;
-    END IF;
-    RETURN NULL;
-END $$;
-DO $$
-DECLARE t text;
-BEGIN
-    FOREACH t IN ARRAY ARRAY['ondrel_note_keys', 'ondrel_check_history'] LOOP
-        EXECUTE format('ALTER FUNCTION %I() SET search_path = pg_catalog, %I, pg_temp', t, current_schema());
-    END LOOP;
-    FOREACH t IN ARRAY ARRAY['record', 'field', 'history', 'history_field'] LOOP
-        EXECUTE format('DROP TRIGGER IF EXISTS ondrel_check ON %I', t);
-        EXECUTE format('DROP TRIGGER IF EXISTS ondrel_note_added ON %I', t);
-        EXECUTE format('DROP TRIGGER IF EXISTS ondrel_note_changed ON %I', t);
-        EXECUTE format('DROP TRIGGER IF EXISTS ondrel_note_removed ON %I', t);
-        EXECUTE format('CREATE TRIGGER ondrel_note_added AFTER INSERT ON %I REFERENCING NEW TABLE AS added '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION ondrel_note_keys()', t);
-        EXECUTE format('CREATE TRIGGER ondrel_note_changed AFTER UPDATE ON %I REFERENCING OLD TABLE AS removed '
-                       'NEW TABLE AS added FOR EACH STATEMENT EXECUTE FUNCTION ondrel_note_keys()', t);
-        EXECUTE format('CREATE TRIGGER ondrel_note_removed AFTER DELETE ON %I REFERENCING OLD TABLE AS removed '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION ondrel_note_keys()', t);
-    END LOOP;
-END $$;
-DROP TRIGGER IF EXISTS ondrel_sign ON history;
-CREATE TRIGGER ondrel_sign BEFORE INSERT ON history FOR EACH ROW EXECUTE FUNCTION ondrel_sign_revision();
-DROP TRIGGER IF EXISTS ondrel_check ON ondrel_touched;
-CREATE CONSTRAINT TRIGGER ondrel_check AFTER INSERT ON ondrel_touched
-    DEFERRABLE INITIALLY DEFERRED FOR EACH ROW EXECUTE FUNCTION ondrel_check_history();
-)sql";
-
 constexpr int kSchemaVersion = 2;
-constexpr const char* kRecordTables = "file, record, field";
-constexpr const char* kHistoryTables = "history, history_field";
+constexpr const char* kDataTables = "file, record, field, history, history_field";
 
 template <class Kind>
 bool is(const std::exception& e) {
@@ -174,6 +74,11 @@ std::string connectionFault(const std::string& said) {
 // The person reads them in French; the server's own words stay in its log.
 DataError serverError(const std::string& location, const std::string& what, const std::exception& e) {
     const std::string said = firstLine(e.what());
+    // The rules of the server say in French why they refuse.
+    if (const auto* refused = dynamic_cast<const pqxx::sql_error*>(&e); refused && refused->sqlstate().rfind("OD", 0) == 0) {
+        const std::string code = refused->sqlstate();
+        return DataError(code == "OD409" ? kRecordChanged : code == "OD404" ? kFileNotFound : kBadValue, said);
+    }
     if (is<pqxx::broken_connection>(e))
         return DataError(kStoreFailure, "Le serveur de la base « " + location + " » est injoignable (" +
                                             connectionFault(said) + ") : rien n'a été lu ni enregistré. "
@@ -224,6 +129,58 @@ std::vector<std::string> asTexts(const Params& params) {
         }
     }
     return texts;
+}
+
+// A value of an array literal: quoted, its quotes and backslashes escaped.
+void appendElement(std::string& out, const std::string& value) {
+    out += '"';
+    for (char c : value) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    out += '"';
+}
+
+std::string textArray(const std::vector<std::string>& values) {
+    std::string out = "{";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i)
+            out += ',';
+        appendElement(out, values[i]);
+    }
+    return out + "}";
+}
+
+// A row a record and a column a field, as wide as the record of most fields and at
+// least one: NULL where a field is empty. Each field as the function of a record
+// makes it: its whole text, or its folded copy.
+std::string fieldArray(const std::vector<RecordWrite>& writes, std::string (*form)(const std::vector<std::string>&)) {
+    std::size_t width = 1;
+    for (const auto& w : writes)
+        width = std::max(width, w.fields.size());
+    std::string out = "{";
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        out += i ? ",{" : "{";
+        for (std::size_t f = 0; f < width; ++f) {
+            if (f)
+                out += ',';
+            if (f < writes[i].fields.size() && !writes[i].fields[f].empty())
+                appendElement(out, form(writes[i].fields[f]));
+            else
+                out += "NULL";
+        }
+        out += '}';
+    }
+    return out + "}";
+}
+
+std::string wholeOf(const std::vector<std::string>& values) {
+    return joinValues(values);
+}
+
+std::string foldOf(const std::vector<std::string>& values) {
+    return foldCase(joinValues(values));
 }
 
 class PgRow final : public Row {
@@ -299,8 +256,11 @@ public:
     }
 
     // The suite's mark, and the role's own rights: a role that may not write records
-    // runs for consultation, as with a file it cannot write.
+    // runs for consultation, as with a file it cannot write. Rules older than this
+    // program's are brought up to date by the owner opening for writing; until then
+    // the others only consult.
     void checkMark() {
+        bool install = false;
         guard("ouverture", [&] {
             pqxx::nontransaction t(*c_);
             const bool marked = !t.exec("SELECT 1 FROM pg_catalog.pg_tables WHERE schemaname = current_schema() AND "
@@ -311,10 +271,22 @@ public:
             const auto version = t.exec("SELECT version FROM ondrel_mark WHERE application = 'ONDR'");
             if (version.empty() || version.at(0).at(0).as<int>() != kSchemaVersion)
                 throw DataError(kNotOurDatabase, notOurServerDatabase());
-            if (access_ == Access::Automatic && !t.exec("SELECT has_table_privilege('record', 'INSERT')").at(0).at(0).as<bool>()) {
+            const bool owner = t.exec("SELECT pg_has_role(current_user, relowner, 'MEMBER') FROM pg_catalog.pg_class "
+                                      "WHERE oid = 'record'::regclass").at(0).at(0).as<bool>();
+            const bool current = t.exec_params("SELECT obj_description(to_regprocedure($1), 'pg_proc') = $2",
+                                               std::string(kWriteFunction), std::string(kRulesVersion))
+                                     .at(0).at(0).as<bool>(false);
+            install = !current && owner && access_ != Access::ReadOnly;
+            if (!install && access_ == Access::Automatic &&
+                (!current || !t.exec_params("SELECT has_function_privilege($1, 'EXECUTE')", std::string(kWriteFunction))
+                                   .at(0).at(0).as<bool>()))
                 readOnly_ = true;
-                t.exec("SET default_transaction_read_only = on");
-            }
+        });
+        guard("mise à jour des règles", [&] {
+            if (install)
+                installRules();
+            if (readOnly_)
+                pqxx::nontransaction(*c_).exec("SET default_transaction_read_only = on");
         });
     }
 
@@ -327,7 +299,7 @@ public:
                 throw DataError(kStoreFailure, "La base « " + location_ + " » contient déjà des tables de ces noms : "
                                                "une base n'est jamais créée par-dessus une autre.");
             t.exec(kSchema);
-            t.exec(kHistoryGuard);
+            t.exec(serverRules());
             t.commit();
         });
     }
@@ -415,17 +387,33 @@ public:
         });
     }
 
-    // What notes the keys to check is a trigger of each table: disabled for the work and
-    // enabled again in the same transaction, so that no other session ever sees the
-    // tables without it.
-    void uncheckedLoad(const std::function<void()>& work) override {
-        guard("chargement", [&] {
-            inTransaction([&] {
-                checkHistory("DISABLE");
-                work();
-                checkHistory("ENABLE");
-            });
+    std::vector<std::int64_t> writeRecords(const std::vector<RecordWrite>& writes, const std::string&) override {
+        std::vector<std::string> files, keys, folds;
+        std::string seen = "{";
+        for (const auto& w : writes) {
+            files.push_back(w.file);
+            keys.push_back(w.key);
+            folds.push_back(foldCase(w.key));
+            seen += (seen.size() > 1 ? "," : "") + std::to_string(w.seen);
+        }
+        seen += "}";
+        std::vector<std::int64_t> revisions;
+        refusable([&] {
+            revisions.clear();
+            query("SELECT r FROM ondrel_write(?::text[], ?::text[], ?::text[], ?::bigint[], ?::text[], ?::text[]) AS r",
+                  {textArray(files), textArray(keys), textArray(folds), seen, fieldArray(writes, wholeOf),
+                   fieldArray(writes, foldOf)},
+                  [&](const Row& row) { revisions.push_back(row.integer(0)); });
         });
+        return revisions;
+    }
+
+    void removeRecord(const std::string& file, const std::string& key, std::int64_t seen, const std::string&) override {
+        refusable([&] { query("SELECT ondrel_remove(?, ?, ?)", {file, key, seen}, [](const Row&) {}); });
+    }
+
+    void createFile(const std::string& name) override {
+        query("SELECT ondrel_make_file(?)", {name}, [](const Row&) {});
     }
 
     // The plan where the server is told to avoid reading whole tables: a step that
@@ -451,21 +439,23 @@ public:
     std::string location() const override { return location_; }
     std::optional<std::string> serverUser() override { return user_; }
 
-    void grantAccess(const std::string& user, bool write) override {
-        guard("droits de " + user, [&] {
+    // The rules are installed again first, so that a database made by an earlier
+    // version takes them before anyone may write.
+    bool grantAccess(const std::string& user, bool write) override {
+        return guard("droits de " + user, [&] {
+            bool exists = false;
             inTransaction([&] {
-                // A server made before the guard gets it before anyone may write.
-                tx_->exec(kHistoryGuard);
+                installRules();
+                exists = !tx_->exec_params("SELECT 1 FROM pg_catalog.pg_roles WHERE rolname = $1", user).empty();
+                if (!exists)
+                    return;
                 const std::string role = tx_->quote_name(user);
-                tx_->exec(std::string("GRANT SELECT ON ") + kRecordTables + ", " + kHistoryTables + " TO " + role);
-                tx_->exec(std::string("REVOKE INSERT, UPDATE, DELETE ON ") + kRecordTables + ", " + kHistoryTables +
-                          " FROM " + role);
-                // The history only grows: a writer adds revisions, and changes or
-                // deletes none.
-                if (write)
-                    tx_->exec(std::string("GRANT INSERT, UPDATE, DELETE ON ") + kRecordTables + " TO " + role + "; GRANT "
-                              "INSERT ON " + kHistoryTables + " TO " + role);
+                const std::string functions = std::string(kWriteFunction) + ", " + kRemoveFunction + ", " + kMakeFileFunction;
+                tx_->exec(std::string("GRANT SELECT ON ") + kDataTables + " TO " + role);
+                tx_->exec((write ? "GRANT EXECUTE ON FUNCTION " + functions + " TO "
+                                 : "REVOKE EXECUTE ON FUNCTION " + functions + " FROM ") + role);
             });
+            return exists;
         });
     }
 
@@ -486,10 +476,27 @@ private:
             copy << std::tie(row.at(I)...);
     }
 
-    void checkHistory(const char* how) {
-        for (const char* table : {"record", "field", "history", "history_field"})
-            tx_->exec(std::string("ALTER TABLE ") + table + " " + how + " TRIGGER ondrel_note_added, " + how +
-                      " TRIGGER ondrel_note_changed, " + how + " TRIGGER ondrel_note_removed");
+    // A write that the rules refuse leaves the transaction it ran in as it was before
+    // it, as a refused write does on a file: the writer may go on or give up.
+    template <class Work>
+    void refusable(Work&& work) {
+        if (!tx_) {
+            work();
+            return;
+        }
+        tx_->exec("SAVEPOINT ondrel_write");
+        try {
+            work();
+        } catch (const DataError&) {
+            if (!lost_)
+                tx_->exec("ROLLBACK TO SAVEPOINT ondrel_write");
+            throw;
+        }
+        tx_->exec("RELEASE SAVEPOINT ondrel_write");
+    }
+
+    void installRules() {
+        inTransaction([&] { tx_->exec(serverRules()); });
     }
 
     template <class Work>

@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 
 #include "data/data_error.h"
+#include "store/row_writes.h"
 #include "store/statement_cache.h"
 #include "store/store_error.h"
 
@@ -206,8 +207,18 @@ public:
         });
     }
 
-    // A file has no check of its history to set aside.
-    void uncheckedLoad(const std::function<void()>& work) override { work(); }
+    std::vector<std::int64_t> writeRecords(const std::vector<RecordWrite>& writes, const std::string& author) override {
+        return writeRowByRow(*this, writes, author);
+    }
+
+    void removeRecord(const std::string& file, const std::string& key, std::int64_t seen,
+                      const std::string& author) override {
+        removeRowByRow(*this, file, key, seen, author);
+    }
+
+    void createFile(const std::string& name) override {
+        exec("INSERT INTO file(name) VALUES(?) ON CONFLICT DO NOTHING", {name});
+    }
 
     // An immediate transaction takes the file's write lock first: a second writer waits
     // for the first to end before it reads what it is about to change.
@@ -243,7 +254,7 @@ public:
     std::string engine() const override { return std::string("SQLite ") + sqlite3_libversion(); }
     std::string location() const override { return path_; }
     std::optional<std::string> serverUser() override { return std::nullopt; }
-    void grantAccess(const std::string&, bool) override {}
+    bool grantAccess(const std::string&, bool) override { return true; }
     // SQLite plans these statements from its indexes alone.
     void refreshStatistics() override {}
     std::size_t cachedStatements() const override { return cache_.size(); }

@@ -39,6 +39,11 @@ std::string fullDisk() {
     return "Le disque est plein : rien n'a été enregistré. Libérez de la place, puis recommencez.";
 }
 
+std::string recordChanged(const std::string& file, const std::string& key) {
+    return "L'enregistrement « " + key + " » du fichier " + file +
+           " a été modifié, supprimé ou créé par un autre poste depuis sa lecture : rien n'a été enregistré.";
+}
+
 std::string firstLine(const std::string& text) {
     std::string line = text.substr(0, text.find('\n'));
     if (line.rfind("ERROR:  ", 0) == 0 || line.rfind("FATAL:  ", 0) == 0)

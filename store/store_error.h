@@ -17,6 +17,8 @@ DataError storeError(const std::string& what, const SQLite::Exception& e);
 std::string busyDatabase();
 std::string readOnlyDatabase();
 std::string fullDisk();
+// Another writer changed, deleted or created the record since it was read.
+std::string recordChanged(const std::string& file, const std::string& key);
 // The first line of an engine's own words, for a one-line message.
 std::string firstLine(const std::string& text);
 

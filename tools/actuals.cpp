@@ -51,7 +51,7 @@ ActualsImport importActuals(Database& db, const std::string& entity, std::istrea
         if (p.account[0] != '6' && p.account[0] != '7')
             return;
         const std::string where = "ligne " + std::to_string(p.line) + " : ";
-        if (p.account.size() > kAccountLength || !std::all_of(p.account.begin(), p.account.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        if (p.account.size() > kAccountLength || !allDigits(p.account)) {
             refuse(where + "le compte « " + excerpt(p.account) + " » n'est pas un compte de dix chiffres au plus");
             return;
         }

@@ -86,6 +86,16 @@ void init(const std::string& path) {
     printFiles(*db);
 }
 
+// On a server, each role of the rights store gets what its level on the budget screen
+// needs; a role that the server lacks is named, for its administrator to make.
+void grantRecordedRights(Database& db) {
+    for (const auto& right : db.accessLevels())
+        if (right.screenKey == kScreenKey && !db.grantAccess(right.user, right.level == kFullRights))
+            std::cout << "  the server has no role " << right.user << ": create it (CREATE ROLE " << right.user
+                      << " LOGIN), then run: ondrel-admin rights DB " << right.user << " " << kScreenKey << " "
+                      << right.level << "\n";
+}
+
 void initDemo(const std::string& path) {
     auto db = createNew(path);
     const std::string& owner = db->user();
@@ -93,6 +103,7 @@ void initDemo(const std::string& path) {
     std::cout << "Demo database created: " << db->location() << "\n";
     printFiles(*db);
     std::cout << "  rights on ONDREL: " << owner << " full (2), lecteur read-only (0)\n";
+    grantRecordedRights(*db);
 }
 
 // Line by line into one transaction: memory stays flat in the size of the file, and a
@@ -289,8 +300,9 @@ void setRights(const std::string& path, const std::string& user, const std::stri
     auto db = openExisting(path, Database::Access::ReadWrite);
     db->inOneTransaction([&] {
         db->setAccessLevel(user, key, level);
-        if (key == kScreenKey)
-            db->grantAccess(user, level == kFullRights);
+        if (key == kScreenKey && !db->grantAccess(user, level == kFullRights))
+            throw Failure("the server has no role " + user + ": create it (CREATE ROLE " + user +
+                          " LOGIN), then give it its rights again");
     });
     std::cout << user << " has level " << level << " on " << key << "\n";
 }
@@ -321,6 +333,7 @@ void copyDatabase(const std::string& from, const std::string& to) {
         throw;
     }
     std::cout << count << " records copied from " << source->location() << " to " << target->location() << "\n";
+    grantRecordedRights(*target);
 }
 
 // A field's values as one JSON array, or a single value as a JSON text.

@@ -53,19 +53,19 @@ TEST_P(MalformedSentence, IsRefusedWithWhatAndWhere) {
 
 INSTANTIATE_TEST_SUITE_P(
     Grammar, MalformedSentence,
-    ::testing::Values(std::pair{"", "expected SSELECT"}, std::pair{"SELECT BUDGET 0 PAR 0", "expected SSELECT"},
-                      std::pair{"SSELECT", "expected a file name"},
-                      std::pair{"SSELECT BUDGET AVEC 0 = \"N0] 0 1 PAR 1", "never closed"},
-                      std::pair{"SSELECT BUDGET AVEC 0 = N0] 0 1 PAR 1", "character 25"},
-                      std::pair{"SSELECT BUDGET AVEC X = \"N0]\" 0 1 PAR 1", "field number"},
-                      std::pair{"SSELECT BUDGET AVEC 0 \"N0]\" 0 1 PAR 1", "expected ="},
-                      std::pair{"SSELECT BUDGET 0 un PAR 1", "found \"un\""},
-                      std::pair{"SSELECT BUDGET PAR 1", "fields to return"},
-                      std::pair{"SSELECT BUDGET 0 1", "expected PAR"},
-                      std::pair{"SSELECT BUDGET 0 1 PAR", "sort field"},
-                      std::pair{"SSELECT BUDGET 0 1 PAR 1 AVEC 0 = \"N]\"", "after the sort field"},
-                      std::pair{"SSELECT BUDGET 0 -1 PAR 1", "found \"-1\""},
-                      std::pair{"SSELECT BUDGET AVEC 1 = \"A\"B 0 PAR 1", "blank must follow"}));
+    ::testing::Values(std::pair{"", "il manque SSELECT"}, std::pair{"SELECT BUDGET 0 PAR 0", "« SSELECT » est attendu"},
+                      std::pair{"SSELECT", "il manque un nom de fichier"},
+                      std::pair{"SSELECT BUDGET AVEC 0 = \"N0] 0 1 PAR 1", "jamais fermée"},
+                      std::pair{"SSELECT BUDGET AVEC 0 = N0] 0 1 PAR 1", "caractère 25"},
+                      std::pair{"SSELECT BUDGET AVEC X = \"N0]\" 0 1 PAR 1", "numéro de champ"},
+                      std::pair{"SSELECT BUDGET AVEC 0 \"N0]\" 0 1 PAR 1", "« = » est attendu"},
+                      std::pair{"SSELECT BUDGET 0 un PAR 1", "« un » n'est ni"},
+                      std::pair{"SSELECT BUDGET PAR 1", "champs à rendre"},
+                      std::pair{"SSELECT BUDGET 0 1", "il manque PAR"},
+                      std::pair{"SSELECT BUDGET 0 1 PAR", "champ du tri"},
+                      std::pair{"SSELECT BUDGET 0 1 PAR 1 AVEC 0 = \"N]\"", "de trop après le champ du tri"},
+                      std::pair{"SSELECT BUDGET 0 -1 PAR 1", "« -1 » n'est ni"},
+                      std::pair{"SSELECT BUDGET AVEC 1 = \"A\"B 0 PAR 1", "un blanc doit suivre"}));
 
 TEST(FieldList, IsReadAsNumbers) {
     EXPECT_EQ(parseFieldList("0 1"), (std::vector<int>{0, 1}));

@@ -1,0 +1,413 @@
+#include "store/server_rules.h"
+
+#include "store/store_error.h"
+
+namespace ondrel {
+
+namespace {
+
+// Installed with the tables and again by every `rights`, each time whole: a database
+// made by an earlier version loses its triggers, and every role but the owner loses
+// any write on the tables.
+//
+// Only the owner of the tables writes them. Every other role reads them and, when it
+// may budget, writes records through the three functions below, which run with the
+// owner's rights on the suite's own tables: a record, its fields and its revision
+// always together, the revision the next of the key's history, signed with the role
+// and the server's time. A role that is not the owner writes only the files of the
+// budget, only what the screen and the tools would write there.
+constexpr const char* kRules = R"sql(
+DROP FUNCTION IF EXISTS ondrel_sign_revision() CASCADE;
+DROP FUNCTION IF EXISTS ondrel_note_keys() CASCADE;
+DROP FUNCTION IF EXISTS ondrel_check_history() CASCADE;
+DROP TABLE IF EXISTS ondrel_touched;
+
+-- The files that a role which is not the owner may write.
+CREATE OR REPLACE FUNCTION ondrel_budgeting_file(f text) RETURNS boolean LANGUAGE sql IMMUTABLE AS $$
+    SELECT f IN ('BUDGET', 'REALISE', 'PROFILS')
+$$;
+
+-- The number of months of fiscal year N0 or N1 of an entity, from the dates of its
+-- accounting parameters; none when they do not make a year.
+CREATE OR REPLACE FUNCTION ondrel_months(entity text, year_code text) RETURNS integer LANGUAGE plpgsql STABLE AS $$
+DECLARE
+    v_first text;
+    v_last text;
+    months integer;
+BEGIN
+    SELECT split_part(whole, chr(30), 1) INTO v_first FROM field
+        WHERE file = 'PARAMENTITECOMPTA' AND key = entity AND num = CASE year_code WHEN 'N0' THEN 1 ELSE 3 END;
+    SELECT split_part(whole, chr(30), 1) INTO v_last FROM field
+        WHERE file = 'PARAMENTITECOMPTA' AND key = entity AND num = CASE year_code WHEN 'N0' THEN 2 ELSE 4 END;
+    IF v_first IS NULL OR v_last IS NULL OR v_first !~ '^[0-9]{4}-[0-9]{2}-[0-9]{2}$'
+       OR v_last !~ '^[0-9]{4}-[0-9]{2}-[0-9]{2}$' THEN
+        RETURN NULL;
+    END IF;
+    months := (substr(v_last, 1, 4)::integer * 12 + substr(v_last, 6, 2)::integer)
+              - (substr(v_first, 1, 4)::integer * 12 + substr(v_first, 6, 2)::integer) + 1;
+    RETURN CASE WHEN months BETWEEN 1 AND 120 THEN months END;
+END $$;
+
+-- What is wrong with the period indexes of a line of year year_code: each a whole
+-- number of the year, ascending, none twice.
+CREATE OR REPLACE FUNCTION ondrel_periods_refusal(periods text[], entity text, year_code text) RETURNS text
+LANGUAGE plpgsql STABLE AS $$
+DECLARE
+    months constant integer := ondrel_months(entity, year_code);
+    previous integer := -1;
+    p text;
+BEGIN
+    IF months IS NULL THEN
+        RETURN format('L''exercice %s de l''entité %s n''a pas de dates valides : rien n''a été enregistré.',
+                      CASE year_code WHEN 'N0' THEN 'N' ELSE 'N+1' END, entity);
+    END IF;
+    FOREACH p IN ARRAY periods LOOP
+        IF p !~ '^[0-9]{1,3}$' OR p::integer >= months OR p::integer <= previous THEN
+            RETURN format('La période « %s » n''est pas une période de l''exercice, dans l''ordre : rien n''a été enregistré.', p);
+        END IF;
+        previous := p::integer;
+    END LOOP;
+    RETURN NULL;
+END $$;
+
+-- A line of budget as the screen writes it: the key of a line of an entity on file,
+-- a label of forty characters at most, at least one period with its amount (whole
+-- hundredths, nine digits before the comma at most), a distribution key of the entity.
+CREATE OR REPLACE FUNCTION ondrel_budget_refusal(k text, fields text[]) RETURNS text LANGUAGE plpgsql STABLE AS $$
+DECLARE
+    entity constant text := substr(k, 3, 3);
+    periods constant text[] := string_to_array(coalesce(fields[2], ''), chr(30));
+    amounts constant text[] := string_to_array(coalesce(fields[3], ''), chr(30));
+BEGIN
+    IF k !~ '^N[01][0-9]{3}[67][0-9]{9}$' THEN
+        RETURN format('« %s » n''est pas la clé d''une ligne de budget : rien n''a été enregistré.', k);
+    END IF;
+    IF NOT EXISTS (SELECT 1 FROM record WHERE file = 'ASSOCIATION' AND key = entity) THEN
+        RETURN format('L''entité %s n''existe pas : rien n''a été enregistré.', entity);
+    END IF;
+    IF EXISTS (SELECT 1 FROM unnest(fields[5:]) x WHERE x IS NOT NULL) THEN
+        RETURN format('La ligne %s a un champ que l''écran n''écrit pas : rien n''a été enregistré.', k);
+    END IF;
+    IF coalesce(fields[1], '') = '' THEN
+        RETURN 'Le libellé du compte est obligatoire.';
+    END IF;
+    IF char_length(fields[1]) > 40 OR fields[1] ~ '[\x01-\x1f\x7f]' THEN
+        RETURN 'Le libellé d''une ligne de budget tient en 40 caractères, sans caractère de contrôle : rien n''a été enregistré.';
+    END IF;
+    IF cardinality(periods) = 0 OR cardinality(periods) <> cardinality(amounts) THEN
+        RETURN 'La somme des répartitions doit ètre égale au montant à budgéter.';
+    END IF;
+    IF EXISTS (SELECT 1 FROM unnest(amounts) a WHERE a !~ '^[0-9]{1,11}$') THEN
+        RETURN 'Un montant de la répartition n''est pas un montant positif de neuf chiffres au plus avant la virgule : '
+               'rien n''a été enregistré.';
+    END IF;
+    IF coalesce(fields[4], '') = '' THEN
+        RETURN 'Il est obligatoire de spécifier une clé de répartition.';
+    END IF;
+    IF fields[4] !~ '^[0-9]{3}$' OR NOT EXISTS (SELECT 1 FROM record WHERE file = 'BUDGETCLES' AND key = entity || fields[4]) THEN
+        RETURN format('La clé de répartition « %s » n''existe pas pour l''entité %s : rien n''a été enregistré.',
+                      fields[4], entity);
+    END IF;
+    RETURN ondrel_periods_refusal(periods, entity, substr(k, 1, 2));
+END $$;
+
+-- The actuals of an account: period indexes and signed sums in hundredths.
+CREATE OR REPLACE FUNCTION ondrel_actuals_refusal(k text, fields text[]) RETURNS text LANGUAGE plpgsql STABLE AS $$
+DECLARE
+    entity constant text := substr(k, 3, 3);
+    periods constant text[] := string_to_array(coalesce(fields[1], ''), chr(30));
+    amounts constant text[] := string_to_array(coalesce(fields[2], ''), chr(30));
+BEGIN
+    IF k !~ '^N[01][0-9]{3}[67][0-9]{9}$' THEN
+        RETURN format('« %s » n''est pas la clé du réalisé d''un compte : rien n''a été enregistré.', k);
+    END IF;
+    IF NOT EXISTS (SELECT 1 FROM record WHERE file = 'ASSOCIATION' AND key = entity) THEN
+        RETURN format('L''entité %s n''existe pas : rien n''a été enregistré.', entity);
+    END IF;
+    IF EXISTS (SELECT 1 FROM unnest(fields[3:]) x WHERE x IS NOT NULL) OR cardinality(periods) <> cardinality(amounts)
+       OR EXISTS (SELECT 1 FROM unnest(amounts) a WHERE a !~ '^-?[0-9]{1,11}$') THEN
+        RETURN format('Le réalisé %s n''est pas une suite de montants d''au plus neuf chiffres avant la virgule : '
+                      'rien n''a été enregistré.', k);
+    END IF;
+    RETURN ondrel_periods_refusal(periods, entity, substr(k, 1, 2));
+END $$;
+
+-- A seasonal profile: its name after the entity's code, and shares in hundredths of
+-- a percent that make the whole year.
+CREATE OR REPLACE FUNCTION ondrel_profile_refusal(k text, fields text[]) RETURNS text LANGUAGE plpgsql STABLE AS $$
+DECLARE
+    shares constant text[] := string_to_array(coalesce(fields[2], ''), chr(30));
+BEGIN
+    IF k !~ '^[0-9]{3}.' OR k ~ '[\x01-\x1f\x7f]' OR fields[1] IS DISTINCT FROM substr(k, 4) THEN
+        RETURN format('« %s » n''est pas la clé d''un profil : rien n''a été enregistré.', k);
+    END IF;
+    IF NOT EXISTS (SELECT 1 FROM record WHERE file = 'ASSOCIATION' AND key = substr(k, 1, 3)) THEN
+        RETURN format('L''entité %s n''existe pas : rien n''a été enregistré.', substr(k, 1, 3));
+    END IF;
+    IF EXISTS (SELECT 1 FROM unnest(fields[3:]) x WHERE x IS NOT NULL) OR cardinality(shares) NOT BETWEEN 1 AND 120
+       OR EXISTS (SELECT 1 FROM unnest(shares) s WHERE s !~ '^[0-9]{1,5}$')
+       OR (SELECT sum(s::integer) FROM unnest(shares) s) <> 10000 THEN
+        RETURN format('Les parts du profil « %s » ne font pas 100 %% de l''année : rien n''a été enregistré.', substr(k, 4));
+    END IF;
+    RETURN NULL;
+END $$;
+
+-- What a role that is not the owner may not write. Where a text is plain ASCII its
+-- folded copy, which the searches read, is its lower case, and is checked.
+CREATE OR REPLACE FUNCTION ondrel_refusal(f text, k text, key_fold text, fields text[], folds text[]) RETURNS text
+LANGUAGE plpgsql STABLE AS $$
+BEGIN
+    IF NOT ondrel_budgeting_file(f) THEN
+        RETURN format('Vos droits sur la base ne permettent pas d''écrire dans le fichier %s : rien n''a été enregistré.', f);
+    END IF;
+    IF (k ~ '^[\x01-\x7f]*$' AND key_fold IS DISTINCT FROM lower(k COLLATE "C"))
+       OR EXISTS (SELECT 1 FROM unnest(fields, folds) x(whole, fold)
+                  WHERE (x.whole IS NULL) <> (x.fold IS NULL)
+                     OR (x.whole ~ '^[\x01-\x7f]*$' AND x.fold IS DISTINCT FROM lower(x.whole COLLATE "C"))) THEN
+        RETURN format('Le texte de recherche de l''enregistrement « %s » n''est pas le sien : rien n''a été enregistré.', k);
+    END IF;
+    RETURN CASE f WHEN 'BUDGET' THEN ondrel_budget_refusal(k, fields)
+                  WHEN 'REALISE' THEN ondrel_actuals_refusal(k, fields)
+                  ELSE ondrel_profile_refusal(k, fields) END;
+END $$;
+
+-- Lines of budget never nest within an entity and a year: none on a grouping account
+-- above a new line, none on an account below it.
+CREATE OR REPLACE FUNCTION ondrel_nesting_refusal(k text) RETURNS text LANGUAGE plpgsql STABLE AS $$
+DECLARE
+    head constant text := substr(k, 1, 5);
+    sig constant text := rtrim(substr(k, 6), '0');
+BEGIN
+    IF EXISTS (SELECT 1 FROM generate_series(1, length(sig) - 1) j
+               JOIN record r ON r.file = 'BUDGET' AND r.key = head || rpad(left(sig, j), 10, '0')) THEN
+        RETURN 'Un compte de regroupement a déjà été validé - création impossible.';
+    END IF;
+    -- Every key of the entity and year is fifteen digits long: those that begin with the
+    -- significant digits stand between them and the same digits followed by nines.
+    IF EXISTS (SELECT 1 FROM record r WHERE r.file = 'BUDGET' AND r.key BETWEEN head || sig AND head || rpad(sig, 10, '9')
+               AND r.key <> k) THEN
+        RETURN 'Un compte budgétaire de classe inférieure a déjà été validé - création impossible.';
+    END IF;
+    RETURN NULL;
+END $$;
+
+-- The writes of one call, in their order, each with its place among the writes of its
+-- key: the record takes the revision of the key's last write.
+CREATE OR REPLACE FUNCTION ondrel_writes(p_file text[], p_key text[], p_seen bigint[])
+RETURNS TABLE(i integer, f text, k text, seen bigint, nth integer, times integer) LANGUAGE sql IMMUTABLE AS $$
+    SELECT u.i::integer, u.f, u.k, u.s, (row_number() OVER (PARTITION BY u.f, u.k ORDER BY u.i))::integer,
+           (count(*) OVER (PARTITION BY u.f, u.k))::integer
+    FROM unnest(p_file, p_key, p_seen) WITH ORDINALITY AS u(f, k, s, i)
+$$;
+
+-- Writes records, each over the revision it was read at (0: only where no record has
+-- its key; -1: over whatever is stored), and gives the revision each write takes.
+-- p_fields and p_folds hold a row a write and a column a field, null where the field
+-- is empty.
+CREATE OR REPLACE FUNCTION ondrel_write(p_file text[], p_key text[], p_key_fold text[], p_seen bigint[],
+                                        p_fields text[], p_folds text[]) RETURNS SETOF bigint
+LANGUAGE plpgsql SECURITY DEFINER AS $$
+DECLARE
+    v_n constant integer := coalesce(cardinality(p_file), 0);
+    v_width constant integer := coalesce(array_length(p_fields, 2), 0);
+    v_owner constant boolean := pg_has_role(session_user, current_user, 'MEMBER');
+    v_at constant text := to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS');
+    v_claimed text[];
+    v_created text[];
+    v_bad record;
+    v_why text;
+BEGIN
+    IF v_n = 0 THEN
+        RETURN;
+    END IF;
+    IF coalesce(cardinality(p_key), 0) <> v_n OR coalesce(cardinality(p_key_fold), 0) <> v_n
+       OR coalesce(cardinality(p_seen), 0) <> v_n OR array_ndims(p_fields) IS DISTINCT FROM 2
+       OR array_length(p_fields, 1) <> v_n OR array_dims(p_folds) IS DISTINCT FROM array_dims(p_fields)
+       OR array_position(p_file, NULL) IS NOT NULL OR array_position(p_key, NULL) IS NOT NULL
+       OR array_position(p_key_fold, NULL) IS NOT NULL OR array_position(p_seen, NULL) IS NOT NULL
+       OR EXISTS (SELECT 1 FROM unnest(p_seen) s WHERE s < -1) THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD400', MESSAGE = 'Les enregistrements à écrire sont mal formés : rien n''a été enregistré.';
+    END IF;
+    FOR v_bad IN SELECT DISTINCT x.f FROM unnest(p_file) x(f) WHERE NOT EXISTS (SELECT 1 FROM file WHERE name = x.f) LOOP
+        RAISE EXCEPTION USING ERRCODE = 'OD404',
+            MESSAGE = format('Le fichier %s n''existe pas dans la base : rien n''a été enregistré.', v_bad.f);
+    END LOOP;
+    IF NOT v_owner THEN
+        FOR j IN 1..v_n LOOP
+            v_why := ondrel_refusal(p_file[j], p_key[j], p_key_fold[j], ARRAY(SELECT unnest(p_fields[j:j][1:v_width])),
+                                  ARRAY(SELECT unnest(p_folds[j:j][1:v_width])));
+            IF v_why IS NOT NULL THEN
+                RAISE EXCEPTION USING ERRCODE = 'OD422', MESSAGE = v_why;
+            END IF;
+        END LOOP;
+    END IF;
+
+    -- The record rows: each key claims its revisions with its first write, only if it
+    -- still has the revision that write was read at, or, for a new record, if no row
+    -- has its key. A writer that waited for another finds the row changed and claims
+    -- nothing.
+    WITH upd AS (
+        UPDATE record r SET revision = greatest(r.revision, coalesce(
+                   (SELECT max(h.revision) FROM history h WHERE h.file = r.file AND h.key = r.key), 0)) + w.times
+        FROM ondrel_writes(p_file, p_key, p_seen) w
+        WHERE w.nth = 1 AND w.seen > 0 AND r.file = w.f AND r.key = w.k AND r.revision = w.seen
+        RETURNING r.file || chr(31) || r.key AS fk)
+    SELECT coalesce(array_agg(fk), '{}') INTO v_claimed FROM upd;
+    WITH ins AS (
+        INSERT INTO record(file, key, key_fold, revision)
+        SELECT w.f, w.k, p_key_fold[w.i], coalesce((SELECT max(h.revision) FROM history h WHERE h.file = w.f AND h.key = w.k), 0) + w.times
+        FROM ondrel_writes(p_file, p_key, p_seen) w WHERE w.nth = 1 AND w.seen = 0
+        ON CONFLICT DO NOTHING
+        RETURNING file || chr(31) || key AS fk)
+    SELECT coalesce(array_agg(fk), '{}') INTO v_created FROM ins;
+    WITH ups AS (
+        INSERT INTO record(file, key, key_fold, revision)
+        SELECT w.f, w.k, p_key_fold[w.i], coalesce((SELECT max(h.revision) FROM history h WHERE h.file = w.f AND h.key = w.k), 0) + w.times
+        FROM ondrel_writes(p_file, p_key, p_seen) w WHERE w.nth = 1 AND w.seen = -1
+        ON CONFLICT (file, key) DO UPDATE SET revision = greatest(record.revision + (EXCLUDED.revision - coalesce(
+            (SELECT max(h.revision) FROM history h WHERE h.file = EXCLUDED.file AND h.key = EXCLUDED.key), 0)), EXCLUDED.revision)
+        RETURNING file || chr(31) || key AS fk, xmax = 0 AS made)
+    SELECT v_claimed || coalesce(array_agg(fk) FILTER (WHERE NOT made), '{}'),
+           v_created || coalesce(array_agg(fk) FILTER (WHERE made), '{}') INTO v_claimed, v_created FROM ups;
+    SELECT w.f, w.k INTO v_bad FROM ondrel_writes(p_file, p_key, p_seen) w
+        WHERE w.nth = 1 AND NOT (w.f || chr(31) || w.k = ANY(v_claimed || v_created)) ORDER BY w.i LIMIT 1;
+    IF FOUND THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD409', MESSAGE = format('@CHANGED@', v_bad.f, v_bad.k);
+    END IF;
+
+    -- The fields of each key's last write, and every write kept in the history.
+    DELETE FROM field d USING (SELECT DISTINCT x.f, x.k FROM unnest(p_file, p_key) x(f, k)) w
+        WHERE d.file = w.f AND d.key = w.k;
+    INSERT INTO field(file, key, num, whole, fold)
+        SELECT w.f, w.k, c, p_fields[w.i][c], p_folds[w.i][c]
+        FROM ondrel_writes(p_file, p_key, p_seen) w CROSS JOIN generate_series(1, v_width) c
+        WHERE w.nth = w.times AND p_fields[w.i][c] IS NOT NULL;
+    INSERT INTO history(file, key, revision, author, at, deleted)
+        SELECT w.f, w.k, r.revision - w.times + w.nth, session_user, v_at, 0
+        FROM ondrel_writes(p_file, p_key, p_seen) w JOIN record r ON r.file = w.f AND r.key = w.k;
+    INSERT INTO history_field(file, key, revision, num, whole)
+        SELECT w.f, w.k, r.revision - w.times + w.nth, c, p_fields[w.i][c]
+        FROM ondrel_writes(p_file, p_key, p_seen) w JOIN record r ON r.file = w.f AND r.key = w.k
+             CROSS JOIN generate_series(1, v_width) c
+        WHERE p_fields[w.i][c] IS NOT NULL;
+
+    IF NOT v_owner THEN
+        FOR v_bad IN SELECT split_part(c, chr(31), 2) AS k FROM unnest(v_created) c WHERE split_part(c, chr(31), 1) = 'BUDGET' LOOP
+            v_why := ondrel_nesting_refusal(v_bad.k);
+            IF v_why IS NOT NULL THEN
+                RAISE EXCEPTION USING ERRCODE = 'OD422', MESSAGE = v_why;
+            END IF;
+        END LOOP;
+    END IF;
+    RETURN QUERY SELECT r.revision - w.times + w.nth
+        FROM ondrel_writes(p_file, p_key, p_seen) w JOIN record r ON r.file = w.f AND r.key = w.k ORDER BY w.i;
+END $$;
+
+-- Deletes a record read at p_seen (-1: whatever is stored, if anything), and keeps
+-- the deletion as the last revision of its key.
+CREATE OR REPLACE FUNCTION ondrel_remove(p_file text, p_key text, p_seen bigint) RETURNS void
+LANGUAGE plpgsql SECURITY DEFINER AS $$
+DECLARE
+    seen bigint := p_seen;
+BEGIN
+    IF NOT EXISTS (SELECT 1 FROM file WHERE name = p_file) THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD404',
+            MESSAGE = format('Le fichier %s n''existe pas dans la base : rien n''a été supprimé.', p_file);
+    END IF;
+    IF NOT pg_has_role(session_user, current_user, 'MEMBER') AND NOT ondrel_budgeting_file(p_file) THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD422',
+            MESSAGE = format('Vos droits sur la base ne permettent pas de supprimer dans le fichier %s : rien n''a été supprimé.', p_file);
+    END IF;
+    IF seen = -1 THEN
+        SELECT revision INTO seen FROM record WHERE file = p_file AND key = p_key;
+        IF NOT FOUND THEN
+            RETURN;
+        END IF;
+    END IF;
+    DELETE FROM record WHERE file = p_file AND key = p_key AND revision = seen AND seen > 0;
+    IF NOT FOUND THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD409', MESSAGE = format('@CHANGED@', p_file, p_key);
+    END IF;
+    DELETE FROM field WHERE file = p_file AND key = p_key;
+    INSERT INTO history(file, key, revision, author, at, deleted)
+        SELECT p_file, p_key, greatest(seen, coalesce(max(revision), 0)) + 1, session_user,
+               to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS'), 1
+        FROM history WHERE file = p_file AND key = p_key;
+END $$;
+
+-- Makes a file where it does not exist yet: any file for the owner, a file of the
+-- budget for the others.
+CREATE OR REPLACE FUNCTION ondrel_make_file(p_name text) RETURNS void LANGUAGE plpgsql SECURITY DEFINER AS $$
+BEGIN
+    IF EXISTS (SELECT 1 FROM file WHERE name = p_name) THEN
+        RETURN;
+    END IF;
+    IF NOT pg_has_role(session_user, current_user, 'MEMBER') AND NOT ondrel_budgeting_file(p_name) THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD422',
+            MESSAGE = format('Vos droits sur la base ne permettent pas de créer le fichier %s.', p_name);
+    END IF;
+    INSERT INTO file(name) VALUES (p_name) ON CONFLICT DO NOTHING;
+END $$;
+
+DO $$
+DECLARE
+    fn text;
+    grantee text;
+BEGIN
+    -- No function for the public.
+    FOREACH fn IN ARRAY ARRAY['ondrel_budgeting_file(text)', 'ondrel_months(text, text)',
+                              'ondrel_periods_refusal(text[], text, text)', 'ondrel_budget_refusal(text, text[])',
+                              'ondrel_actuals_refusal(text, text[])', 'ondrel_profile_refusal(text, text[])',
+                              'ondrel_refusal(text, text, text, text[], text[])', 'ondrel_nesting_refusal(text)',
+                              'ondrel_writes(text[], text[], bigint[])', '@WRITE@', '@REMOVE@', '@MAKE_FILE@'] LOOP
+        EXECUTE format('REVOKE ALL ON FUNCTION %s FROM PUBLIC', fn);
+    END LOOP;
+    -- What runs with the owner's rights reads the suite's own tables, whatever the
+    -- caller's path; the functions it calls run under the same path.
+    FOREACH fn IN ARRAY ARRAY['@WRITE@', '@REMOVE@', '@MAKE_FILE@'] LOOP
+        EXECUTE format('ALTER FUNCTION %s SET search_path = pg_catalog, %I, pg_temp', fn, current_schema());
+    END LOOP;
+    COMMENT ON FUNCTION ondrel_write(text[], text[], text[], bigint[], text[], text[]) IS '@VERSION@';
+
+    REVOKE ALL ON file, record, field, history, history_field, rights, ondrel_mark FROM PUBLIC;
+    GRANT SELECT ON rights, ondrel_mark TO PUBLIC;
+    FOR grantee IN SELECT DISTINCT pg_get_userbyid(a.grantee)
+                   FROM pg_class c, aclexplode(c.relacl) a
+                   WHERE c.relnamespace = current_schema()::regnamespace
+                     AND c.relname IN ('file', 'record', 'field', 'history', 'history_field', 'rights', 'ondrel_mark')
+                     AND a.grantee NOT IN (0, c.relowner) AND a.privilege_type <> 'SELECT' LOOP
+        EXECUTE format('REVOKE INSERT, UPDATE, DELETE, TRUNCATE, REFERENCES, TRIGGER ON file, record, field, history, '
+                       'history_field, rights, ondrel_mark FROM %I', grantee);
+    END LOOP;
+    -- Those who budget in the rights store go on writing, through the functions.
+    FOR grantee IN SELECT r."user" FROM rights r JOIN pg_roles p ON p.rolname = r."user"
+                   WHERE r.screen = 'ONDREL' AND r.level = 2 LOOP
+        EXECUTE format('GRANT EXECUTE ON FUNCTION @WRITE@, @REMOVE@, @MAKE_FILE@ TO %I', grantee);
+    END LOOP;
+END $$;
+)sql";
+
+void replaceAll(std::string& text, const std::string& mark, const std::string& by) {
+    for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + by.size()))
+        text.replace(at, mark.size(), by);
+}
+
+// A text as it stands between single quotes inside a function's body.
+std::string quoted(std::string text) {
+    replaceAll(text, "'", "''");
+    return text;
+}
+
+}  // namespace
+
+std::string serverRules() {
+    std::string rules = kRules;
+    replaceAll(rules, "@CHANGED@", quoted(recordChanged("%1$s", "%2$s")));
+    replaceAll(rules, "@WRITE@", kWriteFunction);
+    replaceAll(rules, "@REMOVE@", kRemoveFunction);
+    replaceAll(rules, "@MAKE_FILE@", kMakeFileFunction);
+    replaceAll(rules, "@VERSION@", kRulesVersion);
+    return rules;
+}
+
+}  // namespace ondrel
