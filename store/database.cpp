@@ -60,7 +60,7 @@ bool Database::isServer(const std::string& location) {
 }
 
 std::string Database::readable(const std::string& location) {
-    return hidePasswords(location);
+    return hideLocationPassword(location);
 }
 
 bool Database::readOnly() const {

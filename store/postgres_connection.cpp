@@ -577,7 +577,7 @@ private:
 }  // namespace
 
 std::string withoutPassword(const std::string& uri) {
-    return hidePasswords(uri);
+    return hideLocationPassword(uri);
 }
 
 std::string numbered(const std::string& sql) {

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include "store/password_mask.h"
+
 namespace ondrel {
 
 DataError storeError(const std::string& what, const SQLite::Exception& e) {
@@ -51,17 +53,18 @@ std::string firstLine(const std::string& text) {
     return line;
 }
 
+// A path that is no file may be a server's address that a person mistyped.
 std::string missingDatabase(const std::string& path) {
-    return "La base de données « " + path + " » est introuvable. Vérifiez son chemin, ou créez une base avec "
+    return "La base de données « " + hidePasswords(path) + " » est introuvable. Vérifiez son chemin, ou créez une base avec "
            "« ondrel-admin init-demo ».";
 }
 
 std::string folderNotDatabase(const std::string& path) {
-    return "« " + path + " » est un dossier, pas une base de données Ondrel. Choisissez le fichier de la base.";
+    return "« " + hidePasswords(path) + " » est un dossier, pas une base de données Ondrel. Choisissez le fichier de la base.";
 }
 
 std::string notOurDatabase(const std::string& path) {
-    return "« " + path + " » n'est pas une base de données Ondrel : le fichier n'a pas été ouvert et rien n'y a "
+    return "« " + hidePasswords(path) + " » n'est pas une base de données Ondrel : le fichier n'a pas été ouvert et rien n'y a "
            "été écrit. Choisissez une base créée par « ondrel-admin ».";
 }
 

@@ -8,7 +8,8 @@ admin=$1 script=$2
 dir=$(mktemp -d)
 name="tools_$$"
 trap 'psql -qX "$ONDREL_TEST_POSTGRES" -c "DROP DATABASE IF EXISTS $name" -c "DROP DATABASE IF EXISTS ${name}_import" \
-  -c "DROP ROLE IF EXISTS lea_$$" >/dev/null 2>&1; rm -rf "$dir"' EXIT
+  -c "DROP DATABASE IF EXISTS ${name}_demo" -c "DROP DATABASE IF EXISTS ${name}_demo2" -c "DROP ROLE IF EXISTS lea_$$" -c "DROP ROLE IF EXISTS lecteur" >/dev/null 2>&1
+  rm -rf "$dir"' EXIT
 fail() { echo "FAIL: $*"; [ -s "$dir/psql.err" ] && tail -n 3 "$dir/psql.err"; exit 1; }
 sql() { psql -qX -v ON_ERROR_STOP=1 "$ONDREL_TEST_POSTGRES" -c "$1" >/dev/null || fail "psql: $1"; }
 
@@ -38,6 +39,21 @@ imported=${server/\/$name?//${name}_import?}
 "$admin" export "$imported" > "$dir/imported.jsonl"
 cmp -s "$dir/file.jsonl" "$dir/imported.jsonl" || fail "the imported server database differs"
 "$admin" init "$imported" 2>/dev/null && fail "init went over a database"
+
+# The demo on a server: its reader reads, once the server has the role; a role it
+# lacks is named.
+sql "CREATE DATABASE ${name}_demo"
+demo=${server/\/$name?//${name}_demo?}
+out=$("$admin" init-demo "$demo") || fail "init-demo on a server"
+case "$out" in *"the server has no role lecteur"*) ;; *) fail "init-demo did not name the missing reader: $out";; esac
+sql "CREATE ROLE lecteur LOGIN"
+sql "CREATE DATABASE ${name}_demo2"
+demo=${server/\/$name?//${name}_demo2?}
+"$admin" init-demo "$demo" >/dev/null || fail "init-demo on a server that has the reader"
+printf '%s\n' 'init' 'type Txt_CodAssoc "1"' 'key Txt_CodAssoc Enter' 'dump Cbo_Assoc Cmd_OkBudget' > "$dir/reader.script"
+out=$("$script" --db "${demo/user=ondrel/user=lecteur}" "$dir/reader.script" 2>&1) || fail "the demo's reader: $out"
+case "$out" in *'"zone":"Cbo_Assoc"'*'Association des Amis du Livre'*'"visible":false'*) ;;
+  *) fail "the demo's reader did not read: $out";; esac
 
 # A role's rights: what it may read and write, whatever user a program claims.
 sql "CREATE ROLE lea_$$ LOGIN"
@@ -129,25 +145,32 @@ as_lea "$(write N00016064000000 -1 "$good")" || fail "a level on another key rev
 as_lea "$(write N00016064000000 -1 "$good")" && fail "a reader wrote through the function"
 "$admin" rights "$server" "lea_$$" ONDREL 2 >/dev/null || fail "rights 2 again"
 
-# No password is ever shown: not in a message, not in the process list.
-err=$("$admin" show "postgresql://ondrel:s3cret@/nothing?host=$dir/nowhere&password=0ther" ASSOCIATION 001 2>&1) &&
-  fail "a down server answered"
-case "$err" in *s3cret*|*0ther*) fail "a message showed the password: $err";; esac
-case "$err" in *[Cc]ould*|*failed*|*connection\ to*) fail "a message is not in French: $err";; esac
-mkfifo "$dir/stdin"
-"$script" --db "$server&password=Hunter22" < "$dir/stdin" > /dev/null 2>&1 &
-pid=$!
-exec 3> "$dir/stdin"
-for _ in $(seq 50); do
-  args=$(tr '\0' ' ' < "/proc/$pid/cmdline")
-  case "$args" in *ondrel-script*) case "$args" in *Hunter22*) ;; *) break;; esac;; esac
-  sleep 0.1
+# No password is ever shown, in any form that libpq takes: not in a message, not in the
+# process list.
+for down in "postgresql://ondrel:s3cret@/nothing?host=$dir/nowhere&password=0ther" \
+            "postgresql://ondrel:S3cr#t@/nothing?host=$dir/nowhere" "postgresql://ondrel:pa?ss@/nothing?host=$dir/nowhere" \
+            "postgresql://ondrel:pa ss@/nothing?host=$dir/nowhere" "host=$dir/nowhere password='two words'" \
+            "host=$dir/nowhere password = spaced"; do
+  err=$("$admin" show "$down" ASSOCIATION 001 2>&1) && fail "a down server answered"
+  case "$err" in *s3cret*|*0ther*|*S3cr*|*pa?ss*|*"pa ss"*|*two*|*words*|*spaced*) fail "a message showed the password: $err";; esac
+  case "$err" in *[Cc]ould*|*failed*|*connection\ to*) fail "a message is not in French: $err";; esac
 done
-args=$(tr '\0' ' ' < "/proc/$pid/cmdline")
-exec 3>&-
-wait $pid
-case "$args" in *Hunter22*) fail "the process list shows the password: $args";; *ondrel-script*) ;;
-  *) fail "the script was not seen running: $args";; esac
+mkfifo "$dir/stdin"
+for db in "$server&password=Hunter22" "${server/postgresql:\/\//postgresql://ondrel:Hun#ter22@}"; do
+  "$script" --db "$db" < "$dir/stdin" > /dev/null 2>&1 &
+  pid=$!
+  exec 3> "$dir/stdin"
+  for _ in $(seq 50); do
+    args=$(tr '\0' ' ' < "/proc/$pid/cmdline")
+    case "$args" in *ondrel-script*) case "$args" in *Hun*ter22*) ;; *) break;; esac;; esac
+    sleep 0.1
+  done
+  args=$(tr '\0' ' ' < "/proc/$pid/cmdline")
+  exec 3>&-
+  wait $pid
+  case "$args" in *Hun*ter22*) fail "the process list shows the password: $args";; *ondrel-script*) ;;
+    *) fail "the script was not seen running: $args";; esac
+done
 
 # A server that is down, or refuses the login: one line, nothing written.
 err=$("$admin" show "postgresql:///nothing?host=$dir/nowhere" ASSOCIATION 001 2>&1) && fail "a down server answered"
