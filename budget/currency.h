@@ -56,6 +56,10 @@ enum class Grouping { None, Thousands };
 // parts the thousands for reading ("1 000,00"), as in a report; zones never have it.
 std::string formatAmount(Currency amount, Grouping grouping = Grouping::None);
 
+// The largest amount that an amount zone of twelve characters holds, 999999999,99:
+// what the screen, the sheets and the report are made for, in hundredths.
+inline constexpr std::int64_t kLargestAmountHundredths = 99'999'999'999;
+
 // Stored amounts are whole hundredths written in decimal ("123456" for 1234,56).
 std::string storedHundredths(Currency amount);
 // Raises std::invalid_argument for a text that is not a whole number.

@@ -89,8 +89,8 @@ private:
     void Cbo_Exercice_Click();
     void Cbo_Exercice_KeyPress(int& keyAscii);
     void fiscalYearBody();
-    bool listPeriods();
-    bool W_ExerciceInvalide = false;   // the chosen year's months cannot be walked
+    bool showFiscalYear();
+    bool W_ExerciceInvalide = false;   // the chosen year's dates do not read or its months cannot be walked
 
     // Account (account_entry.cpp, creation_rules.cpp, account_picker.cpp).
     void Txt_Cpte_KeyPress(int& keyAscii);

@@ -17,25 +17,22 @@ void Crt_Ondrel::fiscalYearBody() {
     if (!isWholeCode(Txt_CodAssoc.text()))
         return;
     shared().fiscalYearRecord = file(SuiteFile::ParamEntiteCompta).ReadRecord(Txt_CodAssoc.text());
-    const Record& year = *shared().fiscalYearRecord;
-    if (Cbo_Exercice.listIndex() == 0) {
-        Txt_DateDebutExercice.setText(DateToText(year.value(1, 1)));
-        Txt_DateFinExercice.setText(DateToText(year.value(2, 1)));
-    } else {
-        Txt_DateDebutExercice.setText(DateToText(year.value(3, 1)));
-        Txt_DateFinExercice.setText(DateToText(year.value(4, 1)));
-    }
-    if (!listPeriods())
+    if (!showFiscalYear())
         return;
     if (Txt_Cpte.enabled())
         Txt_Cpte.setFocus();
 }
 
-// A year whose months cannot be walked (its end before its start, longer than the walk
-// follows, a date that does not read) would give lines without a period: the person is
-// told, and the account stays locked until a year that walks is chosen.
-bool Crt_Ondrel::listPeriods() {
+// A year whose dates do not read (an empty or impossible date) or whose months cannot
+// be walked (its end before its start, longer than the walk follows) would give lines
+// without a period: the person is told, nothing of it is shown, and the account stays
+// locked until a year that walks is chosen.
+bool Crt_Ondrel::showFiscalYear() {
+    const Record& year = *shared().fiscalYearRecord;
+    const int first = Cbo_Exercice.listIndex() == 0 ? 1 : 3;
     try {
+        Txt_DateDebutExercice.setText(DateToText(year.value(first, 1)));
+        Txt_DateFinExercice.setText(DateToText(year.value(first + 1, 1)));
         RemplirCboPeriode();
     } catch (const DataError& e) {
         if (e.number() != kTypeMismatch)
@@ -43,6 +40,9 @@ bool Crt_Ondrel::listPeriods() {
         W_ExerciceInvalide = true;
         for (Zone* z : accountZones())
             z->setEnabled(false);
+        Txt_DateDebutExercice.setText("");
+        Txt_DateFinExercice.setText("");
+        Cbo_Periode.clear();
         screen_.showError(e.what());
         return false;
     }

@@ -8,7 +8,6 @@ namespace ondrel {
 
 namespace {
 
-
 bool digits(const std::string& s, std::size_t from, std::size_t count) {
     for (std::size_t i = from; i < from + count; ++i)
         if (!std::isdigit(static_cast<unsigned char>(s[i])))
@@ -34,6 +33,8 @@ std::string DateToText(const std::string& stored) {
         if (year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= daysIn(month, year))
             return stored.substr(8, 2) + "/" + stored.substr(5, 2) + "/" + stored.substr(0, 4);
     }
+    if (stored.empty())
+        throw DataError(kTypeMismatch, "Une date de l'exercice n'est pas renseignée.");
     throw DataError(kTypeMismatch, "La date « " + stored + " » n'est pas une date du calendrier de la forme aaaa-mm-jj.");
 }
 

@@ -611,3 +611,14 @@ std::unique_ptr<Connection> createPostgres(const std::string& uri) {
 }
 
 }  // namespace ondrel
+
+#ifdef ONDREL_SANITIZE
+// libpqxx 6.4 reads the connection's encoding before its result takes the PGresult
+// that libpq made: on a connection the server has dropped, that read throws, and the
+// PGresult of the failed statement is never freed (a few hundred bytes each time a
+// connection is found lost). The leak is the library's own, mended in its 7.x; the
+// leak sanitizer is told of PGresults that libpqxx never took, and of nothing else.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:PQmakeEmptyPGresult\n";
+}
+#endif

@@ -1,8 +1,10 @@
 #include "tools/actuals.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "account/account_number.h"
+#include "periods/period_label.h"
 #include "budget/budget_key.h"
 #include "screen/utf8_text.h"
 #include "tools/budget_sheet.h"
@@ -46,6 +48,7 @@ ActualsImport importActuals(Database& db, const std::string& entity, std::istrea
         if (++shown <= kMaxFaultsShown)
             report.faults.push_back(why);
     };
+    const std::string largest = formatAmount(Currency::fromHundredths(kLargestAmountHundredths));
     readFec(fec, [&](const Posting& p) {
         ++report.postings;
         if (p.account[0] != '6' && p.account[0] != '7')
@@ -61,11 +64,18 @@ ActualsImport importActuals(Database& db, const std::string& entity, std::istrea
                    " n'est dans aucun des exercices N et N+1 de l'entité " + entity);
             return;
         }
+        if (std::abs(p.debitMinusCredit) > kLargestAmountHundredths) {
+            refuse(where + "le montant dépasse " + largest +
+                   ", le plus grand montant que l'écran, les feuilles et le rapport tiennent");
+            return;
+        }
         auto& periods = sums[place->second.year][completeWithZeros(p.account)];
         periods.resize(place->second.yearLength);
-        const std::int64_t signedAmount = p.account[0] == '6' ? p.debitMinusCredit : -p.debitMinusCredit;
-        if (__builtin_add_overflow(periods[place->second.index], signedAmount, &periods[place->second.index])) {
-            refuse(where + "la somme du compte " + p.account + " dépasse ce qu'un montant peut tenir");
+        std::int64_t& sum = periods[place->second.index];
+        sum += p.account[0] == '6' ? p.debitMinusCredit : -p.debitMinusCredit;
+        if (std::abs(sum) > kLargestAmountHundredths) {
+            refuse(where + "la somme du compte " + p.account + " en " + periodLabel(p.month, p.year) + " dépasse " +
+                   largest + ", le plus grand montant que l'écran, les feuilles et le rapport tiennent");
             return;
         }
         ++report.counted;

@@ -27,39 +27,33 @@ std::optional<Currency> amountCell(const std::string& text) {
 
 std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>& faults) {
     std::vector<BudgetRow> rows;
-    std::size_t columns = 0;
-    std::string text;
-    int number = 1;
-    for (; std::getline(in, text); ++number) {
-        if (!text.empty() && text.back() == '\r')
-            text.pop_back();
-        if (number == 1) {
-            if (text.rfind("\xEF\xBB\xBF", 0) == 0)
-                text.erase(0, 3);
-            const auto header = csvCells(text);
-            columns = header.size();
-            if (columns < kFixedColumns || header[0] != "Entité") {
-                faults.push_back("ligne 1 : l'en-tête n'est pas celui d'un export de budget (Entité;Exercice;Compte;…)");
-                return rows;
-            }
-            if (std::find(header.begin(), header.end(), "Réalisé") != header.end()) {
-                faults.push_back("ligne 1 : ce fichier porte le réalisé ; exportez le budget sans le réalisé pour le "
-                                 "réimporter");
-                return rows;
-            }
-            continue;
-        }
-        if (trimBlanks(text).empty())
+    CsvReader csv(in);
+    std::vector<std::string> f;
+    int number = 0;
+    if (!csv.next(f, number)) {
+        faults.push_back("ligne 1 : le fichier est vide ; il lui faut au moins l'en-tête et une ligne de budget");
+        return rows;
+    }
+    const std::size_t columns = f.size();
+    if (columns < kFixedColumns || f[0] != "Entité") {
+        faults.push_back("ligne 1 : l'en-tête n'est pas celui d'un export de budget (Entité;Exercice;Compte;…)");
+        return rows;
+    }
+    if (std::find(f.begin(), f.end(), "Réalisé") != f.end()) {
+        faults.push_back("ligne 1 : ce fichier porte le réalisé ; exportez le budget sans le réalisé pour le réimporter");
+        return rows;
+    }
+    while (csv.next(f, number)) {
+        if (f.size() == 1 && trimBlanks(f[0]).empty())
             continue;
         auto fail = [&](const std::string& why) { faults.push_back("ligne " + std::to_string(number) + " : " + why); };
         auto failAt = [&](std::size_t column, const std::string& why) {
             fail("colonne " + std::to_string(column + 1) + " : " + why);
         };
-        if (!isValidUtf8(text) || holdsControlChar(text)) {
-            fail("le texte n'est pas de l'UTF-8 sans caractère de contrôle");
+        if (!std::all_of(f.begin(), f.end(), isValidUtf8)) {
+            fail("le texte n'est pas de l'UTF-8");
             continue;
         }
-        const auto f = csvCells(text);
         if (f.size() != columns) {
             fail("la ligne a " + std::to_string(f.size()) + " colonne(s), l'en-tête en a " + std::to_string(columns));
             continue;
@@ -92,9 +86,7 @@ std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>&
         if (good)
             rows.push_back(std::move(row));
     }
-    if (number == 1)
-        faults.push_back("ligne 1 : le fichier est vide ; il lui faut au moins l'en-tête et une ligne de budget");
-    else if (rows.empty() && faults.empty())
+    if (rows.empty() && faults.empty())
         faults.push_back("le fichier ne contient aucune ligne de budget");
     return rows;
 }

@@ -1,5 +1,7 @@
 #include "tools/csv_cells.h"
 
+#include <istream>
+
 namespace ondrel {
 
 std::string csvCell(const std::string& text) {
@@ -14,23 +16,49 @@ std::string csvCell(const std::string& text) {
     return quoted + "\"";
 }
 
-std::vector<std::string> csvCells(const std::string& line) {
-    std::vector<std::string> cells(1);
+CsvReader::CsvReader(std::istream& in) : in_(in) {
+    if (in_.peek() == 0xEF) {
+        char bom[3] = {};
+        in_.read(bom, 3);
+        if (std::string(bom, 3) != "\xEF\xBB\xBF") {
+            in_.clear();
+            in_.seekg(0);
+        }
+    }
+}
+
+bool CsvReader::next(std::vector<std::string>& cells, int& line) {
+    std::streambuf& buffer = *in_.rdbuf();
+    if (buffer.sgetc() == std::char_traits<char>::eof())
+        return false;
+    cells.assign(1, std::string());
+    line = line_;
     bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+    for (int c = buffer.sbumpc(); c != std::char_traits<char>::eof(); c = buffer.sbumpc()) {
+        const bool lineEnd = c == '\n' || c == '\r';
+        if (lineEnd) {
+            if (c == '\r' && buffer.sgetc() == '\n') {
+                buffer.sbumpc();
+                if (quoted)
+                    cells.back() += '\r';
+                c = '\n';
+            }
+            ++line_;
+            if (!quoted)
+                return true;
+            cells.back() += static_cast<char>(c);
+        } else if (quoted && c == '"' && buffer.sgetc() == '"') {
             cells.back() += '"';
-            ++i;
+            buffer.sbumpc();
         } else if (c == '"') {
             quoted = !quoted;
         } else if (c == ';' && !quoted) {
             cells.emplace_back();
         } else {
-            cells.back() += c;
+            cells.back() += static_cast<char>(c);
         }
     }
-    return cells;
+    return true;
 }
 
 std::string asSpreadsheetText(const std::string& text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -8,7 +9,20 @@ namespace ondrel {
 // The cells of the CSV that French spreadsheets read: ";" between cells, quotes around
 // a cell that holds ";", a quote or a line break, quotes doubled inside.
 std::string csvCell(const std::string& text);
-std::vector<std::string> csvCells(const std::string& line);
+
+// Reads such a CSV a record at a time, whatever its line ends (CR LF, LF, or CR alone
+// as old Macs write them), a quoted cell keeping its line breaks and its tabs, after
+// a byte-order mark if there is one.
+class CsvReader {
+public:
+    explicit CsvReader(std::istream& in);
+    // The next record's cells, and the number of the line it begins on; false at the end.
+    bool next(std::vector<std::string>& cells, int& line);
+
+private:
+    std::istream& in_;
+    int line_ = 1;
+};
 
 // A text cell that a spreadsheet would take for a formula ("=", "+", "-", "@", a tab or
 // a carriage return first) is written behind an apostrophe, which makes it text there;

@@ -85,7 +85,13 @@ TEST_F(FaultyData, AStoredKeyWithoutItsRecordIsNamedAndTheLineCanBeMended) {
 struct BadYear {
     const char* start;
     const char* end;
+    const char* says;
 };
+
+std::string badYearName(const ::testing::TestParamInfo<BadYear>& info) {
+    static const char* const names[] = {"Inverted", "LongerThanTheWalk", "ImpossibleDate", "NoDate"};
+    return names[info.index];
+}
 
 class FaultyYear : public FaultyData, public ::testing::WithParamInterface<BadYear> {};
 
@@ -95,8 +101,9 @@ TEST_P(FaultyYear, IsRefusedWhenChosenAndLocksTheAccount) {
     c = start();
     type(*c, "Txt_CodAssoc", "1\n");
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_NE(host.messages[0].find("L'exercice"), std::string::npos) << host.messages[0];
+    EXPECT_EQ(host.messages[0].rfind(GetParam().says, 0), 0u) << host.messages[0];
     EXPECT_FALSE(z("Txt_Cpte").canTakeFocus());
+    EXPECT_EQ(z("Cbo_Periode").listCount(), 0);
     EXPECT_TRUE(z("Cbo_Exercice").canTakeFocus());
 
     z("Cbo_Exercice").setFocus();
@@ -111,7 +118,10 @@ TEST_P(FaultyYear, IsRefusedWhenChosenAndLocksTheAccount) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, FaultyYear,
-                         ::testing::Values(BadYear{"2027-01-01", "2026-12-31"}, BadYear{"2027-01-01", "2037-12-31"}),
-                         [](const auto& info) { return info.index == 0 ? "Inverted" : "LongerThanTheWalk"; });
+                         ::testing::Values(BadYear{"2027-01-01", "2026-12-31", "L'exercice du 01/01/2027"},
+                                           BadYear{"2027-01-01", "2037-12-31", "L'exercice du 01/01/2027"},
+                                           BadYear{"2027-02-30", "2027-12-31", "La date « 2027-02-30 »"},
+                                           BadYear{"", "2027-12-31", "Une date de l'exercice n'est pas renseignée."}),
+                         badYearName);
 
 }  // namespace ondrel

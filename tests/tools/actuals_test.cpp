@@ -183,6 +183,20 @@ TEST_F(ActualsTest, WhatCannotBeComparedIsRefused) {
     EXPECT_THROW(import("", "009"), std::runtime_error);
 }
 
+// What the screen, the sheets and the report hold is 999999999,99: a posting above
+// it, or a month's sum that grows above it, is refused on its own line.
+TEST_F(ActualsTest, AnAmountTheScreenCannotHoldIsRefusedOnItsLine) {
+    const ActualsImport r = import(line("20270115", "606400", "a", "999999999999999,99", "") + "\n" +
+                                   line("20270115", "613", "b", "999999999,99", "") + "\n" +
+                                   line("20270116", "613", "c", "0,01", "") + "\n" +
+                                   line("20270117", "706", "d", "", "999999999,99") + "\n");
+    ASSERT_EQ(r.faults.size(), 2u);
+    EXPECT_EQ(r.faults[0].rfind("ligne 2 : le montant dépasse 999999999,99", 0), 0u) << r.faults[0];
+    EXPECT_EQ(r.faults[1].rfind("ligne 4 : la somme du compte 613 en janvier 2027 dépasse 999999999,99", 0), 0u)
+        << r.faults[1];
+    EXPECT_TRUE(readActuals(*data.db, "001", "N").empty()) << "nothing was written";
+}
+
 // By hand, entity 001 year N: the grouping line 6130000000 (1 550,50) takes the actuals
 // of 6132 (1 000,00 in January) and 6135 (700,00 in July): 1 700,00, 149,50 over, +9,6 %.
 // 6064000000 (1 200,00) spent 120,50 in January. 6251 has actuals and no line: it comes

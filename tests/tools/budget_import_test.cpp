@@ -104,28 +104,54 @@ TEST_F(BudgetImport, AnUnchangedLineIsNotWrittenAndAChangedLabelIs) {
     EXPECT_EQ(data.db->read("BUDGET", key)->value(1, 1), "Fournitures de bureau");
 }
 
-// A label that a spreadsheet would run as a formula is written as text, and read back
-// as it was.
-TEST_F(BudgetImport, FormulasInLabelsTravelAsTextAndComeBackUnchanged) {
-    const std::vector<std::string> labels{"=HYPERLINK(\"http://x\";\"y\")", "+33", "-moins", "@SUM(A1)", "'cité"};
+// Whatever a stored label holds (a text a spreadsheet would run as a formula, a tab or a
+// carriage return first, a line break inside), the export reads back as it was, and
+// imported into its own database it changes nothing.
+TEST_F(BudgetImport, EveryStoredLabelTravelsAndComesBackUnchanged) {
+    const std::vector<std::string> labels{"=HYPERLINK(\"http://x\";\"y\")", "+33", "-moins", "@SUM(A1)", "'cité",
+                                          "\tTabulé", "\rRetour", "Deux\r\nlignes", "Une\nligne; \"citée\""};
     BudgetSheet sheet{"001", "N", {"janvier 2027"}, {}};
-    for (const auto& label : labels)
-        sheet.lines.push_back({"6022000000", label, "001", {Currency::fromHundredths(100)}, Currency::fromHundredths(100)});
+    int account = 6022;
+    for (const auto& label : labels) {
+        const std::string number = std::to_string(account++) + "000000";
+        data.db->write("BUDGET", data.db->makeRecord("BUDGET", "N0001" + number, {{label}, {"0"}, {"100"}, {"001"}}));
+        sheet.lines.push_back({number, label, "001", {Currency::fromHundredths(100)}, Currency::fromHundredths(100)});
+    }
     std::ostringstream csv;
     writeBudgetCsv(sheet, csv);
-    std::istringstream lines(csv.str());
-    std::string line;
-    std::getline(lines, line);
-    while (std::getline(lines, line)) {
-        const std::string label = csvCells(line).at(3);
-        EXPECT_EQ(label[0], '\'') << line;
+    std::istringstream exported(csv.str());
+    CsvReader cells(exported);
+    std::vector<std::string> row;
+    int line = 0;
+    for (cells.next(row, line); cells.next(row, line);) {
+        EXPECT_EQ(row.at(3)[0] == '\'', row.at(3).find_first_of("=+-@\t\r'", 1) == 1)
+            << "line " << line << ": a label a spreadsheet would take for a formula stands behind an apostrophe";
     }
     std::vector<std::string> faults;
     std::istringstream in(csv.str());
     const auto read = readBudgetCsv(in, faults);
+    ASSERT_TRUE(faults.empty()) << faults.front();
     ASSERT_EQ(read.size(), labels.size());
     for (std::size_t i = 0; i < labels.size(); ++i)
         EXPECT_EQ(read[i].line.label, labels[i]);
+    const auto report = writeBudgetRows(data.db, read, true, false);
+    EXPECT_TRUE(report.faults.empty()) << report.faults.front();
+    EXPECT_EQ(report.unchanged, static_cast<int>(labels.size()));
+}
+
+// Line ends as any program writes them: CR LF, LF, or CR alone as old Macs do.
+TEST_F(BudgetImport, EveryKindOfLineEndIsRead) {
+    for (const char* end : {"\r\n", "\n", "\r"}) {
+        std::string csv = "Entité;Exercice;Compte;Libellé;Clé;Total;janvier 2027;février 2027";
+        csv += end;
+        csv += std::string("001;N;6022000000;Achats;001;100,00;;") + end + "001;N;6061000000;Papier;001;5,00;;" + end;
+        std::vector<std::string> faults;
+        const auto read = rows(csv, faults);
+        EXPECT_TRUE(faults.empty()) << faults.front();
+        ASSERT_EQ(read.size(), 2u);
+        EXPECT_EQ(read[1].lineNumber, 3);
+        EXPECT_EQ(read[1].line.label, "Papier");
+    }
 }
 
 TEST_F(BudgetImport, TheDryRunCountsAndWritesNothing) {
