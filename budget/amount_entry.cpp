@@ -11,10 +11,11 @@ constexpr std::size_t kAmountLength = 12;
 constexpr int kComma = ',';
 constexpr int kFullStop = '.';
 
-// An amount shown right-aligned keeps its blanks when the person edits it: blanks
-// around the figures are no fault, and blanks alone are an empty zone.
+// An amount shown right-aligned keeps its blanks when the person edits it, and one
+// pasted may part its thousands: blanks are no fault, and blanks alone are an empty
+// zone.
 void dropBlanks(Zone& zone) {
-    zone.setText(trimBlanks(zone.text()));
+    zone.setText(withoutBlanks(zone.text()));
 }
 }  // namespace
 

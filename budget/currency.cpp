@@ -1,7 +1,10 @@
 #include "budget/currency.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <limits>
 
 namespace ondrel {
@@ -109,6 +112,25 @@ std::optional<Currency> parseAmount(const std::string& text) {
     if (roundingDigit > 5 || (roundingDigit == 5 && (beyond || units % 2 != 0)))
         units = checkedAdd(units, 1);
     return Currency::fromTenThousandths(units);
+}
+
+std::string withoutBlanks(const std::string& text) {
+    // U+00A0 no-break space, U+2007 figure space, U+2009 thin space, U+202F narrow
+    // no-break space, as UTF-8.
+    static const char* const kBlanks[] = {"\u00A0", "\u2007", "\u2009", "\u202F", " "};
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const char* const* blank = std::find_if(std::begin(kBlanks), std::end(kBlanks), [&](const char* b) {
+            return text.compare(i, std::strlen(b), b) == 0;
+        });
+        if (blank != std::end(kBlanks)) {
+            i += std::strlen(*blank);
+            continue;
+        }
+        out += text[i++];
+    }
+    return out;
 }
 
 std::string formatAmount(Currency amount, Grouping grouping) {

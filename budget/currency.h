@@ -49,6 +49,10 @@ private:
 // (",5" and "5," are amounts). Anything else is not an amount: nullopt.
 // Raises CurrencyOverflow for a number too large for the type.
 std::optional<Currency> parseAmount(const std::string& text);
+// A figure as the French write it and copy it, without its blanks: the blank, the
+// no-break and the thin spaces that part thousands ("1 000,50") are no fault,
+// whether typed, pasted from a spreadsheet or read from a file.
+std::string withoutBlanks(const std::string& text);
 
 enum class Grouping { None, Thousands };
 // The pattern "0.00": at least one digit, a decimal comma, two decimals, no sign

@@ -16,7 +16,7 @@ namespace ondrel {
 
 // At most nine digits before the comma and two after it, as an amount zone takes them.
 std::optional<Currency> amountCell(const std::string& text) {
-    const std::string t = trimBlanks(text);
+    const std::string t = withoutBlanks(text);
     const auto comma = t.find(',');
     const std::size_t units = comma == std::string::npos ? t.size() : comma;
     const std::size_t decimals = comma == std::string::npos ? 0 : t.size() - comma - 1;

@@ -8,9 +8,9 @@
 namespace ondrel {
 
 std::optional<std::int64_t> parsePercentage(const std::string& text) {
-    std::string t = trimBlanks(text);
+    std::string t = withoutBlanks(text);
     if (!t.empty() && t.back() == '%')
-        t = trimBlanks(t.substr(0, t.size() - 1));
+        t.pop_back();
     const bool minus = !t.empty() && t[0] == '-';
     if (minus || (!t.empty() && t[0] == '+'))
         t.erase(0, 1);

@@ -80,6 +80,14 @@ TEST_F(EntryZones, BlanksAroundAnAmountAreNoFaultAndBlanksAloneAreEmpty) {
     z("Cmd_OkRepartition").setFocus();
     EXPECT_TRUE(host.messages.empty()) << host.messages.front();
     EXPECT_EQ(z("Txt_Affect").text(), "350,50");
+
+    // A figure copied from a spreadsheet parts its thousands with a no-break space.
+    z("Txt_Affect").setFocus();
+    z("Txt_Affect").select(0, 6);
+    z("Txt_Affect").paste("1\u00A0000,5");
+    z("Cmd_OkRepartition").setFocus();
+    EXPECT_TRUE(host.messages.empty()) << host.messages.front();
+    EXPECT_EQ(z("Txt_Affect").text(), "1000,50");
 }
 
 // Part of the code is erased while the account is half typed: the code ends empty, as

@@ -139,6 +139,15 @@ TEST_F(BudgetImport, EveryStoredLabelTravelsAndComesBackUnchanged) {
     EXPECT_EQ(report.unchanged, static_cast<int>(labels.size()));
 }
 
+// A figure as the French write it, its thousands parted by any kind of blank, reads as
+// the same amount in a file as in the grid and at the screen.
+TEST(AmountCell, TakesEveryKindOfBlankBetweenTheThousands) {
+    for (const char* text : {"2851,70", "2 851,70", "2\u00A0851,70", "2\u202F851,70", "2\u2009851,70", " 2 851,70 "})
+        EXPECT_EQ(amountCell(text), Currency::fromHundredths(285170)) << text;
+    for (const char* text : {"abc", "-5", "1e9", "1000,505", "1 000 000 000,00", "1.5"})
+        EXPECT_FALSE(amountCell(text)) << text;
+}
+
 // Line ends as any program writes them: CR LF, LF, or CR alone as old Macs do.
 TEST_F(BudgetImport, EveryKindOfLineEndIsRead) {
     for (const char* end : {"\r\n", "\n", "\r"}) {

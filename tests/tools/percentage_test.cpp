@@ -23,7 +23,8 @@ INSTANTIATE_TEST_SUITE_P(Table, Percentage,
                                            PercentCase{"-100", -10000}, PercentCase{"1000", 100000},
                                            PercentCase{"-100,01", std::nullopt}, PercentCase{"1000,01", std::nullopt},
                                            PercentCase{"3,555", std::nullopt}, PercentCase{"3,5,5", std::nullopt},
-                                           PercentCase{"1 000", std::nullopt}, PercentCase{"", std::nullopt},
+                                           PercentCase{"1 000", 100000}, PercentCase{"1\u00A0000", 100000},
+                                           PercentCase{"3,5\u202F%", 350}, PercentCase{"", std::nullopt},
                                            PercentCase{"trois", std::nullopt}));
 
 TEST(PercentageText, ShowsTheSignAndTwoDecimals) {
