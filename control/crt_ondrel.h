@@ -53,6 +53,11 @@ public:
     // The bare surface of the control, pressed with any mouse button.
     void UserControl_MouseDown();
 
+    // Whether the line on screen holds work that Annuler would throw away: a new line
+    // with an amount or a period line, or a stored line whose label, distribution or key
+    // differ from what Ok would find on file (budget/line_changes.cpp).
+    bool lineChanged();
+
     // Members that other steps read back.
     bool W_Creation = false;
     bool W_AjoutPeriode = false;

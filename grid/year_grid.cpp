@@ -1,5 +1,9 @@
 #include "grid/year_grid.h"
 
+#include <algorithm>
+
+#include "account/account_number.h"
+
 #include "periods/even_spread.h"
 #include "tools/percentage.h"
 #include "tools/profiles.h"
@@ -22,6 +26,23 @@ Currency YearGrid::total(std::size_t row) const {
     return sum;
 }
 
+YearGrid::Totals YearGrid::totals() const {
+    const std::size_t n = periodLabels_.size();
+    Totals t{std::vector<Currency>(n), std::vector<Currency>(n), std::vector<Currency>(n), {}, {}, {}};
+    for (const auto& line : lines_) {
+        auto& sums = line.account.rfind('7', 0) == 0 ? t.produits : t.charges;
+        for (std::size_t p = 0; p < n && p < line.periods.size(); ++p)
+            sums[p] += line.periods[p].value_or(Currency::zero());
+    }
+    for (std::size_t p = 0; p < n; ++p) {
+        t.result[p] = t.produits[p] - t.charges[p];
+        t.chargesTotal += t.charges[p];
+        t.produitsTotal += t.produits[p];
+    }
+    t.resultTotal = t.produitsTotal - t.chargesTotal;
+    return t;
+}
+
 bool YearGrid::changed() const {
     for (const auto& line : lines_)
         if (line.changed)
@@ -29,34 +50,105 @@ bool YearGrid::changed() const {
     return false;
 }
 
-void YearGrid::change(const std::vector<std::size_t>& rows, const std::function<void(Line&)>& edit) {
-    Step step;
-    for (std::size_t row : rows) {
-        step.before.emplace_back(row, lines_.at(row));
-        Line& line = lines_[row];
-        edit(line);
-        line.changed = line.periods != read_[row].periods;
-        step.after.emplace_back(row, line);
-    }
-    bool same = true;
-    for (std::size_t i = 0; i < step.before.size() && same; ++i)
-        same = step.before[i].second.periods == step.after[i].second.periods;
-    if (same)
-        return;   // nothing to undo
+// A line made in the grid is a change until it is saved; one read is changed while its
+// months, label or key differ from what was read.
+bool YearGrid::differsFromRead(std::size_t row) const {
+    if (row >= read_.size())
+        return true;
+    const Line& now = lines_[row];
+    const Line& read = read_[row];
+    return now.periods != read.periods || now.label != read.label || now.key != read.key;
+}
+
+void YearGrid::record(Step step) {
     steps_.resize(applied_);
     steps_.push_back(std::move(step));
     ++applied_;
 }
 
+void YearGrid::change(const std::vector<std::size_t>& rows, const std::function<void(Line&)>& edit,
+                      std::optional<std::size_t> period) {
+    Step step;
+    step.linesBefore = step.linesAfter = lines_.size();
+    for (std::size_t row : rows) {
+        step.before.emplace_back(row, lines_.at(row));
+        edit(lines_[row]);
+        lines_[row].changed = differsFromRead(row);
+        step.after.emplace_back(row, lines_[row]);
+    }
+    bool same = true;
+    for (std::size_t i = 0; i < step.before.size() && same; ++i) {
+        const Line& a = step.before[i].second;
+        const Line& b = step.after[i].second;
+        same = a.periods == b.periods && a.label == b.label && a.key == b.key;
+    }
+    if (same || rows.empty())
+        return;   // nothing to undo
+    step.where = {rows.front(), period};
+    record(std::move(step));
+}
+
+void YearGrid::setAmounts(const std::vector<Amount>& amounts) {
+    std::vector<std::size_t> rows;
+    for (const auto& a : amounts)
+        if (std::find(rows.begin(), rows.end(), a.row) == rows.end())
+            rows.push_back(a.row);
+    change(rows, [&](Line& line) {
+        for (const auto& a : amounts)
+            if (&lines_.at(a.row) == &line)
+                line.periods.at(a.period) = a.amount;
+    }, amounts.empty() ? std::nullopt : std::optional<std::size_t>(amounts.front().period));
+}
+
+void YearGrid::setLabel(std::size_t row, const std::string& label) {
+    change({row}, [&](Line& line) { line.label = label; });
+}
+
+void YearGrid::setKey(std::size_t row, const std::string& key) {
+    change({row}, [&](Line& line) { line.key = key; });
+}
+
+std::optional<std::string> YearGrid::newLineRefusal(const std::string& account) const {
+    const std::string prefix = significantPrefix(account);
+    const auto above = accountsAbove(account);
+    for (const auto& line : lines_) {
+        if (line.account == account)
+            return "Le compte " + account + " a déjà sa ligne dans ce budget.";
+        if (std::find(above.begin(), above.end(), line.account) != above.end())
+            return std::string("Un compte de regroupement a déjà été validé - création impossible.");
+        if (line.account.rfind(prefix, 0) == 0)
+            return std::string("Un compte budgétaire de classe inférieure a déjà été validé - création impossible.");
+    }
+    return std::nullopt;
+}
+
+std::size_t YearGrid::addLine(Line line) {
+    Step step;
+    step.linesBefore = lines_.size();
+    line.readAt = 0;
+    line.changed = true;
+    line.periods.resize(periodLabels_.size());
+    if (withActuals_) {
+        line.actual.assign(periodLabels_.size(), Currency::zero());
+        line.actualTotal = Currency::zero();
+    }
+    lines_.push_back(std::move(line));
+    step.linesAfter = lines_.size();
+    step.after.emplace_back(lines_.size() - 1, lines_.back());
+    step.where = {lines_.size() - 1, std::nullopt};
+    record(std::move(step));
+    return lines_.size() - 1;
+}
+
 void YearGrid::setAmount(std::size_t row, std::size_t period, std::optional<Currency> amount) {
-    change({row}, [&](Line& line) { line.periods.at(period) = amount; });
+    change({row}, [&](Line& line) { line.periods.at(period) = amount; }, period);
 }
 
 void YearGrid::fillRight(std::size_t row, std::size_t period) {
     change({row}, [&](Line& line) {
         for (std::size_t p = period + 1; p < line.periods.size(); ++p)
             line.periods[p] = line.periods.at(period);
-    });
+    }, period);
 }
 
 void YearGrid::setTotal(std::size_t row, Currency total, Spread spread) {
@@ -111,18 +203,24 @@ void YearGrid::copyMonths(std::size_t row, const std::vector<std::optional<Curre
     });
 }
 
-void YearGrid::undo() {
+std::optional<YearGrid::Place> YearGrid::undo() {
     if (!canUndo())
-        return;
-    for (const auto& [row, line] : steps_[--applied_].before)
+        return std::nullopt;
+    const Step& step = steps_[--applied_];
+    for (const auto& [row, line] : step.before)
         lines_[row] = line;
+    lines_.resize(step.linesBefore);
+    return step.where.row < lines_.size() ? std::optional<Place>(step.where) : std::nullopt;
 }
 
-void YearGrid::redo() {
+std::optional<YearGrid::Place> YearGrid::redo() {
     if (!canRedo())
-        return;
-    for (const auto& [row, line] : steps_[applied_++].after)
+        return std::nullopt;
+    const Step& step = steps_[applied_++];
+    lines_.resize(step.linesAfter);
+    for (const auto& [row, line] : step.after)
         lines_[row] = line;
+    return step.where;
 }
 
 std::vector<BudgetRow> YearGrid::changedRows() const {

@@ -14,7 +14,7 @@ namespace ondrel {
 
 // A year of an entity's budget as rows of months that a person edits: one row a line,
 // one column a period. Every change is one step that can be undone and redone until the
-// grid is saved; saving hands the changed lines to the screen's checks (saveYearGrid).
+// grid is saved; saving hands the changed lines to the screen's checks.
 class YearGrid {
 public:
     struct Line {
@@ -29,6 +29,22 @@ public:
     };
     // How a new total is spread over the months.
     enum class Spread { Evenly, KeepingProfile };
+    // A month's amount to set; none empties it.
+    struct Amount {
+        std::size_t row;
+        std::size_t period;
+        std::optional<Currency> amount;
+    };
+    // Where a step changed the grid first: its line, and its month when it changed one.
+    struct Place {
+        std::size_t row;
+        std::optional<std::size_t> period;
+    };
+    // The charges (class 6), the produits (class 7) and the result, month by month.
+    struct Totals {
+        std::vector<Currency> charges, produits, result;
+        Currency chargesTotal, produitsTotal, resultTotal;
+    };
 
     explicit YearGrid(const BudgetSheet& sheet);
 
@@ -38,10 +54,23 @@ public:
     const std::vector<Line>& lines() const { return lines_; }
     bool withActuals() const { return withActuals_; }
     Currency total(std::size_t row) const;
+    Totals totals() const;
     bool changed() const;
+    // A line made in the grid, not yet on file.
+    bool isNew(std::size_t row) const { return lines_.at(row).readAt == 0; }
 
     // One month's amount; none empties it.
     void setAmount(std::size_t row, std::size_t period, std::optional<Currency> amount);
+    // Months of several lines at once, as one step: a block pasted.
+    void setAmounts(const std::vector<Amount>& amounts);
+    void setLabel(std::size_t row, const std::string& label);
+    void setKey(std::size_t row, const std::string& key);
+    // Why a new line on the complete account cannot join the lines of the grid, those
+    // not saved yet included: its account has one, or a line above or below it (lines
+    // never nest), in the screen's words; none when it can.
+    std::optional<std::string> newLineRefusal(const std::string& account) const;
+    // A line made in the grid, at the end; gives its row.
+    std::size_t addLine(Line line);
     // The month's amount copied to every month after it.
     void fillRight(std::size_t row, std::size_t period);
     // A new total: evenly over the months to the cent (the screen's automatic rule), or
@@ -57,24 +86,31 @@ public:
 
     bool canUndo() const { return applied_ > 0; }
     bool canRedo() const { return applied_ < steps_.size(); }
-    void undo();
-    void redo();
+    // Where the step undone or redone changed the grid.
+    std::optional<Place> undo();
+    std::optional<Place> redo();
 
     // The changed lines, as the import writes them: each with the revision it was read at.
     std::vector<BudgetRow> changedRows() const;
 
 private:
-    // The rows a step changed, as they were and as they became.
+    // The rows a step changed, as they were and as they became, and how many lines the
+    // grid had before and after it.
     struct Step {
         std::vector<std::pair<std::size_t, Line>> before, after;
+        std::size_t linesBefore = 0, linesAfter = 0;
+        Place where{};
     };
-    void change(const std::vector<std::size_t>& rows, const std::function<void(Line&)>& edit);
+    void change(const std::vector<std::size_t>& rows, const std::function<void(Line&)>& edit,
+                std::optional<std::size_t> period = std::nullopt);
+    void record(Step step);
+    bool differsFromRead(std::size_t row) const;
 
     std::string entity_, year_;
     std::vector<std::string> periodLabels_;
     std::vector<Line> lines_;
     bool withActuals_ = false;
-    std::vector<Line> read_;       // as read, to tell a line changed back from one changed
+    std::vector<Line> read_;       // the lines on file as read, to tell a line changed back from one changed
     std::vector<Step> steps_;      // in the order made; those past applied_ were undone
     std::size_t applied_ = 0;
 };

@@ -495,7 +495,6 @@ bool BudgetOverview::importFrom(const QString& path) {
 YearGridWindow* BudgetOverview::openYearGrid() {
     auto* grid = new YearGridWindow(db_, entity(), year(), consultationOnly_, this);
     grid->setAttribute(Qt::WA_DeleteOnClose);
-    connect(grid, &YearGridWindow::newLineAsked, this, &BudgetOverview::lineChosen);
     grid->show();
     return grid;
 }

@@ -45,4 +45,15 @@ bool askInBox(QWidget* parent, const QString& title, const QString& text, bool y
     return run(box) == QMessageBox::Yes;
 }
 
+Unsaved askAboutUnsaved(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.button(QMessageBox::Save)->setText("Enregistrer");
+    box.button(QMessageBox::Discard)->setText("Ne pas enregistrer");
+    box.button(QMessageBox::Cancel)->setText("Annuler");
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    const int answer = run(box);
+    return answer == QMessageBox::Save ? Unsaved::Save : answer == QMessageBox::Discard ? Unsaved::Discard : Unsaved::Keep;
+}
+
 }  // namespace ondrel

@@ -11,5 +11,9 @@ namespace ondrel {
 void tellInBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text);
 // Oui or Non; yesIsDefault decides which one Enter presses.
 bool askInBox(QWidget* parent, const QString& title, const QString& text, bool yesIsDefault);
+// Work not saved, on closing: Enregistrer (Enter), Ne pas enregistrer, or Annuler (Esc),
+// which keeps the window.
+enum class Unsaved { Save, Discard, Keep };
+Unsaved askAboutUnsaved(QWidget* parent, const QString& title, const QString& text);
 
 }  // namespace ondrel

@@ -131,9 +131,21 @@ OndrelWidget::OndrelWidget(QWidget* parent)
         s->setContext(Qt::WidgetWithChildrenShortcut);
         connect(s, &QShortcut::activated, this, action);
     };
+    // Esc leaves a period line at once; a budget line holding typed work, only once the
+    // person has said so: a stray key throws nothing away. The button itself asks nothing.
     shortcut(QKeySequence(Qt::Key_Escape), [this] {
-        press(control_->screen().zone("Cmd_AnnulerRepartition").canTakeFocus() ? "Cmd_AnnulerRepartition"
-                                                                                 : "Cmd_AnnulerBudget");
+        if (control_->screen().zone("Cmd_AnnulerRepartition").canTakeFocus()) {
+            press("Cmd_AnnulerRepartition");
+            return;
+        }
+        if (!control_->screen().zone("Cmd_AnnulerBudget").canTakeFocus())
+            return;
+        bool changed = false;
+        guarded([&] { changed = control_->lineChanged(); });
+        if (!changed || askInBox(this, kMessageTitle,
+                                 "Cette ligne a des modifications qui ne sont pas enregistrées. Voulez-vous les abandonner ?",
+                                 false))
+            press("Cmd_AnnulerBudget");
     });
     shortcut(QKeySequence::Save, [this] { press("Cmd_OkBudget"); });
     shortcut(QKeySequence::HelpContents, [this] {

@@ -1,9 +1,9 @@
 #include "qt/year_grid_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
-#include <QColor>
+#include <QClipboard>
 #include <QCloseEvent>
-#include <QFont>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -13,220 +13,49 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
-#include <QStyledItemDelegate>
 #include <QTimer>
 
 #include "account/account_number.h"
-#include "budget/budget_key.h"
+#include "data/request.h"
+#include "grid/pasted_block.h"
 #include "qt/french_boxes.h"
+#include "qt/frozen_columns.h"
+#include "qt/year_grid_totals.h"
 #include "screen/utf8_text.h"
 #include "tools/budget_actuals.h"
 #include "tools/budget_import.h"
 #include "tools/percentage.h"
 #include "tools/profiles.h"
+#include "tools/screen_writer.h"
 
 namespace ondrel {
 
 namespace {
 
 constexpr const char* kTitle = "Saisie de l'année";
+// The entry screen's own boxes, for its questions asked in the grid.
+constexpr const char* kScreenTitle = "Message VALMORENT";
 
 QString q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// Enter in a cell being edited keeps what was typed and goes down, as in a spreadsheet.
-class AmountDelegate : public QStyledItemDelegate {
-public:
-    AmountDelegate(YearGridView* view, std::function<void()> down) : QStyledItemDelegate(view), down_(std::move(down)) {}
-
-protected:
-    bool eventFilter(QObject* editor, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                auto* widget = static_cast<QWidget*>(editor);
-                emit commitData(widget);
-                emit closeEditor(widget, NoHint);
-                down_();
-                return true;
-            }
-        }
-        return QStyledItemDelegate::eventFilter(editor, event);
-    }
-
-private:
-    std::function<void()> down_;
-};
+// The codes of the entity's distribution keys, as the screen lists them.
+std::vector<std::string> keyCodes(Database& db, const std::string& entity) {
+    Request keys;
+    keys.set(1, "SSELECT BUDGETCLES AVEC 0 = \"" + entity + "]\" 0 PAR 0");
+    keys.set(2, "BUDGETCLES");
+    keys.set(3, "0");
+    std::vector<std::string> codes;
+    const ResultTable found = db.RunSelect(keys.text());
+    for (const auto& row : found.rows())
+        codes.push_back(row[0].substr(entity.size()));
+    return codes;
+}
 
 }  // namespace
-
-void YearGridModel::show(std::unique_ptr<YearGrid> grid) {
-    beginResetModel();
-    grid_ = std::move(grid);
-    endResetModel();
-}
-
-void YearGridModel::refreshAll() {
-    if (rowCount() == 0)
-        return;
-    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
-    emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
-}
-
-int YearGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !grid_ ? 0 : static_cast<int>(grid_->lines().size());
-}
-
-int YearGridModel::lastPeriod() const {
-    return grid_ ? kFirstPeriod + static_cast<int>(grid_->periodLabels().size()) - 1 : -1;
-}
-
-int YearGridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() || !grid_ ? 0 : lastPeriod() + 1 + (grid_->withActuals() ? 3 : 0);
-}
-
-QVariant YearGridModel::data(const QModelIndex& index, int role) const {
-    const auto& line = grid_->lines().at(static_cast<std::size_t>(index.row()));
-    const int c = index.column();
-    if (role == Qt::TextAlignmentRole)
-        return c >= kTotalColumn ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
-    if (role == Qt::BackgroundRole && line.changed)
-        return QColor(255, 244, 194);   // not saved yet; the row's heading says so too
-    // Against the actuals: a month's budget, actual and variance in its tip, worse than
-    // the budget in red and marked "▲" in the line's variance, which reads without colour.
-    const auto row = static_cast<std::size_t>(index.row());
-    const bool isPeriod = c >= kFirstPeriod && c <= lastPeriod();
-    const Currency budget = c > lastPeriod() || c == kTotalColumn ? grid_->total(row)
-                            : isPeriod ? line.periods.at(static_cast<std::size_t>(c - kFirstPeriod)).value_or(Currency::zero())
-                                       : Currency::zero();
-    const Currency actual = !grid_->withActuals() ? Currency::zero()
-                            : isPeriod            ? line.actual.at(static_cast<std::size_t>(c - kFirstPeriod))
-                                                  : line.actualTotal;
-    const bool over = grid_->withActuals() && (isPeriod || c > lastPeriod()) && overBudget(line.account, budget, actual);
-    if (role == Qt::ForegroundRole && over)
-        return QColor(176, 0, 32);
-    if (role == Qt::ToolTipRole && grid_->withActuals() && (isPeriod || c == kTotalColumn))
-        return QString("Réalisé %1, écart %2 %3")
-            .arg(q(formatAmount(actual, Grouping::Thousands)), q(formatAmount(variance(budget, actual), Grouping::Thousands)),
-                 q(percentText(variancePercent(budget, actual))));
-    if (role != Qt::DisplayRole && role != Qt::EditRole)
-        return {};
-    const Grouping grouping = role == Qt::DisplayRole ? Grouping::Thousands : Grouping::None;
-    const QString mark = over ? "▲ " : "";
-    if (c == kKeyColumn)
-        return q(line.key);
-    if (c == kTotalColumn)
-        return q(formatAmount(grid_->total(row), grouping));
-    if (c == lastPeriod() + 1)
-        return mark + q(formatAmount(actual, grouping));
-    if (c == lastPeriod() + 2)
-        return mark + q(formatAmount(variance(budget, actual), grouping));
-    if (c == lastPeriod() + 3) {
-        const QString percent = q(percentText(variancePercent(budget, actual)));
-        return percent.isEmpty() ? percent : mark + percent;
-    }
-    const auto& amount = line.periods.at(static_cast<std::size_t>(c - kFirstPeriod));
-    return amount ? q(formatAmount(*amount, grouping)) : QString();
-}
-
-QVariant YearGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole)
-        return {};
-    if (orientation == Qt::Vertical) {
-        const auto& line = grid_->lines().at(static_cast<std::size_t>(section));
-        return QString(line.changed ? "* " : "") + q(line.account) + "  " + q(leftChars(line.label, kLabelLength));
-    }
-    if (section == kKeyColumn)
-        return QString("Clé");
-    if (section == kTotalColumn)
-        return QString("Total");
-    if (section > lastPeriod())
-        return QStringList{"Réalisé", "Écart", "Écart %"}.at(section - lastPeriod() - 1);
-    return q(grid_->periodLabels().at(static_cast<std::size_t>(section - kFirstPeriod)));
-}
-
-Qt::ItemFlags YearGridModel::flags(const QModelIndex& index) const {
-    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (!readOnly_ && index.column() >= kTotalColumn && index.column() <= lastPeriod())
-        f |= Qt::ItemIsEditable;
-    return f;
-}
-
-bool YearGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (role != Qt::EditRole || !grid_ || readOnly_)
-        return false;
-    // What a person types, with the thousands' blanks a copy may bring.
-    QString text = value.toString();
-    text.remove(' ').remove(QChar(0x00A0)).remove(QChar(0x202F));
-    const auto row = static_cast<std::size_t>(index.row());
-    std::optional<Currency> amount;
-    if (!text.isEmpty()) {
-        try {
-            amount = amountCell(text.toStdString());
-        } catch (const std::exception&) {
-            amount.reset();
-        }
-        if (!amount) {
-            emit refused(QString("« %1 » n'est pas un montant : au plus neuf chiffres, une virgule et deux décimales.")
-                             .arg(q(excerpt(value.toString().toStdString()))));
-            return false;
-        }
-    }
-    if (index.column() == kTotalColumn) {
-        grid_->setTotal(row, amount.value_or(Currency::zero()),
-                        keepProfile_ ? YearGrid::Spread::KeepingProfile : YearGrid::Spread::Evenly);
-    } else {
-        grid_->setAmount(row, static_cast<std::size_t>(index.column() - kFirstPeriod), amount);
-    }
-    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), columnCount() - 1));
-    emit headerDataChanged(Qt::Vertical, index.row(), index.row());
-    return true;
-}
-
-YearGridView::YearGridView(QWidget* parent) : QTableView(parent) {
-    setItemDelegate(new AmountDelegate(this, [this] { goDown(); }));
-    setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-}
-
-void YearGridView::goDown() {
-    const QModelIndex at = currentIndex();
-    if (at.isValid() && at.row() + 1 < model()->rowCount())
-        setCurrentIndex(model()->index(at.row() + 1, at.column()));
-}
-
-// Across the months of a line, then on to the first month of the next (back: the last
-// month of the line before).
-QModelIndex YearGridView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
-    const QModelIndex at = currentIndex();
-    if ((action != MoveNext && action != MovePrevious) || !at.isValid())
-        return QTableView::moveCursor(action, modifiers);
-    const int first = YearGridModel::kFirstPeriod, last = static_cast<YearGridModel*>(model())->lastPeriod();
-    int row = at.row(), column = std::max(at.column(), first - 1) + (action == MoveNext ? 1 : -1);
-    if (column > last) {
-        column = first;
-        row = std::min(row + 1, model()->rowCount() - 1);
-    } else if (column < first) {
-        column = row > 0 ? last : first;
-        row = std::max(row - 1, 0);
-    }
-    return model()->index(row, column);
-}
-
-void YearGridView::keyPressEvent(QKeyEvent* event) {
-    const QModelIndex at = currentIndex();
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && state() != EditingState) {
-        goDown();
-        return;
-    }
-    if (event->key() == Qt::Key_Delete && at.isValid() && (model()->flags(at) & Qt::ItemIsEditable)) {
-        model()->setData(at, QString(), Qt::EditRole);   // the month emptied
-        return;
-    }
-    QTableView::keyPressEvent(event);
-}
 
 YearGridWindow::YearGridWindow(std::shared_ptr<Database> db, QString entity, QString year, bool consultationOnly,
                                QWidget* parent)
@@ -236,23 +65,34 @@ YearGridWindow::YearGridWindow(std::shared_ptr<Database> db, QString entity, QSt
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     auto* top = new QHBoxLayout;
+    search_ = new QLineEdit(central);
+    search_->setPlaceholderText("Aller à un compte ou un libellé (Ctrl+F)");
+    search_->setClearButtonEnabled(true);
+    // The keyboard is never on the box: a Space there would tick it unseen. Its command
+    // is in the Édition menu.
     keepProfile_ = new QCheckBox("Un nouveau total garde le profil des mois", central);
+    keepProfile_->setFocusPolicy(Qt::NoFocus);
     keepProfile_->setToolTip("Sinon, le total est réparti également sur les mois, au centime.");
     state_ = new QLabel(central);
+    top->addWidget(search_, 1);
     top->addWidget(keepProfile_);
     top->addStretch(1);
     top->addWidget(state_);
     layout->addLayout(top);
-    model_ = new YearGridModel(this);
-    model_->setReadOnly(consultationOnly_);
-    view_ = new YearGridView(central);
-    view_->setModel(model_);
-    layout->addWidget(view_);
+    buildTables(central);
+    layout->addWidget(table_, 1);
+    layout->addWidget(totals_);
     setCentralWidget(central);
-    connect(keepProfile_, &QCheckBox::toggled, this, [this](bool keep) { model_->setKeepProfile(keep); });
-    connect(model_, &YearGridModel::refused, this, [this](const QString& why) { statusBar()->showMessage(why, 8000); });
-    connect(model_, &QAbstractItemModel::dataChanged, this, [this] { changed(); });
+    tip_ = new QLabel(this, Qt::ToolTip);
+    tip_->setForegroundRole(QPalette::ToolTipText);
+    tip_->setBackgroundRole(QPalette::ToolTipBase);
+    tip_->setAutoFillBackground(true);
+    tip_->setMargin(4);
+    tip_->setWordWrap(true);
     buildMenus();
+    search_->installEventFilter(this);
+    connect(search_, &QLineEdit::textEdited, this, [this] { search(false); });
+    connect(search_, &QLineEdit::returnPressed, this, [this] { search(true); });
     // Another desk's save shows by itself while nothing here waits to be saved; otherwise
     // the person is told, and F5 reads the database again.
     auto* watch = new QTimer(this);
@@ -263,7 +103,9 @@ YearGridWindow::YearGridWindow(std::shared_ptr<Database> db, QString entity, QSt
         } catch (const std::exception&) {
             return;   // a server away for a moment: the next glance tells
         }
-        if (now == stamp_ || view_->editing())
+        const bool typing = static_cast<YearGridView*>(table_->frozen())->editing() ||
+                            static_cast<YearGridView*>(table_->moving())->editing();
+        if (now == stamp_ || typing)
             return;   // a cell being typed in is never taken away: the next glance tells
         if (!model_->grid()->changed())
             reload();
@@ -274,89 +116,189 @@ YearGridWindow::YearGridWindow(std::shared_ptr<Database> db, QString entity, QSt
     const QRect room = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
                                                         : QRect(0, 0, 1366, 768);
     resize(room.size() * 0.85);
+    try {
+        model_->setKeys(keyCodes(*db_, entity_.toStdString()));
+    } catch (const std::exception&) {
+        // the keys are checked again through the screen when the grid is saved
+    }
     reload();
+}
+
+YearGridWindow::~YearGridWindow() = default;
+
+// The lines, their account, label, key and total in sight while the months scroll, and
+// their totals below them in the same columns, scrolling with them.
+void YearGridWindow::buildTables(QWidget* central) {
+    model_ = new YearGridModel(this);
+    model_->setReadOnly(consultationOnly_);
+    auto* left = new YearGridView;
+    auto* right = new YearGridView;
+    table_ = new FrozenColumnsTable(left, right, central);
+    table_->setModel(model_, YearGridModel::kFrozenColumns);
+    for (YearGridView* v : {left, right}) {
+        connect(v, &YearGridView::refused, this, &YearGridWindow::showRefusal);
+        connect(v, &YearGridView::settled, this, [this] { tip_->hide(); });
+        connect(v, &YearGridView::emptyAsked, this, [this] { command([this] { emptySelection(); }); });
+    }
+    for (QTableView* v : table_->views())
+        connect(v->horizontalHeader(), &QHeaderView::sectionClicked, this,
+                [this](int column) { command([this, column] { sortBy(column); }); });
+    connect(model_, &YearGridModel::newAccountTyped, this, &YearGridWindow::addLine, Qt::QueuedConnection);
+    connect(model_, &QAbstractItemModel::dataChanged, this, [this] { changed(); });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { changed(); });
+
+    totals_ = new FrozenColumnsTable(central);
+    totals_->setModel(new YearGridTotals(model_, this), YearGridModel::kFrozenColumns);
+    for (QTableView* v : totals_->views()) {
+        v->horizontalHeader()->hide();
+        v->setFocusPolicy(Qt::NoFocus);
+        v->setSelectionMode(QAbstractItemView::NoSelection);
+        v->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    totals_->moving()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);   // level with the grid's bar
+    connect(table_, &FrozenColumnsTable::columnResized, this, [this](int column, int width) {
+        totals_->setColumnWidth(column, width);
+    });
+    connect(table_->moving()->horizontalScrollBar(), &QScrollBar::valueChanged, totals_->moving()->horizontalScrollBar(),
+            &QScrollBar::setValue);
 }
 
 void YearGridWindow::buildMenus() {
     QMenu* grid = menuBar()->addMenu("Grille");
-    writers_ << grid->addAction("Enregistrer", QKeySequence::Save, this, [this] { save(); });
+    writers_ << grid->addAction("Enregistrer", QKeySequence::Save, this, [this] { command([this] { save(); }); });
     grid->addAction("Relire la base", QKeySequence::Refresh, this, [this] {
-        if (!model_->grid()->changed() ||
-            askInBox(this, kTitle, "Des modifications ne sont pas enregistrées. Voulez-vous les abandonner ?", false))
-            reload();
+        command([this] {
+            if (!model_->grid()->changed() ||
+                askInBox(this, kTitle, "Des modifications ne sont pas enregistrées. Voulez-vous les abandonner ?", false))
+                reload();
+        });
     });
     grid->addSeparator();
-    writers_ << grid->addAction("Nouvelle ligne…", this, [this] {
-        bool ok = false;
-        const QString account = QInputDialog::getText(this, "Nouvelle ligne", "Compte budgétaire :", QLineEdit::Normal, {}, &ok);
-        // Four digits or more are completed as Enter completes them at the screen, which
-        // then asks whether to create the line.
-        const std::string typed = account.trimmed().toStdString();
-        if (ok && !typed.empty())
-            emit newLineAsked(entity_, year_, q(typed.size() >= 4 ? completeWithZeros(typed) : typed));
+    writers_ << grid->addAction("Nouvelle ligne", QKeySequence(Qt::CTRL | Qt::Key_N), this, [this] {
+        command([this] { table_->setCurrent(model_->index(model_->newRow(), YearGridModel::kAccount)); });
     });
     grid->addSeparator();
-    grid->addAction("Fermer", QKeySequence::Close, this, [this] { close(); });
-    QMenu* edit = menuBar()->addMenu("Édition");
-    undo_ = edit->addAction("Annuler la modification", QKeySequence::Undo, this, [this] {
-        model_->grid()->undo();
-        model_->refreshAll();
-    });
-    redo_ = edit->addAction("Rétablir", QKeySequence(Qt::CTRL | Qt::Key_Y), this, [this] {
-        model_->grid()->redo();
-        model_->refreshAll();
-    });
-    edit->addSeparator();
-    writers_ << edit->addAction("Recopier à droite", QKeySequence(Qt::CTRL | Qt::Key_R), this, [this] {
-        const QModelIndex at = view_->currentIndex();
-        if (at.isValid() && at.column() >= YearGridModel::kFirstPeriod && at.column() <= model_->lastPeriod()) {
-            model_->grid()->fillRight(static_cast<std::size_t>(at.row()),
-                                      static_cast<std::size_t>(at.column() - YearGridModel::kFirstPeriod));
-            model_->refreshAll();
-        }
-    });
-    writers_ << edit->addAction("Répartir le total également", QKeySequence(Qt::CTRL | Qt::Key_E), this, [this] {
-        if (const auto row = currentRow()) {
-            model_->grid()->setTotal(*row, model_->grid()->total(*row), YearGrid::Spread::Evenly);
-            model_->refreshAll();
-        }
-    });
-    writers_ << edit->addAction("Augmenter ou diminuer de…", QKeySequence(Qt::CTRL | Qt::Key_P), this, [this] {
-        bool ok = false;
-        const QString text = QInputDialog::getText(this, "Augmenter ou diminuer",
-                                                   "Pourcentage appliqué aux lignes choisies (par exemple 3,5 ou -10) :",
-                                                   QLineEdit::Normal, "0", &ok);
-        if (ok)
-            raiseSelection(text);
-    });
-    writers_ << edit->addAction("Reprendre les mois de l'autre exercice", this, [this] { copyFromOtherYear(); });
-    writers_ << edit->addAction("Enregistrer les mois comme profil…", this, [this] { saveRowAsProfile(); });
-    writers_ << edit->addAction("Répartir selon un profil…", this, [this] {
-        const auto names = profileNames(*db_, entity_.toStdString());
-        if (names.empty()) {
-            tellInBox(this, QMessageBox::Information, kTitle,
-                      QString("L'entité %1 n'a pas de profil saisonnier (ondrel-admin profile en crée un).").arg(entity_));
-            return;
-        }
-        QStringList items;
-        for (const auto& name : names)
-            items << q(name);
-        bool ok = false;
-        const QString name = QInputDialog::getItem(this, "Répartir selon un profil", "Profil :", items, 0, false, &ok);
-        if (ok)
-            spreadByProfile(name);
+    grid->addAction("Fermer", QKeySequence(Qt::CTRL | Qt::Key_W), this, [this] { close(); });
+    buildEditMenu();
+    QMenu* view = menuBar()->addMenu("Affichage");
+    view->addAction("Rechercher un compte ou un libellé", QKeySequence::Find, this, [this] {
+        command([this] {
+            search_->setFocus();
+            search_->selectAll();
+        });
     });
     for (QAction* a : writers_)
         a->setEnabled(!consultationOnly_);
 }
 
-std::optional<std::size_t> YearGridWindow::currentRow() const {
-    const QModelIndex at = view_->currentIndex();
-    return at.isValid() ? std::optional<std::size_t>(static_cast<std::size_t>(at.row())) : std::nullopt;
+void YearGridWindow::buildEditMenu() {
+    QMenu* edit = menuBar()->addMenu("Édition");
+    undo_ = edit->addAction("Annuler la modification", QKeySequence::Undo, this, [this] {
+        command([this] {
+            std::optional<YearGrid::Place> place;
+            model_->edit([&](YearGrid& g) { place = g.undo(); });
+            goTo(place);
+        });
+    });
+    redo_ = edit->addAction("Rétablir", QKeySequence(Qt::CTRL | Qt::Key_Y), this, [this] {
+        command([this] {
+            std::optional<YearGrid::Place> place;
+            model_->edit([&](YearGrid& g) { place = g.redo(); });
+            goTo(place);
+        });
+    });
+    edit->addSeparator();
+    edit->addAction("Copier", QKeySequence::Copy, this, [this] { command([this] { copySelection(); }); });
+    writers_ << edit->addAction("Coller", QKeySequence::Paste, this, [this] { command([this] { paste(); }); });
+    edit->addSeparator();
+    writers_ << edit->addAction("Recopier à droite", QKeySequence(Qt::CTRL | Qt::Key_R), this, [this] {
+        command([this] {
+            const QModelIndex at = table_->current();
+            if (at.isValid() && model_->isPeriod(at.column()) && !model_->isNewRow(at.row()))
+                model_->edit([&](YearGrid& g) {
+                    g.fillRight(model_->lineAt(at.row()), static_cast<std::size_t>(at.column() - YearGridModel::kFirstPeriod));
+                });
+        });
+    });
+    writers_ << edit->addAction("Répartir le total également", QKeySequence(Qt::CTRL | Qt::Key_E), this, [this] {
+        command([this] {
+            if (const auto line = currentLine())
+                model_->edit([&](YearGrid& g) { g.setTotal(*line, g.total(*line), YearGrid::Spread::Evenly); });
+        });
+    });
+    writers_ << edit->addAction("Augmenter ou diminuer de…", QKeySequence(Qt::CTRL | Qt::Key_P), this,
+                                [this] { command([this] { raiseSelection(); }); });
+    writers_ << edit->addAction("Reprendre les mois de l'autre exercice", this, [this] { command([this] { copyFromOtherYear(); }); });
+    writers_ << edit->addAction("Enregistrer les mois comme profil…", this, [this] { command([this] { saveRowAsProfile(); }); });
+    writers_ << edit->addAction("Profil du réalisé de ce compte…", this, [this] { command([this] { profileFromActuals(); }); });
+    writers_ << edit->addAction("Répartir selon un profil…", this, [this] { command([this] { spreadByProfile(); }); });
+    edit->addSeparator();
+    keepAction_ = edit->addAction("Un nouveau total garde le profil des mois");
+    keepAction_->setCheckable(true);
+    connect(keepAction_, &QAction::toggled, keepProfile_, &QCheckBox::setChecked);
+    connect(keepProfile_, &QCheckBox::toggled, keepAction_, &QAction::setChecked);
+    connect(keepProfile_, &QCheckBox::toggled, this, [this](bool keep) { model_->setKeepProfile(keep); });
+}
+
+YearGridView* YearGridWindow::view() const {
+    return static_cast<YearGridView*>(table_->viewOf(std::max(table_->current().column(), 0)));
+}
+
+bool YearGridWindow::finishTyping() {
+    for (QTableView* v : table_->views())
+        if (!static_cast<YearGridView*>(v)->finishTyping())
+            return false;
+    return true;
+}
+
+void YearGridWindow::command(const std::function<void()>& action) {
+    if (finishTyping())
+        action();
+}
+
+void YearGridWindow::showRefusal(const QString& why, const QRect& cell) {
+    statusBar()->showMessage(why, 10000);
+    tip_->setText(why);
+    tip_->setMaximumWidth(std::max(cell.width() * 3, 320));
+    tip_->adjustSize();
+    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry() : QRect();
+    QPoint at = cell.topRight() + QPoint(4, 0);
+    if (screen.isValid() && at.x() + tip_->width() > screen.right())
+        at = cell.bottomLeft() + QPoint(0, 4);
+    tip_->move(at);
+    tip_->show();
+}
+
+// The cell a step changed, in sight: its month, or the line's account.
+void YearGridWindow::goTo(std::optional<YearGrid::Place> place) {
+    if (!place)
+        return;
+    const int column = place->period ? YearGridModel::kFirstPeriod + static_cast<int>(*place->period) : YearGridModel::kAccount;
+    table_->setCurrent(model_->cellOf(place->row, column));
+}
+
+std::optional<std::size_t> YearGridWindow::currentLine() const {
+    const QModelIndex at = table_->current();
+    if (!at.isValid() || model_->isNewRow(at.row()))
+        return std::nullopt;
+    return model_->lineAt(at.row());
+}
+
+std::vector<std::size_t> YearGridWindow::selectedLines() const {
+    std::vector<std::size_t> lines;
+    for (const QModelIndex& index : table_->moving()->selectionModel()->selectedIndexes())
+        if (!model_->isNewRow(index.row()) &&
+            std::find(lines.begin(), lines.end(), model_->lineAt(index.row())) == lines.end())
+            lines.push_back(model_->lineAt(index.row()));
+    if (lines.empty() && currentLine())
+        lines.push_back(*currentLine());
+    return lines;
 }
 
 void YearGridWindow::changed() {
     const YearGrid* grid = model_->grid();
+    if (!grid)
+        return;
     int lines = 0;
     for (const auto& line : grid->lines())
         lines += line.changed ? 1 : 0;
@@ -369,7 +311,9 @@ void YearGridWindow::changed() {
 }
 
 void YearGridWindow::reload() {
-    const QModelIndex at = view_->currentIndex();
+    const QModelIndex at = table_->current();
+    const int row = at.isValid() ? at.row() : 0;
+    const int column = at.isValid() ? at.column() : YearGridModel::kFirstPeriod;
     try {
         stamp_ = yearChangeStamp(*db_, entity_.toStdString(), year_.toStdString());
         BudgetSheet sheet = readBudgetSheet(*db_, entity_.toStdString(), year_.toStdString());
@@ -379,16 +323,33 @@ void YearGridWindow::reload() {
         tellInBox(this, QMessageBox::Warning, kTitle, QString("Le budget n'a pas pu être lu.\n%1").arg(e.what()));
         return;
     }
-    // Room for the largest amount a zone takes, and for each month's heading.
-    const int amount = view_->fontMetrics().horizontalAdvance("999 999 999,99") + 16;
-    view_->resizeColumnsToContents();
-    for (int c = YearGridModel::kTotalColumn; c < model_->columnCount(); ++c)
-        view_->setColumnWidth(c, std::max(view_->columnWidth(c), amount));
-    if (model_->rowCount() > 0)   // where the person was, or the first month
-        view_->setCurrentIndex(at.isValid() && at.row() < model_->rowCount()
-                                   ? model_->index(at.row(), at.column())
-                                   : model_->index(0, YearGridModel::kFirstPeriod));
+    fitColumns();
+    // Where the person was, or the first month of the first line (the empty row when
+    // there is none).
+    if (model_->rowCount() > 0) {
+        const int r = std::min(row, model_->rowCount() - 1);
+        table_->setCurrent(model_->index(r, model_->isNewRow(r) ? YearGridModel::kAccount : column));
+    }
     changed();
+}
+
+// Room for the largest amount a zone takes, for each month's heading, for a label of
+// forty characters.
+void YearGridWindow::fitColumns() {
+    table_->resizeColumnsToContents();
+    const QFontMetrics metrics = table_->moving()->fontMetrics();
+    const int amount = metrics.horizontalAdvance("999 999 999,99") + 16;
+    for (int c = YearGridModel::kTotal; c < model_->columnCount(); ++c)
+        table_->setColumnWidth(c, std::max(table_->columnWidth(c), amount));
+    table_->setColumnWidth(YearGridModel::kAccount,
+                           std::max(table_->columnWidth(YearGridModel::kAccount), metrics.horizontalAdvance("* 0000000000") + 16));
+    table_->setColumnWidth(YearGridModel::kLabel,
+                           std::min(std::max(table_->columnWidth(YearGridModel::kLabel), metrics.horizontalAdvance(QString(20, 'M'))),
+                                    metrics.horizontalAdvance(QString(30, 'M'))));
+    for (int c = 0; c < model_->columnCount(); ++c)
+        totals_->setColumnWidth(c, table_->columnWidth(c));
+    QTableView* totalsView = totals_->moving();
+    totals_->setFixedHeight(3 * totalsView->verticalHeader()->defaultSectionSize() + 2 * totalsView->frameWidth() + 2);
 }
 
 // Every changed line through the screen's checks in one transaction: a refused line is
@@ -418,26 +379,175 @@ bool YearGridWindow::save() {
     return true;
 }
 
-void YearGridWindow::raiseSelection(const QString& percentText) {
-    const auto percent = parsePercentage(percentText.toStdString());
-    if (!percent) {
-        tellInBox(this, QMessageBox::Warning, kTitle, QString::fromStdString(notAPercentage(percentText.toStdString())));
+// The selected cells, as the grid shows them, for a spreadsheet: French figures
+// without their thousands' blanks.
+void YearGridWindow::copySelection() {
+    const QModelIndexList selected = table_->moving()->selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
         return;
+    int top = INT_MAX, bottom = 0, left = INT_MAX, right = 0;
+    for (const QModelIndex& i : selected) {
+        top = std::min(top, i.row());
+        bottom = std::max(bottom, i.row());
+        left = std::min(left, i.column());
+        right = std::max(right, i.column());
     }
-    std::vector<std::size_t> rows;
-    for (const QModelIndex& index : view_->selectionModel()->selectedIndexes())
-        if (std::find(rows.begin(), rows.end(), static_cast<std::size_t>(index.row())) == rows.end())
-            rows.push_back(static_cast<std::size_t>(index.row()));
-    if (rows.empty() && currentRow())
-        rows.push_back(*currentRow());
-    model_->grid()->raise(rows, *percent);
-    model_->refreshAll();
+    std::vector<std::vector<std::string>> cells(static_cast<std::size_t>(bottom - top + 1),
+                                                std::vector<std::string>(static_cast<std::size_t>(right - left + 1)));
+    for (const QModelIndex& i : selected)
+        if (!model_->isNewRow(i.row()))
+            cells[static_cast<std::size_t>(i.row() - top)][static_cast<std::size_t>(i.column() - left)] =
+                i.data(Qt::EditRole).toString().toStdString();
+    QGuiApplication::clipboard()->setText(q(clipboardText(cells)));
+    statusBar()->showMessage(QString("%1 cellule(s) copiée(s).").arg(selected.size()), 5000);
 }
 
-void YearGridWindow::spreadByProfile(const QString& name) {
-    const auto row = currentRow();
+// A block from a spreadsheet, checked whole before anything changes: one step, or the
+// first bad cell named and nothing pasted.
+void YearGridWindow::paste() {
+    const auto cells = clipboardCells(QGuiApplication::clipboard()->text().toStdString());
+    const QModelIndex at = table_->current();
+    if (!at.isValid() || cells.empty())
+        return;
+    const int row = model_->isNewRow(at.row()) ? std::max(at.row() - 1, 0) : at.row();
+    const int period = model_->isPeriod(at.column()) ? at.column() - YearGridModel::kFirstPeriod : 0;
+    const PastePlan plan = planPaste(*model_->grid(), model_->linesInOrder(), static_cast<std::size_t>(row),
+                                     static_cast<std::size_t>(period), cells);
+    if (plan.refusal) {
+        tellInBox(this, QMessageBox::Warning, kTitle, "Rien n'a été collé : " + q(*plan.refusal));
+        return;
+    }
+    model_->edit([&](YearGrid& g) { g.setAmounts(plan.amounts); });
+    if (!plan.amounts.empty())
+        goTo(YearGrid::Place{plan.amounts.front().row, plan.amounts.front().period});
+    statusBar()->showMessage(QString("%1 mois collé(s), en une modification que Ctrl+Z annule.").arg(plan.amounts.size()), 5000);
+}
+
+void YearGridWindow::emptySelection() {
+    std::vector<YearGrid::Amount> emptied;
+    for (const QModelIndex& i : table_->moving()->selectionModel()->selectedIndexes())
+        if (!model_->isNewRow(i.row()) && model_->isPeriod(i.column()))
+            emptied.push_back({model_->lineAt(i.row()), static_cast<std::size_t>(i.column() - YearGridModel::kFirstPeriod),
+                               std::nullopt});
+    model_->edit([&](YearGrid& g) { g.setAmounts(emptied); });
+}
+
+// An account typed on the empty row goes through the entry screen's creation rules, its
+// questions asked here; the line taken joins the grid, its label next to type.
+void YearGridWindow::addLine(const QString& typed) {
+    const std::string account = completeWithZeros(typed.toStdString());
+    if (const auto refusal = model_->grid()->newLineRefusal(account)) {
+        tellInBox(this, QMessageBox::Warning, kScreenTitle, q(*refusal));
+        table_->setCurrent(model_->index(model_->newRow(), YearGridModel::kAccount));
+        return;
+    }
+    ScreenWriter::Opening opening;
+    try {
+        if (!screen_)
+            screen_ = std::make_unique<ScreenWriter>(db_);
+        opening = screen_->openNewLine(entity_.toStdString(), year_.toStdString(), typed.toStdString(),
+                                       [this](const std::string& question) { return askInBox(this, kScreenTitle, q(question), true); });
+    } catch (const std::exception& e) {
+        opening.refusal = e.what();
+    }
+    if (!opening.line) {
+        if (opening.refusal)
+            tellInBox(this, QMessageBox::Warning, kScreenTitle, q(*opening.refusal));
+        table_->setCurrent(model_->index(model_->newRow(), YearGridModel::kAccount));
+        return;
+    }
+    std::size_t row = 0;
+    model_->edit([&](YearGrid& g) {
+        row = g.addLine({opening.line->account, opening.line->label, opening.line->key, {}, 0, true, {}, {}});
+    });
+    table_->setCurrent(model_->cellOf(row, opening.line->grouping ? YearGridModel::kKey : YearGridModel::kLabel));
+    statusBar()->showMessage(QString("Ligne %1 ajoutée : son libellé, sa clé et ses mois se saisissent ici ; Ctrl+S "
+                                     "l'enregistre.").arg(q(opening.line->account)),
+                             8000);
+}
+
+// The first line, in the order shown, whose account begins with the text or whose label
+// holds it; onward, the next one after the current line.
+void YearGridWindow::search(bool onward) {
+    const QString text = search_->text().trimmed();
+    if (text.isEmpty())
+        return;
+    const QModelIndex at = table_->current();
+    const int lines = static_cast<int>(model_->linesInOrder().size());
+    const int from = onward && at.isValid() && !model_->isNewRow(at.row()) ? at.row() + 1 : 0;
+    for (int k = 0; k < lines; ++k) {
+        const int r = (from + k) % lines;
+        const auto& line = model_->grid()->lines().at(model_->lineAt(r));
+        if (q(line.account).startsWith(text) || q(line.label).contains(text, Qt::CaseInsensitive)) {
+            const int column = at.isValid() && model_->isPeriod(at.column()) ? at.column() : YearGridModel::kFirstPeriod;
+            QTableView* v = table_->viewOf(column);
+            v->selectionModel()->setCurrentIndex(model_->index(r, column), QItemSelectionModel::ClearAndSelect);
+            v->scrollTo(model_->index(r, column));
+            statusBar()->showMessage(QString("%1  %2").arg(q(line.account), q(line.label)), 4000);
+            return;
+        }
+    }
+    statusBar()->showMessage(QString("Aucune ligne ne répond à « %1 ».").arg(text), 5000);
+}
+
+void YearGridWindow::sortBy(int column) {
+    sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    sortColumn_ = column;
+    model_->sort(column, sortOrder_);
+    for (QTableView* v : table_->views()) {
+        v->horizontalHeader()->setSortIndicatorShown(v == table_->viewOf(column));
+        v->horizontalHeader()->setSortIndicator(column, sortOrder_);
+    }
+    table_->setCurrent(table_->current());
+}
+
+// From the search, Esc or the down arrow goes back to the grid, on the line found.
+bool YearGridWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == search_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape || key == Qt::Key_Down) {
+            table_->setCurrent(table_->current());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void YearGridWindow::raiseSelection() {
+    bool ok = false;
+    const QString text = QInputDialog::getText(this, "Augmenter ou diminuer",
+                                               "Pourcentage appliqué aux lignes choisies (par exemple 3,5 ou -10) :",
+                                               QLineEdit::Normal, "0", &ok);
+    if (!ok)
+        return;
+    const auto percent = parsePercentage(text.toStdString());
+    if (!percent) {
+        tellInBox(this, QMessageBox::Warning, kTitle, q(notAPercentage(text.toStdString())));
+        return;
+    }
+    const auto lines = selectedLines();
+    model_->edit([&](YearGrid& g) { g.raise(lines, *percent); });
+}
+
+void YearGridWindow::spreadByProfile() {
+    const auto line = currentLine();
+    if (!line)
+        return;
+    const auto names = profileNames(*db_, entity_.toStdString());
+    if (names.empty()) {
+        tellInBox(this, QMessageBox::Information, kTitle,
+                  QString("L'entité %1 n'a pas de profil saisonnier (ondrel-admin profile en crée un).").arg(entity_));
+        return;
+    }
+    QStringList items;
+    for (const auto& name : names)
+        items << q(name);
+    bool ok = false;
+    const QString name = QInputDialog::getItem(this, "Répartir selon un profil", "Profil :", items, 0, false, &ok);
+    if (!ok)
+        return;
     const auto profile = readProfile(*db_, entity_.toStdString(), name.toStdString());
-    if (!row || !profile)
+    if (!profile)
         return;
     if (profile->shares.size() != model_->grid()->periodLabels().size()) {
         tellInBox(this, QMessageBox::Warning, kTitle,
@@ -447,17 +557,16 @@ void YearGridWindow::spreadByProfile(const QString& name) {
                       .arg(model_->grid()->periodLabels().size()));
         return;
     }
-    model_->grid()->spreadByProfile(*row, profile->shares);
-    model_->refreshAll();
+    model_->edit([&](YearGrid& g) { g.spreadByProfile(*line, profile->shares); });
 }
 
 // The current line's months as a seasonal profile of the entity, under a name asked.
 void YearGridWindow::saveRowAsProfile() {
-    const auto row = currentRow();
-    if (!row)
+    const auto line = currentLine();
+    if (!line)
         return;
     std::vector<Currency> months;
-    for (const auto& amount : model_->grid()->lines().at(*row).periods)
+    for (const auto& amount : model_->grid()->lines().at(*line).periods)
         months.push_back(amount.value_or(Currency::zero()));
     bool ok = false;
     const QString name = QInputDialog::getText(this, "Enregistrer comme profil", "Nom du profil :", QLineEdit::Normal, {}, &ok)
@@ -477,18 +586,46 @@ void YearGridWindow::saveRowAsProfile() {
     }
 }
 
+// What was actually spent on the current line's account (and those under it) in year N,
+// month by month, as a profile of the entity: a December payroll shapes its own line,
+// not every line of the year.
+void YearGridWindow::profileFromActuals() {
+    const auto line = currentLine();
+    if (!line)
+        return;
+    const std::string account = model_->grid()->lines().at(*line).account;
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, "Profil du réalisé",
+                                               QString("Nom du profil tiré du réalisé N du compte %1 :").arg(q(account)),
+                                               QLineEdit::Normal, q(significantPrefix(account)) + " réalisé", &ok)
+                             .trimmed();
+    if (!ok || name.isEmpty())
+        return;
+    try {
+        const auto profile = ondrel::profileFromActuals(*db_, entity_.toStdString(), "N", name.toStdString(), account);
+        if (!profile) {
+            tellInBox(this, QMessageBox::Warning, kTitle,
+                      QString("Le compte %1 n'a aucun réalisé en N : il ne donne pas de profil.").arg(q(account)));
+            return;
+        }
+        saveProfile(*db_, entity_.toStdString(), *profile);
+        statusBar()->showMessage(QString("Profil « %1 » enregistré, tiré du réalisé du compte %2.").arg(name, q(account)), 5000);
+    } catch (const std::exception& e) {
+        tellInBox(this, QMessageBox::Warning, kTitle, QString("Le profil n'a pas été enregistré.\n%1").arg(e.what()));
+    }
+}
+
 void YearGridWindow::copyFromOtherYear() {
-    const auto row = currentRow();
-    if (!row)
+    const auto line = currentLine();
+    if (!line)
         return;
     const QString other = year_ == "N" ? "N+1" : "N";
-    const std::string account = model_->grid()->lines().at(*row).account;
+    const std::string account = model_->grid()->lines().at(*line).account;
     try {
         const BudgetSheet sheet = readBudgetSheet(*db_, entity_.toStdString(), other.toStdString());
-        for (const auto& line : sheet.lines)
-            if (line.account == account) {
-                model_->grid()->copyMonths(*row, line.periods);
-                model_->refreshAll();
+        for (const auto& l : sheet.lines)
+            if (l.account == account) {
+                model_->edit([&](YearGrid& g) { g.copyMonths(*line, l.periods); });
                 return;
             }
         tellInBox(this, QMessageBox::Information, kTitle,
@@ -498,12 +635,31 @@ void YearGridWindow::copyFromOtherYear() {
     }
 }
 
+// The keyboard is on the current cell whenever the grid comes back to the front.
+void YearGridWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        QWidget* focus = QApplication::focusWidget();
+        if (!focus || (focus != search_ && !table_->isAncestorOf(focus)))
+            table_->setCurrent(table_->current());
+    }
+}
+
 void YearGridWindow::closeEvent(QCloseEvent* event) {
-    if (model_->grid() && model_->grid()->changed() &&
-        !askInBox(this, kTitle, "Des modifications ne sont pas enregistrées. Voulez-vous les abandonner ?", false)) {
+    if (!finishTyping()) {
         event->ignore();
         return;
     }
+    if (model_->grid() && model_->grid()->changed()) {
+        const Unsaved answer = askAboutUnsaved(
+            this, kTitle, QString("Le budget de l'entité %1, exercice %2, a des modifications qui ne sont pas enregistrées.")
+                              .arg(entity_, year_));
+        if (answer == Unsaved::Keep || (answer == Unsaved::Save && !save())) {
+            event->ignore();
+            return;
+        }
+    }
+    tip_->hide();
     event->accept();
 }
 

@@ -16,12 +16,13 @@
 #include "tools/budget_import.h"
 #include "tools/budget_sheet.h"
 #include "entity/code_padding.h"
+#include "account/account_number.h"
+#include "screen/utf8_text.h"
 #include "tools/actuals.h"
 #include "tools/budget_actuals.h"
 #include "tools/budget_totals.h"
 #include "tools/percentage.h"
 #include "tools/profiles.h"
-#include "tools/percentage.h"
 #include "tools/record_json.h"
 #include "tools/suite_database.h"
 #include "store/password_mask.h"
@@ -272,15 +273,17 @@ void copyBudget(const std::string& path, const std::string& entity, const std::s
 }
 
 void makeProfile(const std::string& path, const std::string& entity, const std::string& name,
-                 const std::string& shares, const std::string& fromActuals) {
+                 const std::string& shares, const std::string& fromActuals, const std::string& accounts) {
     auto db = openExisting(path, Database::Access::ReadWrite);
     if (!db->read("ASSOCIATION", entity))
         throw Failure("l'entité " + entity + " n'existe pas");
     std::optional<Profile> profile;
     std::string why;
     if (!fromActuals.empty()) {
-        profile = profileFromActuals(*db, entity, fromActuals, name);
-        why = "l'entité n'a aucune charge réalisée en " + fromActuals;
+        if (accounts.empty() || !allDigits(accounts) || accounts.size() > kAccountLength)
+            throw Failure("--accounts takes the first digits of the accounts, 1 to 10 of them: 6, 64, 6064…");
+        profile = profileFromActuals(*db, entity, fromActuals, name, accounts);
+        why = "l'entité n'a aucune charge réalisée en " + fromActuals + " sur les comptes " + accounts + "…";
     } else {
         profile = parseProfile(name, shares, why);
     }
@@ -435,7 +438,7 @@ int main(int argc, char** argv) {
     copyBudgetCmd->add_option("--to", to, "N or N+1")->required()->check(CLI::IsMember({"N", "N+1"}));
     copyBudgetCmd->add_option("--percent", percent, "raise (or lower, negative) every amount by this percentage");
     copyBudgetCmd->add_flag("--replace", replace, "replace the lines already in the target year");
-    std::string profileName, shares, fromActuals;
+    std::string profileName, shares, fromActuals, accounts = "6";
     copyBudgetCmd->add_option("--profile", profileName, "spread each copied total by this seasonal profile of the entity");
     auto* profileCmd = app.add_subcommand("profile", "keep a seasonal profile of an entity: the share of each period");
     profileCmd->add_option("DB", db, kDatabaseHelp)->required();
@@ -445,6 +448,9 @@ int main(int argc, char** argv) {
     profileCmd->add_option("--from-actuals", fromActuals, "made from the charges actually spent in N or N+1")
         ->check(CLI::IsMember({"N", "N+1"}))
         ->excludes(sharesOption);
+    profileCmd->add_option("--accounts", accounts,
+                           "with --from-actuals, the accounts that begin with these digits: one account (6064), a class "
+                           "(64); all charges (6) by default");
     auto* rights = app.add_subcommand("rights", "set the access level of a user for a screen key");
     rights->add_option("DB", db, kDatabaseHelp)->required();
     rights->add_option("USER", user, "user name")->required();
@@ -486,7 +492,7 @@ int main(int argc, char** argv) {
         else if (*copyBudgetCmd)
             copyBudget(db, entity, from, to, percent, replace, profileName);
         else if (*profileCmd)
-            makeProfile(db, padCode(entity), profileName, shares, fromActuals);
+            makeProfile(db, padCode(entity), profileName, shares, fromActuals, accounts);
         return 0;
     } catch (const DataError& e) {
         if (e.number() == kRecordNotFound)

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "tools/budget_actuals.h"
-#include "tools/budget_totals.h"
+#include "account/account_number.h"
+#include "tools/actuals.h"
+#include "tools/budget_sheet.h"
 #include "tools/percentage.h"
 #include "screen/utf8_text.h"
 
@@ -71,10 +72,14 @@ std::optional<Profile> profileOf(const std::string& name, const std::vector<Curr
 }
 
 std::optional<Profile> profileFromActuals(Database& db, const std::string& entity, const std::string& year,
-                                          const std::string& name) {
-    BudgetSheet sheet = readBudgetSheet(db, entity, year);
-    compareWithActuals(db, sheet);
-    return profileOf(name, totalsOf(db, sheet).charges.actualPeriods);
+                                          const std::string& name, const std::string& accounts) {
+    const std::string prefix = significantPrefix(completeWithZeros(accounts));
+    std::vector<Currency> months(fiscalPeriods(db, entity, year).size(), Currency::zero());
+    for (const auto& [account, periods] : readActuals(db, entity, year))
+        if (account.rfind(prefix, 0) == 0)
+            for (std::size_t p = 0; p < months.size() && p < periods.size(); ++p)
+                months[p] += periods[p];
+    return profileOf(name, months);
 }
 
 void saveProfile(Database& db, const std::string& entity, const Profile& profile) {

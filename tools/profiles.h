@@ -28,10 +28,11 @@ std::optional<Profile> parseProfile(const std::string& name, const std::string& 
 // The shares of the year that the months' amounts take; none when they add up to
 // nothing.
 std::optional<Profile> profileOf(const std::string& name, const std::vector<Currency>& months);
-// The entity's shares of the year from the actuals of its charges (class 6) in a fiscal
-// year; none when nothing was spent.
+// The entity's shares of the year from what was actually spent in a fiscal year on the
+// accounts that begin with the digits of `accounts` (one account, a class: "6064",
+// "64"), all its charges (class 6) by default; none when nothing was spent there.
 std::optional<Profile> profileFromActuals(Database& db, const std::string& entity, const std::string& year,
-                                          const std::string& name);
+                                          const std::string& name, const std::string& accounts = "6");
 
 void saveProfile(Database& db, const std::string& entity, const Profile& profile);
 std::optional<Profile> readProfile(Database& db, const std::string& entity, const std::string& name);

@@ -19,10 +19,56 @@ ScreenWriter::ScreenWriter(std::shared_ptr<Database> db) : db_(std::move(db)), c
 
 ScreenWriter::~ScreenWriter() = default;
 
-// Every question of the screen on the way to saving a line is answered Yes: create the
-// account, remove a period line, leave an addition.
-bool ScreenWriter::question(const std::string&) {
-    return true;
+// Every question of the screen on the way to saving a line is answered Yes (create the
+// account, remove a period line, leave an addition), unless a person is there to ask.
+bool ScreenWriter::question(const std::string& text) {
+    ++questions_;
+    return ask_ ? ask_(text) : true;
+}
+
+ScreenWriter::Opening ScreenWriter::openNewLine(const std::string& entity, const std::string& year,
+                                                const std::string& typed,
+                                                const std::function<bool(const std::string&)>& ask) {
+    messages_.clear();
+    Opening opening;
+    LineToWrite line{entity, year, typed, {}, {}, Currency::zero(), {}};
+    if (!chooseEntityAndYear(line)) {
+        opening.refusal = refused().refusal;
+        return opening;
+    }
+    Zone& account = zone("Txt_Cpte");
+    if (typed.empty() || !allDigits(typed) || charCount(typed) > account.maxLength()) {
+        opening.refusal = "Le compte « " + excerpt(typed) + " » n'est pas un numéro d'au plus " +
+                          std::to_string(account.maxLength()) + " chiffres.";
+        return opening;
+    }
+    const bool grouping = isGroupingAccount(completeWithZeros(typed));
+    zone("Cac_Reg").setValue(grouping ? 1 : 0);
+    leave(account);
+    account.select(0, static_cast<int>(charCount(account.text())));
+    ask_ = ask;
+    questions_ = 0;
+    account.paste(typed);
+    control_.screen().pressKey(account, kEnter);
+    ask_ = nullptr;
+    if (control_.W_Creation && messages_.empty())
+        opening.line = NewLine{account.text(), zone("Txt_LibCompte").text(), zone("Txt_Eclat").text(), grouping};
+    else if (zone("Cmd_OkBudget").enabled() && messages_.empty())
+        opening.refusal = "Le compte " + account.text() + " a déjà sa ligne dans ce budget.";
+    else if (!messages_.empty() || questions_ == 0)
+        opening.refusal = refused().refusal;   // a No to a question refuses nothing: the person chose
+    cancelLine();
+    return opening;
+}
+
+void ScreenWriter::cancelLine() {
+    messages_.clear();
+    for (const char* cancel : {"Cmd_AnnulerRepartition", "Cmd_AnnulerBudget"})
+        if (zone(cancel).enabled()) {
+            leave(zone(cancel));
+            zone(cancel).click();
+        }
+    messages_.clear();
 }
 
 void ScreenWriter::leave(Zone& to) {
@@ -71,7 +117,7 @@ ScreenWriter::Result ScreenWriter::write(const LineToWrite& line, bool replace) 
             leave(zone("Cmd_OkBudget"));
         if (!messages_.empty())
             return refused();
-        if (result.outcome == Outcome::Replaced && sameAsStored()) {
+        if (result.outcome == Outcome::Replaced && !control_.lineChanged()) {
             zone("Cmd_AnnulerBudget").click();
             result.outcome = Outcome::Unchanged;
             return result;
@@ -143,23 +189,6 @@ bool ScreenWriter::openLine(const LineToWrite& line, bool replace, Outcome& outc
         return false;
     leave(zone("Txt_Eclat"));
     return messages_.empty();
-}
-
-bool ScreenWriter::sameAsStored() {
-    const auto stored = db_->read("BUDGET", budgetKey(control_.W_CodeExercice, zone("Txt_CodAssoc").text(),
-                                                       zone("Txt_Cpte").text()));
-    if (!stored || stored->value(1, 1) != zone("Txt_LibCompte").text() || stored->value(4, 1) != zone("Txt_Eclat").text())
-        return false;
-    const auto periods = storedDistribution(*stored);
-    Zone& lines = zone("Lst_RepartPer");
-    if (!periods.unreadable.empty() || static_cast<int>(periods.periods.size()) != lines.listCount())
-        return false;
-    for (int k = 0; k < lines.listCount(); ++k) {
-        const auto amount = parseAmount(periodLineAmount(lines.list(k)));
-        if (periods.periods[k].index != lines.itemData(k) || !amount || periods.periods[k].amount != *amount)
-            return false;
-    }
-    return true;
 }
 
 // The periods as a person enters them: the automatic spread, or the lines on screen

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,6 +42,21 @@ public:
     // A line already on file is kept unless replace.
     Result write(const LineToWrite& line, bool replace);
 
+    // What the screen says of an account typed for a new line of the entity's year, as
+    // it completes it (a number of one to three significant digits taken as a grouping
+    // account): the line it would open, or why it refuses. Its questions go to ask;
+    // nothing is stored either way.
+    struct NewLine {
+        std::string account, label, key;
+        bool grouping = false;
+    };
+    struct Opening {
+        std::optional<NewLine> line;
+        std::optional<std::string> refusal;   // neither: the person said No
+    };
+    Opening openNewLine(const std::string& entity, const std::string& year, const std::string& typed,
+                        const std::function<bool(const std::string&)>& ask);
+
     void unload() override {}
     void error(const std::string& text) override { messages_.push_back(text); }
     bool question(const std::string& text) override;
@@ -54,16 +70,18 @@ private:
     // line: nothing typed is ever cut short.
     bool enter(Zone& zone, const std::string& text, const std::string& what);
     void refuse(const std::string& why) { messages_.push_back(why); }
-    // What Ok would store is what the line on file holds already.
-    bool sameAsStored();
     bool chooseEntityAndYear(const LineToWrite& line);
     bool openLine(const LineToWrite& line, bool replace, Outcome& outcome);
     void enterPeriods(const LineToWrite& line);
     Result refused();
 
+    void cancelLine();
+
     std::shared_ptr<Database> db_;
     Crt_Ondrel control_;
     std::vector<std::string> messages_;
+    std::function<bool(const std::string&)> ask_;   // none: every question is answered Yes
+    int questions_ = 0;
 };
 
 }  // namespace ondrel

@@ -261,6 +261,41 @@ private slots:
         QVERIFY(boxes.empty());
     }
 
+    // Esc on a line with typed work asks first, "Non" by default, and keeps the work; on a
+    // line as stored, it leaves at once.
+    void escOnTypedWorkAsksBeforeThrowingItAway() {
+        QCOMPARE(QApplication::focusWidget(), screen->widgetOf("Txt_CodAssoc"));
+        QTest::keyClicks(QApplication::focusWidget(), "1");
+        key(Qt::Key_Return);
+        for (int i = 0; i < 5; ++i)
+            key(Qt::Key_Tab);
+        QTest::keyClicks(QApplication::focusWidget(), "6064");
+        key(Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), screen->widgetOf("Txt_ValBud"));
+        const std::size_t seen = boxes.size();
+        key(Qt::Key_Escape);
+        QCOMPARE(boxes.size(), seen);
+        QVERIFY(!zone("Cmd_AnnulerBudget").enabled());
+
+        QTest::keyClicks(screen->widgetOf("Txt_Cpte"), "6064");
+        QTest::keyClick(screen->widgetOf("Txt_Cpte"), Qt::Key_Return);
+        key(Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), "1300");
+        key(Qt::Key_Tab);
+        QCOMPARE(zone("Lst_RepartPer").listCount(), 1);
+        answers << "Non";
+        backAtTheScreen();
+        key(Qt::Key_Escape);
+        QCOMPARE(boxes.size(), seen + 1);
+        QCOMPARE(boxes.back().defaultButton, QString("Non"));
+        QVERIFY(zone("Cmd_AnnulerBudget").enabled());
+        QCOMPARE(zone("Txt_ValBud").text(), std::string("1300,00"));
+        answers << "Oui";
+        backAtTheScreen();
+        key(Qt::Key_Escape);
+        QVERIFY(!zone("Cmd_AnnulerBudget").enabled());
+    }
+
     // Keys typed faster than the handlers run go to the zone a handler moved the focus
     // to: here the amount, once the creation is accepted.
     void keysTypedAheadFollowTheFocus() {

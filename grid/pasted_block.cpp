@@ -1,0 +1,110 @@
+#include "grid/pasted_block.h"
+
+#include <algorithm>
+
+#include "account/account_number.h"
+#include "screen/utf8_text.h"
+
+namespace ondrel {
+
+namespace {
+
+bool isAccount(const std::string& cell) {
+    const std::string t = trimBlanks(cell);
+    return !t.empty() && t.size() <= kAccountLength && allDigits(t);
+}
+
+// An account and a label first: a label is no amount, and an account is all digits.
+bool carriesAccountAndLabel(const std::vector<std::vector<std::string>>& cells) {
+    const auto& first = cells.front();
+    return first.size() >= 2 && isAccount(first[0]) && !trimBlanks(first[1]).empty() && !amountCell(first[1]);
+}
+
+std::string where(std::size_t row, std::size_t column) {
+    return "ligne " + std::to_string(row + 1) + ", colonne " + std::to_string(column + 1) + " du collage : ";
+}
+
+}  // namespace
+
+std::vector<std::vector<std::string>> clipboardCells(const std::string& text) {
+    std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            rows.emplace_back(1);
+        } else if (c == '\t') {
+            rows.back().emplace_back();
+        } else {
+            rows.back().back() += c;
+        }
+    }
+    if (rows.size() > 1 && rows.back().size() == 1 && rows.back()[0].empty())
+        rows.pop_back();
+    return rows;
+}
+
+std::string clipboardText(const std::vector<std::vector<std::string>>& cells) {
+    std::string text;
+    for (const auto& row : cells) {
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            if (c)
+                text += '\t';
+            for (char ch : row[c])
+                text += ch == '\t' || ch == '\n' || ch == '\r' ? ' ' : ch;
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+PastePlan planPaste(const YearGrid& grid, const std::vector<std::size_t>& rows, std::size_t row, std::size_t period,
+                    const std::vector<std::vector<std::string>>& cells) {
+    PastePlan plan;
+    const std::size_t months = grid.periodLabels().size();
+    const bool byAccount = carriesAccountAndLabel(cells);
+    for (std::size_t r = 0; r < cells.size() && !plan.refusal; ++r) {
+        const auto& cellsOfRow = cells[r];
+        std::size_t line = 0, first = 0, month = period;
+        if (byAccount) {
+            const std::string account = completeWithZeros(trimBlanks(cellsOfRow.at(0)));
+            const auto found = std::find_if(grid.lines().begin(), grid.lines().end(),
+                                            [&](const YearGrid::Line& l) { return l.account == account; });
+            if (!isAccount(cellsOfRow[0]) || found == grid.lines().end()) {
+                plan.refusal = where(r, 0) + "le compte « " + excerpt(cellsOfRow[0]) +
+                               " » n'a pas de ligne dans la grille ; créez-la d'abord sur la ligne vide du bas.";
+                break;
+            }
+            line = static_cast<std::size_t>(found - grid.lines().begin());
+            const std::size_t rest = cellsOfRow.size() >= 2 ? cellsOfRow.size() - 2 : 0;
+            first = rest == months + 2 ? 4 : 2;   // past a key and a total
+            month = 0;
+        } else if (row + r >= rows.size()) {
+            plan.refusal = "ligne " + std::to_string(r + 1) + " du collage : le bloc dépasse la dernière ligne de la grille.";
+            break;
+        } else {
+            line = rows[row + r];
+        }
+        if (month + (cellsOfRow.size() - std::min(first, cellsOfRow.size())) > months) {
+            plan.refusal = "ligne " + std::to_string(r + 1) + " du collage : le bloc dépasse le dernier mois de l'exercice.";
+            break;
+        }
+        for (std::size_t c = first; c < cellsOfRow.size(); ++c, ++month) {
+            const std::string& text = cellsOfRow[c];
+            const bool empty = withoutBlanks(text).empty();
+            const std::optional<Currency> amount = empty ? std::nullopt : amountCell(text);
+            if (!empty && !amount) {
+                plan.refusal = where(r, c) + "« " + excerpt(text) +
+                               " » n'est pas un montant : au plus neuf chiffres, une virgule et deux décimales.";
+                break;
+            }
+            plan.amounts.push_back({line, month, amount});
+        }
+    }
+    if (plan.refusal)
+        plan.amounts.clear();
+    return plan;
+}
+
+}  // namespace ondrel

@@ -1,0 +1,133 @@
+#include "qt/frozen_columns.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QScrollBar>
+
+namespace ondrel {
+
+namespace {
+
+// The first column shown by the view from `from` on, going by `step`; -1 when none.
+int shownColumn(const QTableView& view, int from, int step) {
+    for (int c = from; c >= 0 && c < view.model()->columnCount(); c += step)
+        if (!view.isColumnHidden(c))
+            return c;
+    return -1;
+}
+
+}  // namespace
+
+void PairedView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (other_ && hasFocus() && current.isValid() && isColumnHidden(current.column())) {
+        other_->setFocus(Qt::OtherFocusReason);
+        other_->scrollTo(current);
+    }
+}
+
+// Past this view's last column, or before its first, the cell is the other view's.
+QModelIndex PairedView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const QModelIndex at = currentIndex();
+    if (other_ && at.isValid()) {
+        const bool forward = action == MoveRight || action == MoveNext;
+        const bool back = action == MoveLeft || action == MovePrevious;
+        const int step = forward ? 1 : -1;
+        if ((forward || back) && shownColumn(*this, at.column() + step, step) < 0) {
+            const int there = shownColumn(*other_, at.column() + step, step);
+            if (there >= 0)
+                return model()->index(at.row(), there);
+        }
+    }
+    return QTableView::moveCursor(action, modifiers);
+}
+
+FrozenColumnsTable::FrozenColumnsTable(PairedView* frozen, PairedView* moving, QWidget* parent)
+    : QWidget(parent), frozen_(frozen), moving_(moving) {
+    build();
+}
+
+FrozenColumnsTable::FrozenColumnsTable(QWidget* parent)
+    : FrozenColumnsTable(new PairedView, new PairedView, parent) {}
+
+void FrozenColumnsTable::build() {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(frozen_);
+    layout->addWidget(moving_, 1);
+    frozen_->pairWith(moving_);
+    moving_->pairWith(frozen_);
+    frozen_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    frozen_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Both have a horizontal bar, the left one empty: the rows stand level to the last.
+    for (QTableView* v : views()) {
+        v->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        v->verticalHeader()->hide();
+        v->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    }
+    connect(moving_->verticalScrollBar(), &QScrollBar::valueChanged, frozen_->verticalScrollBar(), &QScrollBar::setValue);
+    connect(frozen_->verticalScrollBar(), &QScrollBar::valueChanged, moving_->verticalScrollBar(), &QScrollBar::setValue);
+    connect(frozen_->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+        fitFrozenWidth();
+        emit columnResized(column, width);
+    });
+    connect(moving_->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int width) { emit columnResized(column, width); });
+}
+
+void FrozenColumnsTable::setModel(QAbstractItemModel* model, int frozenColumns) {
+    frozenColumns_ = frozenColumns;
+    frozen_->setModel(model);
+    moving_->setModel(model);
+    QItemSelectionModel* own = moving_->selectionModel();
+    moving_->setSelectionModel(frozen_->selectionModel());
+    delete own;
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { showColumns(); });
+    connect(model, &QAbstractItemModel::layoutChanged, this, [this] { showColumns(); });
+    connect(model, &QAbstractItemModel::columnsInserted, this, [this] { showColumns(); });
+    connect(model, &QAbstractItemModel::columnsRemoved, this, [this] { showColumns(); });
+    showColumns();
+}
+
+void FrozenColumnsTable::showColumns() {
+    const int columns = frozen_->model() ? frozen_->model()->columnCount() : 0;
+    for (int c = 0; c < columns; ++c) {
+        frozen_->setColumnHidden(c, c >= frozenColumns_);
+        moving_->setColumnHidden(c, c < frozenColumns_);
+    }
+    moving_->verticalHeader()->setDefaultSectionSize(frozen_->verticalHeader()->defaultSectionSize());
+    const int header = std::max(frozen_->horizontalHeader()->sizeHint().height(), moving_->horizontalHeader()->sizeHint().height());
+    for (QTableView* v : views())
+        v->horizontalHeader()->setFixedHeight(header);
+    fitFrozenWidth();
+}
+
+void FrozenColumnsTable::fitFrozenWidth() {
+    frozen_->setFixedWidth(frozen_->horizontalHeader()->length() + 2 * frozen_->frameWidth());
+}
+
+void FrozenColumnsTable::setCurrent(const QModelIndex& index) {
+    if (!index.isValid())
+        return;
+    PairedView* view = viewOf(index.column());
+    view->setFocus(Qt::OtherFocusReason);
+    view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    view->scrollTo(index);
+}
+
+QModelIndex FrozenColumnsTable::current() const {
+    return frozen_->selectionModel() ? frozen_->selectionModel()->currentIndex() : QModelIndex();
+}
+
+void FrozenColumnsTable::setColumnWidth(int column, int width) {
+    viewOf(column)->setColumnWidth(column, width);
+}
+
+void FrozenColumnsTable::resizeColumnsToContents() {
+    for (QTableView* v : views())
+        v->resizeColumnsToContents();
+    fitFrozenWidth();
+}
+
+}  // namespace ondrel

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QTableView>
+#include <QWidget>
+
+namespace ondrel {
+
+// One of the two views of a table whose first columns stay in sight: it shows its own
+// columns, and when the current cell moves into the other's (by a key or a command),
+// the other takes the keyboard and brings the cell into sight.
+class PairedView : public QTableView {
+    Q_OBJECT
+public:
+    explicit PairedView(QWidget* parent = nullptr) : QTableView(parent) {}
+    void pairWith(PairedView* other) { other_ = other; }
+    PairedView* other() const { return other_; }
+
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+
+private:
+    PairedView* other_ = nullptr;
+};
+
+// A table whose first columns (an account and its label, say) stay in sight while the
+// others scroll: two views of one model side by side, sharing its selection and its
+// rows, the left one as wide as its columns.
+class FrozenColumnsTable : public QWidget {
+    Q_OBJECT
+public:
+    // The two views are the table's own; give them when they need behaviours of their own.
+    FrozenColumnsTable(PairedView* frozen, PairedView* moving, QWidget* parent = nullptr);
+    explicit FrozenColumnsTable(QWidget* parent = nullptr);
+
+    void setModel(QAbstractItemModel* model, int frozenColumns);
+    PairedView* frozen() const { return frozen_; }
+    PairedView* moving() const { return moving_; }
+    int frozenColumns() const { return frozenColumns_; }
+    // The view that shows the column.
+    PairedView* viewOf(int column) const { return column < frozenColumns_ ? frozen_ : moving_; }
+    // The cell becomes the current one, in sight, and its view takes the keyboard.
+    void setCurrent(const QModelIndex& index);
+    QModelIndex current() const;
+    int columnWidth(int column) const { return viewOf(column)->columnWidth(column); }
+    void setColumnWidth(int column, int width);
+    void resizeColumnsToContents();
+    // Both views, for what is set alike on each (fonts, edit triggers…).
+    QList<QTableView*> views() const { return {frozen_, moving_}; }
+
+signals:
+    // A column's width changed, by a person or by the program.
+    void columnResized(int column, int width);
+
+private:
+    void build();
+    void showColumns();
+    void fitFrozenWidth();
+
+    PairedView* frozen_;
+    PairedView* moving_;
+    int frozenColumns_ = 0;
+};
+
+}  // namespace ondrel
