@@ -1,4 +1,5 @@
-// The budget of a large entity out and in: the overview opened on 2,500 lines, their
+// The budget of a large entity out and in: the overview and the year grid opened on
+// 2,500 lines, a month typed, a block pasted and a new line made in the grid, their
 // export to CSV and XLSX, an import of 10,000 lines and a copy of 2,500 lines to the
 // next year, both checked by the screen and rolled back at the end of each run.
 #include <cstdio>
@@ -6,16 +7,21 @@
 #include <sstream>
 
 #include <benchmark/benchmark.h>
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QTableView>
+#include <QtTest>
 
 #include "bench/bench_database.h"
 #include "qt/budget_overview.h"
+#include "qt/frozen_columns.h"
 #include "qt/year_grid_window.h"
 #include "tests/store/temp_database.h"
 #include "tools/budget_import.h"
 #include "tools/budget_totals.h"
 #include "tools/demo_data.h"
+#include "tools/screen_writer.h"
 
 using namespace ondrel;
 
@@ -74,16 +80,80 @@ void BM_YearGridOpen(benchmark::State& state) {
     state.counters["lines"] = kLines;
 }
 
-// A month typed in a cell of the 2,500-line grid, its total and its row drawn again.
-void BM_YearGridKeystroke(benchmark::State& state) {
+// A month typed in the 2,500-line grid as a person types it: the first key opens the
+// cell, Enter takes it; the line's total and the totals below follow, and the grid is
+// drawn again.
+void BM_YearGridMonthTyped(benchmark::State& state) {
     YearGridWindow grid(gData->db, "002", "N", false);
     grid.show();
     QCoreApplication::processEvents();
-    YearGridModel* model = grid.model();
+    const QModelIndex cell = grid.model()->index(1200, YearGridModel::kFirstPeriod + 3);
     int n = 0;
     for (auto _ : state) {
-        model->setData(model->index(1200, YearGridModel::kFirstPeriod + 3), QString::number(100 + (++n % 50)), Qt::EditRole);
-        grid.view()->viewport()->repaint();
+        grid.table()->setCurrent(cell);
+        for (QChar key : QString::number(100 + (++n % 50)))
+            QTest::keyClicks(QApplication::focusWidget(), QString(key));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCoreApplication::processEvents();
+    }
+    if (grid.model()->index(1200, YearGridModel::kFirstPeriod + 3).data().toString().isEmpty())
+        state.SkipWithError("the month typed was not taken");
+}
+
+// A block of 300 lines and twelve months from a spreadsheet, pasted: each value read and
+// checked, one step of the grid, the grid drawn again.
+void BM_YearGridPaste(benchmark::State& state) {
+    YearGridWindow grid(gData->db, "002", "N", false);
+    grid.show();
+    QCoreApplication::processEvents();
+    QAction* paste = nullptr;
+    for (QAction* a : grid.findChildren<QAction*>())
+        if (a->text() == "Coller")
+            paste = a;
+    QString blocks[2];
+    for (int b = 0; b < 2; ++b)
+        for (int r = 0; r < 300; ++r) {
+            QStringList months;
+            for (int p = 0; p < 12; ++p)
+                months << QString("%1\u00A0%2,%3").arg(1 + b).arg(100 + r % 900).arg(10 + p);
+            blocks[b] += months.join('\t') + "\r\n";
+        }
+    int n = 0;
+    for (auto _ : state) {
+        QGuiApplication::clipboard()->setText(blocks[++n % 2]);
+        grid.table()->setCurrent(grid.model()->index(100, YearGridModel::kFirstPeriod));
+        paste->trigger();
+        QCoreApplication::processEvents();
+    }
+    if (!grid.model()->grid()->changed())
+        state.SkipWithError("nothing was pasted");
+    state.SetItemsProcessed(state.iterations() * 300 * 12);
+}
+
+// A new line typed on the grid's empty row: the account looked up by the entry screen's
+// creation rules (its question answered at once here, as a person does), the line
+// joining the grid, the grid drawn again.
+void BM_YearGridNewLine(benchmark::State& state) {
+    YearGridWindow grid(gData->db, "002", "N", false);
+    grid.show();
+    QCoreApplication::processEvents();
+    ScreenWriter screen(gData->db);
+    int i = kLines;
+    for (auto _ : state) {
+        const std::string account = detailedAccount(i++);
+        if (grid.model()->grid()->newLineRefusal(account)) {
+            state.SkipWithError("the grid refused a new account");
+            break;
+        }
+        const auto opening = screen.openNewLine("002", "N", account, [](const std::string&) { return true; });
+        if (!opening.line) {
+            state.SkipWithError(("the screen refused a new line: " + opening.refusal.value_or("")).c_str());
+            break;
+        }
+        grid.model()->edit([&](YearGrid& g) {
+            g.addLine({opening.line->account, opening.line->label, opening.line->key, {}, 0, true, {}, {}});
+        });
+        QCoreApplication::processEvents();
     }
 }
 
@@ -137,7 +207,9 @@ void BM_CopyToNextYear(benchmark::State& state) {
 
 BENCHMARK(BM_OverviewOpen)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_YearGridOpen)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_YearGridKeystroke)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_YearGridMonthTyped)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_YearGridPaste)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_YearGridNewLine)->Unit(benchmark::kMillisecond)->Iterations(200);
 BENCHMARK(BM_ExportCsv)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportXlsx)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportTenThousandLines)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -22,6 +22,8 @@
 #include <QPrinter>
 #include <QMenuBar>
 #include <QSortFilterProxyModel>
+#include <QSplitter>
+#include <QStatusBar>
 #include <QStandardItemModel>
 #include <QTableView>
 
@@ -29,6 +31,7 @@
 #include "platform/login_name.h"
 #include "qt/budget_report.h"
 #include "qt/french_boxes.h"
+#include "qt/frozen_columns.h"
 #include "qt/monthly_chart.h"
 #include "qt/year_grid_window.h"
 #include "tools/percentage.h"
@@ -118,52 +121,79 @@ BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : 
     setWindowTitle(kTitle);
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
+    layout->addLayout(buildChoice(central));
+    layout->addWidget(buildPanes(central), 1);
+    setCentralWidget(central);
+    buildMenus();
+    listEntities();
+    followChoices();
+    restoreSettings();
+    watchDatabase();
+    refresh();
+}
+
+// The entity, the year, the filter and what the months show.
+QLayout* BudgetOverview::buildChoice(QWidget* central) {
     auto* choice = new QHBoxLayout;
     entities_ = new QComboBox(central);
     years_ = new QComboBox(central);
     years_->addItems({"N", "N+1"});
     filter_ = new QLineEdit(central);
     filter_->setPlaceholderText("Filtrer par début de compte ou de libellé");
+    measure_ = new QComboBox(central);
+    measure_->addItems({"Budget", "Réalisé", "Écart", "Écart %"});
+    measure_->setToolTip("Ce que montrent les mois et le graphique, une fois le réalisé importé");
     choice->addWidget(new QLabel("Entité", central));
     choice->addWidget(entities_, 1);
     choice->addWidget(new QLabel("Exercice", central));
     choice->addWidget(years_);
     choice->addWidget(filter_, 1);
-    measure_ = new QComboBox(central);
-    measure_->addItems({"Budget", "Réalisé", "Écart", "Écart %"});
-    measure_->setToolTip("Ce que montrent les mois, une fois le réalisé importé");
     choice->addWidget(new QLabel("Mois", central));
     choice->addWidget(measure_);
-    layout->addLayout(choice);
+    return choice;
+}
 
+// The lines, their totals and the chart, one above the other, each as tall as a person
+// drags it; the account and label (the class and its name) stay in sight while the
+// months scroll.
+QSplitter* BudgetOverview::buildPanes(QWidget* central) {
     lineModel_ = new QStandardItemModel(this);
     sorted_ = new QSortFilterProxyModel(this);
     sorted_->setSourceModel(lineModel_);
     sorted_->setSortRole(kSortRole);
     sorted_->setFilterCaseSensitivity(Qt::CaseInsensitive);
-    lines_ = new QTableView(central);
-    lines_->setModel(sorted_);
-    lines_->setSortingEnabled(true);
-    lines_->sortByColumn(0, Qt::AscendingOrder);   // account order, as the records are keyed
-    lines_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lines_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    // The view measures the first rows only, which is quick on a long year; fill() widens
-    // a column to its widest text of all (widestTexts).
-    lines_->horizontalHeader()->setResizeContentsPrecision(200);
-    layout->addWidget(lines_, 3);
-
+    panes_ = new QSplitter(Qt::Vertical, central);
+    lines_ = new FrozenColumnsTable(panes_);
+    lines_->setModel(sorted_, 2);
     totalModel_ = new QStandardItemModel(this);
-    totals_ = new QTableView(central);
-    totals_->setModel(totalModel_);
-    totals_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    layout->addWidget(totals_, 2);
+    totals_ = new FrozenColumnsTable(panes_);
+    totals_->setModel(totalModel_, 2);
+    for (FrozenColumnsTable* table : {lines_, totals_})
+        for (QTableView* v : table->views())
+            v->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    for (QTableView* v : lines_->views()) {
+        v->setSelectionBehavior(QAbstractItemView::SelectRows);
+        v->horizontalHeader()->setSectionsClickable(true);
+        // The view measures the first rows only, which is quick on a long year; fill()
+        // widens a column to its widest text of all.
+        v->horizontalHeader()->setResizeContentsPrecision(200);
+        connect(v->horizontalHeader(), &QHeaderView::sectionClicked, lines_, &FrozenColumnsTable::sortBy);
+        connect(v, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+            emit lineChosen(entity(), year(), sorted_->data(sorted_->index(index.row(), 0)).toString());
+        });
+    }
+    chart_ = new QChartView(new QChart, panes_);
+    panes_->addWidget(lines_);
+    panes_->addWidget(totals_);
+    panes_->addWidget(chart_);
+    // A larger window gives its room to the lines.
+    panes_->setStretchFactor(0, 1);
+    panes_->setStretchFactor(1, 0);
+    panes_->setStretchFactor(2, 0);
+    return panes_;
+}
 
-    chart_ = new QChartView(new QChart, central);
-    chart_->setMinimumHeight(280);
-    layout->addWidget(chart_, 2);
-    setCentralWidget(central);
-    buildMenus();
-
+void BudgetOverview::listEntities() {
     attempt("La liste des entités n'a pas pu être lue.", [&] {
         Request all;
         all.set(1, "SSELECT ASSOCIATION 0 PAR 0");
@@ -173,7 +203,9 @@ BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : 
         for (const auto& row : entities.rows())
             entities_->addItem(q(row[0] + " " + row[1]), q(row[0]));
     });
+}
 
+void BudgetOverview::followChoices() {
     connect(entities_, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
     connect(years_, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
     connect(measure_, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
@@ -183,30 +215,48 @@ BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : 
             QRegularExpression("^" + QRegularExpression::escape(text), QRegularExpression::CaseInsensitiveOption));
         sorted_->setFilterKeyColumn(-1);
     });
-    connect(lines_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
-        const QModelIndex account = sorted_->index(index.row(), 0);
-        emit lineChosen(entity(), year(), sorted_->data(account).toString());
-    });
-    // The size and the columns a person gave it last; the first time, most of the screen.
+}
+
+// The size, the panes and the columns a person gave it last; the first time, most of
+// the screen, the lines the tallest.
+void BudgetOverview::restoreSettings() {
     QSettings settings;
     if (!restoreGeometry(settings.value("vue-ensemble/geometrie").toByteArray())) {
         const QRect room = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
                                                             : QRect(0, 0, 1366, 768);
         resize(room.size() * 0.85);
     }
+    if (!panes_->restoreState(settings.value("vue-ensemble/volets").toByteArray()))
+        panes_->setSizes({58 * height() / 100, 17 * height() / 100, 25 * height() / 100});
     const QVariantMap widths = settings.value("vue-ensemble/largeurs").toMap();
     for (auto it = widths.begin(); it != widths.end(); ++it)
         columnWidths_[it.key()] = it.value().toInt();
+}
 
-    // Another desk or a tool may change the budget or the actuals shown: a glance every
-    // two seconds at the stamps of their records, and the overview reads them again.
+// Another desk or a tool may change the budget or the actuals shown: a glance every
+// two seconds at the stamps of their records, and the overview reads them again.
+void BudgetOverview::watchDatabase() {
     auto* watch = new QTimer(this);
     connect(watch, &QTimer::timeout, this, [this] {
         if (isVisible() && stamp() != stamp_)
             refresh();
     });
     watch->start(2000);
-    refresh();
+}
+
+QString BudgetOverview::calendarYears() {
+    const auto periods = fiscalPeriods(*db_, entity().toStdString(), year().toStdString());
+    if (periods.empty())
+        return year();
+    const int first = periods.front().year, last = periods.back().year;
+    return first == last ? QString::number(first) : QString("%1-%2").arg(first).arg(last);
+}
+
+// "budget-001-2027.csv": the entity and the calendar years of its fiscal year.
+QString BudgetOverview::suggestedName(const QString& pattern, const QString& extension) {
+    QString years = year();
+    attempt("Les dates de l'exercice n'ont pas pu être lues.", [&] { years = calendarYears(); });
+    return QString("%1-%2-%3.%4").arg(pattern, entity(), years, extension);
 }
 
 // Of the entity and year shown: their budget lines and their actuals.
@@ -222,8 +272,9 @@ std::string BudgetOverview::stamp() {
 
 // Every text of a column reads whole, past the rows that the view measured.
 void BudgetOverview::widenToWidestTexts() {
-    const QFontMetrics plain(lines_->font());
-    const int margin = 2 * lines_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lines_) + 8;
+    QTableView* view = lines_->moving();
+    const QFontMetrics plain(view->font());
+    const int margin = 2 * view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 8;
     for (int c = 0; c < lineModel_->columnCount(); ++c) {
         // Codes and amounts are digits of one width: their longest text is the widest.
         // Labels are measured one by one.
@@ -255,6 +306,7 @@ void BudgetOverview::keepColumnWidths() {
 void BudgetOverview::closeEvent(QCloseEvent* event) {
     QSettings settings;
     settings.setValue("vue-ensemble/geometrie", saveGeometry());
+    settings.setValue("vue-ensemble/volets", panes_->saveState());
     keepColumnWidths();
     QVariantMap widths;
     for (auto it = columnWidths_.begin(); it != columnWidths_.end(); ++it)
@@ -272,10 +324,9 @@ void BudgetOverview::buildMenus() {
     file->addSeparator();
     file->addAction("Imprimer…", this, [this] { print(); });
     file->addAction("Exporter en PDF…", this, [this] {
-        const QString path = QFileDialog::getSaveFileName(this, "Exporter en PDF",
-                                                          QString("budget-%1-%2.pdf").arg(entity(), year()), "PDF (*.pdf)");
-        if (!path.isEmpty())
-            reportTo(path);
+        const QString path = QFileDialog::getSaveFileName(this, "Exporter en PDF", suggestedName("budget", "pdf"), "PDF (*.pdf)");
+        if (!path.isEmpty() && reportTo(path))
+            statusBar()->showMessage(QString("Rapport exporté en PDF dans « %1 ».").arg(path), 10000);
     });
     QMenu* view = menuBar()->addMenu("Affichage");
     view->addAction("Actualiser", QKeySequence::Refresh, this, [this] { refresh(); });
@@ -372,11 +423,18 @@ void BudgetOverview::fill() {
 
     // A chart of its own each time: axes left from another year would stay drawn.
     QChart* old = chart_->chart();
-    chart_->setChart(monthlyChart(sheet, totals));
+    chart_->setChart(monthlyChart(sheet, totals, static_cast<ChartMeasure>(measure)));
+    // The chart would hold its legend, title and axes whole; a person may want its room
+    // for the lines.
+    chart_->chart()->setMinimumSize(QSizeF(120, 60));
+    chart_->chart()->legend()->setAlignment(Qt::AlignRight);   // the height goes to the bars
+    chart_->chart()->setMargins(QMargins(4, 4, 4, 4));
+    chart_->setMinimumSize(120, 60);
     delete old;
     lines_->resizeColumnsToContents();
     widenToWidestTexts();
     totals_->resizeColumnsToContents();
+    lines_->sortAgain();
     fittedWidths_.clear();
     for (int c = 0; c < lineModel_->columnCount(); ++c)
         fittedWidths_[lineModel_->headerData(c, Qt::Horizontal).toString()] = lines_->columnWidth(c);
@@ -420,15 +478,16 @@ void BudgetOverview::print() {
 }
 
 void BudgetOverview::chooseExport(bool withActuals) {
-    const QString name = withActuals ? "budget-realise-%1-%2.csv" : "budget-%1-%2.csv";
+    const QString name = suggestedName(withActuals ? "budget-realise" : "budget", "csv");
     const QString path = QFileDialog::getSaveFileName(this, withActuals ? "Exporter le budget et le réalisé" : "Exporter le budget",
-                                                      name.arg(entity(), year()), "CSV (*.csv);;Classeur Excel (*.xlsx)");
-    if (!path.isEmpty())
-        exportTo(path, withActuals);
+                                                      name, "CSV (*.csv);;Classeur Excel (*.xlsx)");
+    if (!path.isEmpty() && exportTo(path, withActuals))
+        statusBar()->showMessage(QString("%1 ligne(s) exportée(s) dans « %2 ».").arg(lineModel_->rowCount()).arg(path), 10000);
 }
 
 void BudgetOverview::chooseImport() {
-    const QString path = QFileDialog::getOpenFileName(this, "Importer un budget", QString(), "CSV (*.csv)");
+    const QString path = QFileDialog::getOpenFileName(this, "Importer un budget", QString(),
+                                                      "Budget (*.csv *.xlsx);;CSV (*.csv);;Classeur Excel (*.xlsx)");
     if (!path.isEmpty())
         importFrom(path);
 }
@@ -457,9 +516,8 @@ QString nothingImported(const std::vector<std::string>& faults) {
 bool BudgetOverview::importFrom(const QString& path) {
     bool imported = false;
     attempt(QString("L'import de « %1 » a échoué : rien n'a été importé.").arg(path), [&] {
-        std::ifstream in = openToRead(path);
         std::vector<std::string> faults;
-        const auto rows = readBudgetCsv(in, faults);
+        const auto rows = readBudgetFile(path.toStdString(), faults);
         BudgetWriteReport preview;
         if (faults.empty()) {
             preview = writeBudgetRows(db_, rows, true, true);
@@ -483,11 +541,12 @@ bool BudgetOverview::importFrom(const QString& path) {
             return;
         }
         imported = true;
-        tellInBox(this, QMessageBox::Information, kTitle,
-                  QString("%1 ligne(s) créée(s), %2 modifiée(s), %3 inchangée(s).")
-                      .arg(done.created)
-                      .arg(done.changed)
-                      .arg(done.unchanged));
+        const QString said = QString("%1 ligne(s) créée(s), %2 modifiée(s), %3 inchangée(s).")
+                                 .arg(done.created)
+                                 .arg(done.changed)
+                                 .arg(done.unchanged);
+        statusBar()->showMessage(QString("Import de « %1 » : %2").arg(path, said), 10000);
+        tellInBox(this, QMessageBox::Information, kTitle, said);
     });
     return imported;
 }
@@ -506,25 +565,41 @@ void BudgetOverview::chooseActualsImport() {
         importActualsFrom(path);
 }
 
-// The FEC of the entity shown replaces the actuals of each year it covers; a file with
-// one malformed line changes nothing, and the person reads which lines.
+// The FEC of the entity shown replaces the actuals of each year it covers, once the
+// person has seen what it holds and agreed; a file with one malformed line changes
+// nothing, and the person reads which lines.
 bool BudgetOverview::importActualsFrom(const QString& path) {
     bool imported = false;
     attempt(QString("L'import du réalisé de « %1 » a échoué : rien n'a été importé.").arg(path), [&] {
-        std::ifstream in = openToRead(path);
-        const ActualsImport report = importActuals(*db_, entity().toStdString(), in);
+        const auto read = [&](ActualsRun run) {
+            std::ifstream in = openToRead(path);
+            return importActuals(*db_, entity().toStdString(), in, run);
+        };
+        const ActualsImport check = read(ActualsRun::CheckOnly);
+        if (!check.faults.empty()) {
+            tellInBox(this, QMessageBox::Warning, kTitle, nothingImported(check.faults));
+            return;
+        }
+        QStringList years;
+        for (const auto& [year, accounts] : check.accountsByYear)
+            years << QString("l'exercice %1 : %2 compte(s)").arg(q(year)).arg(accounts);
+        const QString read_ = QString("%1 ligne(s) d'écriture lue(s), dont %2 de classe 6 ou 7.")
+                                  .arg(check.postings)
+                                  .arg(check.counted);
+        if (!askInBox(this, kTitle,
+                      read_ + QString("\nLe réalisé de l'entité %1 sera remplacé pour %2. Voulez-vous le remplacer ?")
+                                  .arg(entity(), years.join(" et ")),
+                      false))
+            return;
+        const ActualsImport report = read(ActualsRun::Write);
         if (!report.faults.empty()) {
             tellInBox(this, QMessageBox::Warning, kTitle, nothingImported(report.faults));
             return;
         }
-        QStringList years;
-        for (const auto& [year, accounts] : report.accountsByYear)
-            years << QString("exercice %1 remplacé : %2 compte(s)").arg(q(year)).arg(accounts);
         imported = true;
         refresh();
-        tellInBox(this, QMessageBox::Information, kTitle,
-                  QString("%1 écriture(s) lue(s), %2 de classe 6 ou 7.\n").arg(report.postings).arg(report.counted) +
-                      years.join("\n"));
+        statusBar()->showMessage(QString("Réalisé importé de « %1 » : %2 Remplacé pour %3.").arg(path, read_, years.join(" et ")),
+                                 10000);
     });
     return imported;
 }
@@ -555,6 +630,8 @@ void BudgetOverview::copyToNextYear(const QString& percentText) {
         const BudgetSheet target = readBudgetSheet(*db_, entity().toStdString(), "N+1");
         const auto rows = copiedRows(source, "N+1", target.periodLabels.size(), *percent);
         const auto report = writeBudgetRows(db_, rows, false, false);
+        if (report.faults.empty())
+            statusBar()->showMessage(QString("%1 ligne(s) copiée(s) vers N+1.").arg(report.created), 10000);
         QStringList said;
         for (const auto& f : report.faults)
             said << q(f);

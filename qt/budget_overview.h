@@ -11,10 +11,12 @@ class QChartView;
 class QComboBox;
 class QLineEdit;
 class QSortFilterProxyModel;
+class QSplitter;
 class QStandardItemModel;
-class QTableView;
 
 namespace ondrel {
+
+class FrozenColumnsTable;
 
 // A year of an entity's budget at a glance: a row a line and a column a period, the
 // class and sub-class subtotals, the charges, the produits and the result, and a chart
@@ -45,8 +47,8 @@ public:
     bool importActualsFrom(const QString& path);
     void chooseActualsImport();
 
-    QTableView* lines() const { return lines_; }
-    QTableView* totals() const { return totals_; }
+    FrozenColumnsTable* lines() const { return lines_; }
+    FrozenColumnsTable* totals() const { return totals_; }
     QChartView* chart() const { return chart_; }
 
     // The year of the entity shown, as a grid of months to type in.
@@ -61,6 +63,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QLayout* buildChoice(QWidget* central);
+    QSplitter* buildPanes(QWidget* central);
+    void listEntities();
+    void followChoices();
+    void restoreSettings();
+    void watchDatabase();
+    // The calendar year of the fiscal year shown, for file names: "2027", "2026-2027".
+    QString calendarYears();
+    QString suggestedName(const QString& pattern, const QString& extension);
     std::string stamp();
     void keepColumnWidths();
     void widenToWidestTexts();
@@ -83,9 +94,10 @@ private:
     QStandardItemModel* lineModel_;
     QSortFilterProxyModel* sorted_;
     QStandardItemModel* totalModel_;
-    QTableView* lines_;
-    QTableView* totals_;
+    FrozenColumnsTable* lines_;
+    FrozenColumnsTable* totals_;
     QChartView* chart_;
+    QSplitter* panes_;
     QList<QAction*> writers_;
     bool consultationOnly_ = false;
     std::string stamp_;        // of what the overview last read

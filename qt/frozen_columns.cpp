@@ -124,6 +124,21 @@ void FrozenColumnsTable::setColumnWidth(int column, int width) {
     viewOf(column)->setColumnWidth(column, width);
 }
 
+void FrozenColumnsTable::sortBy(int column) {
+    sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    sortColumn_ = column;
+    sortAgain();
+    for (QTableView* v : views()) {
+        v->horizontalHeader()->setSortIndicatorShown(v == viewOf(column));
+        v->horizontalHeader()->setSortIndicator(column, sortOrder_);
+    }
+}
+
+void FrozenColumnsTable::sortAgain() {
+    if (sortColumn_ >= 0 && model())
+        model()->sort(sortColumn_, sortOrder_);
+}
+
 void FrozenColumnsTable::resizeColumnsToContents() {
     for (QTableView* v : views())
         v->resizeColumnsToContents();

@@ -34,6 +34,7 @@ public:
     explicit FrozenColumnsTable(QWidget* parent = nullptr);
 
     void setModel(QAbstractItemModel* model, int frozenColumns);
+    QAbstractItemModel* model() const { return frozen_->model(); }
     PairedView* frozen() const { return frozen_; }
     PairedView* moving() const { return moving_; }
     int frozenColumns() const { return frozenColumns_; }
@@ -47,6 +48,11 @@ public:
     void resizeColumnsToContents();
     // Both views, for what is set alike on each (fonts, edit triggers…).
     QList<QTableView*> views() const { return {frozen_, moving_}; }
+    // Sorts the rows by the column, ascending, or the other way when it sorted them
+    // already, and shows it on the column's heading: a person's click on a heading.
+    void sortBy(int column);
+    // Sorts again as last chosen, after the rows were read anew.
+    void sortAgain();
 
 signals:
     // A column's width changed, by a person or by the program.
@@ -60,6 +66,8 @@ private:
     PairedView* frozen_;
     PairedView* moving_;
     int frozenColumns_ = 0;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 
 }  // namespace ondrel

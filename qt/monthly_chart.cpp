@@ -9,6 +9,8 @@
 #include <QBarSet>
 #include <QValueAxis>
 
+#include "tools/budget_actuals.h"
+
 namespace ondrel {
 
 namespace {
@@ -24,12 +26,25 @@ QString shortLabel(const std::string& label) {
     return month + "<br>" + QString::fromStdString(label.substr(label.rfind(' ') + 1));
 }
 
+// The bars of one total for the measure chosen: amounts as doubles, for the picture only.
+QBarSet* bars(const QString& name, const TotalRow& total, ChartMeasure measure) {
+    auto* set = new QBarSet(name);
+    for (std::size_t p = 0; p < total.periods.size(); ++p) {
+        const Currency budget = total.periods[p];
+        const Currency actual = p < total.actualPeriods.size() ? total.actualPeriods[p] : Currency::zero();
+        switch (measure) {
+        case ChartMeasure::Budget: *set << budget.toDouble(); break;
+        case ChartMeasure::Actual: *set << actual.toDouble(); break;
+        case ChartMeasure::Variance: *set << variance(budget, actual).toDouble(); break;
+        case ChartMeasure::VariancePercent: *set << variancePercent(budget, actual).value_or(0.0); break;
+        }
+    }
+    return set;
+}
+
 }  // namespace
 
-QChart* monthlyChart(const BudgetSheet& sheet, const BudgetTotals& totals) {
-    // A chart is drawn in doubles: the amounts are converted here only, for the picture.
-    auto* charges = new QBarSet("Charges");
-    auto* produits = new QBarSet("Produits");
+QChart* monthlyChart(const BudgetSheet& sheet, const BudgetTotals& totals, ChartMeasure measure) {
     auto* months = new QBarCategoryAxis;
     // The month alone reads whole under its bars and the title gives the years, unless
     // a month comes twice: then each bar says its year too.
@@ -37,36 +52,41 @@ QChart* monthlyChart(const BudgetSheet& sheet, const BudgetTotals& totals) {
     bool twice = false;
     for (const auto& label : sheet.periodLabels)
         twice = !seen.insert(label.substr(0, label.rfind(' '))).second || twice;
-    // Once the actuals are in, each budget bar has its actual beside it.
-    const bool withActuals = !sheet.actuals.empty();
-    auto* actualCharges = new QBarSet("Charges réalisées");
-    auto* actualProduits = new QBarSet("Produits réalisés");
-    for (std::size_t p = 0; p < sheet.periodLabels.size(); ++p) {
-        *charges << totals.charges.periods[p].toDouble();
-        *produits << totals.produits.periods[p].toDouble();
-        if (withActuals) {
-            *actualCharges << totals.charges.actualPeriods[p].toDouble();
-            *actualProduits << totals.produits.actualPeriods[p].toDouble();
-        }
-        const std::string& label = sheet.periodLabels[p];
+    for (const auto& label : sheet.periodLabels)
         months->append(twice ? shortLabel(label) : QString::fromStdString(label.substr(0, label.rfind(' '))));
-    }
+    // The budget, with its actual beside it once the actuals are in; or what was chosen.
+    const bool withActuals = !sheet.actuals.empty();
+    if (!withActuals)
+        measure = ChartMeasure::Budget;
     auto* series = new QBarSeries;
-    series->append(charges);
-    if (withActuals)
-        series->append(actualCharges);
-    series->append(produits);
-    if (withActuals) {
-        series->append(actualProduits);
-    } else {
-        delete actualCharges;
-        delete actualProduits;
+    QString title = "Charges et produits";
+    switch (measure) {
+    case ChartMeasure::Budget:
+        series->append(bars("Charges", totals.charges, ChartMeasure::Budget));
+        if (withActuals)
+            series->append(bars("Charges réalisées", totals.charges, ChartMeasure::Actual));
+        series->append(bars("Produits", totals.produits, ChartMeasure::Budget));
+        if (withActuals)
+            series->append(bars("Produits réalisés", totals.produits, ChartMeasure::Actual));
+        break;
+    case ChartMeasure::Actual:
+        title = "Charges et produits réalisés";
+        series->append(bars("Charges réalisées", totals.charges, measure));
+        series->append(bars("Produits réalisés", totals.produits, measure));
+        break;
+    case ChartMeasure::Variance:
+    case ChartMeasure::VariancePercent:
+        title = measure == ChartMeasure::Variance ? "Écart au budget des charges et des produits"
+                                                  : "Écart au budget des charges et des produits, en %";
+        series->append(bars("Écart des charges", totals.charges, measure));
+        series->append(bars("Écart des produits", totals.produits, measure));
+        break;
     }
     auto* chart = new QChart;
-    chart->setTitle(QString::fromStdString("Charges et produits par mois, de " + sheet.periodLabels.front() + " à " + sheet.periodLabels.back()));
+    chart->setTitle(title + QString::fromStdString(" par mois, de " + sheet.periodLabels.front() + " à " + sheet.periodLabels.back()));
     chart->addSeries(series);
     auto* amounts = new QValueAxis;
-    amounts->setLabelFormat("%.0f");
+    amounts->setLabelFormat(measure == ChartMeasure::VariancePercent ? "%.0f %%" : "%.0f");
     chart->addAxis(months, Qt::AlignBottom);
     chart->addAxis(amounts, Qt::AlignLeft);
     series->attachAxis(months);

@@ -142,7 +142,12 @@ void YearGridWindow::buildTables(QWidget* central) {
     }
     for (QTableView* v : table_->views())
         connect(v->horizontalHeader(), &QHeaderView::sectionClicked, this,
-                [this](int column) { command([this, column] { sortBy(column); }); });
+                [this](int column) {
+                    command([this, column] {
+                        table_->sortBy(column);
+                        table_->setCurrent(table_->current());
+                    });
+                });
     connect(model_, &YearGridModel::newAccountTyped, this, &YearGridWindow::addLine, Qt::QueuedConnection);
     connect(model_, &QAbstractItemModel::dataChanged, this, [this] { changed(); });
     connect(model_, &QAbstractItemModel::modelReset, this, [this] { changed(); });
@@ -488,17 +493,6 @@ void YearGridWindow::search(bool onward) {
         }
     }
     statusBar()->showMessage(QString("Aucune ligne ne répond à « %1 ».").arg(text), 5000);
-}
-
-void YearGridWindow::sortBy(int column) {
-    sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-    sortColumn_ = column;
-    model_->sort(column, sortOrder_);
-    for (QTableView* v : table_->views()) {
-        v->horizontalHeader()->setSortIndicatorShown(v == table_->viewOf(column));
-        v->horizontalHeader()->setSortIndicator(column, sortOrder_);
-    }
-    table_->setCurrent(table_->current());
 }
 
 // From the search, Esc or the down arrow goes back to the grid, on the line found.

@@ -61,8 +61,6 @@ private:
     void emptySelection();
     void addLine(const QString& account);
     void search(bool onward);
-    // A click on a heading sorts the lines by it, a second one the other way.
-    void sortBy(int column);
     void raiseSelection();
     void spreadByProfile();
     void saveRowAsProfile();
@@ -85,8 +83,6 @@ private:
     std::string stamp_;   // of what the grid last read
     QAction* undo_ = nullptr;
     QAction* redo_ = nullptr;
-    int sortColumn_ = -1;
-    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     std::unique_ptr<ScreenWriter> screen_;   // the entry screen's rules for new lines, made at the first
 };
 

@@ -36,7 +36,7 @@ std::map<int, Place> placesOfMonths(Database& db, const std::string& entity) {
 
 }  // namespace
 
-ActualsImport importActuals(Database& db, const std::string& entity, std::istream& fec) {
+ActualsImport importActuals(Database& db, const std::string& entity, std::istream& fec, ActualsRun run) {
     if (!db.read("ASSOCIATION", entity))
         throw std::runtime_error("l'entité " + entity + " n'existe pas");
     const auto places = placesOfMonths(db, entity);
@@ -86,6 +86,11 @@ ActualsImport importActuals(Database& db, const std::string& entity, std::istrea
         report.faults.push_back("le fichier n'a aucune écriture de classe 6 ou 7");
     if (!report.faults.empty())
         return report;
+    if (run == ActualsRun::CheckOnly) {
+        for (const auto& [year, accounts] : sums)
+            report.accountsByYear[year] = static_cast<int>(accounts.size());
+        return report;
+    }
 
     db.createFile(kActualsFile);
     db.inOneTransaction([&] {

@@ -18,15 +18,17 @@ namespace ondrel {
 inline constexpr const char* kActualsFile = "REALISE";
 
 struct ActualsImport {
-    int postings = 0;                 // lines of the file
+    int postings = 0;                 // lines of entries (postings) of the file
     int counted = 0;                  // of classes 6 and 7
     std::map<std::string, int> accountsByYear;   // "N": accounts written
     std::vector<std::string> faults;  // every malformed line; then nothing is written
 };
 
 // Reads the FEC and replaces the actuals of each fiscal year (N, N+1) it covers, all
-// in one transaction: a single malformed line, and nothing is written.
-ActualsImport importActuals(Database& db, const std::string& entity, std::istream& fec);
+// in one transaction: a single malformed line, and nothing is written. CheckOnly says
+// what a write would do, and writes nothing.
+enum class ActualsRun { Write, CheckOnly };
+ActualsImport importActuals(Database& db, const std::string& entity, std::istream& fec, ActualsRun run = ActualsRun::Write);
 
 // The actuals of a year: account → one amount a period of the year.
 std::map<std::string, std::vector<Currency>> readActuals(Database& db, const std::string& entity,

@@ -215,18 +215,20 @@ void importFec(const std::string& path, const std::string& input, const std::str
         std::cerr << "ondrel-admin: " << fault << "\n";
     if (!report.faults.empty())
         throw Failure("le réalisé n'a pas été importé ; rien n'a été écrit");
-    std::cout << report.postings << " écriture(s) lue(s), " << report.counted << " de classe 6 ou 7";
+    std::cout << report.postings << " ligne(s) d'écriture lue(s), dont " << report.counted << " de classe 6 ou 7";
     for (const auto& [year, accounts] : report.accountsByYear)
         std::cout << " ; exercice " << year << " remplacé : " << accounts << " compte(s)";
     std::cout << "\n";
 }
 
 void importBudget(const std::string& path, const std::string& input, bool dryRun) {
-    std::ifstream in(input, std::ios::binary);
-    if (!in)
-        throw Failure("cannot read " + input);
     std::vector<std::string> faults;
-    const auto rows = readBudgetCsv(in, faults);
+    std::vector<BudgetRow> rows;
+    try {
+        rows = readBudgetFile(input, faults);
+    } catch (const std::runtime_error& e) {
+        throw Failure(e.what());
+    }
     for (const auto& fault : faults)
         std::cerr << "ondrel-admin: " << fault << "\n";
     if (!faults.empty())
@@ -422,7 +424,7 @@ int main(int argc, char** argv) {
     exportBudgetCmd->add_flag("--with-actuals", withActuals, "add the actuals of import-actuals and the variances");
     bool dryRun = false, replace = false;
     std::string from, to, percent = "0";
-    auto* importBudgetCmd = app.add_subcommand("import-budget", "import budget lines from the CSV of export-budget; all or nothing");
+    auto* importBudgetCmd = app.add_subcommand("import-budget", "import budget lines from the CSV or the XLSX of export-budget; all or nothing");
     importBudgetCmd->add_option("DB", db, kDatabaseHelp)->required();
     importBudgetCmd->add_option("FILE", input, "CSV file")->required();
     importBudgetCmd->add_flag("--dry-run", dryRun, "check and count, write nothing");

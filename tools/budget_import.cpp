@@ -1,6 +1,8 @@
 #include "tools/budget_import.h"
 
 #include <algorithm>
+#include <cctype>
+#include <fstream>
 #include <istream>
 #include <map>
 
@@ -11,6 +13,7 @@
 #include "screen/utf8_text.h"
 #include "tools/percentage.h"
 #include "tools/csv_cells.h"
+#include "tools/xlsx_reader.h"
 
 namespace ondrel {
 
@@ -25,26 +28,27 @@ std::optional<Currency> amountCell(const std::string& text) {
     return parseAmount(t);
 }
 
-std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>& faults) {
+std::vector<BudgetRow> readBudgetTable(const NextRecord& next, std::vector<std::string>& faults) {
     std::vector<BudgetRow> rows;
-    CsvReader csv(in);
     std::vector<std::string> f;
     int number = 0;
-    if (!csv.next(f, number)) {
+    if (!next(f, number)) {
         faults.push_back("ligne 1 : le fichier est vide ; il lui faut au moins l'en-tête et une ligne de budget");
         return rows;
     }
     const std::size_t columns = f.size();
     if (columns < kFixedColumns || f[0] != "Entité") {
-        faults.push_back("ligne 1 : l'en-tête n'est pas celui d'un export de budget (Entité;Exercice;Compte;…)");
+        faults.push_back("ligne " + std::to_string(number) +
+                         " : l'en-tête n'est pas celui d'un export de budget (Entité;Exercice;Compte;…)");
         return rows;
     }
     if (std::find(f.begin(), f.end(), "Réalisé") != f.end()) {
-        faults.push_back("ligne 1 : ce fichier porte le réalisé ; exportez le budget sans le réalisé pour le réimporter");
+        faults.push_back("ligne " + std::to_string(number) +
+                         " : ce fichier porte le réalisé ; exportez le budget sans le réalisé pour le réimporter");
         return rows;
     }
-    while (csv.next(f, number)) {
-        if (f.size() == 1 && trimBlanks(f[0]).empty())
+    while (next(f, number)) {
+        if (std::all_of(f.begin(), f.end(), [](const std::string& cell) { return trimBlanks(cell).empty(); }))
             continue;
         auto fail = [&](const std::string& why) { faults.push_back("ligne " + std::to_string(number) + " : " + why); };
         auto failAt = [&](std::size_t column, const std::string& why) {
@@ -89,6 +93,53 @@ std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>&
     if (rows.empty() && faults.empty())
         faults.push_back("le fichier ne contient aucune ligne de budget");
     return rows;
+}
+
+std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>& faults) {
+    CsvReader csv(in);
+    return readBudgetTable([&](std::vector<std::string>& cells, int& line) { return csv.next(cells, line); }, faults);
+}
+
+// A sheet leaves a row's last empty cells out: each row is as wide as the header. Past
+// the first blank row, the rows without entity or year are the sheet's own totals.
+std::vector<BudgetRow> readBudgetXlsx(const std::string& path, std::vector<std::string>& faults) {
+    const std::vector<SheetRow> sheet = readXlsxRows(path);
+    std::size_t at = 0, width = 0;
+    int previous = 0;
+    bool pastBlank = false;
+    return readBudgetTable(
+        [&](std::vector<std::string>& cells, int& line) {
+            for (; at < sheet.size(); ++at) {
+                const SheetRow& row = sheet[at];
+                // A sheet keeps no blank row: a gap in the numbers is one.
+                pastBlank = pastBlank || (previous > 0 && (row.number > previous + 1 || row.cells.empty()));
+                previous = row.number;
+                const bool totals = pastBlank && (row.cells.size() < 2 || (row.cells[0].empty() && row.cells[1].empty()));
+                if (row.cells.empty() || totals)
+                    continue;
+                cells = row.cells;
+                line = row.number;
+                width = std::max(width, cells.size());
+                if (cells.size() < width)
+                    cells.resize(width);
+                ++at;
+                return true;
+            }
+            return false;
+        },
+        faults);
+}
+
+std::vector<BudgetRow> readBudgetFile(const std::string& path, std::vector<std::string>& faults) {
+    const bool xlsx = path.size() >= 5 && std::equal(path.end() - 5, path.end(), ".xlsx", [](char a, char b) {
+                          return std::tolower(static_cast<unsigned char>(a)) == b;
+                      });
+    if (xlsx)
+        return readBudgetXlsx(path, faults);
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("le fichier « " + path + " » ne peut pas être lu");
+    return readBudgetCsv(in, faults);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -24,10 +25,19 @@ struct BudgetRow {
 // two after it, no sign; none for anything else.
 std::optional<Currency> amountCell(const std::string& text);
 
-// Reads the CSV layout that writeBudgetCsv writes. A row whose total is given without
+// Reads the rows of a budget table, its header first, whatever file they come from:
+// each record's cells and the number of its line. A row whose total is given without
 // periods is spread by the screen's automatic rule. A row that cannot be read goes to
 // faults as "ligne N : reason", in French.
+using NextRecord = std::function<bool(std::vector<std::string>& cells, int& line)>;
+std::vector<BudgetRow> readBudgetTable(const NextRecord& next, std::vector<std::string>& faults);
+// The layout that writeBudgetCsv writes.
 std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>& faults);
+// The sheet that writeBudgetXlsx writes, as a spreadsheet saves it after an edit.
+std::vector<BudgetRow> readBudgetXlsx(const std::string& path, std::vector<std::string>& faults);
+// A CSV file, or an XLSX one for a name ending in .xlsx. Raises std::runtime_error, in
+// French, for a file that cannot be read.
+std::vector<BudgetRow> readBudgetFile(const std::string& path, std::vector<std::string>& faults);
 
 // What an import or a copy did, or would do.
 struct BudgetWriteReport {

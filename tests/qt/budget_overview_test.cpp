@@ -9,12 +9,19 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStatusBar>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
 #include <QHeaderView>
 #include <QTableView>
 #include <QValueAxis>
 
+#include "qt/frozen_columns.h"
 #include "tests/qt/window_fixture.h"
 
 using namespace ondrel;
@@ -24,6 +31,38 @@ class BudgetOverviewTest : public QObject, public test::WindowFixture {
 
     QString cell(QTableView* table, int row, int column) {
         return table->model()->index(row, column).data().toString();
+    }
+
+    // A menu of the overview opened and its item clicked, as a person does; the name the
+    // file dialog offers, then the path typed in its place and Enter, or Esc when none.
+    QString offeredName(BudgetOverview* view, const QString& item, const QString& path) {
+        QString offered;
+        QTimer::singleShot(200, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            offered = name ? name->text() : QString();
+            if (path.isEmpty()) {
+                QTest::keyClick(dialog, Qt::Key_Escape);
+                return;
+            }
+            name->selectAll();
+            QTest::keyClicks(name, path);
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        QMenuBar* bar = view->menuBar();
+        QAction* file = bar->actions().value(0);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file).center());
+        QMenu* menu = file->menu();
+        if (!QTest::qWaitForWindowExposed(menu))
+            return "the menu did not open";
+        for (QAction* a : menu->actions())
+            if (a->text() == item)
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+        for (int waited = 0; offered.isEmpty() && waited < 3000; waited += 50)
+            QTest::qWait(50);
+        return offered;
     }
 
 private slots:
@@ -50,12 +89,12 @@ private slots:
     void aYearShowsItsLinesTotalsAndChart() {
         BudgetOverview* view = window->overview();
         view->choose("001", "N");
-        QTableView* lines = view->lines();
+        QTableView* lines = view->lines()->moving();
         QCOMPARE(lines->model()->rowCount(), 2);
         QCOMPARE(cell(lines, 0, 0), QString("6064000000"));
         QCOMPARE(cell(lines, 1, 3), QString("1\u00A0550,50"));
         QCOMPARE(lines->model()->headerData(4, Qt::Horizontal).toString(), QString("janvier 2027"));
-        QTableView* totals = view->totals();
+        QTableView* totals = view->totals()->moving();
         QStringList codes;
         for (int r = 0; r < totals->model()->rowCount(); ++r)
             codes << cell(totals, r, 0) + "=" + cell(totals, r, 2);
@@ -111,9 +150,12 @@ private slots:
                    "AC|20270710|6135|Entretien|700,00|\n"
                    "AC|20270301|6251|Voyages|80,00|\n";
         }
+        answers << "Oui";
         QVERIFY(view->importActualsFrom(fec));
-        QVERIFY2(boxes.back().text.contains("4 écriture(s) lue(s), 4 de classe 6 ou 7."), qPrintable(boxes.back().text));
-        QTableView* lines = view->lines();
+        QVERIFY2(boxes.back().text.startsWith("4 ligne(s) d'écriture lue(s), dont 4 de classe 6 ou 7.\nLe réalisé de "
+                                               "l'entité 001 sera remplacé pour l'exercice N : 4 compte(s)."),
+                 qPrintable(boxes.back().text));
+        QTableView* lines = view->lines()->moving();
         QCOMPARE(lines->model()->headerData(4, Qt::Horizontal).toString(), QString("Réalisé"));
         QCOMPARE(lines->model()->rowCount(), 3);
         QCOMPARE(cell(lines, 1, 4), QString("▲ 1\u00A0700,00"));
@@ -130,13 +172,23 @@ private slots:
         QCOMPARE(cell(lines, 1, 7), QString("-200,00"));           // January: 1 000,00 against 1 200,00
         QCOMPARE(cell(lines, 1, 13), QString("▲ 349,50"));         // July: 700,00 against 350,50
         measure->setCurrentText("Réalisé");
-        QCOMPARE(cell(view->totals(), 0, 3), QString("1\u00A0900,50"));   // class 6, each account once
+        QCOMPARE(cell(view->totals()->moving(), 0, 3), QString("1\u00A0900,50"));   // class 6, each account once
+        // The chart follows what the months show: the actuals; the variance; the budget
+        // with each actual beside it.
+        auto sets = [&] {
+            QStringList names;
+            if (auto* bars = qobject_cast<QBarSeries*>(view->chart()->chart()->series().value(0)))
+                for (auto* set : bars->barSets())
+                    names << set->label();
+            return names;
+        };
+        QCOMPARE(sets(), (QStringList{"Charges réalisées", "Produits réalisés"}));
+        measure->setCurrentText("Écart");
+        QCOMPARE(sets(), (QStringList{"Écart des charges", "Écart des produits"}));
         auto* bars = qobject_cast<QBarSeries*>(view->chart()->chart()->series().value(0));
-        QVERIFY(bars);
-        QStringList sets;
-        for (auto* set : bars->barSets())
-            sets << set->label();
-        QCOMPARE(sets, (QStringList{"Charges", "Charges réalisées", "Produits", "Produits réalisés"}));
+        QCOMPARE(bars->barSets()[0]->at(6), 249.5);   // July: 700,00 actual against 450,50 budgeted
+        measure->setCurrentText("Budget");
+        QCOMPARE(sets(), (QStringList{"Charges", "Charges réalisées", "Produits", "Produits réalisés"}));
         view->resize(1200, 700);
         view->grab().save(QString(ONDREL_PICTURE_DIR) + "/overview-actuals-x" + qEnvironmentVariable("QT_SCALE_FACTOR", "1") +
                           ".png");
@@ -147,7 +199,7 @@ private slots:
         }
         QVERIFY(!view->importActualsFrom(fec));
         QVERIFY(boxes.back().text.contains("ligne 2 : EcritureDate « 20270132 »"));
-        QCOMPARE(cell(view->totals(), 0, 3), QString("1\u00A0900,50"));
+        QCOMPARE(cell(view->totals()->moving(), 0, 3), QString("1\u00A0900,50"));
     }
 
     // Another desk saves a line: the overview shows it by itself, F5 at once. It opens
@@ -180,8 +232,14 @@ private slots:
     void linesSortAndFilter() {
         BudgetOverview* view = window->overview();
         view->choose("001", "N");
-        QTableView* lines = view->lines();
-        lines->sortByColumn(3, Qt::DescendingOrder);
+        QTableView* lines = view->lines()->moving();
+        // Two clicks on the heading of the totals: the largest first.
+        QHeaderView* header = lines->horizontalHeader();
+        const QPoint total(header->sectionViewportPosition(3) + 10, header->height() / 2);
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, total);
+        QCOMPARE(cell(lines, 0, 0), QString("6064000000"));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, total);
         QCOMPARE(cell(lines, 0, 0), QString("6130000000"));
         auto* filter = view->findChild<QLineEdit*>();
         filter->setText("fourn");
@@ -195,7 +253,7 @@ private slots:
     void aDoubleClickShowsTheLineInTheEntryScreen() {
         BudgetOverview* view = window->overview();
         view->choose("001", "N");
-        QTableView* lines = view->lines();
+        QTableView* lines = view->lines()->frozen();
         const QRect second = lines->visualRect(lines->model()->index(1, 1));
         QVERIFY(QTest::qWaitForWindowExposed(view));
         QTest::mouseClick(lines->viewport(), Qt::LeftButton, {}, second.center());
@@ -249,7 +307,83 @@ private slots:
         QCOMPARE(boxes.back().text, QString("1 ligne(s) créée(s), 0 modifiée(s), 0 inchangée(s)."));
         QVERIFY(data->db->read("BUDGET", "N00016061000000"));
         QVERIFY(!view->importFrom(dir.filePath("absent.csv")));
-        QVERIFY(boxes.back().text.contains("le fichier ne peut pas être lu"));
+        QVERIFY(boxes.back().text.contains("ne peut pas être lu"));
+    }
+
+    // From the window's opening: Ctrl+B, then the months scroll under the account and its
+    // label, the lines take most of a maximised window, and the chart shrinks as far as a
+    // person drags it.
+    void theMonthsScrollUnderTheAccountAndTheChartShrinks() {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_B, Qt::ControlModifier);
+        QTRY_VERIFY(window->findChild<BudgetOverview*>() && window->findChild<BudgetOverview*>()->isActiveWindow());
+        BudgetOverview* view = window->findChild<BudgetOverview*>();
+        // Maximised, as the window manager does on a double click of its title.
+        const QRect room = view->screen()->availableGeometry();
+        view->setGeometry(room);
+        QTRY_VERIFY(view->height() >= room.height() * 9 / 10);
+        QTableView* months = view->lines()->moving();
+        QTableView* accounts = view->lines()->frozen();
+        // The lines take most of the room: at 1366×768, a dozen of them at least.
+        QVERIFY2(months->viewport()->height() * 10 >= view->height() * 3, qPrintable(QString::number(months->viewport()->height())));
+        if (room.height() >= 700)
+            QVERIFY(months->viewport()->height() / months->verticalHeader()->defaultSectionSize() >= 12);
+        QTest::mouseClick(months->viewport(), Qt::LeftButton, {}, months->visualRect(months->model()->index(0, 6)).center());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+        QVERIFY(months->horizontalScrollBar()->value() > 0);
+        QVERIFY(accounts->isVisible());
+        QCOMPARE(accounts->model()->index(0, 0).data().toString(), QString("6064000000"));
+        QVERIFY(accounts->viewport()->rect().contains(accounts->visualRect(accounts->model()->index(0, 1))));
+        auto* panes = view->findChild<QSplitter*>();
+        QVERIFY(panes);
+        QSplitterHandle* handle = panes->handle(2);
+        const int before = view->chart()->height();
+        const QPoint middle = handle->rect().center();
+        QTest::mousePress(handle, Qt::LeftButton, {}, middle);
+        QTest::mouseMove(handle, middle + QPoint(0, before / 2));
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, middle + QPoint(0, before / 2));
+        QVERIFY2(panes->sizes()[2] < before, qPrintable(QString("%1 -> %2").arg(before).arg(panes->sizes()[2])));
+        QVERIFY(panes->sizes()[0] >= months->height());
+        view->grab().save(QString(ONDREL_PICTURE_DIR) + "/overview-maximised-x" + qEnvironmentVariable("QT_SCALE_FACTOR", "1") +
+                          ".png");
+    }
+
+    // The names offered for the files carry the calendar years of the fiscal year, and the
+    // status bar says what each export and import did.
+    void fileNamesCarryTheYearAndTheStatusBarSaysWhatWasDone() {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_B, Qt::ControlModifier);
+        QTRY_VERIFY(window->findChild<BudgetOverview*>() && window->findChild<BudgetOverview*>()->isActiveWindow());
+        BudgetOverview* view = window->findChild<BudgetOverview*>();
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("rapport.pdf");
+        QCOMPARE(offeredName(view, "Exporter en PDF…", pdf), QString("budget-001-2027.pdf"));
+        QVERIFY(QFile::exists(pdf));
+        QTRY_VERIFY(view->statusBar()->currentMessage().contains("Rapport exporté en PDF dans « " + pdf + " »"));
+        const QString csv = dir.filePath("budget.csv");
+        QCOMPARE(offeredName(view, "Exporter…", csv), QString("budget-001-2027.csv"));
+        QTRY_VERIFY(view->statusBar()->currentMessage().startsWith("2 ligne(s) exportée(s) dans"));
+        view->choose("002", "N");
+        QCOMPARE(offeredName(view, "Exporter avec le réalisé…", {}), QString("budget-realise-002-2026-2027.csv"));
+    }
+
+    // The actuals of a year are replaced only once the person has seen what the file
+    // holds and said yes.
+    void theActualsImportAsksBeforeReplacingAYear() {
+        BudgetOverview* view = window->overview();
+        QTemporaryDir dir;
+        const QString fec = dir.filePath("fec.txt");
+        {
+            std::ofstream out(fec.toStdString(), std::ios::binary);
+            out << "EcritureDate|CompteNum|Debit|Credit\n20270115|606400|120,50|\n20270116|401|120,50|\n";
+        }
+        answers << "Non";
+        QVERIFY(!view->importActualsFrom(fec));
+        QCOMPARE(boxes.back().defaultButton, QString("Non"));
+        QVERIFY(!data->db->read("REALISE", "N00016064000000"));
+        answers << "Oui";
+        QVERIFY(view->importActualsFrom(fec));
+        QVERIFY(data->db->read("REALISE", "N00016064000000"));
+        QVERIFY2(view->statusBar()->currentMessage().contains("2 ligne(s) d'écriture lue(s), dont 1 de classe 6 ou 7."),
+                 qPrintable(view->statusBar()->currentMessage()));
     }
 
     void theOverviewExportsWhatItShows() {
