@@ -5,6 +5,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -126,6 +130,43 @@ public:
         answers << "Oui";
         enter("Txt_Cpte");
         typeInto("Txt_ValBud", amount);
+    }
+
+    // A menu of the window's bar opened and its item clicked, as a person does.
+    void clickMenu(QMainWindow* in, const QString& menu, const QString& item) {
+        QMenuBar* bar = in->menuBar();
+        for (QAction* title : bar->actions()) {
+            if (title->text() != menu)
+                continue;
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(title).center());
+            QVERIFY(QTest::qWaitForWindowExposed(title->menu()));
+            for (QAction* a : title->menu()->actions())
+                if (a->text() == item) {
+                    QTest::mouseClick(title->menu(), Qt::LeftButton, {}, title->menu()->actionGeometry(a).center());
+                    return;
+                }
+        }
+        QFAIL(qPrintable("no item " + item + " in the menu " + menu));
+    }
+
+    // The next file dialog: the name it offers is kept; then the path is typed in its
+    // place and Enter pressed, or Esc when there is none.
+    void answerFileDialog(const QString& path, QString* offered = nullptr) {
+        QTimer::singleShot(200, [path, offered] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            QVERIFY(name);
+            if (offered)
+                *offered = name->text();
+            if (path.isEmpty()) {
+                QTest::keyClick(dialog, Qt::Key_Escape);
+                return;
+            }
+            name->selectAll();
+            QTest::keyClicks(name, path);
+            QTest::keyClick(name, Qt::Key_Return);
+        });
     }
 
     // Pictures for a person to look at, one set per scale factor.

@@ -401,17 +401,31 @@ private slots:
         // 6130's line takes the actuals of 6135: July and December, half each.
         goTo(1, 0);
         typeInNextDialog("Locations");
-        QAction* fromActuals = nullptr;
-        for (QAction* a : grid->findChildren<QAction*>())
-            if (a->text() == "Profil du réalisé de ce compte…")
-                fromActuals = a;
-        QVERIFY(fromActuals);
-        fromActuals->trigger();
+        clickMenu(grid, "Édition", "Profil du réalisé de ce compte…");
         const auto profile = readProfile(*data->db, "001", "Locations");
         QVERIFY(profile);
         QCOMPARE(profile->shares.at(6), std::int64_t(5000));
         QCOMPARE(profile->shares.at(11), std::int64_t(5000));
         QCOMPARE(profile->shares.at(0), std::int64_t(0));
+    }
+
+    // A line's months kept as a profile of the entity, another line spread by it, then
+    // raised by a percentage, each through the Édition menu.
+    void profilesAndRaisesThroughTheMenu() {
+        typeInNextDialog("Mensuel");
+        clickMenu(grid, "Édition", "Enregistrer les mois comme profil…");
+        const auto profile = readProfile(*data->db, "001", "Mensuel");
+        QVERIFY(profile);
+        QCOMPARE(profile->shares.front(), std::int64_t(833));
+        QCOMPARE(profile->shares.back(), std::int64_t(837));
+        goTo(1, 0);
+        QTimer::singleShot(100, this, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
+        clickMenu(grid, "Édition", "Répartir selon un profil…");
+        QCOMPARE(cell(1, kJanuary), QString("129,15"));   // 1 550,50 × 8,33 % = 129,156…, cut down to the cent
+        QCOMPARE(cell(1, YearGridModel::kTotal), QString("1\u00A0550,50"));
+        typeInNextDialog("10");
+        clickMenu(grid, "Édition", "Augmenter ou diminuer de…");
+        QCOMPARE(cell(1, kJanuary), QString("142,07"));   // 129,15 + 10 %, to the cent
     }
 
     // Quitting the application with a grid not saved asks the grid's question first.
