@@ -160,7 +160,11 @@ void YearGridWindow::buildTables(QWidget* central) {
         v->setSelectionMode(QAbstractItemView::NoSelection);
         v->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
-    totals_->moving()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);   // level with the grid's bar
+    // Level with the grid's columns: the grid always has its vertical bar, the totals
+    // leave its room empty.
+    table_->moving()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    totals_->moving()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    totals_->setContentsMargins(0, 0, table_->moving()->verticalScrollBar()->sizeHint().width(), 0);
     connect(table_, &FrozenColumnsTable::columnResized, this, [this](int column, int width) {
         totals_->setColumnWidth(column, width);
     });
