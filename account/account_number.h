@@ -1,3 +1,5 @@
+// account: typing and looking up the budget account, its creation rules and its picker
+// (handlers of Crt_Ondrel), and account numbers. Stands on control.
 #pragma once
 
 #include <string>

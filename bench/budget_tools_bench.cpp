@@ -18,10 +18,10 @@
 #include "qt/frozen_columns.h"
 #include "qt/year_grid_window.h"
 #include "tests/store/temp_database.h"
-#include "tools/budget_import.h"
-#include "tools/budget_totals.h"
-#include "tools/demo_data.h"
-#include "tools/screen_writer.h"
+#include "sheets/budget_import.h"
+#include "sheets/budget_totals.h"
+#include "admin/demo_data.h"
+#include "sheets/screen_writer.h"
 
 using namespace ondrel;
 
@@ -184,7 +184,7 @@ void BM_ImportTenThousandLines(benchmark::State& state) {
         std::istringstream in(csv);
         std::vector<std::string> faults;
         const auto rows = readBudgetCsv(in, faults);
-        const auto report = writeBudgetRows(gData->db, rows, true, true);
+        const auto report = writeBudgetRows(gData->db, rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::DryRun});
         benchmark::DoNotOptimize(report.created);
         if (report.created != kImported)
             state.SkipWithError(("the import did not take every line: " + (report.faults.empty() ? std::string() : report.faults.front())).c_str());
@@ -196,7 +196,7 @@ void BM_CopyToNextYear(benchmark::State& state) {
     for (auto _ : state) {
         const BudgetSheet source = readBudgetSheet(*gData->db, "002", "N");
         const auto rows = copiedRows(source, "N+1", 12, 350);
-        const auto report = writeBudgetRows(gData->db, rows, false, true);
+        const auto report = writeBudgetRows(gData->db, rows, {.onFile = OnFile::Keep, .run = BudgetWriting::Run::DryRun});
         if (report.created != kLines)
             state.SkipWithError(("the copy did not take every line: " + (report.faults.empty() ? std::string() : report.faults.front())).c_str());
     }

@@ -15,7 +15,7 @@
 #include "bench/bench_database.h"
 #include "qt/ondrel_widget.h"
 #include "tests/store/temp_database.h"
-#include "tools/demo_data.h"
+#include "admin/demo_data.h"
 
 using namespace ondrel;
 

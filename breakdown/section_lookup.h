@@ -1,3 +1,5 @@
+// breakdown: the analytic distribution keys and their sections (handlers of
+// Crt_Ondrel). Stands on control.
 #pragma once
 
 #include <optional>

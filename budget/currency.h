@@ -1,3 +1,5 @@
+// budget: amounts, and the display, checks, write and commands of a budget line
+// (handlers of Crt_Ondrel). Stands on control.
 #pragma once
 
 #include <compare>

@@ -1,3 +1,6 @@
+// control: the control Crt_Ondrel (its interface, start-up, rights, help and exit);
+// its handlers live in the rooms of its subsystems, entity, account, breakdown,
+// periods and budget, as methods of this class. Stands on screen, platform and store.
 #pragma once
 
 #include <array>

@@ -1,3 +1,5 @@
+// data: the data service's records, requests, select sentences and result tables,
+// as the control and every room use them. Stands on nothing of ours.
 #pragma once
 
 #include <cstdint>

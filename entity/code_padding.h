@@ -1,3 +1,5 @@
+// entity: choosing the legal entity and the fiscal year (handlers of Crt_Ondrel), and
+// the padding of codes. Stands on control.
 #pragma once
 
 #include <string>

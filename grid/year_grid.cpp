@@ -5,8 +5,8 @@
 #include "account/account_number.h"
 
 #include "periods/even_spread.h"
-#include "tools/percentage.h"
-#include "tools/profiles.h"
+#include "sheets/percentage.h"
+#include "actuals/profiles.h"
 
 namespace ondrel {
 

@@ -1,3 +1,6 @@
+// grid: a year's budget as a grid of months that a person types in, with undo, new
+// lines and pasted blocks, saved through the screen. Stands on actuals (profiles, the
+// actuals beside each line), and so on sheets.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +10,8 @@
 #include <vector>
 
 #include "budget/currency.h"
-#include "tools/budget_import.h"
-#include "tools/budget_sheet.h"
+#include "sheets/budget_import.h"
+#include "sheets/budget_sheet.h"
 
 namespace ondrel {
 

@@ -1,3 +1,5 @@
+// periods: the months of the fiscal year and the spreading of an amount over them
+// (handlers of Crt_Ondrel). Stands on control.
 #pragma once
 
 #include <string>

@@ -1,3 +1,5 @@
+// platform: the suite's components outside the control (rights, help, dates, the
+// French locale, the user's name), each a small layer of ours. Stands on store.
 #pragma once
 
 #include <cstdint>

@@ -34,12 +34,13 @@
 #include "qt/frozen_columns.h"
 #include "qt/monthly_chart.h"
 #include "qt/year_grid_window.h"
-#include "tools/percentage.h"
-#include "tools/actuals.h"
-#include "tools/budget_actuals.h"
-#include "tools/budget_import.h"
-#include "tools/budget_sheet.h"
-#include "tools/budget_totals.h"
+#include "sheets/percentage.h"
+#include "actuals/actuals.h"
+#include "actuals/budget_actuals.h"
+#include "sheets/comparison.h"
+#include "sheets/budget_import.h"
+#include "sheets/budget_sheet.h"
+#include "sheets/budget_totals.h"
 
 namespace ondrel {
 
@@ -100,6 +101,27 @@ void addComparison(QList<QStandardItem*>& row, const std::string& account, Curre
     const bool over = overBudget(account, budget, actual);
     row << marked(amountItem(actual), over) << marked(amountItem(variance(budget, actual)), over)
         << marked(percentItem(variancePercent(budget, actual)), over);
+}
+
+// A month's cell in the measure chosen: a variance worse than the budget is marked.
+QStandardItem* monthItem(const std::string& account, std::optional<Currency> budget, Currency actual,
+                         ChartMeasure measure) {
+    const Currency planned = budget.value_or(Currency::zero());
+    const bool over = overBudget(account, planned, actual);
+    switch (measure) {
+    case ChartMeasure::Actual:
+        return marked(amountItem(actual), over);
+    case ChartMeasure::Variance:
+        return marked(amountItem(variance(planned, actual)), over);
+    case ChartMeasure::VariancePercent:
+        return marked(percentItem(variancePercent(planned, actual)), over);
+    case ChartMeasure::Budget:
+        break;
+    }
+    QStandardItem* item = amountItem(planned);
+    if (!budget)
+        item->setText({});   // a month with nothing budgeted stays blank
+    return item;
 }
 
 }  // namespace
@@ -374,25 +396,16 @@ void BudgetOverview::fill() {
     // The months show the measure chosen; the actuals' columns only once some are imported.
     const bool withActuals = !sheet.actuals.empty();
     measure_->setEnabled(withActuals);
-    const int measure = withActuals ? measure_->currentIndex() : 0;
-    auto monthItem = [&](const std::string& account, std::optional<Currency> budget, Currency actual) {
-        const Currency planned = budget.value_or(Currency::zero());
-        const bool over = overBudget(account, planned, actual);
-        switch (measure) {
-        case 1:
-            return marked(amountItem(actual), over);
-        case 2:
-            return marked(amountItem(variance(planned, actual)), over);
-        case 3:
-            return marked(percentItem(variancePercent(planned, actual)), over);
-        default: {
-            QStandardItem* item = amountItem(planned);
-            if (!budget)
-                item->setText({});   // a month with nothing budgeted stays blank
-            return item;
-        }
-        }
-    };
+    const auto measure = static_cast<ChartMeasure>(withActuals ? measure_->currentIndex() : 0);
+    fillLines(sheet, measure);
+    const BudgetTotals totals = totalsOf(*db_, sheet);
+    fillTotals(sheet, totals, measure);
+    showChart(sheet, totals, measure);
+    fitColumns();
+}
+
+void BudgetOverview::fillLines(const BudgetSheet& sheet, ChartMeasure measure) {
+    const bool withActuals = !sheet.actuals.empty();
     lineModel_->setHorizontalHeaderLabels(headers(sheet, withActuals, "Compte", "Libellé"));
     for (const auto& line : sheet.lines) {
         QList<QStandardItem*> row{textItem(line.account), textItem(line.label), textItem(line.key),
@@ -400,19 +413,22 @@ void BudgetOverview::fill() {
         if (withActuals)
             addComparison(row, line.account, line.total, line.actualTotal);
         for (std::size_t p = 0; p < line.periods.size(); ++p)
-            row << monthItem(line.account, line.periods[p], withActuals ? line.actual[p] : Currency::zero());
+            row << monthItem(line.account, line.periods[p], withActuals ? line.actual[p] : Currency::zero(), measure);
         if (!line.budgeted)
             row[1]->setToolTip("Aucune ligne budgétaire pour ce compte");
         lineModel_->appendRow(row);
     }
-    const BudgetTotals totals = totalsOf(*db_, sheet);
+}
+
+void BudgetOverview::fillTotals(const BudgetSheet& sheet, const BudgetTotals& totals, ChartMeasure measure) {
+    const bool withActuals = !sheet.actuals.empty();
     totalModel_->setHorizontalHeaderLabels(headers(sheet, withActuals, "Classe", "Intitulé"));
     auto addTotal = [&](const TotalRow& t, const std::string& kind) {
         QList<QStandardItem*> row{textItem(t.code), textItem(t.label), amountItem(t.total)};
         if (withActuals)
             addComparison(row, kind, t.total, t.actualTotal);
         for (std::size_t p = 0; p < t.periods.size(); ++p)
-            row << monthItem(kind, t.periods[p], t.actualPeriods[p]);
+            row << monthItem(kind, t.periods[p], t.actualPeriods[p], measure);
         totalModel_->appendRow(row);
     };
     for (const auto& t : totals.classes)
@@ -420,10 +436,12 @@ void BudgetOverview::fill() {
     addTotal(totals.charges, "6");
     addTotal(totals.produits, "7");
     addTotal(totals.result, "7");   // a result below its budget is the worse one
+}
 
-    // A chart of its own each time: axes left from another year would stay drawn.
+// A chart of its own each time: axes left from another year would stay drawn.
+void BudgetOverview::showChart(const BudgetSheet& sheet, const BudgetTotals& totals, ChartMeasure measure) {
     QChart* old = chart_->chart();
-    chart_->setChart(monthlyChart(sheet, totals, static_cast<ChartMeasure>(measure)));
+    chart_->setChart(monthlyChart(sheet, totals, measure));
     // The chart would hold its legend, title and axes whole; a person may want its room
     // for the lines.
     chart_->chart()->setMinimumSize(QSizeF(120, 60));
@@ -431,6 +449,11 @@ void BudgetOverview::fill() {
     chart_->chart()->setMargins(QMargins(4, 4, 4, 4));
     chart_->setMinimumSize(120, 60);
     delete old;
+}
+
+// The columns fit their texts, except those whose width a person gave: those stay,
+// column by column, whatever the others.
+void BudgetOverview::fitColumns() {
     lines_->resizeColumnsToContents();
     widenToWidestTexts();
     totals_->resizeColumnsToContents();
@@ -438,7 +461,6 @@ void BudgetOverview::fill() {
     fittedWidths_.clear();
     for (int c = 0; c < lineModel_->columnCount(); ++c)
         fittedWidths_[lineModel_->headerData(c, Qt::Horizontal).toString()] = lines_->columnWidth(c);
-    // The widths a person gave the columns stay, column by column, whatever the others.
     for (int c = 0; c < lineModel_->columnCount(); ++c)
         if (auto it = columnWidths_.find(lineModel_->headerData(c, Qt::Horizontal).toString()); it != columnWidths_.end())
             lines_->setColumnWidth(c, it.value());
@@ -520,7 +542,7 @@ bool BudgetOverview::importFrom(const QString& path) {
         const auto rows = readBudgetFile(path.toStdString(), faults);
         BudgetWriteReport preview;
         if (faults.empty()) {
-            preview = writeBudgetRows(db_, rows, true, true);
+            preview = writeBudgetRows(db_, rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::DryRun});
             faults = preview.faults;
         }
         if (!faults.empty()) {
@@ -534,7 +556,7 @@ bool BudgetOverview::importFrom(const QString& path) {
                           .arg(preview.unchanged),
                       false))
             return;
-        const auto done = writeBudgetRows(db_, rows, true, false);
+        const auto done = writeBudgetRows(db_, rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
         refresh();
         if (!done.faults.empty()) {
             tellInBox(this, QMessageBox::Warning, kTitle, nothingImported(done.faults));
@@ -629,7 +651,7 @@ void BudgetOverview::copyToNextYear(const QString& percentText) {
         const BudgetSheet source = readBudgetSheet(*db_, entity().toStdString(), "N");
         const BudgetSheet target = readBudgetSheet(*db_, entity().toStdString(), "N+1");
         const auto rows = copiedRows(source, "N+1", target.periodLabels.size(), *percent);
-        const auto report = writeBudgetRows(db_, rows, false, false);
+        const auto report = writeBudgetRows(db_, rows, {.onFile = OnFile::Keep, .run = BudgetWriting::Run::Write});
         if (report.faults.empty())
             statusBar()->showMessage(QString("%1 ligne(s) copiée(s) vers N+1.").arg(report.created), 10000);
         QStringList said;

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMap>
 
+#include "qt/monthly_chart.h"
 #include "store/database.h"
 
 class QChartView;
@@ -81,6 +82,10 @@ private:
     void chooseImport();
     void copyToNextYear();
     void fill();
+    void fillLines(const BudgetSheet& sheet, ChartMeasure measure);
+    void fillTotals(const BudgetSheet& sheet, const BudgetTotals& totals, ChartMeasure measure);
+    void showChart(const BudgetSheet& sheet, const BudgetTotals& totals, ChartMeasure measure);
+    void fitColumns();
     template <class Action>
     bool attempt(const QString& failure, Action&& action);
     QString entity() const;

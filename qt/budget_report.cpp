@@ -12,8 +12,9 @@
 
 #include "platform/date_conversion.h"
 #include "qt/monthly_chart.h"
-#include "tools/budget_actuals.h"
-#include "tools/budget_totals.h"
+#include "actuals/budget_actuals.h"
+#include "sheets/comparison.h"
+#include "sheets/budget_totals.h"
 
 namespace ondrel {
 
@@ -78,6 +79,155 @@ std::vector<Row> tableRows(const BudgetSheet& sheet, const BudgetTotals& totals)
     return rows;
 }
 
+// The texts on top of every page.
+struct Titles {
+    QString title, period, printed;
+};
+
+Titles titlesOf(Database& db, const std::string& entity, const std::string& year, const std::string& user) {
+    const auto name = db.read("ASSOCIATION", entity);
+    const auto dates = db.read("PARAMENTITECOMPTA", entity);
+    const int first = year == "N" ? 1 : 3;
+    return {QString("Budget %1 — %2 %3").arg(q(year), q(entity), name ? q(name->value(1, 1)) : QString()),
+            QString("Exercice du %1 au %2").arg(q(DateToText(dates->value(first, 1))),
+                                                q(DateToText(dates->value(first + 1, 1)))),
+            QString("Imprimé le %1 par %2").arg(QDate::currentDate().toString("dd/MM/yyyy"), q(user))};
+}
+
+// The report's pages on the device: the table in columns that fit the year, as many
+// pages as it takes, then the chart on a page of its own.
+class ReportPages {
+public:
+    ReportPages(QPagedPaintDevice& device, Titles titles, QStringList header, std::vector<Row> rows)
+        : device_(device), painter_(&device), titles_(std::move(titles)), header_(std::move(header)),
+          rows_(std::move(rows)) {
+        if (!painter_.isActive())
+            throw std::runtime_error("le rapport n'a pas pu être ouvert pour l'écriture");
+        fitColumns();
+        painter_.setFont(font_);
+        lineHeight_ = painter_.fontMetrics().height() * 1.4;
+        top_ = page_.top() + 4 * lineHeight_;
+        perPage_ = static_cast<int>((page_.height() - 5 * lineHeight_) / lineHeight_) - 2;
+        tablePages_ = std::max(1, static_cast<int>((rows_.size() + perPage_ - 1) / perPage_));
+    }
+
+    void drawTable() {
+        for (int p = 0; p < tablePages_; ++p) {
+            if (p > 0)
+                device_.newPage();
+            drawPageTop(p + 1);
+            drawHeader();
+            const double below = top_ + 2 * lineHeight_;
+            painter_.drawLine(QPointF(page_.left(), below), QPointF(page_.right(), below));
+            for (int r = 0; r < perPage_; ++r) {
+                const std::size_t index = static_cast<std::size_t>(p * perPage_ + r);
+                if (index >= rows_.size())
+                    break;
+                drawRow(rows_[index].cells, top_ + (r + 2) * lineHeight_, rows_[index].total);
+            }
+        }
+    }
+
+    // Laid out at the size of a screen, so that its texts keep their size, then scaled
+    // onto the page.
+    void drawChart(QChart* chart) {
+        device_.newPage();
+        drawPageTop(tablePages_ + 1);
+        QGraphicsScene scene;
+        scene.addItem(chart);
+        const QRectF area(page_.left(), top_, page_.width(), page_.height() - 6 * lineHeight_);
+        const QSizeF screenSize(1100, 1100 * area.height() / area.width());
+        chart->resize(screenSize);
+        scene.render(&painter_, area, QRectF(QPointF(0, 0), screenSize));
+    }
+
+private:
+    QFont bold(double size = 0) const {
+        QFont f = font_;
+        f.setBold(true);
+        if (size > 0)
+            f.setPointSizeF(size);
+        return f;
+    }
+
+    // The account and the label take room for their texts, the amounts share the rest.
+    // A long year narrows the amounts' columns: the font shrinks until the widest
+    // heading word and the widest amount fit in theirs, in bold as the totals are.
+    void fitColumns() {
+        labelWidth_ = page_.width() * 0.16;
+        for (double size = 6.5; size >= 4; size -= 0.25) {
+            font_.setPointSizeF(size);
+            const QFontMetricsF plain(font_, &device_), wide(bold(), &device_);
+            gap_ = plain.horizontalAdvance("00");   // between two columns' texts
+            accountWidth_ = wide.horizontalAdvance("0000000000") + 2 * gap_;
+            amountWidth_ = (page_.width() - accountWidth_ - labelWidth_) / (header_.size() - 2);
+            if (widestAmount(wide) + gap_ <= amountWidth_)
+                return;
+        }
+    }
+
+    double widestAmount(const QFontMetricsF& metrics) const {
+        double widest = 0;
+        for (int c = 2; c < header_.size(); ++c)
+            for (const QString& word : header_[c].split(' '))
+                widest = std::max(widest, metrics.horizontalAdvance(word));
+        for (const Row& row : rows_)
+            for (int c = 2; c < row.cells.size(); ++c)
+                widest = std::max(widest, metrics.horizontalAdvance(row.cells[c]));
+        return widest;
+    }
+
+    QRectF columnRect(int c, double y) const {
+        const double x = c == 0 ? 0 : c == 1 ? accountWidth_ : accountWidth_ + labelWidth_ + (c - 2) * amountWidth_;
+        const double w = c == 0 ? accountWidth_ : c == 1 ? labelWidth_ : amountWidth_;
+        return QRectF(page_.left() + x, y, w - gap_, lineHeight_);
+    }
+
+    void drawPageTop(int number) {
+        painter_.setFont(bold(9));
+        painter_.drawText(QRectF(page_.left(), page_.top(), page_.width(), lineHeight_ * 1.4), titles_.title);
+        painter_.setFont(font_);
+        const QRectF second(page_.left(), page_.top() + lineHeight_ * 1.5, page_.width(), lineHeight_);
+        painter_.drawText(second, titles_.period);
+        painter_.drawText(second, Qt::AlignRight, titles_.printed);
+        painter_.drawText(QRectF(page_.left(), page_.bottom() - lineHeight_, page_.width(), lineHeight_),
+                          Qt::AlignRight, QString("Page %1 / %2").arg(number).arg(tablePages_ + 1));
+    }
+
+    // The header row on two lines: "septembre" above "2027" reads whole in its column.
+    void drawHeader() {
+        painter_.setFont(bold());
+        for (int c = 0; c < header_.size(); ++c) {
+            QRectF cell = columnRect(c, top_);
+            cell.setHeight(2 * lineHeight_);
+            painter_.drawText(cell, (c < 2 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignBottom,
+                              QString(header_[c]).replace(' ', '\n'));
+        }
+        painter_.setFont(font_);
+    }
+
+    void drawRow(const QStringList& cells, double y, bool isTotal) {
+        painter_.setFont(isTotal ? bold() : font_);
+        for (int c = 0; c < cells.size(); ++c) {
+            const QRectF cell = columnRect(c, y);
+            painter_.drawText(cell, (c < 2 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter,
+                              painter_.fontMetrics().elidedText(cells[c], Qt::ElideRight, static_cast<int>(cell.width())));
+        }
+        painter_.setFont(font_);
+    }
+
+    QPagedPaintDevice& device_;
+    QPainter painter_;
+    // The painter starts at the top left of the printable area, in device pixels.
+    const QRectF page_{0, 0, static_cast<double>(device_.width()), static_cast<double>(device_.height())};
+    const Titles titles_;
+    const QStringList header_;
+    const std::vector<Row> rows_;
+    QFont font_{"DejaVu Sans"};
+    double labelWidth_ = 0, accountWidth_ = 0, amountWidth_ = 0, gap_ = 0, lineHeight_ = 0, top_ = 0;
+    int perPage_ = 0, tablePages_ = 0;
+};
+
 }  // namespace
 
 void printBudgetReport(Database& db, const std::string& entity, const std::string& year, const std::string& user,
@@ -85,121 +235,12 @@ void printBudgetReport(Database& db, const std::string& entity, const std::strin
     BudgetSheet sheet = readBudgetSheet(db, entity, year);
     compareWithActuals(db, sheet);
     const BudgetTotals totals = totalsOf(db, sheet);
-    const auto name = db.read("ASSOCIATION", entity);
-    const auto dates = db.read("PARAMENTITECOMPTA", entity);
-    const int first = year == "N" ? 1 : 3;
-    const QString title = QString("Budget %1 — %2 %3").arg(q(year), q(entity), name ? q(name->value(1, 1)) : QString());
-    const QString period = QString("Exercice du %1 au %2").arg(q(DateToText(dates->value(first, 1))),
-                                                                q(DateToText(dates->value(first + 1, 1))));
-    const QString printed = QString("Imprimé le %1 par %2").arg(QDate::currentDate().toString("dd/MM/yyyy"), q(user));
-
     QStringList header{"Compte", "Libellé", "Total"};
     for (const auto& label : sheet.periodLabels)
         header << q(label);
-    const std::vector<Row> rows = tableRows(sheet, totals);
-
-    QPainter painter(&device);
-    if (!painter.isActive())
-        throw std::runtime_error("le rapport n'a pas pu être ouvert pour l'écriture");
-    // The painter starts at the top left of the printable area, in device pixels.
-    const QRectF page(0, 0, device.width(), device.height());
-    // The account and the label take room for their texts, the amounts share the rest.
-    // A long year narrows the amounts' columns: the font shrinks until the widest
-    // heading word and the widest amount fit in theirs, in bold as the totals are.
-    QFont font("DejaVu Sans");
-    const double labelWidth = page.width() * 0.16;
-    double accountWidth = 0, amountWidth = 0, gap = 0;
-    for (double size = 6.5; size >= 4; size -= 0.25) {
-        font.setPointSizeF(size);
-        QFont bold = font;
-        bold.setBold(true);
-        const QFontMetricsF plain(font, &device), wide(bold, &device);
-        gap = plain.horizontalAdvance("00");   // between two columns' texts
-        accountWidth = wide.horizontalAdvance("0000000000") + 2 * gap;
-        amountWidth = (page.width() - accountWidth - labelWidth) / (header.size() - 2);
-        double widest = 0;
-        for (int c = 2; c < header.size(); ++c)
-            for (const QString& word : header[c].split(' '))
-                widest = std::max(widest, wide.horizontalAdvance(word));
-        for (const Row& row : rows)
-            for (int c = 2; c < row.cells.size(); ++c)
-                widest = std::max(widest, wide.horizontalAdvance(row.cells[c]));
-        if (widest + gap <= amountWidth)
-            break;
-    }
-    painter.setFont(font);
-    const double lineHeight = painter.fontMetrics().height() * 1.4;
-    auto columnRect = [&](int c, double y) {
-        const double x = c == 0 ? 0 : c == 1 ? accountWidth : accountWidth + labelWidth + (c - 2) * amountWidth;
-        const double w = c == 0 ? accountWidth : c == 1 ? labelWidth : amountWidth;
-        return QRectF(page.left() + x, y, w - gap, lineHeight);
-    };
-    const double top = page.top() + 4 * lineHeight;
-    const int perPage = static_cast<int>((page.height() - 5 * lineHeight) / lineHeight) - 2;
-    const int tablePages = std::max(1, static_cast<int>((rows.size() + perPage - 1) / perPage));
-    const int pages = tablePages + 1;   // and the chart
-
-    auto pageTop = [&](int number) {
-        QFont bold = font;
-        bold.setBold(true);
-        bold.setPointSizeF(9);
-        painter.setFont(bold);
-        painter.drawText(QRectF(page.left(), page.top(), page.width(), lineHeight * 1.4), title);
-        painter.setFont(font);
-        painter.drawText(QRectF(page.left(), page.top() + lineHeight * 1.5, page.width(), lineHeight), period);
-        painter.drawText(QRectF(page.left(), page.top() + lineHeight * 1.5, page.width(), lineHeight),
-                         Qt::AlignRight, printed);
-        painter.drawText(QRectF(page.left(), page.bottom() - lineHeight, page.width(), lineHeight), Qt::AlignRight,
-                         QString("Page %1 / %2").arg(number).arg(pages));
-    };
-    auto drawRow = [&](const QStringList& cells, double y, bool bold) {
-        QFont f = font;
-        f.setBold(bold);
-        painter.setFont(f);
-        for (int c = 0; c < cells.size(); ++c)
-            painter.drawText(columnRect(c, y), (c < 2 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter,
-                             painter.fontMetrics().elidedText(cells[c], Qt::ElideRight,
-                                                              static_cast<int>(columnRect(c, y).width())));
-        painter.setFont(font);
-    };
-    // The header row on two lines: "septembre" above "2027" reads whole in its column.
-    auto drawHeader = [&](double y) {
-        QFont bold = font;
-        bold.setBold(true);
-        painter.setFont(bold);
-        for (int c = 0; c < header.size(); ++c) {
-            QRectF cell = columnRect(c, y);
-            cell.setHeight(2 * lineHeight);
-            painter.drawText(cell, (c < 2 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignBottom,
-                             QString(header[c]).replace(' ', '\n'));
-        }
-        painter.setFont(font);
-    };
-
-    for (int p = 0; p < tablePages; ++p) {
-        if (p > 0)
-            device.newPage();
-        pageTop(p + 1);
-        drawHeader(top);
-        painter.drawLine(QPointF(page.left(), top + 2 * lineHeight), QPointF(page.right(), top + 2 * lineHeight));
-        for (int r = 0; r < perPage; ++r) {
-            const std::size_t index = static_cast<std::size_t>(p * perPage + r);
-            if (index >= rows.size())
-                break;
-            drawRow(rows[index].cells, top + (r + 2) * lineHeight, rows[index].total);
-        }
-    }
-    device.newPage();
-    pageTop(pages);
-    QGraphicsScene scene;
-    QChart* chart = monthlyChart(sheet, totals);
-    scene.addItem(chart);
-    // Laid out at the size of a screen, so that its texts keep their size, then scaled
-    // onto the page.
-    const QRectF area(page.left(), top, page.width(), page.height() - 6 * lineHeight);
-    const QSizeF screenSize(1100, 1100 * area.height() / area.width());
-    chart->resize(screenSize);
-    scene.render(&painter, area, QRectF(QPointF(0, 0), screenSize));
+    ReportPages pages(device, titlesOf(db, entity, year, user), header, tableRows(sheet, totals));
+    pages.drawTable();
+    pages.drawChart(monthlyChart(sheet, totals));
 }
 
 void writeBudgetPdf(Database& db, const std::string& entity, const std::string& year, const std::string& user,

@@ -14,4 +14,10 @@ bool speakFrench(QCoreApplication& app) {
     return QCoreApplication::installTranslator(translator);
 }
 
+QString frenchTranslationsFile() {
+    QTranslator translator;
+    return translator.load("qtbase_fr", QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ? translator.filePath()
+                                                                                          : QString();
+}
+
 }  // namespace ondrel

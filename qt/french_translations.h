@@ -9,4 +9,7 @@ namespace ondrel {
 // stay in English.
 bool speakFrench(QCoreApplication& app);
 
+// The file of those translations, or an empty text when they are not installed.
+QString frenchTranslationsFile();
+
 }  // namespace ondrel

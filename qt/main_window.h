@@ -1,3 +1,7 @@
+// qt: the desktop front-end, the only room that includes Qt: the window of the control,
+// the overview, the year grid, the report. Stands on grid; reaches down to the control
+// because it draws the control's screen zone by zone, and to sheets and actuals for the
+// overview's exports, imports and comparisons.
 #pragma once
 
 #include <memory>

@@ -9,7 +9,7 @@
 #include <QBarSet>
 #include <QValueAxis>
 
-#include "tools/budget_actuals.h"
+#include "sheets/comparison.h"
 
 namespace ondrel {
 

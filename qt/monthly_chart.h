@@ -2,8 +2,8 @@
 
 #include <QChart>
 
-#include "tools/budget_sheet.h"
-#include "tools/budget_totals.h"
+#include "sheets/budget_sheet.h"
+#include "sheets/budget_totals.h"
 
 namespace ondrel {
 

@@ -8,7 +8,7 @@
 #include "account/account_number.h"
 #include "entity/code_padding.h"
 #include "screen/utf8_text.h"
-#include "tools/budget_actuals.h"
+#include "sheets/comparison.h"
 
 namespace ondrel {
 

@@ -24,11 +24,11 @@
 #include "qt/frozen_columns.h"
 #include "qt/year_grid_totals.h"
 #include "screen/utf8_text.h"
-#include "tools/budget_actuals.h"
-#include "tools/budget_import.h"
-#include "tools/percentage.h"
-#include "tools/profiles.h"
-#include "tools/screen_writer.h"
+#include "actuals/budget_actuals.h"
+#include "sheets/budget_import.h"
+#include "sheets/percentage.h"
+#include "actuals/profiles.h"
+#include "sheets/screen_writer.h"
 
 namespace ondrel {
 
@@ -64,10 +64,34 @@ YearGridWindow::YearGridWindow(std::shared_ptr<Database> db, QString entity, QSt
     setWindowFlag(Qt::Window);
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
+    layout->addLayout(buildTop(central));
+    buildTables(central);
+    layout->addWidget(table_, 1);
+    layout->addWidget(totals_);
+    setCentralWidget(central);
+    buildTip();
+    buildMenus();
+    watchOtherDesks();
+    const QRect room = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                        : QRect(0, 0, 1366, 768);
+    resize(room.size() * 0.85);
+    try {
+        model_->setKeys(keyCodes(*db_, entity_.toStdString()));
+    } catch (const std::exception&) {
+        // the keys are checked again through the screen when the grid is saved
+    }
+    reload();
+}
+
+// Above the grid: the search, the choice of how a new total is spread, the state.
+QHBoxLayout* YearGridWindow::buildTop(QWidget* central) {
     auto* top = new QHBoxLayout;
     search_ = new QLineEdit(central);
     search_->setPlaceholderText("Aller à un compte ou un libellé (Ctrl+F)");
     search_->setClearButtonEnabled(true);
+    search_->installEventFilter(this);
+    connect(search_, &QLineEdit::textEdited, this, [this] { search(false); });
+    connect(search_, &QLineEdit::returnPressed, this, [this] { search(true); });
     // The keyboard is never on the box: a Space there would tick it unseen. Its command
     // is in the Édition menu.
     keepProfile_ = new QCheckBox("Un nouveau total garde le profil des mois", central);
@@ -78,23 +102,21 @@ YearGridWindow::YearGridWindow(std::shared_ptr<Database> db, QString entity, QSt
     top->addWidget(keepProfile_);
     top->addStretch(1);
     top->addWidget(state_);
-    layout->addLayout(top);
-    buildTables(central);
-    layout->addWidget(table_, 1);
-    layout->addWidget(totals_);
-    setCentralWidget(central);
+    return top;
+}
+
+void YearGridWindow::buildTip() {
     tip_ = new QLabel(this, Qt::ToolTip);
     tip_->setForegroundRole(QPalette::ToolTipText);
     tip_->setBackgroundRole(QPalette::ToolTipBase);
     tip_->setAutoFillBackground(true);
     tip_->setMargin(4);
     tip_->setWordWrap(true);
-    buildMenus();
-    search_->installEventFilter(this);
-    connect(search_, &QLineEdit::textEdited, this, [this] { search(false); });
-    connect(search_, &QLineEdit::returnPressed, this, [this] { search(true); });
-    // Another desk's save shows by itself while nothing here waits to be saved; otherwise
-    // the person is told, and F5 reads the database again.
+}
+
+// Another desk's save shows by itself while nothing here waits to be saved; otherwise
+// the person is told, and F5 reads the database again.
+void YearGridWindow::watchOtherDesks() {
     auto* watch = new QTimer(this);
     connect(watch, &QTimer::timeout, this, [this] {
         std::string now;
@@ -113,15 +135,6 @@ YearGridWindow::YearGridWindow(std::shared_ptr<Database> db, QString entity, QSt
             state_->setText("Un autre poste a modifié ce budget : F5 le relit, en abandonnant vos modifications.");
     });
     watch->start(2000);
-    const QRect room = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
-                                                        : QRect(0, 0, 1366, 768);
-    resize(room.size() * 0.85);
-    try {
-        model_->setKeys(keyCodes(*db_, entity_.toStdString()));
-    } catch (const std::exception&) {
-        // the keys are checked again through the screen when the grid is saved
-    }
-    reload();
 }
 
 YearGridWindow::~YearGridWindow() = default;
@@ -371,7 +384,7 @@ bool YearGridWindow::save() {
     }
     BudgetWriteReport report;
     try {
-        report = writeBudgetRows(db_, rows, true, false);
+        report = writeBudgetRows(db_, rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     } catch (const std::exception& e) {
         tellInBox(this, QMessageBox::Warning, kTitle, QString("Rien n'a été enregistré.\n%1").arg(e.what()));
         return false;

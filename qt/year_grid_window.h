@@ -12,6 +12,7 @@
 #include "store/database.h"
 
 class QCheckBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 
@@ -44,7 +45,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QHBoxLayout* buildTop(QWidget* central);
     void buildTables(QWidget* central);
+    void buildTip();
+    void watchOtherDesks();
     void buildMenus();
     void buildEditMenu();
     // Runs the command once the cell being typed is taken; a refused text keeps its cell

@@ -1,3 +1,5 @@
+// screen: the control's screen model (its zones, the focus, the message boxes) and the
+// locking of the zones below the entity. Stands on data.
 #pragma once
 
 #include <memory>

@@ -344,6 +344,37 @@ struct Database::PreparedSelect {
     std::optional<std::string> keyFold;
     bool keyPrefix = false;
 
+    // The sentence's test, on the key or on a field, as conditions of the where clause
+    // with their parameters.
+    std::string conditionOf(const SelectSentence& s, const std::string& base, bool onField) {
+        if (!s.condition)
+            return {};
+        const auto& c = *s.condition;
+        std::string sql, column = base + ".key_fold";
+        if (onField) {
+            sql += " AND " + base + ".num = ?";
+            where.push_back(std::int64_t{c.field});
+            column = base + ".fold";
+        }
+        std::string folded = foldCase(c.value);
+        if (!onField) {
+            keyFold = folded;
+            keyPrefix = c.prefix;
+        }
+        if (!c.prefix) {
+            sql += " AND " + column + " = ?";
+            where.push_back(folded);
+        } else if (!folded.empty()) {
+            sql += " AND " + column + " >= ?";
+            where.push_back(folded);
+            if (std::string end = prefixEnd(folded); !end.empty()) {
+                sql += " AND " + column + " < ?";
+                where.push_back(end);
+            }
+        }
+        return sql;
+    }
+
     Params params() const {
         Params all(numbers.begin(), numbers.end());
         all.insert(all.end(), where.begin(), where.end());
@@ -397,33 +428,8 @@ Database::PreparedSelect Database::prepareSelect(const std::string& requestText)
         if (returned == fields.end())
             columns += ", " + join(s.sortField) + ".whole";
     }
-    std::string where = " WHERE " + base + ".file = ?";
     p.where.push_back(s.file);
-    if (s.condition) {
-        const auto& c = *s.condition;
-        std::string column = base + ".key_fold";
-        if (onField) {
-            where += " AND " + base + ".num = ?";
-            p.where.push_back(std::int64_t{c.field});
-            column = base + ".fold";
-        }
-        std::string folded = foldCase(c.value);
-        if (!onField) {
-            p.keyFold = folded;
-            p.keyPrefix = c.prefix;
-        }
-        if (!c.prefix) {
-            where += " AND " + column + " = ?";
-            p.where.push_back(folded);
-        } else if (!folded.empty()) {
-            where += " AND " + column + " >= ?";
-            p.where.push_back(folded);
-            if (std::string end = prefixEnd(folded); !end.empty()) {
-                where += " AND " + column + " < ?";
-                p.where.push_back(end);
-            }
-        }
-    }
+    const std::string where = " WHERE " + base + ".file = ?" + p.conditionOf(s, base, onField);
     p.sql = "SELECT " + base + ".key" + columns + (onField ? " FROM field t" : " FROM record r") + joins + where +
             (s.sortField == 0 ? " ORDER BY " + base + ".key" : "");
     return p;

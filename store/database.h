@@ -1,3 +1,5 @@
+// store: the database of the suite behind the data service, in an SQLite file or on a
+// PostgreSQL server, with its history and, on a server, its rules. Stands on data.
 #pragma once
 
 #include <cstdint>

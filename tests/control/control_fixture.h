@@ -9,7 +9,7 @@
 #include "screen/key_codes.h"
 #include "screen/utf8_text.h"
 #include "tests/store/temp_database.h"
-#include "tools/demo_data.h"
+#include "admin/demo_data.h"
 
 namespace ondrel::test {
 

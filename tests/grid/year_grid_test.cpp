@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/store/temp_database.h"
-#include "tools/demo_data.h"
+#include "admin/demo_data.h"
 
 namespace ondrel {
 
@@ -122,7 +122,7 @@ TEST_F(YearGridSave, ChangedLinesAreSavedThroughTheScreenOrNothingIs) {
     Record theirs = other->OpenFile("BUDGET").ReadRecord("N00016130000000");
     theirs.setValue(1, 1, "Loyers");
     theirs.DBWrite();
-    auto report = writeBudgetRows(data.db, grid.changedRows(), true, false);
+    auto report = writeBudgetRows(data.db, grid.changedRows(), {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     ASSERT_EQ(report.faults.size(), 1u);
     EXPECT_EQ(report.faults[0], "ligne 2 (6130000000) : cette ligne a été modifiée par un autre poste depuis son affichage ; "
                                 "relisez-la avant de l'enregistrer.");
@@ -132,7 +132,7 @@ TEST_F(YearGridSave, ChangedLinesAreSavedThroughTheScreenOrNothingIs) {
     YearGrid again(readBudgetSheet(*data.db, "001", "N"));
     again.setTotal(0, cents(240000), YearGrid::Spread::KeepingProfile);
     again.setAmount(1, 2, cents(1000));
-    report = writeBudgetRows(data.db, again.changedRows(), true, false);
+    report = writeBudgetRows(data.db, again.changedRows(), {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     ASSERT_TRUE(report.faults.empty()) << report.faults.front();
     EXPECT_EQ(report.changed, 2);
     const auto saved = data.db->read("BUDGET", "N00016064000000");
@@ -143,7 +143,7 @@ TEST_F(YearGridSave, ChangedLinesAreSavedThroughTheScreenOrNothingIs) {
     // An amount the screen refuses: ten digits before the comma.
     YearGrid refused(readBudgetSheet(*data.db, "001", "N"));
     refused.setAmount(0, 0, cents(100000000000));
-    report = writeBudgetRows(data.db, refused.changedRows(), true, false);
+    report = writeBudgetRows(data.db, refused.changedRows(), {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     ASSERT_EQ(report.faults.size(), 1u);
     EXPECT_EQ(report.faults[0].rfind("ligne 1 (6064000000) : ", 0), 0u) << report.faults[0];
 }

@@ -20,7 +20,7 @@
 #include "qt/main_window.h"
 #include "qt/ondrel_widget.h"
 #include "tests/store/temp_database.h"
-#include "tools/demo_data.h"
+#include "admin/demo_data.h"
 
 namespace ondrel::test {
 

@@ -17,8 +17,8 @@
 #include "qt/frozen_columns.h"
 #include "qt/year_grid_window.h"
 #include "tests/qt/window_fixture.h"
-#include "tools/actuals.h"
-#include "tools/profiles.h"
+#include "actuals/actuals.h"
+#include "actuals/profiles.h"
 
 #include <QPointer>
 

@@ -1,0 +1,34 @@
+#!/bin/sh
+# Writes the man page of one of the programs, gzipped as Debian wants it, from what the
+# program itself says: its --help, then the --help of each of its subcommands. The page
+# so never tells another story than the program.
+#   man-page.sh PROGRAM VERSION SUMMARY OUTPUT.gz
+set -eu
+program=$1 version=$2 summary=$3 output=$4
+name=$(basename "$program")
+
+# Preformatted roff: a backslash is written \e, a leading dot or quote is escaped, a
+# hyphen is a minus sign.
+roff() {
+  sed -e 's/\\/\\e/g' -e "s/^\([.']\)/\\\\\&\1/" -e 's/-/\\-/g'
+}
+
+subcommands=$("$program" --help | awk '/^Subcommands:/ { on = 1; next } on && NF { print $1 }')
+{
+  printf '.TH %s 1 "" "ondrel %s" "User Commands"\n' "$(echo "$name" | tr a-z A-Z)" "$version"
+  printf '.SH NAME\n%s \\- %s\n' "$name" "$summary"
+  printf '.SH SYNOPSIS\n.nf\n'
+  "$program" --help | sed -n 's/^Usage: //p' | roff
+  printf '.fi\n.SH DESCRIPTION\n.nf\n'
+  "$program" --help | sed '/^Usage:/d' | roff
+  printf '.fi\n'
+  if [ -n "$subcommands" ]; then
+    printf '.SH COMMANDS\n'
+    for sub in $subcommands; do
+      printf '.SS %s\n.nf\n' "$sub"
+      "$program" "$sub" --help | sed '/^Usage:/d' | roff
+      printf '.fi\n'
+    done
+  fi
+  printf '.SH SEE ALSO\nondrel(1), ondrel\\-admin(1), ondrel\\-script(1); the README of the sources.\n'
+} | gzip -9n > "$output"

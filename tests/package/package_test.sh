@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The Debian package as a person installs it: lintian finds no error, the menu entry
+# is valid, and the programs unpacked into a temporary root make the demo, print the
+# report and find their help and Qt's French there, with no source folder in sight.
+#   package_test.sh build-release/ondrel_<version>_amd64.deb
+set -uo pipefail
+deb=$(realpath "$1")
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+fail() { echo "package: $*" >&2; exit 1; }
+
+[[ $(basename "$deb") =~ ^ondrel_[0-9]+\.[0-9]+\.[0-9]+_amd64\.deb$ ]] || fail "the file is not named ondrel_<version>_amd64.deb"
+depends=$(dpkg-deb -f "$deb" Depends)
+for needed in qt6-translations-l10n libqt6widgets6 libsqlite3-0 libpqxx; do
+  grep -q "$needed" <<<"$depends" || fail "the package does not depend on $needed: $depends"
+done
+lintian --fail-on error "$deb" 2>/dev/null || fail "lintian finds errors"
+
+dpkg -x "$deb" "$root" || fail "dpkg -x"
+bin=$root/usr/bin
+desktop-file-validate "$root/usr/share/applications/ondrel.desktop" || fail "the menu entry is not valid"
+grep -qx 'Name=Ondrel — budget' "$root/usr/share/applications/ondrel.desktop" || fail "the menu entry's name"
+[ -s "$root/usr/share/icons/hicolor/scalable/apps/ondrel.svg" ] || fail "no icon"
+for page in ondrel ondrel-admin ondrel-script; do
+  man -l "$root/usr/share/man/man1/$page.1.gz" >/dev/null 2>&1 || fail "the man page of $page does not read"
+done
+man -l "$root/usr/share/man/man1/ondrel-admin.1.gz" 2>/dev/null | grep -q "copy-budget" ||
+  fail "the man page of ondrel-admin lacks its commands"
+
+# The installed programs, away from the build: the help beside them, Qt's French from Qt.
+cd "$root"
+version=$("$bin/ondrel" --version) || fail "ondrel --version"
+grep -qx "help pages: $root/usr/share/ondrel/help" <<<"$version" || fail "the help is not found where installed: $version"
+grep -q "^Qt's French translations: /.*qtbase_fr.qm$" <<<"$version" || fail "Qt's French is not found: $version"
+out=$("$bin/ondrel-admin" init-demo "$root/demo.db") || fail "ondrel-admin init-demo"
+grep -q "^Demo database created" <<<"$out" || fail "init-demo said: $out"
+out=$("$bin/ondrel" --db "$root/demo.db" --report "$root/budget.pdf" --entity 001 --year N 2>&1) ||
+  fail "ondrel --report: $out"
+pdfinfo "$root/budget.pdf" | grep -q '^Pages: *[1-9]' || fail "the report has no page"
+"$bin/ondrel-script" --version | grep -q "^ondrel-script [0-9]" || fail "ondrel-script --version"
+
+# Started with nothing, the window makes the user's demo and stays open on it.
+HOME=$root/home XDG_DATA_HOME= QT_QPA_PLATFORM=offscreen timeout 5 "$bin/ondrel" >/dev/null 2>&1
+[ $? = 124 ] || fail "ondrel did not stay open on the demo"
+[ -s "$root/home/.local/share/ondrel/demo.db" ] || fail "ondrel made no demo database"
+echo "package: $(basename "$deb") installs and runs"
