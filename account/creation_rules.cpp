@@ -15,6 +15,11 @@ constexpr const char* kCreateQuestion = "Voulez-vous créer ce compte budgétair
 // The rules for a complete number that has no budget line yet, in their order: no
 // nesting, then a chart account, a detailed account, or a grouping account.
 void Crt_Ondrel::creationRules(PassOver& step, bool inChart) {
+    bool locked = false;
+    if (step.read([&] { locked = refuseWhenLocked(); }) == Found::Unknown)
+        return unreadableAccount(step);
+    if (locked)
+        return emptyRefusedAccount(step);
     const int level = blockingLevel(step);
     if (level == kUnreadable)
         return unreadableAccount(step);
@@ -65,6 +70,12 @@ void Crt_Ondrel::refuseNesting(PassOver& step, int level) {
         step([&] { screen_.showError("Un compte de regroupement a déjà été validé - création impossible."); });
     else
         step([&] { screen_.showError("Un compte budgétaire de classe inférieure a déjà été validé - création impossible."); });
+    emptyRefusedAccount(step);
+}
+
+// The account zone emptied for another number, as after any refused creation; the
+// message was shown.
+void Crt_Ondrel::emptyRefusedAccount(PassOver& step) {
     step([&] { Txt_Cpte.setText(""); });
     step([&] { Cbo_Cpte.setText(""); });
     step([&] { Cbo_Cpte.clear(); });

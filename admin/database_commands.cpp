@@ -187,14 +187,14 @@ void printHistory(const std::string& path, const std::string& file, const std::s
     }
 }
 
-// On a server the role also gets what its level on the budget screen needs on the
-// tables: reading, and writing at full rights. The level of any other screen key
-// leaves the tables' grants as they are.
+// On a server the role also gets what its levels on the budget screen and on the
+// validation need on the tables: reading, and writing at full rights or to validate.
+// The level of any other screen key leaves the tables' grants as they are.
 void setRights(const std::string& path, const std::string& user, const std::string& key, std::int32_t level) {
     auto db = openExisting(path, Database::Access::ReadWrite);
     db->inOneTransaction([&] {
         db->setAccessLevel(user, key, level);
-        if (key == kScreenKey && !db->grantAccess(user, level == kFullRights))
+        if ((key == kScreenKey || key == kValidationKey) && !db->grantAccess(user, writesOnServer(*db, user)))
             throw Failure("the server has no role " + user + ": create it (CREATE ROLE " + user +
                           " LOGIN), then give it its rights again");
     });

@@ -43,7 +43,7 @@ void discardCreated(std::shared_ptr<Database>& db, const std::string& path) {
 
 void grantRecordedRights(Database& db) {
     for (const auto& right : db.accessLevels())
-        if (right.screenKey == kScreenKey && !db.grantAccess(right.user, right.level == kFullRights))
+        if (right.screenKey == kScreenKey && !db.grantAccess(right.user, writesOnServer(db, right.user)))
             std::cout << "  the server has no role " << right.user << ": create it (CREATE ROLE " << right.user
                       << " LOGIN), then run: ondrel-admin rights DB " << right.user << " " << kScreenKey << " "
                       << right.level << "\n";

@@ -1,4 +1,6 @@
 #include "budget/budget_key.h"
+#include "budget/budget_lock.h"
+#include "budget/line_note.h"
 #include "control/crt_ondrel.h"
 
 namespace ondrel {
@@ -62,9 +64,20 @@ void Crt_Ondrel::reshowStoredLine(const DataError& e) {
         Txt_Cpte.setText(account);
 }
 
-// A failing write ends the command here, with the line still on screen.
+// A validated year takes no line, neither saved nor deleted nor begun, until a
+// validator opens its revision.
+bool Crt_Ondrel::refuseWhenLocked() {
+    const auto lock = budgetLock(*shared().database, W_CodeExercice, Txt_CodAssoc.text());
+    if (!lock)
+        return false;
+    screen_.showError(lockRefusal(*lock));
+    return true;
+}
+
+// A failing write ends the command here, with the line still on screen. The database
+// refuses a year validated meanwhile by another desk, and the line stays on screen too.
 void Crt_Ondrel::Cmd_OkBudget_Click() {
-    if (refuseWithoutRights())
+    if (refuseWithoutRights() || refuseWhenLocked())
         return;
     VerifZone();
     if (!W_ZonesOk)
@@ -72,6 +85,8 @@ void Crt_Ondrel::Cmd_OkBudget_Click() {
     try {
         EcrireDonnees();
     } catch (const DataError& e) {
+        if (e.number() == kBudgetLocked)
+            return screen_.showError(e.what());
         if (e.number() != kRecordChanged && e.number() != kOutcomeUnknown)
             throw;
         return reshowStoredLine(e);
@@ -98,14 +113,22 @@ void Crt_Ondrel::Cmd_AnnulerBudget_Click() {
     offerExitOnly();
 }
 
+// The line's note goes with it, in the same transaction: a line made again later under
+// its account starts without it.
 void Crt_Ondrel::Cmd_SupprimerBudget_Click() {
-    if (refuseWithoutRights())
+    if (refuseWithoutRights() || refuseWhenLocked())
         return;
     if (!screen_.ask("Voulez-vous supprimer ce compte budgétaire ?"))
         return;
     try {
-        file(SuiteFile::Budget).DeleteRecord(shared().budgetRecord.value());
+        Database& db = *shared().database;
+        db.inOneTransaction([&] {
+            file(SuiteFile::Budget).DeleteRecord(shared().budgetRecord.value());
+            saveNote(db, lineKey(), "");
+        });
     } catch (const DataError& e) {
+        if (e.number() == kBudgetLocked)
+            return screen_.showError(e.what());
         if (e.number() != kRecordChanged && e.number() != kOutcomeUnknown)
             throw;
         return reshowStoredLine(e);

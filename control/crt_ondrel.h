@@ -76,6 +76,7 @@ private:
     void AppliquerDroits();
     bool fullRights();
     bool refuseWithoutRights();
+    bool refuseWhenLocked();
     // A stored text (a code, a label) that holds a control character is refused on
     // leaving its zone: the message is shown and the zone emptied.
     bool refuseControlChars(Zone& zone);
@@ -114,6 +115,7 @@ private:
     void creationRules(PassOver& step, bool inChart);
     int blockingLevel(PassOver& step);
     void refuseNesting(PassOver& step, int level);
+    void emptyRefusedAccount(PassOver& step);
     void offerChartAccount(PassOver& step);
     void offerDetailedAccount(PassOver& step);
     void offerGroupingAccount(PassOver& step);

@@ -31,6 +31,9 @@ constexpr std::uint32_t kRecordChanged = 0x80040007;
 // The connection to the server was lost while a write was being committed: it may or
 // may not have landed.
 constexpr std::uint32_t kOutcomeUnknown = 0x80040008;
+// The budget of that entity and year is validated: its lines and notes are not
+// written until a validator opens a revision.
+constexpr std::uint32_t kBudgetLocked = 0x80040009;
 
 // Numbers of the runtime that the control and its hosts raise and show.
 // A failure that carries no number of its own.

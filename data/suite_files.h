@@ -8,4 +8,11 @@ enum class SuiteFile { Association, Budget, BudgetCles, Classe, ParamEntiteCompt
 inline constexpr const char* kSuiteFiles[] = {"ASSOCIATION", "BUDGET",   "BUDGETCLES", "CLASSE", "PARAMENTITECOMPTA",
                                               "PLANCOMPTABLE", "SCLASSE", "SSCLASSE",   "TABLES"};
 
+// Files of our own beside the suite's, for the budget cycle: the validated years'
+// locks, the notes of the working budget's lines, the versions and their lines.
+inline constexpr const char* kLocksFile = "VERROUS";
+inline constexpr const char* kNotesFile = "NOTES";
+inline constexpr const char* kVersionsFile = "VERSIONS";
+inline constexpr const char* kVersionLinesFile = "VERSIONLIGNES";
+
 }  // namespace ondrel

@@ -1,6 +1,8 @@
 #include "platform/date_conversion.h"
 
 #include <cctype>
+#include <cstdio>
+#include <ctime>
 
 #include "data/data_error.h"
 
@@ -36,6 +38,21 @@ std::string DateToText(const std::string& stored) {
     if (stored.empty())
         throw DataError(kTypeMismatch, "Une date de l'exercice n'est pas renseignée.");
     throw DataError(kTypeMismatch, "La date « " + stored + " » n'est pas une date du calendrier de la forme aaaa-mm-jj.");
+}
+
+std::string momentText(const std::string& utc) {
+    std::tm t{};
+    if (std::sscanf(utc.c_str(), "%4d-%2d-%2d %2d:%2d:%2d", &t.tm_year, &t.tm_mon, &t.tm_mday, &t.tm_hour, &t.tm_min,
+                    &t.tm_sec) != 6)
+        return utc;
+    t.tm_year -= 1900;
+    t.tm_mon -= 1;
+    const std::time_t when = timegm(&t);
+    std::tm local{};
+    localtime_r(&when, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%d/%m/%Y à %H:%M", &local);
+    return text;
 }
 
 }  // namespace ondrel

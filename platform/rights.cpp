@@ -46,4 +46,13 @@ std::shared_ptr<UserRights> fixedRights(std::int32_t level) {
     return std::make_shared<Fixed>(level);
 }
 
+bool mayValidate(UserRights& rights) {
+    return rights.RightsForKey(kValidationKey)->AccessLevel() >= 1;
+}
+
+bool writesOnServer(Database& db, const std::string& user) {
+    return db.accessLevel(user, kScreenKey).value_or(0) == kFullRights ||
+           db.accessLevel(user, kValidationKey).value_or(0) >= 1;
+}
+
 }  // namespace ondrel

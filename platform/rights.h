@@ -14,6 +14,9 @@ class Database;
 inline constexpr std::int32_t kFullRights = 2;
 // The key of the budget screen's rights.
 inline constexpr const char* kScreenKey = "ONDREL";
+// The key of the right to validate a year's budget and to open its revision: any level
+// from 1 up.
+inline constexpr const char* kValidationKey = "ONDREL_VALIDATION";
 
 // The rights of one screen: kFullRights is full rights.
 class ScreenRights {
@@ -34,5 +37,11 @@ public:
 std::shared_ptr<UserRights> storedRights(std::shared_ptr<Database> db, std::string user);
 // The same level for every screen key.
 std::shared_ptr<UserRights> fixedRights(std::int32_t level);
+
+// Whether the user may validate and revise budgets.
+bool mayValidate(UserRights& rights);
+// Whether the user writes anything on a server: who budgets at full rights, or
+// validates.
+bool writesOnServer(Database& db, const std::string& user);
 
 }  // namespace ondrel

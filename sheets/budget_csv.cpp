@@ -6,34 +6,26 @@
 
 namespace ondrel {
 
-namespace {
-
-void writeRow(std::ostream& out, const std::vector<std::string>& fields) {
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        out << (i ? ";" : "") << csvCell(fields[i]);
-    out << "\r\n";
-}
-
-}  // namespace
-
 void writeBudgetCsv(const BudgetSheet& sheet, std::ostream& out) {
     out << "\xEF\xBB\xBF";
     std::vector<std::string> header = budgetSheetHeader(sheet);
     for (std::size_t c = kFixedColumns; c < header.size(); ++c)
         header[c] = keptAsText(header[c]);
+    header.push_back(kNoteHeading);
     if (sheet.withActuals)
         for (const auto& heading : actualColumns(sheet))
             header.push_back(heading);
-    writeRow(out, header);
+    writeCsvRecord(out, header);
     for (const auto& line : sheet.lines) {
         std::vector<std::string> row{keptAsText(sheet.entity), sheet.year, asSpreadsheetText(line.account),
                                      asSpreadsheetText(line.label), keptAsText(line.key), formatAmount(line.total)};
         for (const auto& amount : line.periods)
             row.push_back(amount ? formatAmount(*amount) : std::string());
+        row.push_back(asSpreadsheetText(line.note));
         if (sheet.withActuals)
             for (auto& cell : actualCells(line))
                 row.push_back(std::move(cell));
-        writeRow(out, row);
+        writeCsvRecord(out, row);
     }
 }
 

@@ -5,9 +5,12 @@
 #include <fstream>
 #include <istream>
 #include <map>
+#include <set>
 
 #include "account/account_number.h"
 #include "budget/budget_key.h"
+#include "budget/budget_lock.h"
+#include "budget/line_note.h"
 #include "entity/code_padding.h"
 #include "periods/even_spread.h"
 #include "screen/utf8_text.h"
@@ -43,8 +46,10 @@ std::string columnFault(std::size_t column, const std::string& why) {
     return "colonne " + std::to_string(column + 1) + " : " + why;
 }
 
-// The budget line of one row of the table, or why it cannot be read.
-std::optional<std::string> readRow(const std::vector<std::string>& f, std::size_t columns, BudgetRow& row) {
+// The budget line of one row of the table, or why it cannot be read. The months stand
+// between the fixed columns and the notes, or the end.
+std::optional<std::string> readRow(const std::vector<std::string>& f, std::size_t columns, bool withNotes,
+                                   BudgetRow& row) {
     if (!std::all_of(f.begin(), f.end(), isValidUtf8))
         return "le texte n'est pas de l'UTF-8";
     if (f.size() != columns)
@@ -57,7 +62,13 @@ std::optional<std::string> readRow(const std::vector<std::string>& f, std::size_
     if (!total)
         return columnFault(5, "le total « " + excerpt(f[5]) + " » n'est pas un montant d'au plus neuf chiffres et deux décimales");
     row.line.total = *total;
-    for (std::size_t c = kFixedColumns; c < f.size(); ++c) {
+    const std::size_t monthsEnd = withNotes ? columns - 1 : columns;
+    if (withNotes) {
+        row.note = fromSpreadsheetText(f[monthsEnd]);
+        if (const auto fault = noteFault(*row.note))
+            return columnFault(monthsEnd, *fault);
+    }
+    for (std::size_t c = kFixedColumns; c < monthsEnd; ++c) {
         if (trimBlanks(f[c]).empty())
             continue;
         const auto amount = amountCell(f[c]);
@@ -85,11 +96,12 @@ std::vector<BudgetRow> readBudgetTable(const NextRecord& next, std::vector<std::
         return rows;
     }
     const std::size_t columns = f.size();
+    const bool withNotes = f.back() == kNoteHeading;
     while (next(f, number)) {
         if (std::all_of(f.begin(), f.end(), [](const std::string& cell) { return trimBlanks(cell).empty(); }))
             continue;
         BudgetRow row{number, {}};
-        if (const auto fault = readRow(f, columns, row))
+        if (const auto fault = readRow(f, columns, withNotes, row))
             fail(*fault);
         else
             rows.push_back(std::move(row));
@@ -171,9 +183,29 @@ std::size_t readAhead(Database& db, const std::vector<BudgetRow>& rows, std::siz
     return first + kRows;
 }
 
-// Each row typed at a screen of its own, as a person would type it.
+// A validated year takes no row: said once for the year, before any row is typed.
+std::set<std::string> lockedYears(Database& db, const std::vector<BudgetRow>& rows, BudgetWriteReport& report) {
+    std::set<std::string> asked, locked;
+    for (const BudgetRow& row : rows) {
+        const std::string year = lockKey(yearCodeFor(row.line.year), padCode(row.line.entity));
+        if (!asked.insert(year).second)
+            continue;
+        if (const auto lock = budgetLock(db, yearCodeFor(row.line.year), padCode(row.line.entity))) {
+            locked.insert(year);
+            report.faults.push_back("exercice " + row.line.year + " de l'entité " + padCode(row.line.entity) + " : " +
+                                    lockRefusal(*lock));
+        }
+    }
+    return locked;
+}
+
+// Each row typed at a screen of its own, as a person would type it; its note kept
+// beside the line, where the file has notes.
 void typeEachRow(const std::shared_ptr<Database>& db, const std::vector<BudgetRow>& rows, OnFile onFile,
                  BudgetWriteReport& report) {
+    const auto locked = lockedYears(*db, rows, report);
+    if (!locked.empty())
+        return;
     ScreenWriter screen(db);
     // The line of each budget key, as the screen pads and completes them.
     std::map<std::string, int> seen;
@@ -199,7 +231,10 @@ void typeEachRow(const std::shared_ptr<Database>& db, const std::vector<BudgetRo
                 continue;
             }
         }
-        const auto result = screen.write(line, onFile);
+        auto result = screen.write(line, onFile);
+        if (!result.refusal && result.outcome != ScreenWriter::Outcome::Kept && row.note &&
+            saveNote(*db, lineKey(line), *row.note) && result.outcome == ScreenWriter::Outcome::Unchanged)
+            result.outcome = ScreenWriter::Outcome::Replaced;
         if (result.refusal)
             report.faults.push_back(where + " : " + *result.refusal);
         else if (result.outcome == ScreenWriter::Outcome::Kept)

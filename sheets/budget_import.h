@@ -19,6 +19,9 @@ struct BudgetRow {
     // From a view: the revision of the line it showed, 0 for a line it made. Another
     // desk's change since refuses the row.
     std::optional<std::int64_t> readAt{};
+    // The line's note; none where the file has no column of notes, and the line's note
+    // stays as it is. An empty note takes the line's away.
+    std::optional<std::string> note{};
 };
 
 // An amount cell as an amount zone takes it: at most nine digits before the comma and

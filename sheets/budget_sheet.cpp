@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "budget/budget_key.h"
+#include "budget/line_note.h"
 #include "data/data_error.h"
 #include "data/request.h"
 #include "budget/stored_distribution.h"
@@ -26,6 +27,26 @@ std::vector<std::string> budgetSheetHeader(const BudgetSheet& sheet) {
     return header;
 }
 
+BudgetSheet::Line sheetLine(const Record& r, const std::string& prefix, const BudgetSheet& sheet) {
+    BudgetSheet::Line line;
+    line.account = r.key().substr(prefix.size());
+    line.label = r.value(1, 1);
+    line.key = r.value(4, 1);
+    line.revision = r.revision();
+    line.periods.resize(sheet.periodLabels.size());
+    const StoredDistribution stored = storedDistribution(r);
+    if (!stored.unreadable.empty())
+        throw std::runtime_error("la ligne " + line.account + " porte une répartition illisible (" + stored.unreadable +
+                                 ")");
+    for (const auto& [index, amount] : stored.periods) {
+        if (static_cast<std::size_t>(index) >= line.periods.size())
+            throw std::runtime_error("la ligne " + line.account + " porte une période hors de l'exercice " + sheet.year);
+        line.periods[index] = line.periods[index].value_or(Currency::zero()) + amount;
+        line.total += amount;
+    }
+    return line;
+}
+
 BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::string& year) {
     if (year != "N" && year != "N+1")
         throw std::runtime_error("l'exercice est N ou N+1, pas « " + year + " »");
@@ -38,31 +59,12 @@ BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::
         sheet.periodLabels.push_back(p.label);
 
     const std::string prefix = yearCodeFor(year) + entity;
-    Request q;
-    q.set(1, "SSELECT BUDGET AVEC 0 = \"" + prefix + "]\" 0 PAR 0");
-    q.set(2, "BUDGET");
-    q.set(3, "0");
-    const ResultTable keys = db.RunSelect(q.text());
-    for (const auto& row : keys.rows()) {
-        const Record r = *db.read("BUDGET", row[0]);
-        BudgetSheet::Line line;
-        line.account = row[0].substr(prefix.size());
-        line.label = r.value(1, 1);
-        line.key = r.value(4, 1);
-        line.revision = r.revision();
-        line.periods.resize(sheet.periodLabels.size());
-        const StoredDistribution stored = storedDistribution(r);
-        if (!stored.unreadable.empty())
-            throw std::runtime_error("la ligne " + line.account + " porte une répartition illisible (" + stored.unreadable +
-                                     ")");
-        for (const auto& [index, amount] : stored.periods) {
-            if (static_cast<std::size_t>(index) >= line.periods.size())
-                throw std::runtime_error("la ligne " + line.account + " porte une période hors de l'exercice " + year);
-            line.periods[index] = line.periods[index].value_or(Currency::zero()) + amount;
-            line.total += amount;
-        }
-        sheet.lines.push_back(std::move(line));
-    }
+    const auto notes = readNotes(db, prefix);
+    db.forEachRecord("BUDGET", [&](const Record& r) {
+        sheet.lines.push_back(sheetLine(r, prefix, sheet));
+        if (const auto note = notes.find(r.key()); note != notes.end())
+            sheet.lines.back().note = note->second;
+    }, prefix);
     return sheet;
 }
 

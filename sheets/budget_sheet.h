@@ -26,6 +26,7 @@ struct BudgetSheet {
         std::vector<std::optional<Currency>> periods;   // one a period of the year, empty where none is stored
         Currency total;
         std::int64_t revision = 0;   // of the BUDGET record as read; 0 for none
+        std::string note{};          // why this amount; empty for none
         // With the actuals (compareWithActuals): one a period, and false for an account
         // that has actuals and no budget line.
         std::vector<Currency> actual{};
@@ -47,15 +48,22 @@ std::vector<Period> fiscalPeriods(Database& db, const std::string& entity, const
 // label of each period.
 std::vector<std::string> budgetSheetHeader(const BudgetSheet& sheet);
 constexpr std::size_t kFixedColumns = 6;   // the columns before the periods
+// The heading of the column after the periods that holds each line's note.
+inline constexpr const char* kNoteHeading = "Note";
 
-// Reads the lines from the BUDGET records. Raises std::runtime_error, in French, for an
+// The line of a BUDGET record, or of a record of the same layout, whose key is prefix
+// followed by the account. Raises std::runtime_error, in French, for months that do not
+// read or fall outside the sheet's year.
+BudgetSheet::Line sheetLine(const Record& r, const std::string& prefix, const BudgetSheet& sheet);
+
+// Reads the lines from the BUDGET records, with their notes. Raises std::runtime_error, in French, for an
 // entity or year that is not on file and for a line with a period outside its year.
 BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::string& year);
 
 // CSV as French spreadsheets read it: ";" between fields, decimal comma, no thousands
-// separator, UTF-8 with a byte-order mark, quotes where a field needs them.
-// With the actuals, the columns of the actuals and variances follow (actualColumns);
-// such a file is for reading, and the import refuses it.
+// separator, UTF-8 with a byte-order mark, quotes where a field needs them. The notes
+// follow the periods. With the actuals, the columns of the actuals and variances follow
+// (actualColumns); such a file is for reading, and the import refuses it.
 void writeBudgetCsv(const BudgetSheet& sheet, std::ostream& out);
 // XLSX: real numbers with two decimals, the header row frozen, a total column, then the
 // class subtotals, the charges, the produits and the result, all formulas; columns wide

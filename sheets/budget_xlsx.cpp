@@ -8,6 +8,7 @@
 #include "sheets/comparison.h"
 #include "sheets/budget_sheet.h"
 #include "sheets/budget_totals.h"
+#include "sheets/xlsx_cells.h"
 
 namespace ondrel {
 
@@ -22,18 +23,6 @@ constexpr uint8_t kPaperA4 = 9;
 // With the actuals a sheet is 45 columns wide: printed across several pages, each a
 // size that reads, the account and label on each.
 constexpr uint16_t kPrintScaleWithActuals = 75;
-
-// "A", "B", … "Z", "AA": the letters of a column, from 0.
-std::string columnName(lxw_col_t col) {
-    std::string name;
-    for (unsigned n = col + 1; n > 0; n = (n - 1) / 26)
-        name.insert(name.begin(), static_cast<char>('A' + (n - 1) % 26));
-    return name;
-}
-
-std::string cell(lxw_col_t col, lxw_row_t row) {
-    return columnName(col) + std::to_string(row + 1);
-}
 
 // A formula's text, "=" and its parts, built by appending.
 std::string formula(std::initializer_list<std::string> parts) {
@@ -104,6 +93,7 @@ private:
     // The header row and the account and label stay in sight as the sheet scrolls.
     void writeHeader() {
         std::vector<std::string> header = budgetSheetHeader(sheet_);
+        header.push_back(kNoteHeading);
         if (sheet_.withActuals)
             for (const auto& heading : actualColumns(sheet_))
                 header.push_back(heading);
@@ -113,6 +103,7 @@ private:
         widths_.resize(header.size());
         for (lxw_col_t c = kFirstPeriod; c < header.size(); ++c)
             widths_[c] = std::max<double>(14, static_cast<double>(charCount(header[c])) + 2);
+        widths_[noteColumn()] = 40;
     }
 
     // Widths in characters: a whole account, a label of forty, each heading and an
@@ -150,9 +141,11 @@ private:
         for (std::size_t p = 0; p < line.periods.size(); ++p)
             if (line.periods[p])
                 worksheet_write_number(ws_, row, static_cast<lxw_col_t>(kFirstPeriod + p), asNumber(*line.periods[p]), amount_);
+        if (!line.note.empty())
+            worksheet_write_string(ws_, row, noteColumn(), line.note.c_str(), nullptr);
         // The total of a line adds up its periods; its value is kept too, so that a file
         // read back before any spreadsheet opened it has it.
-        const std::string sum = formula({"SUM(", cell(kFirstPeriod, row), ":", cell(lastPeriod_, row), ")"});
+        const std::string sum = formula({"SUM(", cellName(kFirstPeriod, row), ":", cellName(lastPeriod_, row), ")"});
         worksheet_write_formula_num(ws_, row, kTotalColumn, sum.c_str(), amount_, asNumber(line.total));
         if (sheet_.withActuals)
             writeComparison(row, line.total, line.actualTotal, line.periods, line.actual, amount_);
@@ -163,12 +156,12 @@ private:
     void writeComparison(lxw_row_t row, Currency total, Currency actualTotal,
                          const std::vector<std::optional<Currency>>& periods, const std::vector<Currency>& actual,
                          lxw_format* number) {
-        const lxw_col_t first = lastPeriod_ + 1, n = static_cast<lxw_col_t>(actual.size());
+        const lxw_col_t first = noteColumn() + 1, n = static_cast<lxw_col_t>(actual.size());
         worksheet_write_number(ws_, row, first, asNumber(actualTotal), number);
-        const std::string gap = formula({cell(first, row), "-", cell(kTotalColumn, row)});
+        const std::string gap = formula({cellName(first, row), "-", cellName(kTotalColumn, row)});
         worksheet_write_formula_num(ws_, row, first + 1, gap.c_str(), number, asNumber(variance(total, actualTotal)));
         const std::string ratio =
-            formula({"IF(N(", cell(kTotalColumn, row), ")=0,\"\",", cell(first + 1, row), "/", cell(kTotalColumn, row), "*100)"});
+            formula({"IF(N(", cellName(kTotalColumn, row), ")=0,\"\",", cellName(first + 1, row), "/", cellName(kTotalColumn, row), "*100)"});
         if (const auto percent = variancePercent(total, actualTotal))
             worksheet_write_formula_num(ws_, row, first + 2, ratio.c_str(), percent_, *percent);
         else
@@ -176,16 +169,19 @@ private:
         for (lxw_col_t p = 0; p < n; ++p) {
             const Currency budget = p < periods.size() ? periods[p].value_or(Currency::zero()) : Currency::zero();
             worksheet_write_number(ws_, row, first + 3 + p, asNumber(actual[p]), number);
-            const std::string monthGap = formula({cell(first + 3 + p, row), "-N(", cell(kFirstPeriod + p, row), ")"});
+            const std::string monthGap = formula({cellName(first + 3 + p, row), "-N(", cellName(kFirstPeriod + p, row), ")"});
             worksheet_write_formula_num(ws_, row, first + 3 + n + p, monthGap.c_str(), number,
                                         asNumber(variance(budget, actual[p])));
         }
     }
 
+    // The notes follow the periods; the actuals, when there are some, follow the notes.
+    lxw_col_t noteColumn() const { return lastPeriod_ + 1; }
+
     // Each comparison of a row: the year's, then each period's.
     std::vector<Comparison> comparisons() const {
         const auto column = [](std::size_t c) { return static_cast<lxw_col_t>(c); };
-        const std::size_t first = lastPeriod_ + 1u, n = sheet_.periodLabels.size();
+        const std::size_t first = noteColumn() + 1u, n = sheet_.periodLabels.size();
         std::vector<Comparison> all{{column(first), kTotalColumn, {column(first), column(first + 1), column(first + 2)}}};
         for (std::size_t p = 0; p < n; ++p)
             all.push_back({column(first + 3 + p), column(kFirstPeriod + p), {column(first + 3 + p), column(first + 3 + n + p)}});
@@ -197,8 +193,8 @@ private:
     // `produits` decide without one.
     void markWorse(lxw_row_t first, lxw_row_t last, const std::string& kind) {
         for (const Comparison& c : comparisons()) {
-            const std::string actual = "N(" + cell(c.actual, first) + ")";
-            const std::string budget = "N(" + cell(c.budget, first) + ")";
+            const std::string actual = "N(" + cellName(c.actual, first) + ")";
+            const std::string budget = "N(" + cellName(c.budget, first) + ")";
             std::string condition;
             if (kind == "charges")
                 condition = actual + ">" + budget;
@@ -248,7 +244,7 @@ private:
         const lxw_row_t produits = row;
         writeTotal(row++, totals_.produits, "", bold_, boldAmount_, [&](lxw_col_t c) { return sumOf(c, "7"); });
         writeTotal(row, totals_.result, "", bold_, boldAmount_,
-                   [&](lxw_col_t c) { return cell(c, produits) + "-" + cell(c, charges); });
+                   [&](lxw_col_t c) { return cellName(c, produits) + "-" + cellName(c, charges); });
         if (sheet_.withActuals) {
             markWorse(charges, charges, "charges");
             markWorse(produits, row, "produits");   // a result below its budget is the worse one

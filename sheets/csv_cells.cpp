@@ -1,6 +1,7 @@
 #include "sheets/csv_cells.h"
 
 #include <istream>
+#include <ostream>
 
 namespace ondrel {
 
@@ -14,6 +15,12 @@ std::string csvCell(const std::string& text) {
         quoted += c;
     }
     return quoted + "\"";
+}
+
+void writeCsvRecord(std::ostream& out, const std::vector<std::string>& cells) {
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        out << (i ? ";" : "") << csvCell(cells[i]);
+    out << "\r\n";
 }
 
 CsvReader::CsvReader(std::istream& in) : in_(in) {

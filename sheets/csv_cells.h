@@ -9,6 +9,8 @@ namespace ondrel {
 // The cells of the CSV that French spreadsheets read: ";" between cells, quotes around
 // a cell that holds ";", a quote or a line break, quotes doubled inside.
 std::string csvCell(const std::string& text);
+// Writes one record of such cells, CR LF after it.
+void writeCsvRecord(std::ostream& out, const std::vector<std::string>& cells);
 
 // Reads such a CSV a record at a time, whatever its line ends (CR LF, LF, or CR alone
 // as old Macs write them), a quoted cell keeping its line breaks and its tabs, after

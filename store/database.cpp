@@ -203,8 +203,19 @@ std::optional<Record> Database::read(const std::string& file, const std::string&
     return stored(file, key, std::move(fields), *revision);
 }
 
-void Database::forEachRecord(const std::string& file, const std::function<void(const Record&)>& visit) {
+void Database::forEachRecord(const std::string& file, const std::function<void(const Record&)>& visit,
+                             const std::string& keyPrefix) {
     sendHeldWrites();
+    std::string range;
+    Params params{file};
+    if (!keyPrefix.empty()) {
+        range = " AND r.key >= ?";
+        params.push_back(keyPrefix);
+        if (std::string end = prefixEnd(keyPrefix); !end.empty()) {
+            range += " AND r.key < ?";
+            params.push_back(end);
+        }
+    }
     std::optional<std::string> key;
     std::int64_t revision = 0;
     std::vector<std::vector<std::string>> fields;
@@ -215,8 +226,8 @@ void Database::forEachRecord(const std::string& file, const std::function<void(c
     };
     connection_->stream("SELECT r.key, r.revision, f.num, f.whole FROM record r"
                         " LEFT JOIN field f ON f.file = r.file AND f.key = r.key"
-                        " WHERE r.file = ? ORDER BY r.key, f.num",
-                        {file}, [&](const Row& row) {
+                        " WHERE r.file = ?" + range + " ORDER BY r.key, f.num",
+                        params, [&](const Row& row) {
                             if (!key || row.text(0) != *key) {
                                 flush();
                                 key = std::string(row.text(0));

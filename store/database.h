@@ -76,8 +76,10 @@ public:
     std::string changeStamp(const std::string& file, const std::string& prefix);
     std::optional<Record> read(const std::string& file, const std::string& key);
     // Every record of a file in key order, read a batch at a time: memory stays flat
-    // whatever the size of the file.
-    void forEachRecord(const std::string& file, const std::function<void(const Record&)>& visit);
+    // whatever the size of the file. With a prefix, only the records whose keys begin
+    // with it (a year of an entity, "N0001"), in one trip however many.
+    void forEachRecord(const std::string& file, const std::function<void(const Record&)>& visit,
+                       const std::string& keyPrefix = {});
     // Stores the record and gives its new revision. A record read from the database
     // is written only over the revision it was read at, a new one only where no record
     // has its key; otherwise nothing is written (kRecordChanged).

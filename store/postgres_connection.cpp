@@ -77,7 +77,11 @@ DataError serverError(const std::string& location, const std::string& what, cons
     // The rules of the server say in French why they refuse.
     if (const auto* refused = dynamic_cast<const pqxx::sql_error*>(&e); refused && refused->sqlstate().rfind("OD", 0) == 0) {
         const std::string code = refused->sqlstate();
-        return DataError(code == "OD409" ? kRecordChanged : code == "OD404" ? kFileNotFound : kBadValue, said);
+        return DataError(code == "OD409"   ? kRecordChanged
+                         : code == "OD404" ? kFileNotFound
+                         : code == "OD423" ? kBudgetLocked
+                                           : kBadValue,
+                         said);
     }
     if (is<pqxx::broken_connection>(e))
         return DataError(kStoreFailure, "Le serveur de la base « " + location + " » est injoignable (" +

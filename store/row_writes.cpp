@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "data/record.h"
+#include "data/suite_files.h"
 #include "data/text_fold.h"
 #include "store/record_rows.h"
 #include "store/store_error.h"
@@ -35,6 +36,19 @@ std::int64_t claimRevision(Connection& c, const RecordWrite& w) {
     return *claimed;
 }
 
+// A line of budget, or its note, of a validated year is not written: the lock is the
+// database's own, whatever program writes. Their keys begin with the year's code and
+// the entity's, as the lock's key is made: N0 001.
+void refuseWhenLocked(Connection& c, const std::string& file, const std::string& key) {
+    if ((file != kSuiteFiles[static_cast<int>(SuiteFile::Budget)] && file != kNotesFile) || key.size() < 5)
+        return;
+    bool locked = false;
+    c.query("SELECT 1 FROM record WHERE file = ? AND key = ?", {std::string(kLocksFile), key.substr(0, 5)},
+            [&](const Row&) { locked = true; });
+    if (locked)
+        throw DataError(kBudgetLocked, lockedBudget(key.compare(0, 2, "N0") == 0 ? "N" : "N+1", key.substr(2, 3)));
+}
+
 }  // namespace
 
 // A key written more than once keeps the fields of its last write; the history keeps
@@ -50,6 +64,7 @@ std::vector<std::int64_t> writeRowByRow(Connection& connection, const std::vecto
     revisions.reserve(writes.size());
     for (std::size_t i = 0; i < writes.size(); ++i) {
         const RecordWrite& w = writes[i];
+        refuseWhenLocked(connection, w.file, w.key);
         revisions.push_back(claimRevision(connection, w));
         if (w.seen != kNewRecord)
             connection.exec("DELETE FROM field WHERE file = ? AND key = ?", {w.file, w.key});
@@ -63,6 +78,7 @@ std::vector<std::int64_t> writeRowByRow(Connection& connection, const std::vecto
 
 void removeRowByRow(Connection& connection, const std::string& file, const std::string& key, std::int64_t seen,
                     const std::string& author) {
+    refuseWhenLocked(connection, file, key);
     if (seen == kAnyRevision) {
         std::optional<std::int64_t> stored;
         connection.query("SELECT revision FROM record WHERE file = ? AND key = ?", {file, key},

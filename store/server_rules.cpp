@@ -22,9 +22,21 @@ DROP FUNCTION IF EXISTS ondrel_note_keys() CASCADE;
 DROP FUNCTION IF EXISTS ondrel_check_history() CASCADE;
 DROP TABLE IF EXISTS ondrel_touched;
 
--- The files that a role which is not the owner may write.
-CREATE OR REPLACE FUNCTION ondrel_budgeting_file(f text) RETURNS boolean LANGUAGE sql IMMUTABLE AS $$
-    SELECT f IN ('BUDGET', 'REALISE', 'PROFILS')
+DROP FUNCTION IF EXISTS ondrel_budgeting_file(text);
+
+-- The level of the session's role on a screen key of the rights store.
+CREATE OR REPLACE FUNCTION ondrel_level(p_screen text) RETURNS integer LANGUAGE sql STABLE AS $$
+    SELECT coalesce((SELECT level FROM rights WHERE "user" = session_user AND screen = p_screen), 0)
+$$;
+
+-- The files that a role which is not the owner may write: those of the budget at full
+-- rights on the screen, the versions for whoever budgets or validates, the locks of
+-- the validated years for validators alone.
+CREATE OR REPLACE FUNCTION ondrel_writable_file(f text) RETURNS boolean LANGUAGE sql STABLE AS $$
+    SELECT CASE WHEN f IN ('BUDGET', 'REALISE', 'PROFILS', 'NOTES') THEN ondrel_level('ONDREL') = 2
+                WHEN f IN ('VERSIONS', 'VERSIONLIGNES') THEN ondrel_level('ONDREL') = 2 OR ondrel_level('ONDREL_VALIDATION') >= 1
+                WHEN f = 'VERROUS' THEN ondrel_level('ONDREL_VALIDATION') >= 1
+                ELSE false END
 $$;
 
 -- The number of months of fiscal year N0 or N1 of an entity, from the dates of its
@@ -152,12 +164,70 @@ BEGIN
     RETURN NULL;
 END $$;
 
+-- A note of a line: five hundred characters at most, no control character but the
+-- line feed.
+CREATE OR REPLACE FUNCTION ondrel_note_refusal(note text) RETURNS text LANGUAGE sql IMMUTABLE AS $$
+    SELECT CASE WHEN char_length(note) > 500 OR note ~ '[\x01-\x09\x0b-\x1f\x7f]' THEN '@NOTE_FAULT@' END
+$$;
+
+CREATE OR REPLACE FUNCTION ondrel_notes_refusal(k text, fields text[]) RETURNS text LANGUAGE plpgsql STABLE AS $$
+BEGIN
+    IF k !~ '^N[01][0-9]{3}[67][0-9]{9}$' OR coalesce(fields[1], '') = ''
+       OR EXISTS (SELECT 1 FROM unnest(fields[2:]) x WHERE x IS NOT NULL) THEN
+        RETURN format('« %s » n''est pas la note d''une ligne de budget : rien n''a été enregistré.', k);
+    END IF;
+    RETURN ondrel_note_refusal(fields[1]);
+END $$;
+
+-- The head of a version: its entity and year, its number, a name, its kind, its state;
+-- only a validator validates, and only a budget.
+CREATE OR REPLACE FUNCTION ondrel_version_refusal(k text, fields text[]) RETURNS text LANGUAGE plpgsql STABLE AS $$
+BEGIN
+    IF k !~ '^N[01][0-9]{3}\.[0-9]{3}$' OR NOT EXISTS (SELECT 1 FROM record WHERE file = 'ASSOCIATION' AND key = substr(k, 3, 3))
+       OR coalesce(char_length(fields[1]), 0) NOT BETWEEN 1 AND 60 OR fields[1] ~ '[\x01-\x1f\x7f]'
+       OR coalesce(fields[2], '') NOT IN ('budget', 'atterrissage') OR coalesce(fields[3], '') NOT IN ('', 'validée')
+       OR char_length(fields[4]) > 200 OR fields[4] ~ '[\x01-\x1f\x7f]'
+       OR EXISTS (SELECT 1 FROM unnest(fields[5:]) x WHERE x IS NOT NULL) THEN
+        RETURN format('« %s » n''est pas une version d''un budget : rien n''a été enregistré.', k);
+    END IF;
+    IF fields[3] = 'validée' AND ondrel_level('ONDREL_VALIDATION') < 1 THEN
+        RETURN '@NO_VALIDATION_RIGHT@';
+    END IF;
+    RETURN NULL;
+END $$;
+
+-- A line of a version: a line of budget as the screen writes it, or of a landing,
+-- whose months hold actuals of either sign and whose account may have no line, with
+-- its note.
+CREATE OR REPLACE FUNCTION ondrel_version_line_refusal(k text, fields text[]) RETURNS text LANGUAGE plpgsql STABLE AS $$
+DECLARE
+    periods constant text[] := string_to_array(coalesce(fields[2], ''), chr(30));
+    amounts constant text[] := string_to_array(coalesce(fields[3], ''), chr(30));
+BEGIN
+    IF k !~ '^N[01][0-9]{3}\.[0-9]{3}[67][0-9]{9}$' OR char_length(fields[1]) > 40 OR fields[1] ~ '[\x01-\x1f\x7f]'
+       OR cardinality(periods) <> cardinality(amounts) OR EXISTS (SELECT 1 FROM unnest(amounts) a WHERE a !~ '^-?[0-9]{1,11}$')
+       OR coalesce(fields[4], '') !~ '^([0-9]{3})?$' OR EXISTS (SELECT 1 FROM unnest(fields[6:]) x WHERE x IS NOT NULL) THEN
+        RETURN format('« %s » n''est pas une ligne de version : rien n''a été enregistré.', k);
+    END IF;
+    RETURN coalesce(ondrel_note_refusal(fields[5]), ondrel_periods_refusal(periods, substr(k, 3, 3), substr(k, 1, 2)));
+END $$;
+
+-- The lock of a validated year names one of its versions.
+CREATE OR REPLACE FUNCTION ondrel_lock_refusal(k text, fields text[]) RETURNS text LANGUAGE plpgsql STABLE AS $$
+BEGIN
+    IF k !~ '^N[01][0-9]{3}$' OR left(coalesce(fields[1], ''), 5) <> k OR fields[1] !~ '^N[01][0-9]{3}\.[0-9]{3}$'
+       OR EXISTS (SELECT 1 FROM unnest(fields[3:]) x WHERE x IS NOT NULL) THEN
+        RETURN format('« %s » n''est pas le verrou d''un budget validé : rien n''a été enregistré.', k);
+    END IF;
+    RETURN NULL;
+END $$;
+
 -- What a role that is not the owner may not write. Where a text is plain ASCII its
 -- folded copy, which the searches read, is its lower case, and is checked.
 CREATE OR REPLACE FUNCTION ondrel_refusal(f text, k text, key_fold text, fields text[], folds text[]) RETURNS text
 LANGUAGE plpgsql STABLE AS $$
 BEGIN
-    IF NOT ondrel_budgeting_file(f) THEN
+    IF NOT ondrel_writable_file(f) THEN
         RETURN format('Vos droits sur la base ne permettent pas d''écrire dans le fichier %s : rien n''a été enregistré.', f);
     END IF;
     IF (k ~ '^[\x01-\x7f]*$' AND key_fold IS DISTINCT FROM lower(k COLLATE "C"))
@@ -168,7 +238,11 @@ BEGIN
     END IF;
     RETURN CASE f WHEN 'BUDGET' THEN ondrel_budget_refusal(k, fields)
                   WHEN 'REALISE' THEN ondrel_actuals_refusal(k, fields)
-                  ELSE ondrel_profile_refusal(k, fields) END;
+                  WHEN 'PROFILS' THEN ondrel_profile_refusal(k, fields)
+                  WHEN 'NOTES' THEN ondrel_notes_refusal(k, fields)
+                  WHEN 'VERSIONS' THEN ondrel_version_refusal(k, fields)
+                  WHEN 'VERSIONLIGNES' THEN ondrel_version_line_refusal(k, fields)
+                  ELSE ondrel_lock_refusal(k, fields) END;
 END $$;
 
 -- Lines of budget never nest within an entity and a year: none on a grouping account
@@ -188,6 +262,73 @@ BEGIN
                AND r.key <> k) THEN
         RETURN 'Un compte budgétaire de classe inférieure a déjà été validé - création impossible.';
     END IF;
+    RETURN NULL;
+END $$;
+
+-- Whether a version is validated: then it never changes again, nor do its lines.
+CREATE OR REPLACE FUNCTION ondrel_validated(version_key text) RETURNS boolean LANGUAGE sql STABLE AS $$
+    SELECT EXISTS (SELECT 1 FROM field WHERE file = 'VERSIONS' AND key = version_key AND num = 3 AND whole = 'validée')
+$$;
+
+-- The first account where a version and the working budget of its year differ in a
+-- line's label, months or key; none when they are the same lines.
+CREATE OR REPLACE FUNCTION ondrel_version_difference(v text) RETURNS text LANGUAGE sql STABLE AS $$
+    WITH version_lines AS (SELECT substr(key, 10) AS account, num, whole FROM field
+                           WHERE file = 'VERSIONLIGNES' AND key LIKE v || '%' AND num BETWEEN 1 AND 4),
+         working AS (SELECT substr(key, 6) AS account, num, whole FROM field
+                     WHERE file = 'BUDGET' AND key LIKE left(v, 5) || '%' AND num BETWEEN 1 AND 4)
+    SELECT min(account) FROM ((SELECT * FROM version_lines EXCEPT ALL SELECT * FROM working)
+                              UNION ALL (SELECT * FROM working EXCEPT ALL SELECT * FROM version_lines)) d
+$$;
+
+-- The budget cycle's rules, for every role, the owner too, before anything is written.
+-- A line or a note of a validated year is refused; a validated version is frozen. The
+-- validation of a year waits for the writes of that year under way, and the writes
+-- after it wait for it to end, then find the lock: one of the two is refused whole.
+CREATE OR REPLACE FUNCTION ondrel_cycle_refusal(p_file text[], p_key text[], p_fields text[]) RETURNS text
+LANGUAGE plpgsql STABLE AS $$
+DECLARE
+    v_width constant integer := coalesce(array_length(p_fields, 2), 0);
+    v record;
+BEGIN
+    FOR v IN SELECT DISTINCT left(x.k, 5) AS y FROM unnest(p_file, p_key) x(f, k) WHERE x.f IN ('BUDGET', 'NOTES') LOOP
+        PERFORM pg_advisory_xact_lock_shared(7734, hashtext(v.y));
+        IF EXISTS (SELECT 1 FROM record WHERE file = 'VERROUS' AND key = v.y) THEN
+            RETURN format('@LOCKED@', CASE WHEN v.y LIKE 'N0%' THEN 'N' ELSE 'N+1' END, substr(v.y, 3, 3));
+        END IF;
+    END LOOP;
+    FOR j IN 1..coalesce(cardinality(p_file), 0) LOOP
+        IF p_file[j] = 'VERSIONS' AND p_fields[j][3] = 'validée' AND NOT ondrel_validated(p_key[j]) THEN
+            IF coalesce(p_fields[j][2], '') <> 'budget' THEN
+                RETURN 'Un atterrissage est une prévision : il ne se valide pas.';
+            END IF;
+            PERFORM pg_advisory_xact_lock(7734, hashtext(left(p_key[j], 5)));
+        END IF;
+        IF p_file[j] IN ('VERSIONS', 'VERSIONLIGNES') AND ondrel_validated(left(p_key[j], 9)) THEN
+            RETURN format('@FROZEN@', left(p_key[j], 9));
+        END IF;
+    END LOOP;
+    RETURN NULL;
+END $$;
+
+-- After the writes: a validated version holds the working budget of its year, line for
+-- line, and the lock of a year names a validated version of that year.
+CREATE OR REPLACE FUNCTION ondrel_cycle_check(p_file text[], p_key text[], p_fields text[]) RETURNS text
+LANGUAGE plpgsql STABLE AS $$
+DECLARE
+    v_account text;
+BEGIN
+    FOR j IN 1..coalesce(cardinality(p_file), 0) LOOP
+        IF p_file[j] = 'VERSIONS' AND p_fields[j][3] = 'validée' THEN
+            v_account := ondrel_version_difference(p_key[j]);
+            IF v_account IS NOT NULL THEN
+                RETURN format('@DIFFERS@', p_fields[j][1], v_account);
+            END IF;
+        END IF;
+        IF p_file[j] = 'VERROUS' AND NOT ondrel_validated(coalesce(p_fields[j][1], '')) THEN
+            RETURN format('« %s » n''est pas le verrou d''un budget validé : rien n''a été enregistré.', p_key[j]);
+        END IF;
+    END LOOP;
     RETURN NULL;
 END $$;
 
@@ -232,6 +373,10 @@ BEGIN
         RAISE EXCEPTION USING ERRCODE = 'OD404',
             MESSAGE = format('Le fichier %s n''existe pas dans la base : rien n''a été enregistré.', v_bad.f);
     END LOOP;
+    v_why := ondrel_cycle_refusal(p_file, p_key, p_fields);
+    IF v_why IS NOT NULL THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD423', MESSAGE = v_why;
+    END IF;
     IF NOT v_owner THEN
         FOR j IN 1..v_n LOOP
             v_why := ondrel_refusal(p_file[j], p_key[j], p_key_fold[j], ARRAY(SELECT unnest(p_fields[j:j][1:v_width])),
@@ -291,6 +436,10 @@ BEGIN
              CROSS JOIN generate_series(1, v_width) c
         WHERE p_fields[w.i][c] IS NOT NULL;
 
+    v_why := ondrel_cycle_check(p_file, p_key, p_fields);
+    IF v_why IS NOT NULL THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD422', MESSAGE = v_why;
+    END IF;
     IF NOT v_owner THEN
         FOR v_bad IN SELECT split_part(c, chr(31), 2) AS k FROM unnest(v_created) c WHERE split_part(c, chr(31), 1) = 'BUDGET' LOOP
             v_why := ondrel_nesting_refusal(v_bad.k);
@@ -309,14 +458,21 @@ CREATE OR REPLACE FUNCTION ondrel_remove(p_file text, p_key text, p_seen bigint)
 LANGUAGE plpgsql SECURITY DEFINER AS $$
 DECLARE
     seen bigint := p_seen;
+    why text;
 BEGIN
     IF NOT EXISTS (SELECT 1 FROM file WHERE name = p_file) THEN
         RAISE EXCEPTION USING ERRCODE = 'OD404',
             MESSAGE = format('Le fichier %s n''existe pas dans la base : rien n''a été supprimé.', p_file);
     END IF;
-    IF NOT pg_has_role(session_user, current_user, 'MEMBER') AND NOT ondrel_budgeting_file(p_file) THEN
+    IF NOT pg_has_role(session_user, current_user, 'MEMBER') AND NOT ondrel_writable_file(p_file) THEN
         RAISE EXCEPTION USING ERRCODE = 'OD422',
             MESSAGE = format('Vos droits sur la base ne permettent pas de supprimer dans le fichier %s : rien n''a été supprimé.', p_file);
+    END IF;
+    IF p_file IN ('BUDGET', 'NOTES', 'VERSIONS', 'VERSIONLIGNES') THEN
+        why := ondrel_cycle_refusal(ARRAY[p_file], ARRAY[p_key], ARRAY[[NULL::text]]);
+        IF why IS NOT NULL THEN
+            RAISE EXCEPTION USING ERRCODE = 'OD423', MESSAGE = why;
+        END IF;
     END IF;
     IF seen = -1 THEN
         SELECT revision INTO seen FROM record WHERE file = p_file AND key = p_key;
@@ -342,7 +498,7 @@ BEGIN
     IF EXISTS (SELECT 1 FROM file WHERE name = p_name) THEN
         RETURN;
     END IF;
-    IF NOT pg_has_role(session_user, current_user, 'MEMBER') AND NOT ondrel_budgeting_file(p_name) THEN
+    IF NOT pg_has_role(session_user, current_user, 'MEMBER') AND NOT ondrel_writable_file(p_name) THEN
         RAISE EXCEPTION USING ERRCODE = 'OD422',
             MESSAGE = format('Vos droits sur la base ne permettent pas de créer le fichier %s.', p_name);
     END IF;
@@ -355,7 +511,12 @@ DECLARE
     grantee text;
 BEGIN
     -- No function for the public.
-    FOREACH fn IN ARRAY ARRAY['ondrel_budgeting_file(text)', 'ondrel_months(text, text)',
+    FOREACH fn IN ARRAY ARRAY['ondrel_level(text)', 'ondrel_writable_file(text)', 'ondrel_months(text, text)',
+                              'ondrel_note_refusal(text)', 'ondrel_notes_refusal(text, text[])',
+                              'ondrel_version_refusal(text, text[])', 'ondrel_version_line_refusal(text, text[])',
+                              'ondrel_lock_refusal(text, text[])', 'ondrel_validated(text)',
+                              'ondrel_version_difference(text)', 'ondrel_cycle_refusal(text[], text[], text[])',
+                              'ondrel_cycle_check(text[], text[], text[])',
                               'ondrel_periods_refusal(text[], text, text)', 'ondrel_budget_refusal(text, text[])',
                               'ondrel_actuals_refusal(text, text[])', 'ondrel_profile_refusal(text, text[])',
                               'ondrel_refusal(text, text, text, text[], text[])', 'ondrel_nesting_refusal(text)',
@@ -379,9 +540,10 @@ BEGIN
         EXECUTE format('REVOKE INSERT, UPDATE, DELETE, TRUNCATE, REFERENCES, TRIGGER ON file, record, field, history, '
                        'history_field, rights, ondrel_mark FROM %I', grantee);
     END LOOP;
-    -- Those who budget in the rights store go on writing, through the functions.
-    FOR grantee IN SELECT r."user" FROM rights r JOIN pg_roles p ON p.rolname = r."user"
-                   WHERE r.screen = 'ONDREL' AND r.level = 2 LOOP
+    -- Those who budget or validate in the rights store go on writing, through the
+    -- functions.
+    FOR grantee IN SELECT DISTINCT r."user" FROM rights r JOIN pg_roles p ON p.rolname = r."user"
+                   WHERE (r.screen = 'ONDREL' AND r.level = 2) OR (r.screen = 'ONDREL_VALIDATION' AND r.level >= 1) LOOP
         EXECUTE format('GRANT EXECUTE ON FUNCTION @WRITE@, @REMOVE@, @MAKE_FILE@ TO %I', grantee);
     END LOOP;
 END $$;
@@ -403,6 +565,11 @@ std::string quoted(std::string text) {
 std::string serverRules() {
     std::string rules = kRules;
     replaceAll(rules, "@CHANGED@", quoted(recordChanged("%1$s", "%2$s")));
+    replaceAll(rules, "@LOCKED@", quoted(lockedBudget("%1$s", "%2$s")));
+    replaceAll(rules, "@FROZEN@", quoted(frozenVersion("%1$s")));
+    replaceAll(rules, "@DIFFERS@", quoted(versionDiffers("%1$s", "%2$s")));
+    replaceAll(rules, "@NOTE_FAULT@", quoted(noteFault()));
+    replaceAll(rules, "@NO_VALIDATION_RIGHT@", quoted(noValidationRight()));
     replaceAll(rules, "@WRITE@", kWriteFunction);
     replaceAll(rules, "@REMOVE@", kRemoveFunction);
     replaceAll(rules, "@MAKE_FILE@", kMakeFileFunction);

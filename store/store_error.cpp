@@ -46,6 +46,30 @@ std::string recordChanged(const std::string& file, const std::string& key) {
            " a été modifié, supprimé ou créé par un autre poste depuis sa lecture : rien n'a été enregistré.";
 }
 
+std::string lockedBudget(const std::string& yearLabel, const std::string& entity) {
+    return "Le budget de l'exercice " + yearLabel + " de l'entité " + entity +
+           " est validé : il ne se modifie plus jusqu'à sa révision ; rien n'a été enregistré.";
+}
+
+std::string frozenVersion(const std::string& versionKey) {
+    return "La version " + versionKey + " est validée : elle ne se modifie ni ne se supprime plus ; rien n'a été "
+           "enregistré.";
+}
+
+std::string versionDiffers(const std::string& name, const std::string& account) {
+    return "Le budget de travail n'est plus la version « " + name + " » (compte " + account +
+           ") : enregistrez-le dans une nouvelle version pour le valider ; rien n'a été validé.";
+}
+
+std::string noteFault() {
+    return "Une note tient en 500 caractères, sans caractère de contrôle autre que le saut de ligne.";
+}
+
+std::string noValidationRight() {
+    return "Vos droits ne permettent pas de valider ni de réviser un budget (clé ONDREL_VALIDATION) : rien n'a été "
+           "enregistré.";
+}
+
 std::string firstLine(const std::string& text) {
     std::string line = text.substr(0, text.find('\n'));
     if (line.rfind("ERROR:  ", 0) == 0 || line.rfind("FATAL:  ", 0) == 0)

@@ -238,8 +238,8 @@ TEST_F(ActualsTest, TheBudgetIsComparedWithTheActualsOfEveryAccountUnderEachLine
     // The CSV with the actuals is for reading: the import refuses it.
     std::ostringstream csv;
     writeBudgetCsv(sheet, csv);
-    EXPECT_NE(csv.str().find(";Réalisé;Écart;Écart %;Réalisé janvier 2027;"), std::string::npos);
-    EXPECT_NE(csv.str().find("1550,50;1200,00;;;;;;350,50;;;;;;1700,00;149,50;+9,6 %;1000,00;"), std::string::npos) << csv.str();
+    EXPECT_NE(csv.str().find(";Note;Réalisé;Écart;Écart %;Réalisé janvier 2027;"), std::string::npos);
+    EXPECT_NE(csv.str().find("1550,50;1200,00;;;;;;350,50;;;;;;;1700,00;149,50;+9,6 %;1000,00;"), std::string::npos) << csv.str();
     std::istringstream back(csv.str());
     std::vector<std::string> faults;
     readBudgetCsv(back, faults);

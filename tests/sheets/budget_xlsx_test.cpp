@@ -154,14 +154,14 @@ TEST_F(BudgetXlsx, WithTheActualsTheMarksFollowAnEditAndThePagesRead) {
     ASSERT_TRUE(importActuals(*data.db, "001", fec).faults.empty());
     exportYear(true);
     const std::string sheet = part(path, "xl/worksheets/sheet1.xml");
-    // The lines: 6064 in row 2 (total F, actual S, variance T, % U).
-    EXPECT_NE(sheet.find("<f>IF(N(F2)=0,\"\",T2/F2*100)</f>"), std::string::npos);
-    const std::string actual = sheet.substr(sheet.find("<c r=\"S2\""), 40);
+    // The lines: 6064 in row 2 (total F, note S, actual T, variance U, % V).
+    EXPECT_NE(sheet.find("<f>IF(N(F2)=0,\"\",U2/F2*100)</f>"), std::string::npos);
+    const std::string actual = sheet.substr(sheet.find("<c r=\"T2\""), 40);
     EXPECT_NE(actual.find("><v>120.5</v></c>"), std::string::npos) << "the actual is a plain number: " << actual;
     // Class 6, below the lines, has its variance % too.
-    EXPECT_NE(sheet.find("<f>IF(N(F5)=0,\"\",T5/F5*100)</f>"), std::string::npos);
-    EXPECT_NE(sheet.find("<conditionalFormatting sqref=\"S2:S3\"><cfRule type=\"expression\""), std::string::npos);
-    EXPECT_NE(sheet.find("<formula>OR(AND(LEFT($C2,1)=\"6\",N(S2)&gt;N(F2)),AND(LEFT($C2,1)=\"7\",N(S2)&lt;N(F2)))</formula>"),
+    EXPECT_NE(sheet.find("<f>IF(N(F5)=0,\"\",U5/F5*100)</f>"), std::string::npos);
+    EXPECT_NE(sheet.find("<conditionalFormatting sqref=\"T2:T3\"><cfRule type=\"expression\""), std::string::npos);
+    EXPECT_NE(sheet.find("<formula>OR(AND(LEFT($C2,1)=\"6\",N(T2)&gt;N(F2)),AND(LEFT($C2,1)=\"7\",N(T2)&lt;N(F2)))</formula>"),
               std::string::npos);
     EXPECT_EQ(sheet.find("▲"), std::string::npos) << "no mark is written as text";
     EXPECT_NE(part(path, "xl/styles.xml").find("&quot;▲ &quot;"), std::string::npos) << "the mark is in the rule's format";

@@ -1,0 +1,16 @@
+#include "sheets/xlsx_cells.h"
+
+namespace ondrel {
+
+std::string columnName(std::uint16_t col) {
+    std::string name;
+    for (unsigned n = col + 1u; n > 0; n = (n - 1) / 26)
+        name.insert(name.begin(), static_cast<char>('A' + (n - 1) % 26));
+    return name;
+}
+
+std::string cellName(std::uint16_t col, std::uint32_t row) {
+    return columnName(col) + std::to_string(row + 1);
+}
+
+}  // namespace ondrel
