@@ -11,18 +11,20 @@
 #include "sheets/budget_sheet.h"
 #include "sheets/budget_totals.h"
 #include "sheets/percentage.h"
+#include "versions/versions.h"
 
 namespace ondrel {
 namespace {
 
 struct Arguments {
-    std::string db, input, entity, year, format = "csv", output, from, to, percent = "0", profile;
+    std::string db, input, entity, year, format = "csv", output, from, to, percent = "0", profile, version;
     bool withActuals = false, dryRun = false, replace = false;
 };
 
 void exportBudget(const Arguments& a) {
     auto db = openExisting(a.db);
-    BudgetSheet sheet = readBudgetSheet(*db, a.entity, a.year);
+    BudgetSheet sheet = a.version.empty() ? readBudgetSheet(*db, a.entity, a.year)
+                                          : readVersion(*db, a.entity, a.year, versionNamed(*db, a.entity, a.year, a.version));
     if (a.withActuals)
         compareWithActuals(*db, sheet);
     if (a.format == "xlsx") {
@@ -120,6 +122,7 @@ void addBudgetCommands(CLI::App& tool, Command& chosen) {
     exportBudgetCommand->add_option("--year", a->year, "N or N+1")->required()->check(years);
     exportBudgetCommand->add_option("--format", a->format, "csv or xlsx")->check(CLI::IsMember({"csv", "xlsx"}));
     exportBudgetCommand->add_option("--output", a->output, "file to write")->required();
+    exportBudgetCommand->add_option("--version", a->version, "export this version of the year instead of the working budget");
     exportBudgetCommand->add_flag("--with-actuals", a->withActuals, "add the actuals of import-actuals and the variances");
 
     auto* importBudgetCommand = subcommand(tool, chosen, "import-budget",

@@ -1,6 +1,6 @@
 // admin: ondrel-admin's commands, each a subcommand of its command line, and what they
 // make and read besides the budget: the demo database, the JSON Lines form of records,
-// the files of a new database. Stands on actuals, which stands on sheets; reaches the
+// the files of a new database. Stands on versions, which stand on actuals and sheets; reaches the
 // store itself to copy, import and export whole databases record by record.
 #pragma once
 
@@ -28,6 +28,7 @@ CLI::App* subcommand(CLI::App& tool, Command& chosen, const char* name, const ch
 void addDatabaseCommands(CLI::App& tool, Command& chosen);
 void addBudgetCommands(CLI::App& tool, Command& chosen);
 void addActualsCommands(CLI::App& tool, Command& chosen);
+void addVersionCommands(CLI::App& tool, Command& chosen);
 
 // Every DB argument: a file, or a server database.
 inline constexpr const char* kDatabaseHelp = "database file or postgresql:// URI";

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     addDatabaseCommands(tool, chosen);
     addBudgetCommands(tool, chosen);
     addActualsCommands(tool, chosen);
+    addVersionCommands(tool, chosen);
     try {
         tool.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
