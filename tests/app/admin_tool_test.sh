@@ -89,5 +89,33 @@ case "$err" in *"ligne 2 : EcritureDate « 20271315 »"*"rien n'a été écrit"*
   fail "the copy was not spread by the profile: $("$admin" show "$dir/demo.db" BUDGET N10016130000000)"
 "$admin" profile "$dir/demo.db" --entity 001 --name Saison --from-actuals N | grep -q "+100,00 %" || fail "a profile from the actuals"
 
+# The budget cycle from the command line: each refusal exits 1 with its reason in French.
+user=$(id -un)
+"$admin" version save "$dir/demo.db" --entity 001 --year N --name "Budget primitif 2027" >/dev/null || fail "version save"
+err=$("$admin" version save "$dir/demo.db" --entity 001 --year N --name "budget primitif 2027" 2>&1) && fail "a name was taken twice"
+case "$err" in *"s'appelle déjà « Budget primitif 2027 »"*) ;; *) fail "a taken name said: $err";; esac
+err=$("$admin" version validate "$dir/demo.db" --entity 001 --year N --name "Budget primitif 2027" 2>&1) &&
+  fail "validated without the right"
+case "$err" in *"Vos droits ne permettent pas de valider"*) ;; *) fail "validating without the right said: $err";; esac
+"$admin" rights "$dir/demo.db" "$user" ONDREL_VALIDATION 1 >/dev/null || fail "rights to validate"
+"$admin" version validate "$dir/demo.db" --entity 001 --year N --name "Budget primitif 2027" >/dev/null || fail "validate"
+out=$("$admin" version list "$dir/demo.db" --entity 001 --year N) || fail "version list"
+case "$out" in "N0001.001  Budget primitif 2027 (validée le "*" par $user)"*"[verrouille l'exercice]") ;; *) fail "version list said: $out";; esac
+err=$("$admin" copy-budget "$dir/demo.db" --entity 001 --from N+1 --to N --replace 2>&1) && fail "a copy went into a locked year"
+case "$err" in *"Ce budget est validé (version « Budget primitif 2027 »"*) ;; *) fail "a copy into a locked year said: $err";; esac
+"$admin" version delete "$dir/demo.db" --entity 001 --year N --name "Budget primitif 2027" 2>/dev/null && fail "a validated version was deleted"
+"$admin" version revise "$dir/demo.db" --entity 001 --year N >/dev/null || fail "version revise"
+"$admin" copy-budget "$dir/demo.db" --entity 001 --from N+1 --to N --replace --percent 10 >/dev/null || fail "copy after the revision"
+out=$("$admin" version compare "$dir/demo.db" --entity 001 --year N --name "Budget primitif 2027") || fail "version compare"
+echo "$out" | grep -q '^"=""001""";N;6064000000;Fournitures administratives;;1200,00;1650,00;450,00;+37,5 %;' ||
+  fail "version compare printed: $(echo "$out" | head -n 3)"
+"$admin" version compare "$dir/demo.db" --entity 001 --year N --name "Nulle part" 2>/dev/null && fail "compared with no version"
+err=$("$admin" forecast "$dir/demo.db" --entity 001 --year N --through 2027-13 --name "Atterrissage" 2>&1) && fail "a forecast through no month"
+case "$err" in *"n'est pas un mois de l'exercice"*) ;; *) fail "a forecast through no month said: $err";; esac
+out=$("$admin" forecast "$dir/demo.db" --entity 001 --year N --through 2027-06 --remainder even --name "Atterrissage fin juin 2027") ||
+  fail "forecast: $out"
+case "$out" in *"Réalisé jusqu'à juin 2027, puis le reste du budget réparti également"*"comparé à « Budget primitif 2027 »"*"Total des charges : 2750,50 → 3355,56 (écart 605,06)"*) ;;
+  *) fail "forecast said: $out";; esac
+
 "$admin" rights "$dir/demo.db" marie ONDREL 2 >/dev/null || fail "rights"
 echo "admin tool: all checks passed"

@@ -145,6 +145,43 @@ as_lea "$(write N00016064000000 -1 "$good")" || fail "a level on another key rev
 as_lea "$(write N00016064000000 -1 "$good")" && fail "a reader wrote through the function"
 "$admin" rights "$server" "lea_$$" ONDREL 2 >/dev/null || fail "rights 2 again"
 
+# The budget cycle: only a validator validates; a validated year is the server's to
+# keep locked, and its version frozen, whatever a budgeter sends.
+err=$("$admin" version validate "$lea" --entity 001 --year N --name "Budget primitif" 2>&1) && fail "a budgeter validated"
+case "$err" in *"ONDREL_VALIDATION"*) ;; *) fail "a budgeter's validation said: $err";; esac
+"$admin" version save "$lea" --entity 001 --year N --name "Projet" >/dev/null || fail "a budgeter cannot save a version"
+as_lea "SELECT ondrel_write('{VERSIONS}', '{N0001.001}', '{n0001.001}', '{-1}', '{{\"Projet\",\"budget\",\"validée\",\"\"}}', '{{\"projet\",\"budget\",\"validée\",\"\"}}')" &&
+  fail "a budgeter validated with psql"
+as_lea "SELECT ondrel_write('{VERROUS}', '{N0001}', '{n0001}', '{0}', '{{\"N0001.001\",\"Projet\"}}', '{{\"n0001.001\",\"projet\"}}')" &&
+  fail "a budgeter locked a year with psql"
+"$admin" rights "$server" ondrel ONDREL_VALIDATION 1 >/dev/null || fail "rights to validate"
+"$admin" version validate "$server" --entity 001 --year N --name "Projet" >/dev/null || fail "the owner cannot validate"
+"$admin" show "$server" BUDGET N00016064000000 > "$dir/before.json"
+refused "a budgeter wrote a locked year through the function" "$(write N00016064000000 -1 "$good")"
+refused "a budgeter deleted a line of a locked year" "SELECT ondrel_remove('BUDGET', 'N00016064000000', -1)"
+refused "a budgeter unlocked a year" "SELECT ondrel_remove('VERROUS', 'N0001', -1)"
+refused "a budgeter changed a frozen version" "SELECT ondrel_write('{VERSIONLIGNES}', '{N0001.0016064000000}',
+  '{n0001.0016064000000}', '{-1}', '{{\"Faux\",\"0\",\"100\",\"001\",\"\"}}', '{{\"faux\",\"0\",\"100\",\"001\",\"\"}}')"
+refused "a budgeter deleted a frozen version" "SELECT ondrel_remove('VERSIONS', 'N0001.001', -1)"
+"$script" --db "$lea" "$dir/save.script" > "$dir/locked.out" 2>&1
+grep -q "est validé" "$dir/locked.out" || fail "the screen did not say the year is validated: $(cat "$dir/locked.out")"
+"$admin" export-budget "$server" --entity 001 --year N --output "$dir/locked.csv" >/dev/null || fail "export of a locked year"
+err=$("$admin" import-budget "$lea" "$dir/locked.csv" 2>&1) && fail "an import wrote into a locked year"
+case "$err" in *"Ce budget est validé (version « Projet »"*) ;; *) fail "the import into a locked year said: $err";; esac
+"$admin" version revise "$lea" --entity 001 --year N 2>/dev/null && fail "a budgeter opened a revision"
+"$admin" version revise "$server" --entity 001 --year N >/dev/null || fail "the revision"
+as_lea "$(write N00016064000000 -1 "$good")" || fail "a line was refused after the revision"
+# A budgeter's save under way when the year is validated: the validation waits for it,
+# finds the working budget changed, and is refused whole.
+( psql -qX -v ON_ERROR_STOP=1 "$lea" -c "BEGIN" -c "$(write N00016064000000 -1 '{"Fournitures","0","200000","001"}')" \
+    -c "SELECT pg_sleep(2)" -c "COMMIT" >/dev/null 2>>"$dir/psql.err" ) &
+sleep 0.5
+err=$("$admin" version validate "$server" --entity 001 --year N --name "DM 1" 2>&1) && fail "validated over a save under way"
+wait
+case "$err" in *"n'est plus la version « DM 1 »"*) ;; *) fail "the validation over a save said: $err";; esac
+"$admin" show "$server" BUDGET N00016064000000 | grep -q '"200000"' || fail "the budgeter's save was lost"
+"$admin" version list "$server" --entity 001 --year N | grep -q "DM 1" && fail "the refused validation left its version"
+
 # No password is ever shown, in any form that libpq takes: not in a message, not in the
 # process list.
 for down in "postgresql://ondrel:s3cret@/nothing?host=$dir/nowhere&password=0ther" \
