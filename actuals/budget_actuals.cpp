@@ -3,6 +3,7 @@
 #include "account/account_number.h"
 #include "budget/budget_key.h"
 #include "actuals/actuals.h"
+#include "data/suite_files.h"
 
 namespace ondrel {
 
@@ -58,7 +59,10 @@ void compareWithActuals(Database& db, BudgetSheet& sheet) {
 
 std::string yearChangeStamp(Database& db, const std::string& entity, const std::string& year) {
     const std::string prefix = yearCodeFor(year) + entity;
-    return db.changeStamp("BUDGET", prefix) + " " + db.changeStamp(kActualsFile, prefix);
+    std::string stamp;
+    for (const char* file : {"BUDGET", kActualsFile, kNotesFile, kLocksFile, kVersionsFile})
+        stamp += db.changeStamp(file, prefix) + " ";
+    return stamp;
 }
 
 }  // namespace ondrel

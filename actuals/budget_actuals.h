@@ -12,8 +12,8 @@ namespace ondrel {
 // with no budget, in account order.
 void compareWithActuals(Database& db, BudgetSheet& sheet);
 
-// What a view of the year watches: it changes whenever a budget line or an actual of
-// the entity's year is written, by any desk or tool.
+// What a view of the year watches: it changes whenever a budget line, an actual, a
+// note, a version or the lock of the entity's year is written, by any desk or tool.
 std::string yearChangeStamp(Database& db, const std::string& entity, const std::string& year);
 
 }  // namespace ondrel

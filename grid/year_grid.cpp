@@ -15,7 +15,7 @@ YearGrid::YearGrid(const BudgetSheet& sheet)
     for (const auto& line : sheet.lines)
         if (line.budgeted)
             lines_.push_back({line.account, line.label, line.key, line.periods, line.revision, false, line.actual,
-                              line.actualTotal});
+                              line.actualTotal, line.note});
     read_ = lines_;
 }
 
@@ -55,9 +55,7 @@ bool YearGrid::changed() const {
 bool YearGrid::differsFromRead(std::size_t row) const {
     if (row >= read_.size())
         return true;
-    const Line& now = lines_[row];
-    const Line& read = read_[row];
-    return now.periods != read.periods || now.label != read.label || now.key != read.key;
+    return !lines_[row].sameEntry(read_[row]);
 }
 
 void YearGrid::record(Step step) {
@@ -78,9 +76,7 @@ void YearGrid::change(const std::vector<std::size_t>& rows, const std::function<
     }
     bool same = true;
     for (std::size_t i = 0; i < step.before.size() && same; ++i) {
-        const Line& a = step.before[i].second;
-        const Line& b = step.after[i].second;
-        same = a.periods == b.periods && a.label == b.label && a.key == b.key;
+        same = step.before[i].second.sameEntry(step.after[i].second);
     }
     if (same || rows.empty())
         return;   // nothing to undo
@@ -106,6 +102,10 @@ void YearGrid::setLabel(std::size_t row, const std::string& label) {
 
 void YearGrid::setKey(std::size_t row, const std::string& key) {
     change({row}, [&](Line& line) { line.key = key; });
+}
+
+void YearGrid::setNote(std::size_t row, const std::string& note) {
+    change({row}, [&](Line& line) { line.note = note; });
 }
 
 std::optional<std::string> YearGrid::newLineRefusal(const std::string& account) const {
@@ -229,7 +229,8 @@ std::vector<BudgetRow> YearGrid::changedRows() const {
         const Line& line = lines_[r];
         if (!line.changed)
             continue;
-        BudgetRow row{static_cast<int>(r + 1), {entity_, year_, line.account, line.label, line.key, total(r), {}}, line.readAt};
+        BudgetRow row{static_cast<int>(r + 1), {entity_, year_, line.account, line.label, line.key, total(r), {}}, line.readAt,
+                      line.note};
         for (std::size_t p = 0; p < line.periods.size(); ++p)
             if (line.periods[p])
                 row.line.periods.emplace_back(static_cast<int>(p), *line.periods[p]);

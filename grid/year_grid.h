@@ -29,6 +29,11 @@ public:
         bool changed = false;
         std::vector<Currency> actual{};                 // one a period, when the actuals are read
         Currency actualTotal{};
+        std::string note{};                             // why this amount
+        // What a person changes in a line and a save writes.
+        bool sameEntry(const Line& other) const {
+            return periods == other.periods && label == other.label && key == other.key && note == other.note;
+        }
     };
     // How a new total is spread over the months.
     enum class Spread { Evenly, KeepingProfile };
@@ -68,6 +73,7 @@ public:
     void setAmounts(const std::vector<Amount>& amounts);
     void setLabel(std::size_t row, const std::string& label);
     void setKey(std::size_t row, const std::string& key);
+    void setNote(std::size_t row, const std::string& note);
     // Why a new line on the complete account cannot join the lines of the grid, those
     // not saved yet included: its account has one, or a line above or below it (lines
     // never nest), in the screen's words; none when it can.

@@ -33,6 +33,7 @@
 #include "qt/french_boxes.h"
 #include "qt/frozen_columns.h"
 #include "qt/monthly_chart.h"
+#include "qt/note_mark.h"
 #include "qt/year_grid_window.h"
 #include "sheets/percentage.h"
 #include "actuals/actuals.h"
@@ -128,8 +129,7 @@ QStandardItem* monthItem(const std::string& account, std::optional<Currency> bud
 
 // Every action of the window ends here: a failure is told in a box, and the window
 // goes on with what it had.
-template <class Action>
-bool BudgetOverview::attempt(const QString& failure, Action&& action) {
+bool BudgetOverview::attempt(const QString& failure, const std::function<void()>& action) {
     try {
         action();
         return true;
@@ -144,9 +144,12 @@ BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->addLayout(buildChoice(central));
+    layout->addWidget(cycle_);
     layout->addWidget(buildPanes(central), 1);
     setCentralWidget(central);
     buildMenus();
+    // The filter at the right of the menus, where it takes no row of the lines' room.
+    menuBar()->setCornerWidget(filter_);
     listEntities();
     followChoices();
     restoreSettings();
@@ -154,10 +157,13 @@ BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : 
     refresh();
 }
 
-// The entity, the year, the filter and what the months show.
+// The entity, the year, the budget shown and what it is compared with, and what the
+// months show; the filter, which the menu bar takes.
 QLayout* BudgetOverview::buildChoice(QWidget* central) {
     auto* choice = new QHBoxLayout;
     entities_ = new QComboBox(central);
+    entities_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    entities_->setMinimumContentsLength(16);
     years_ = new QComboBox(central);
     years_->addItems({"N", "N+1"});
     filter_ = new QLineEdit(central);
@@ -169,8 +175,9 @@ QLayout* BudgetOverview::buildChoice(QWidget* central) {
     choice->addWidget(entities_, 1);
     choice->addWidget(new QLabel("Exercice", central));
     choice->addWidget(years_);
-    choice->addWidget(filter_, 1);
-    choice->addWidget(new QLabel("Mois", central));
+    addCycleChoice(choice, central);
+    measureLabel_ = new QLabel("Mois", central);
+    choice->addWidget(measureLabel_);
     choice->addWidget(measure_);
     return choice;
 }
@@ -355,6 +362,8 @@ void BudgetOverview::buildMenus() {
     QMenu* budget = menuBar()->addMenu("Budget");
     budget->addAction("Saisir l'année…", QKeySequence(Qt::CTRL | Qt::Key_G), this, [this] { openYearGrid(); });
     writers_ << budget->addAction("Copier vers N+1…", this, [this] { copyToNextYear(); });
+    buildCycleMenu(budget);
+    setRights(nullptr);
 }
 
 void BudgetOverview::setConsultationOnly(bool only) {
@@ -391,7 +400,17 @@ void BudgetOverview::fill() {
     totalModel_->clear();
     if (entity().isEmpty())
         return;
-    BudgetSheet sheet = readBudgetSheet(*db_, entity().toStdString(), year().toStdString());
+    listVersions();
+    showCycle();
+    if (comparing()) {
+        const SheetComparison c = comparison();
+        fillCompared(c);
+        BudgetSheet right = sheetNamed(shown_->currentData().toString());
+        showChart(right, totalsOf(*db_, right), ChartMeasure::Budget);
+        fitColumns();
+        return;
+    }
+    BudgetSheet sheet = sheetNamed(shown_->currentData().toString());
     compareWithActuals(*db_, sheet);
     // The months show the measure chosen; the actuals' columns only once some are imported.
     const bool withActuals = !sheet.actuals.empty();
@@ -416,6 +435,10 @@ void BudgetOverview::fillLines(const BudgetSheet& sheet, ChartMeasure measure) {
             row << monthItem(line.account, line.periods[p], withActuals ? line.actual[p] : Currency::zero(), measure);
         if (!line.budgeted)
             row[1]->setToolTip("Aucune ligne budgétaire pour ce compte");
+        if (!line.note.empty()) {
+            row[1]->setIcon(noteMark());
+            row[1]->setToolTip(noteTip(q(line.note)));
+        }
         lineModel_->appendRow(row);
     }
 }
@@ -468,10 +491,21 @@ void BudgetOverview::fitColumns() {
 
 bool BudgetOverview::exportTo(const QString& path, bool withActuals) {
     return attempt(QString("L'export dans « %1 » a échoué.").arg(path), [&] {
-        BudgetSheet sheet = readBudgetSheet(*db_, entity().toStdString(), year().toStdString());
+        const bool xlsx = path.endsWith(".xlsx", Qt::CaseInsensitive);
+        if (comparing()) {
+            const SheetComparison c = comparison();
+            if (xlsx)
+                return writeComparisonXlsx(c, path.toStdString());
+            std::ofstream out(path.toStdString(), std::ios::binary);
+            writeComparisonCsv(c, out);
+            if (!out.flush())
+                throw std::runtime_error("le fichier n'a pas pu être écrit");
+            return;
+        }
+        BudgetSheet sheet = sheetNamed(shown_->currentData().toString());
         if (withActuals)
             compareWithActuals(*db_, sheet);
-        if (path.endsWith(".xlsx", Qt::CaseInsensitive)) {
+        if (xlsx) {
             writeBudgetXlsx(sheet, totalsOf(*db_, sheet), path.toStdString());
         } else {
             std::ofstream out(path.toStdString(), std::ios::binary);
@@ -571,13 +605,6 @@ bool BudgetOverview::importFrom(const QString& path) {
         tellInBox(this, QMessageBox::Information, kTitle, said);
     });
     return imported;
-}
-
-YearGridWindow* BudgetOverview::openYearGrid() {
-    auto* grid = new YearGridWindow(db_, entity(), year(), consultationOnly_, this);
-    grid->setAttribute(Qt::WA_DeleteOnClose);
-    grid->show();
-    return grid;
 }
 
 void BudgetOverview::chooseActualsImport() {

@@ -1,15 +1,22 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QMainWindow>
 #include <QMap>
 
+#include "platform/rights.h"
 #include "qt/monthly_chart.h"
 #include "store/database.h"
+#include "versions/version_comparison.h"
+#include "versions/versions.h"
 
 class QChartView;
 class QComboBox;
+class QHBoxLayout;
+class QLabel;
+class QMenu;
 class QLineEdit;
 class QSortFilterProxyModel;
 class QSplitter;
@@ -52,8 +59,23 @@ public:
     FrozenColumnsTable* totals() const { return totals_; }
     QChartView* chart() const { return chart_; }
 
-    // The year of the entity shown, as a grid of months to type in.
+    // The year of the entity shown, as a grid of months to type in; a version shown
+    // opens read-only.
     class YearGridWindow* openYearGrid();
+
+    // The budget cycle. Who may validate and open a revision.
+    void setRights(std::shared_ptr<UserRights> rights);
+    // What the overview shows: the working budget (an empty name) or a version; compared,
+    // when against is set, with the working budget (empty) or another version.
+    void showVersion(const QString& name, std::optional<QString> against = std::nullopt);
+    bool saveVersionAs(const QString& name);
+    bool validateVersion(const QString& name);
+    bool reviseYear();
+    bool deleteShownVersion();
+    // Saves a landing made in the landing dialog and shows it against the validated version.
+    bool forecast(const std::string& through, const struct Remainder& remainder, const QString& name);
+    // "Validé le 08/12/2026 à 16:02 par marie : « Budget primitif 2027 »", or empty.
+    QString cycleCaption() const;
 
 signals:
     // A double click on a line, or a new line asked from the grid: the entry screen
@@ -81,13 +103,22 @@ private:
     void print();
     void chooseImport();
     void copyToNextYear();
+    void addCycleChoice(QHBoxLayout* choice, QWidget* central);
+    void buildCycleMenu(QMenu* budget);
+    void listVersions();
+    void showCycle();
+    void chooseLanding();
+    std::optional<Version> versionShown();
+    BudgetSheet sheetNamed(const QString& name);
+    SheetComparison comparison();
+    bool comparing() const;
+    void fillCompared(const SheetComparison& c);
     void fill();
     void fillLines(const BudgetSheet& sheet, ChartMeasure measure);
     void fillTotals(const BudgetSheet& sheet, const BudgetTotals& totals, ChartMeasure measure);
     void showChart(const BudgetSheet& sheet, const BudgetTotals& totals, ChartMeasure measure);
     void fitColumns();
-    template <class Action>
-    bool attempt(const QString& failure, Action&& action);
+    bool attempt(const QString& failure, const std::function<void()>& action);
     QString entity() const;
     QString year() const;
 
@@ -96,6 +127,13 @@ private:
     QComboBox* years_;
     QLineEdit* filter_;
     QComboBox* measure_;   // what the months show: budget, actual, variance, variance %
+    QLabel* measureLabel_;
+    QComboBox* shown_;     // the working budget or a version
+    QComboBox* against_;   // nothing, the working budget or a version to compare with
+    QComboBox* comparedMonths_;   // in a comparison: the difference, or either side
+    QLabel* cycle_;
+    std::shared_ptr<UserRights> rights_;
+    QList<QAction*> validators_;
     QStandardItemModel* lineModel_;
     QSortFilterProxyModel* sorted_;
     QStandardItemModel* totalModel_;

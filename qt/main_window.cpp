@@ -89,7 +89,8 @@ bool MainWindow::openDatabase(const QString& path) {
     db_ = db;
     user_ = db_->signIn(claimedUser_);
     path_ = QString::fromStdString(db_->location());
-    auto rights = db_->readOnly() ? fixedRights(0) : storedRights(db_, user_);
+    rights_ = db_->readOnly() ? fixedRights(0) : storedRights(db_, user_);
+    auto rights = rights_;
     screen_ = new OndrelWidget;
     connect(screen_, &OndrelWidget::unloadRequested, this, &QWidget::close);
     connect(screen_, &OndrelWidget::stepDone, this, [this] {
@@ -127,6 +128,7 @@ BudgetOverview* MainWindow::overview() {
         connect(overview_, &BudgetOverview::lineChosen, this, &MainWindow::showLine);
     }
     overview_->setConsultationOnly(consultationOnly_);
+    overview_->setRights(rights_);
     overview_->refresh();
     overview_->show();
     overview_->raise();

@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 
+#include "platform/rights.h"
 #include "qt/budget_overview.h"
 #include "qt/ondrel_widget.h"
 
@@ -53,6 +54,7 @@ private:
     std::shared_ptr<Database> db_;
     QString path_;
     bool consultationOnly_ = false;
+    std::shared_ptr<UserRights> rights_;
     QAction* importActuals_ = nullptr;
     OndrelWidget* screen_ = nullptr;
     BudgetOverview* overview_ = nullptr;

@@ -1,11 +1,13 @@
 #include "qt/year_grid_model.h"
 
+
 #include <algorithm>
 
 #include <QColor>
 #include <QFont>
 
 #include "account/account_number.h"
+#include "qt/note_mark.h"
 #include "entity/code_padding.h"
 #include "screen/utf8_text.h"
 #include "sheets/comparison.h"
@@ -97,6 +99,8 @@ QVariant YearGridModel::data(const QModelIndex& index, int role) const {
         return QColor(255, 244, 194);   // not saved yet; the account says so too
     // Against the actuals: a month's budget, actual and variance in its tip, worse than
     // the budget in red and marked "▲" in the line's variance, which reads without colour.
+    if (c == kLabel && !line.note.empty() && (role == Qt::DecorationRole || role == Qt::ToolTipRole))
+        return role == Qt::DecorationRole ? QVariant(noteMark()) : QVariant(noteTip(q(line.note)));
     const bool isMonth = isPeriod(c);
     const Currency budget = c > lastPeriod() || c == kTotal ? grid_->total(row)
                             : isMonth ? line.periods.at(static_cast<std::size_t>(c - kFirstPeriod)).value_or(Currency::zero())

@@ -18,6 +18,9 @@
 #include <QTimer>
 
 #include "account/account_number.h"
+#include "budget/budget_key.h"
+#include "budget/budget_lock.h"
+#include "budget/line_note.h"
 #include "data/request.h"
 #include "grid/pasted_block.h"
 #include "qt/french_boxes.h"
@@ -209,8 +212,6 @@ void YearGridWindow::buildMenus() {
             search_->selectAll();
         });
     });
-    for (QAction* a : writers_)
-        a->setEnabled(!consultationOnly_);
 }
 
 void YearGridWindow::buildEditMenu() {
@@ -254,6 +255,8 @@ void YearGridWindow::buildEditMenu() {
     writers_ << edit->addAction("Enregistrer les mois comme profil…", this, [this] { command([this] { saveRowAsProfile(); }); });
     writers_ << edit->addAction("Profil du réalisé de ce compte…", this, [this] { command([this] { profileFromActuals(); }); });
     writers_ << edit->addAction("Répartir selon un profil…", this, [this] { command([this] { spreadByProfile(); }); });
+    writers_ << edit->addAction("Note de la ligne…", QKeySequence(Qt::SHIFT | Qt::Key_F2), this,
+                                [this] { command([this] { editNote(); }); });
     edit->addSeparator();
     keepAction_ = edit->addAction("Un nouveau total garde le profil des mois");
     keepAction_->setCheckable(true);
@@ -326,10 +329,14 @@ void YearGridWindow::changed() {
         lines += line.changed ? 1 : 0;
     undo_->setEnabled(grid->canUndo());
     redo_->setEnabled(grid->canRedo());
-    state_->setText(consultationOnly_ ? "Consultation seule : rien ne peut être enregistré"
-                    : lines == 0      ? "Tout est enregistré"
-                                      : QString("%1 ligne(s) modifiée(s), non enregistrée(s)").arg(lines));
-    setWindowTitle(QString("%1 - entité %2, exercice %3%4").arg(kTitle, entity_, year_, lines ? " *" : ""));
+    state_->setText(version_             ? QString("Version « %1 », en lecture seule").arg(q(versionCaption(*version_)))
+                    : !lockText_.isEmpty() ? lockText_ + " : en lecture seule jusqu'à sa révision"
+                    : consultationOnly_    ? "Consultation seule : rien ne peut être enregistré"
+                    : lines == 0           ? "Tout est enregistré"
+                                           : QString("%1 ligne(s) modifiée(s), non enregistrée(s)").arg(lines));
+    setWindowTitle(QString("%1 - entité %2, exercice %3%4%5")
+                       .arg(kTitle, entity_, year_, version_ ? QString(" - ") + q(version_->name) : QString(),
+                            lines ? " *" : ""));
 }
 
 void YearGridWindow::reload() {
@@ -338,9 +345,11 @@ void YearGridWindow::reload() {
     const int column = at.isValid() ? at.column() : YearGridModel::kFirstPeriod;
     try {
         stamp_ = yearChangeStamp(*db_, entity_.toStdString(), year_.toStdString());
-        BudgetSheet sheet = readBudgetSheet(*db_, entity_.toStdString(), year_.toStdString());
+        BudgetSheet sheet = version_ ? readVersion(*db_, entity_.toStdString(), year_.toStdString(), *version_)
+                                     : readBudgetSheet(*db_, entity_.toStdString(), year_.toStdString());
         compareWithActuals(*db_, sheet);
         model_->show(std::make_unique<YearGrid>(sheet));
+        followLock();
     } catch (const std::exception& e) {
         tellInBox(this, QMessageBox::Warning, kTitle, QString("Le budget n'a pas pu être lu.\n%1").arg(e.what()));
         return;
@@ -353,6 +362,22 @@ void YearGridWindow::reload() {
         table_->setCurrent(model_->index(r, model_->isNewRow(r) ? YearGridModel::kAccount : column));
     }
     changed();
+}
+
+void YearGridWindow::showVersion(const Version& version) {
+    version_ = version;
+    reload();
+}
+
+// A year validated, here or at another desk, opens read-only, and opens again for
+// typing once its revision is open.
+void YearGridWindow::followLock() {
+    const auto lock = budgetLock(*db_, yearCodeFor(year_.toStdString()), entity_.toStdString());
+    lockText_ = lock ? q(lockCaption(*lock)) : QString();
+    const bool readOnly = consultationOnly_ || lock || version_;
+    model_->setReadOnly(readOnly);
+    for (QAction* a : writers_)
+        a->setEnabled(!readOnly);
 }
 
 // Room for the largest amount a zone takes, for each month's heading, for a label of
@@ -569,6 +594,25 @@ void YearGridWindow::spreadByProfile() {
         return;
     }
     model_->edit([&](YearGrid& g) { g.spreadByProfile(*line, profile->shares); });
+}
+
+// Why this amount: a few lines kept with the line, saved with it.
+void YearGridWindow::editNote() {
+    const auto line = currentLine();
+    if (!line)
+        return;
+    bool ok = false;
+    const QString note =
+        QInputDialog::getMultiLineText(this, "Note de la ligne", QString("Pourquoi ce montant (compte %1) :")
+                                                                     .arg(q(model_->grid()->lines().at(*line).account)),
+                                       q(model_->grid()->lines().at(*line).note), &ok);
+    if (!ok)
+        return;
+    if (const auto fault = noteFault(note.toStdString())) {
+        tellInBox(this, QMessageBox::Warning, kTitle, q(*fault));
+        return;
+    }
+    model_->edit([&](YearGrid& g) { g.setNote(*line, note.toStdString()); });
 }
 
 // The current line's months as a seasonal profile of the entity, under a name asked.

@@ -10,6 +10,7 @@
 #include "qt/year_grid_model.h"
 #include "qt/year_grid_view.h"
 #include "store/database.h"
+#include "versions/versions.h"
 
 class QCheckBox;
 class QHBoxLayout;
@@ -38,6 +39,10 @@ public:
     // Saves every changed line through the screen's checks; true when they were written.
     bool save();
     void reload();
+    // Shows a version of the year instead of its working budget, read-only.
+    void showVersion(const Version& version);
+    // Nothing is written from the grid: a user in consultation, a validated year, a version.
+    bool readOnly() const { return model_->readOnly(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -67,6 +72,8 @@ private:
     void search(bool onward);
     void raiseSelection();
     void spreadByProfile();
+    void editNote();
+    void followLock();
     void saveRowAsProfile();
     void profileFromActuals();
     void copyFromOtherYear();
@@ -75,6 +82,8 @@ private:
     std::shared_ptr<Database> db_;
     QString entity_, year_;
     bool consultationOnly_;
+    std::optional<Version> version_;
+    QString lockText_;   // the validation that locks the year, or empty
     YearGridModel* model_;
     FrozenColumnsTable* table_;
     FrozenColumnsTable* totals_;
