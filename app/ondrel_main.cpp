@@ -41,17 +41,17 @@ bool displayAvailable() {
 }
 
 // The printed report, drawn on the offscreen platform: no window, no display needed.
-int writeReport(int argc, char** argv, const std::string& dbPath, const std::string& entity, const std::string& year,
-                const std::string& user, const std::string& output) {
+int writeReport(int argc, char** argv, const std::string& dbPath, const ReportSubject& subject, const std::string& user,
+                const std::string& output) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     speakFrench(app);
     try {
-        if (entity.empty())
+        if (subject.entity.empty())
             throw std::runtime_error("--report needs --entity");
         auto db = Database::open(dbPath);
-        writeBudgetPdf(*db, entity, year, db->signIn(user), output);
-        std::cout << "Rapport du budget " << entity << " (" << year << ") écrit dans " << output << "\n";
+        writeBudgetPdf(*db, subject, db->signIn(user), output);
+        std::cout << "Rapport du budget " << subject.entity << " (" << subject.year << ") écrit dans " << output << "\n";
         return 0;
     } catch (const std::exception& e) {
         std::cerr << "ondrel: " << hidePasswords(e.what()) << "\n";
@@ -80,10 +80,15 @@ int main(int argc, char** argv) {
                    "database file, or postgresql:// URI of a server database (default: a demo database in the user's "
                    "data folder)");
     cli.add_option("--user", user, "user name for the rights (default: the login name; on a server, its role)");
-    std::string report, entity, year = "N";
+    std::string report;
+    ReportSubject subject;
     auto* reportOption = cli.add_option("--report", report, "write the budget report of --entity and --year to this PDF, without a window");
-    cli.add_option("--entity", entity, "entity code of the report")->needs(reportOption);
-    cli.add_option("--year", year, "N or N+1, the year of the report")->check(CLI::IsMember({"N", "N+1"}))->needs(reportOption);
+    cli.add_option("--entity", subject.entity, "entity code of the report")->needs(reportOption);
+    cli.add_option("--year", subject.year, "N or N+1, the year of the report")->check(CLI::IsMember({"N", "N+1"}))->needs(reportOption);
+    cli.add_option("--budget-version", subject.version, "report this version of the year instead of its working budget")
+        ->needs(reportOption);
+    cli.add_option("--compare-with", subject.against,
+                   "compare with this version of the year (an empty name: the working budget)")->needs(reportOption);
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -91,7 +96,7 @@ int main(int argc, char** argv) {
     }
     hidePasswordsInArguments(argc, argv);
     if (!report.empty())
-        return writeReport(argc, argv, dbPath.empty() ? defaultDatabase() : dbPath, entity, year, user, report);
+        return writeReport(argc, argv, dbPath.empty() ? defaultDatabase() : dbPath, subject, user, report);
     if (!displayAvailable()) {
         std::cerr << "ondrel: no display to open the window on (set DISPLAY, or run under Xvfb)\n";
         return 1;

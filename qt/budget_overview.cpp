@@ -518,7 +518,7 @@ bool BudgetOverview::exportTo(const QString& path, bool withActuals) {
 
 bool BudgetOverview::reportTo(const QString& path) {
     return attempt(QString("Le rapport « %1 » n'a pas été écrit.").arg(path), [&] {
-        writeBudgetPdf(*db_, entity().toStdString(), year().toStdString(), loginName(), path.toStdString());
+        writeBudgetPdf(*db_, reportSubject(), loginName(), path.toStdString());
     });
 }
 
@@ -530,7 +530,7 @@ void BudgetOverview::print() {
     if (dialog.exec() != QDialog::Accepted)
         return;
     attempt("L'impression a échoué.",
-            [&] { printBudgetReport(*db_, entity().toStdString(), year().toStdString(), loginName(), printer); });
+            [&] { printBudgetReport(*db_, reportSubject(), loginName(), printer); });
 }
 
 void BudgetOverview::chooseExport(bool withActuals) {

@@ -7,6 +7,7 @@
 #include <QMap>
 
 #include "platform/rights.h"
+#include "qt/budget_report.h"
 #include "qt/monthly_chart.h"
 #include "store/database.h"
 #include "versions/version_comparison.h"
@@ -107,6 +108,8 @@ private:
     void buildCycleMenu(QMenu* budget);
     void listVersions();
     void showCycle();
+    // What the overview shows, for the report.
+    ReportSubject reportSubject() const;
     void chooseLanding();
     std::optional<Version> versionShown();
     BudgetSheet sheetNamed(const QString& name);

@@ -15,6 +15,10 @@
 #include "actuals/budget_actuals.h"
 #include "sheets/comparison.h"
 #include "sheets/budget_totals.h"
+#include "budget/budget_key.h"
+#include "budget/budget_lock.h"
+#include "versions/version_comparison.h"
+#include "versions/versions.h"
 
 namespace ondrel {
 
@@ -27,7 +31,61 @@ QString q(const std::string& text) {
 struct Row {
     QStringList cells;
     bool total = false;
+    bool wide = false;   // a footnote, across the page
 };
+
+// Where a report's page is this wide, a note's line is cut at a blank.
+constexpr int kFootnoteWidth = 160;
+
+// The notes of the lines as footnotes: "(1)" after the label, the note below the totals,
+// each of its lines cut to the page.
+void addFootnotes(const BudgetSheet& sheet, std::vector<Row>& rows) {
+    int number = 0;
+    for (const auto& line : sheet.lines) {
+        if (line.note.empty())
+            continue;
+        ++number;
+        for (auto& row : rows)
+            if (!row.total && !row.cells.isEmpty() && row.cells[0] == q(line.account))
+                row.cells[1] = QString("%1 (%2)").arg(row.cells[1]).arg(number);
+        bool first = true;
+        for (const QString& text : q(line.note).split('\n')) {
+            QString rest = text;
+            do {
+                int cut = rest.size() <= kFootnoteWidth ? rest.size() : rest.lastIndexOf(' ', kFootnoteWidth);
+                if (cut <= 0)
+                    cut = std::min<int>(kFootnoteWidth, rest.size());
+                rows.push_back({{first ? QString("(%1)").arg(number) : QString(), rest.left(cut).trimmed()}, false, true});
+                rest = rest.mid(cut).trimmed();
+                first = false;
+            } while (!rest.isEmpty());
+        }
+    }
+}
+
+// Compared: a row a line, then the classes and the three totals, with both totals, their
+// difference and its percentage, then the difference of each month.
+std::vector<Row> comparedRows(const SheetComparison& c) {
+    std::vector<Row> rows;
+    auto add = [&](const ComparedRow& r, const QString& code, const QString& label, bool total) {
+        Row row{{code, label}, total};
+        const auto percent = variancePercent(r.leftTotal, r.rightTotal);
+        row.cells << q(formatAmount(r.leftTotal, Grouping::Thousands)) << q(formatAmount(r.rightTotal, Grouping::Thousands))
+                  << q(formatAmount(variance(r.leftTotal, r.rightTotal), Grouping::Thousands)) << q(percentText(percent));
+        for (std::size_t p = 0; p < r.left.size(); ++p)
+            row.cells << q(formatAmount(variance(r.left[p], r.right[p]), Grouping::Thousands));
+        rows.push_back(row);
+    };
+    for (const auto& line : c.lines) {
+        const std::string change = lineChange(line);
+        add(line, q(line.code), q(line.label) + (change.empty() ? QString() : " (" + q(change) + ")"), false);
+    }
+    for (const auto& t : c.classes)
+        add(t, q(t.code), q(t.label), true);
+    for (const auto* t : {&c.charges, &c.produits, &c.result})
+        add(*t, QString(), q(t->label), true);
+    return rows;
+}
 
 // The table of the report: the lines, then the subtotals and totals, amounts in French.
 std::vector<Row> tableRows(const BudgetSheet& sheet, const BudgetTotals& totals) {
@@ -84,14 +142,31 @@ struct Titles {
     QString title, period, printed;
 };
 
-Titles titlesOf(Database& db, const std::string& entity, const std::string& year, const std::string& user) {
-    const auto name = db.read("ASSOCIATION", entity);
-    const auto dates = db.read("PARAMENTITECOMPTA", entity);
-    const int first = year == "N" ? 1 : 3;
-    return {QString("Budget %1 — %2 %3").arg(q(year), q(entity), name ? q(name->value(1, 1)) : QString()),
-            QString("Exercice du %1 au %2").arg(q(DateToText(dates->value(first, 1))),
-                                                q(DateToText(dates->value(first + 1, 1)))),
-            QString("Imprimé le %1 par %2").arg(QDate::currentDate().toString("dd/MM/yyyy"), q(user))};
+// The second line says what the figures are: the version printed, or the validation
+// that locks the working budget.
+Titles titlesOf(Database& db, const ReportSubject& subject, const std::string& user) {
+    const auto name = db.read("ASSOCIATION", subject.entity);
+    const auto dates = db.read("PARAMENTITECOMPTA", subject.entity);
+    const int first = subject.year == "N" ? 1 : 3;
+    QString period = QString("Exercice du %1 au %2").arg(q(DateToText(dates->value(first, 1))),
+                                                         q(DateToText(dates->value(first + 1, 1))));
+    if (!subject.version.empty()) {
+        period += " — Version " + q(versionCaption(versionNamed(db, subject.entity, subject.year, subject.version)));
+    } else if (const auto lock = budgetLock(db, yearCodeFor(subject.year), subject.entity)) {
+        period += " — " + q(lockCaption(*lock));
+    }
+    return {QString("Budget %1 — %2 %3").arg(q(subject.year), q(subject.entity), name ? q(name->value(1, 1)) : QString()),
+            period, QString("Imprimé le %1 par %2").arg(QDate::currentDate().toString("dd/MM/yyyy"), q(user))};
+}
+
+BudgetSheet sheetOf(Database& db, const ReportSubject& subject, const std::string& version) {
+    if (version.empty())
+        return readBudgetSheet(db, subject.entity, subject.year);
+    return readVersion(db, subject.entity, subject.year, versionNamed(db, subject.entity, subject.year, version));
+}
+
+std::string sideName(const std::string& version) {
+    return version.empty() ? "Budget de travail" : version;
 }
 
 // The report's pages on the device: the table in columns that fit the year, as many
@@ -123,7 +198,7 @@ public:
                 const std::size_t index = static_cast<std::size_t>(p * perPage_ + r);
                 if (index >= rows_.size())
                     break;
-                drawRow(rows_[index].cells, top_ + (r + 2) * lineHeight_, rows_[index].total);
+                drawRow(rows_[index], top_ + (r + 2) * lineHeight_);
             }
         }
     }
@@ -172,7 +247,7 @@ private:
             for (const QString& word : header_[c].split(' '))
                 widest = std::max(widest, metrics.horizontalAdvance(word));
         for (const Row& row : rows_)
-            for (int c = 2; c < row.cells.size(); ++c)
+            for (int c = 2; c < row.cells.size() && !row.wide; ++c)
                 widest = std::max(widest, metrics.horizontalAdvance(row.cells[c]));
         return widest;
     }
@@ -206,8 +281,17 @@ private:
         painter_.setFont(font_);
     }
 
-    void drawRow(const QStringList& cells, double y, bool isTotal) {
-        painter_.setFont(isTotal ? bold() : font_);
+    void drawRow(const Row& row, double y) {
+        if (row.wide) {
+            const QRectF across(page_.left(), y, page_.width(), lineHeight_);
+            painter_.drawText(columnRect(0, y), Qt::AlignLeft | Qt::AlignVCenter, row.cells[0]);
+            painter_.drawText(across.adjusted(accountWidth_, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                              painter_.fontMetrics().elidedText(row.cells[1], Qt::ElideRight,
+                                                                static_cast<int>(across.width() - accountWidth_)));
+            return;
+        }
+        const QStringList& cells = row.cells;
+        painter_.setFont(row.total ? bold() : font_);
         for (int c = 0; c < cells.size(); ++c) {
             const QRectF cell = columnRect(c, y);
             painter_.drawText(cell, (c < 2 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter,
@@ -230,28 +314,41 @@ private:
 
 }  // namespace
 
-void printBudgetReport(Database& db, const std::string& entity, const std::string& year, const std::string& user,
-                       QPagedPaintDevice& device) {
-    BudgetSheet sheet = readBudgetSheet(db, entity, year);
-    compareWithActuals(db, sheet);
-    const BudgetTotals totals = totalsOf(db, sheet);
-    QStringList header{"Compte", "Libellé", "Total"};
-    for (const auto& label : sheet.periodLabels)
-        header << q(label);
-    ReportPages pages(device, titlesOf(db, entity, year, user), header, tableRows(sheet, totals));
+void printBudgetReport(Database& db, const ReportSubject& subject, const std::string& user, QPagedPaintDevice& device) {
+    BudgetSheet sheet = sheetOf(db, subject, subject.version);
+    QStringList header{"Compte", "Libellé"};
+    std::vector<Row> rows;
+    BudgetTotals totals;
+    if (subject.against) {
+        const auto c = compareSheets(db, sideName(*subject.against), sheetOf(db, subject, *subject.against),
+                                     sideName(subject.version), sheet);
+        header << q(c.leftName) << q(c.rightName) << "Écart" << "Écart %";
+        for (const auto& label : sheet.periodLabels)
+            header << "écart " + q(label);
+        rows = comparedRows(c);
+        totals = totalsOf(db, sheet);
+    } else {
+        compareWithActuals(db, sheet);
+        totals = totalsOf(db, sheet);
+        header << "Total";
+        for (const auto& label : sheet.periodLabels)
+            header << q(label);
+        rows = tableRows(sheet, totals);
+    }
+    addFootnotes(sheet, rows);
+    ReportPages pages(device, titlesOf(db, subject, user), header, rows);
     pages.drawTable();
     pages.drawChart(monthlyChart(sheet, totals));
 }
 
-void writeBudgetPdf(Database& db, const std::string& entity, const std::string& year, const std::string& user,
-                    const std::string& path) {
+void writeBudgetPdf(Database& db, const ReportSubject& subject, const std::string& user, const std::string& path) {
     QPdfWriter pdf(q(path));
     pdf.setPageSize(QPageSize(QPageSize::A4));
     pdf.setPageOrientation(QPageLayout::Landscape);
     pdf.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
-    pdf.setTitle(q("Budget " + entity + " " + year));
+    pdf.setTitle(q("Budget " + subject.entity + " " + subject.year));
     pdf.setCreator("Ondrel");
-    printBudgetReport(db, entity, year, user, pdf);
+    printBudgetReport(db, subject, user, pdf);
 }
 
 }  // namespace ondrel

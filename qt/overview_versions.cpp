@@ -165,6 +165,13 @@ SheetComparison BudgetOverview::comparison() {
                          sheetNamed(right));
 }
 
+ReportSubject BudgetOverview::reportSubject() const {
+    ReportSubject subject{entity().toStdString(), year().toStdString(), shown_->currentData().toString().toStdString()};
+    if (comparing())
+        subject.against = against_->currentData().toString().toStdString();
+    return subject;
+}
+
 QString BudgetOverview::cycleCaption() const {
     return cycle_->text();
 }

@@ -1,5 +1,6 @@
 #include "sheets/comparison.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace ondrel {
@@ -21,8 +22,12 @@ bool overBudget(const std::string& account, Currency budget, Currency actual) {
 std::string percentText(std::optional<double> percent) {
     if (!percent)
         return {};
+    // Rounded first: what rounds to nothing is never shown as "-0,0 %".
+    double shown = std::round(*percent * 10.0) / 10.0;
+    if (shown == 0.0)
+        shown = 0.0;
     char text[32];
-    std::snprintf(text, sizeof text, "%+.1f %%", *percent);
+    std::snprintf(text, sizeof text, "%+.1f %%", shown);
     std::string french = text;
     for (char& c : french)
         if (c == '.')

@@ -42,6 +42,29 @@ actuals=$(pdftotext -layout "$dir/actuals.pdf" -)
 case "$actuals" in *"6064000000"*"Fournitures administratives"*"réalisé"*"120,50"*"écart"*"-1 079,50"*"▲ 20,50"*) ;;
   *) fail "the actuals are not under their line";; esac
 
+# A validated year says so on every page; a note is a footnote of its line; a version
+# compared with another gives both totals and the differences.
+"$admin" export-budget "$dir/demo.db" --entity 001 --year N --output "$dir/notes.csv" >/dev/null || fail "export"
+sed -i '/;6064000000;/s/;\r$/;Hausse du papier prévue\r/' "$dir/notes.csv"
+"$admin" import-budget "$dir/demo.db" "$dir/notes.csv" >/dev/null || fail "import of a note"
+"$admin" version save "$dir/demo.db" --entity 001 --year N --name "Budget primitif 2027" >/dev/null || fail "version save"
+"$admin" rights "$dir/demo.db" "$(id -un)" ONDREL_VALIDATION 1 >/dev/null
+"$admin" version validate "$dir/demo.db" --entity 001 --year N --name "Budget primitif 2027" >/dev/null || fail "validate"
+"$ondrel" --db "$dir/demo.db" --report "$dir/validated.pdf" --entity 001 --year N >/dev/null 2>&1 || fail "the validated report"
+validated=$(pdftotext -layout "$dir/validated.pdf" -)
+case "$validated" in *"Validé le "*" par $(id -un) : « Budget primitif 2027 »"*) ;; *) fail "the validation is not in the header";; esac
+case "$validated" in *"6064000000"*"(1)"*"(1)"*"Hausse du papier prévue"*) ;; *) fail "the note is not a footnote";; esac
+"$admin" version revise "$dir/demo.db" --entity 001 --year N >/dev/null || fail "revise"
+"$admin" export-budget "$dir/demo.db" --entity 001 --year N --output "$dir/raised.csv" >/dev/null
+sed -i '/;6064000000;/s/;1200,00;100,00;/;1210,00;110,00;/' "$dir/raised.csv"
+"$admin" import-budget "$dir/demo.db" "$dir/raised.csv" >/dev/null 2>&1 || fail "import of a raise"
+"$ondrel" --db "$dir/demo.db" --report "$dir/compared.pdf" --entity 001 --year N --compare-with "Budget primitif 2027" \
+  >/dev/null 2>&1 || fail "the compared report"
+compared=$(pdftotext -layout "$dir/compared.pdf" -)
+case "$compared" in *"travail"*"6064000000"*"1 200,00"*"1 210,00"*"10,00"*"+0,8 %"*"10,00"*) ;;
+  *) fail "the comparison is not in the report";; esac
+case "$compared" in *"-0,0 %"*) fail "a nil difference reads -0,0 %";; esac
+
 err=$("$ondrel" --db "$dir/demo.db" --report "$dir/none.pdf" --entity 009 --year N 2>&1 >/dev/null); [ $? = 1 ] ||
   fail "an unknown entity must exit 1"
 case "$err" in *"n'existe pas"*) ;; *) fail "an unknown entity must be said in French: $err";; esac
