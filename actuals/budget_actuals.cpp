@@ -1,5 +1,7 @@
 #include "actuals/budget_actuals.h"
 
+#include <set>
+
 #include "account/account_number.h"
 #include "budget/budget_key.h"
 #include "actuals/actuals.h"
@@ -9,12 +11,30 @@ namespace ondrel {
 
 namespace {
 
-// The accounts under a line: its own, or those that begin with a grouping line's prefix.
-bool covers(const std::string& lineAccount, const std::string& account) {
-    if (!isGroupingAccount(lineAccount))
-        return account == lineAccount;
+// The actuals of the accounts under a line: its own, or those that begin with a grouping
+// line's prefix, found in the map by their range rather than one by one.
+template <class Visit>
+void forEachCovered(const std::map<std::string, std::vector<Currency>>& actuals, const std::string& lineAccount,
+                    Visit&& visit) {
+    if (!isGroupingAccount(lineAccount)) {
+        if (const auto it = actuals.find(lineAccount); it != actuals.end())
+            visit(it->second);
+        return;
+    }
     const std::string prefix = significantPrefix(lineAccount);
-    return account.rfind(prefix, 0) == 0;
+    for (auto it = actuals.lower_bound(prefix); it != actuals.end() && it->first.starts_with(prefix); ++it)
+        visit(it->second);
+}
+
+// Whether a line covers the account: a line of its own, or a grouping line above it.
+bool covered(const std::set<std::string>& lineAccounts, const std::set<std::string>& groupingPrefixes,
+             const std::string& account) {
+    if (lineAccounts.count(account))
+        return true;
+    for (std::size_t length = 1; length < account.size(); ++length)
+        if (groupingPrefixes.count(account.substr(0, length)))
+            return true;
+    return false;
 }
 
 std::string chartLabel(Database& db, const std::string& entity, const std::string& account) {
@@ -28,22 +48,22 @@ void compareWithActuals(Database& db, BudgetSheet& sheet) {
     sheet.withActuals = true;
     sheet.actuals = readActuals(db, sheet.entity, sheet.year);
     const std::size_t n = sheet.periodLabels.size();
+    std::set<std::string> lineAccounts, groupingPrefixes;
     for (auto& line : sheet.lines) {
         line.actual.assign(n, Currency::zero());
         line.actualTotal = Currency::zero();
-        for (const auto& [account, periods] : sheet.actuals)
-            if (covers(line.account, account))
-                for (std::size_t p = 0; p < n; ++p) {
-                    line.actual[p] += periods[p];
-                    line.actualTotal += periods[p];
-                }
+        forEachCovered(sheet.actuals, line.account, [&](const std::vector<Currency>& periods) {
+            for (std::size_t p = 0; p < n; ++p) {
+                line.actual[p] += periods[p];
+                line.actualTotal += periods[p];
+            }
+        });
+        lineAccounts.insert(line.account);
+        if (isGroupingAccount(line.account))
+            groupingPrefixes.insert(significantPrefix(line.account));
     }
-    const std::size_t budgeted = sheet.lines.size();
     for (const auto& [account, periods] : sheet.actuals) {
-        bool covered = false;
-        for (std::size_t l = 0; l < budgeted && !covered; ++l)
-            covered = covers(sheet.lines[l].account, account);
-        if (covered)
+        if (covered(lineAccounts, groupingPrefixes, account))
             continue;
         BudgetSheet::Line line;
         line.account = account;

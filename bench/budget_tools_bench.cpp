@@ -1,7 +1,8 @@
 // The budget of a large entity out and in: the overview and the year grid opened on
 // 2,500 lines, a month typed, a block pasted and a new line made in the grid, their
 // export to CSV and XLSX, an import of 10,000 lines and a copy of 2,500 lines to the
-// next year, both checked by the screen and rolled back at the end of each run.
+// next year, both checked by the screen and rolled back at the end of each run; the
+// year saved as a version, compared with it, and landed at the end of June.
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -22,6 +23,8 @@
 #include "sheets/budget_totals.h"
 #include "admin/demo_data.h"
 #include "sheets/screen_writer.h"
+#include "versions/landing.h"
+#include "versions/version_comparison.h"
 
 using namespace ondrel;
 
@@ -51,8 +54,12 @@ void build() {
     }
     db.inOneTransaction([&] {
         db.write("BUDGETCLES", db.makeRecord("BUDGETCLES", "002001", {{"Unique"}, {"S01"}, {"10000"}, {"10000"}}));
+        db.createFile("REALISE");
         for (int i = 0; i < kImported; ++i) {
             const std::string account = detailedAccount(i);
+            if (i < kLines)   // January to June spent, 95,00 a month
+                db.write("REALISE", db.makeRecord("REALISE", "N0002" + account,
+                                                  {{"0", "1", "2", "3", "4", "5"}, {"9500", "9500", "9500", "9500", "9500", "9500"}}));
             db.write("PLANCOMPTABLE", db.makeRecord("PLANCOMPTABLE", "002" + account, {{bench::budgetLabel(2, i)}}));
             if (i < kLines)
                 db.write("BUDGET", db.makeRecord("BUDGET", "N0002" + account,
@@ -203,6 +210,42 @@ void BM_CopyToNextYear(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kLines);
 }
 
+// The year saved as a version: every line copied with its note, in one transaction.
+// The version is deleted again, out of the time measured, to keep its name free.
+void BM_VersionSave(benchmark::State& state) {
+    for (auto _ : state) {
+        saveVersion(*gData->db, "002", "N", "Budget primitif");
+        state.PauseTiming();
+        deleteVersion(*gData->db, "002", "N", "Budget primitif");
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+
+// The working budget against a version: both read, line by line and class by class.
+void BM_VersionCompare(benchmark::State& state) {
+    const Version v = saveVersion(*gData->db, "002", "N", "Comparée");
+    for (auto _ : state) {
+        const auto c = compareSheets(*gData->db, v.name, readVersion(*gData->db, "002", "N", v), "Budget de travail",
+                                     readBudgetSheet(*gData->db, "002", "N"));
+        if (c.lines.size() != static_cast<std::size_t>(kLines))
+            state.SkipWithError("the comparison lost lines");
+    }
+    deleteVersion(*gData->db, "002", "N", v.name);
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+
+// A landing at the end of June, the remainder spread evenly, kept as a version.
+void BM_Forecast(benchmark::State& state) {
+    for (auto _ : state) {
+        saveLanding(*gData->db, "002", "N", "2027-06", {Remainder::Kind::Even, {}, false}, "Atterrissage fin juin");
+        state.PauseTiming();
+        deleteVersion(*gData->db, "002", "N", "Atterrissage fin juin");
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+
 }  // namespace
 
 BENCHMARK(BM_OverviewOpen)->Unit(benchmark::kMillisecond);
@@ -214,6 +257,9 @@ BENCHMARK(BM_ExportCsv)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportXlsx)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportTenThousandLines)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CopyToNextYear)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_VersionSave)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_VersionCompare)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Forecast)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));

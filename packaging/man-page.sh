@@ -1,7 +1,7 @@
 #!/bin/sh
 # Writes the man page of one of the programs, gzipped as Debian wants it, from what the
-# program itself says: its --help, then the --help of each of its subcommands. The page
-# so never tells another story than the program.
+# program itself says: its --help, then the --help of each of its subcommands and of
+# theirs ("version save"). The page so never tells another story than the program.
 #   man-page.sh PROGRAM VERSION SUMMARY OUTPUT.gz
 set -eu
 program=$1 version=$2 summary=$3 output=$4
@@ -13,7 +13,10 @@ roff() {
   sed -e 's/\\/\\e/g' -e "s/^\([.']\)/\\\\\&\1/" -e 's/-/\\-/g'
 }
 
-subcommands=$("$program" --help | awk '/^Subcommands:/ { on = 1; next } on && NF { print $1 }')
+subcommandsOf() {
+  "$program" "$@" --help | awk '/^Subcommands:/ { on = 1; next } on && NF { print $1 }'
+}
+subcommands=$(subcommandsOf)
 {
   printf '.TH %s 1 "" "ondrel %s" "User Commands"\n' "$(echo "$name" | tr a-z A-Z)" "$version"
   printf '.SH NAME\n%s \\- %s\n' "$name" "$summary"
@@ -28,6 +31,11 @@ subcommands=$("$program" --help | awk '/^Subcommands:/ { on = 1; next } on && NF
       printf '.SS %s\n.nf\n' "$sub"
       "$program" "$sub" --help | sed '/^Usage:/d' | roff
       printf '.fi\n'
+      for inner in $(subcommandsOf "$sub"); do
+        printf '.SS %s %s\n.nf\n' "$sub" "$inner"
+        "$program" "$sub" "$inner" --help | sed '/^Usage:/d' | roff
+        printf '.fi\n'
+      done
     done
   fi
   printf '.SH SEE ALSO\nondrel(1), ondrel\\-admin(1), ondrel\\-script(1); the README of the sources.\n'

@@ -173,8 +173,8 @@ Record Database::stored(const std::string& file, std::string key, std::vector<st
     });
 }
 
-Record Database::newRecord(const std::string& file, std::string key) {
-    return stored(file, std::move(key), {}, kNewRecord);
+Record Database::newRecord(const std::string& file, std::string key, std::vector<std::vector<std::string>> fields) {
+    return stored(file, std::move(key), std::move(fields), kNewRecord);
 }
 
 Record Database::makeRecord(const std::string& file, std::string key, std::vector<std::vector<std::string>> fields) {

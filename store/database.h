@@ -124,7 +124,7 @@ public:
     void readAhead(const std::string& file, const std::vector<std::string>& keys);
 
     // The record of a new key, written only while no record has it.
-    Record newRecord(const std::string& file, std::string key);
+    Record newRecord(const std::string& file, std::string key, std::vector<std::vector<std::string>> fields = {});
     // A record that the tools build whole, stored over whatever has its key.
     Record makeRecord(const std::string& file, std::string key, std::vector<std::vector<std::string>> fields);
 

@@ -288,7 +288,6 @@ $$;
 CREATE OR REPLACE FUNCTION ondrel_cycle_refusal(p_file text[], p_key text[], p_fields text[]) RETURNS text
 LANGUAGE plpgsql STABLE AS $$
 DECLARE
-    v_width constant integer := coalesce(array_length(p_fields, 2), 0);
     v record;
 BEGIN
     FOR v IN SELECT DISTINCT left(x.k, 5) AS y FROM unnest(p_file, p_key) x(f, k) WHERE x.f IN ('BUDGET', 'NOTES') LOOP
@@ -297,15 +296,18 @@ BEGIN
             RETURN format('@LOCKED@', CASE WHEN v.y LIKE 'N0%' THEN 'N' ELSE 'N+1' END, substr(v.y, 3, 3));
         END IF;
     END LOOP;
-    FOR j IN 1..coalesce(cardinality(p_file), 0) LOOP
-        IF p_file[j] = 'VERSIONS' AND p_fields[j][3] = 'validée' AND NOT ondrel_validated(p_key[j]) THEN
-            IF coalesce(p_fields[j][2], '') <> 'budget' THEN
-                RETURN 'Un atterrissage est une prévision : il ne se valide pas.';
-            END IF;
-            PERFORM pg_advisory_xact_lock(7734, hashtext(left(p_key[j], 5)));
+    -- The heads of versions are few in a call, their lines many: each version once.
+    FOR v IN SELECT x.k, p_fields[x.i::integer][2] AS kind FROM unnest(p_file, p_key) WITH ORDINALITY x(f, k, i)
+             WHERE x.f = 'VERSIONS' AND p_fields[x.i::integer][3] = 'validée' AND NOT ondrel_validated(x.k) LOOP
+        IF coalesce(v.kind, '') <> 'budget' THEN
+            RETURN 'Un atterrissage est une prévision : il ne se valide pas.';
         END IF;
-        IF p_file[j] IN ('VERSIONS', 'VERSIONLIGNES') AND ondrel_validated(left(p_key[j], 9)) THEN
-            RETURN format('@FROZEN@', left(p_key[j], 9));
+        PERFORM pg_advisory_xact_lock(7734, hashtext(left(v.k, 5)));
+    END LOOP;
+    FOR v IN SELECT DISTINCT left(x.k, 9) AS version FROM unnest(p_file, p_key) x(f, k)
+             WHERE x.f IN ('VERSIONS', 'VERSIONLIGNES') LOOP
+        IF ondrel_validated(v.version) THEN
+            RETURN format('@FROZEN@', v.version);
         END IF;
     END LOOP;
     RETURN NULL;
@@ -316,17 +318,18 @@ END $$;
 CREATE OR REPLACE FUNCTION ondrel_cycle_check(p_file text[], p_key text[], p_fields text[]) RETURNS text
 LANGUAGE plpgsql STABLE AS $$
 DECLARE
+    v record;
     v_account text;
 BEGIN
-    FOR j IN 1..coalesce(cardinality(p_file), 0) LOOP
-        IF p_file[j] = 'VERSIONS' AND p_fields[j][3] = 'validée' THEN
-            v_account := ondrel_version_difference(p_key[j]);
+    FOR v IN SELECT x.f, x.k, p_fields[x.i::integer][1] AS first FROM unnest(p_file, p_key) WITH ORDINALITY x(f, k, i)
+             WHERE (x.f = 'VERSIONS' AND p_fields[x.i::integer][3] = 'validée') OR x.f = 'VERROUS' LOOP
+        IF v.f = 'VERSIONS' THEN
+            v_account := ondrel_version_difference(v.k);
             IF v_account IS NOT NULL THEN
-                RETURN format('@DIFFERS@', p_fields[j][1], v_account);
+                RETURN format('@DIFFERS@', v.first, v_account);
             END IF;
-        END IF;
-        IF p_file[j] = 'VERROUS' AND NOT ondrel_validated(coalesce(p_fields[j][1], '')) THEN
-            RETURN format('« %s » n''est pas le verrou d''un budget validé : rien n''a été enregistré.', p_key[j]);
+        ELSIF NOT ondrel_validated(coalesce(v.first, '')) THEN
+            RETURN format('« %s » n''est pas le verrou d''un budget validé : rien n''a été enregistré.', v.k);
         END IF;
     END LOOP;
     RETURN NULL;

@@ -75,8 +75,18 @@ Record newHead(Database& db, const std::string& entity, const std::string& year,
         throw std::runtime_error("L'exercice a déjà " + std::to_string(kMaxVersions) + " versions : supprimez-en une.");
     std::string digits = std::to_string(number + 1);
     digits.insert(0, 3 - digits.size(), '0');
-    return db.makeRecord(kVersionsFile, yearPrefix(entity, year) + digits,
+    return db.newRecord(kVersionsFile, yearPrefix(entity, year) + digits,
                          {{trimBlanks(name)}, {kindText(kind)}, {}, {description}});
+}
+
+// The lines of a new version, their keys asked for at once rather than one by one.
+void writeLines(Database& db, const std::vector<Record>& lines) {
+    std::vector<std::string> keys;
+    for (const auto& line : lines)
+        keys.push_back(line.key());
+    db.readAhead(kVersionLinesFile, keys);
+    for (const auto& line : lines)
+        db.write(kVersionLinesFile, line);
 }
 
 void createFiles(Database& db) {
@@ -123,18 +133,18 @@ Version saveVersion(Database& db, const std::string& entity, const std::string& 
         const Record head = newHead(db, entity, year, name, VersionKind::Budget, {});
         key = head.key();
         const auto notes = readNotes(db, prefix);
-        int lines = 0;
+        std::vector<Record> lines;
         db.forEachRecord("BUDGET", [&](const Record& r) {
             auto fields = r.fields();
             fields.resize(4);
             const auto note = notes.find(r.key());
             fields.push_back({note == notes.end() ? std::string() : note->second});
-            db.write(kVersionLinesFile, db.makeRecord(kVersionLinesFile, key + r.key().substr(prefix.size()), fields));
-            ++lines;
+            lines.push_back(db.newRecord(kVersionLinesFile, key + r.key().substr(prefix.size()), fields));
         }, prefix);
-        if (lines == 0)
+        if (lines.empty())
             throw std::runtime_error("L'exercice " + year + " de l'entité " + entity +
                                      " n'a aucune ligne de budget : il n'y a rien à enregistrer.");
+        writeLines(db, lines);
         db.write(kVersionsFile, head);
     });
     return versionNamed(db, entity, year, name);
@@ -145,6 +155,7 @@ Version saveSheet(Database& db, const BudgetSheet& sheet, const std::string& nam
     db.inOneBatch([&] {
         createFiles(db);
         const Record head = newHead(db, sheet.entity, sheet.year, name, kind, description);
+        std::vector<Record> lines;
         for (const auto& line : sheet.lines) {
             std::vector<std::string> indexes, amounts;
             for (std::size_t p = 0; p < line.periods.size(); ++p)
@@ -152,9 +163,10 @@ Version saveSheet(Database& db, const BudgetSheet& sheet, const std::string& nam
                     indexes.push_back(std::to_string(p));
                     amounts.push_back(storedHundredths(*line.periods[p]));
                 }
-            db.write(kVersionLinesFile, db.makeRecord(kVersionLinesFile, head.key() + line.account,
-                                                      {{line.label}, indexes, amounts, {line.key}, {line.note}}));
+            lines.push_back(db.newRecord(kVersionLinesFile, head.key() + line.account,
+                                         {{line.label}, indexes, amounts, {line.key}, {line.note}}));
         }
+        writeLines(db, lines);
         db.write(kVersionsFile, head);
     });
     return versionNamed(db, sheet.entity, sheet.year, name);

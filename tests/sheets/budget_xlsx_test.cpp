@@ -19,6 +19,7 @@
 #include "sheets/budget_import.h"
 #include "sheets/budget_sheet.h"
 #include "sheets/budget_totals.h"
+#include "budget/line_note.h"
 #include "admin/demo_data.h"
 
 namespace ondrel {
@@ -73,6 +74,41 @@ TEST_F(BudgetXlsx, AnExportImportsBackUnchanged) {
     const auto report = writeBudgetRows(data.db, rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::DryRun});
     EXPECT_TRUE(report.faults.empty()) << report.faults.front();
     EXPECT_EQ(report.unchanged, 3);
+}
+
+// The notes travel in their column and come back: a changed note alone is a change,
+// an emptied one takes the note away, and one too long is refused with its row.
+TEST_F(BudgetXlsx, NotesGoOutAndComeBack) {
+    saveNote(*data.db, "N00016064000000", "Hausse du papier;\n« prévue » en mars");
+    for (const bool csv : {false, true}) {
+        std::vector<std::string> faults;
+        std::vector<BudgetRow> rows;
+        if (csv) {
+            std::stringstream out;
+            writeBudgetCsv(readBudgetSheet(*data.db, "001", "N"), out);
+            rows = readBudgetCsv(out, faults);
+        } else {
+            exportYear(false);
+            rows = readBudgetXlsx(path, faults);
+        }
+        ASSERT_TRUE(faults.empty()) << faults.front();
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0].note, "Hausse du papier;\n« prévue » en mars");
+        EXPECT_EQ(rows[1].note, "");
+        rows[1].note = "Loyer révisé";
+        rows[0].note = "";
+        const auto report = writeBudgetRows(data.db, rows, {.onFile = OnFile::Replace});
+        EXPECT_EQ(report.changed, 2) << "a note alone is a change";
+        EXPECT_EQ(readNotes(*data.db, "N0001"), (std::map<std::string, std::string>{{"N00016130000000", "Loyer révisé"}}));
+        saveNote(*data.db, "N00016130000000", "");
+        saveNote(*data.db, "N00016064000000", "Hausse du papier;\n« prévue » en mars");
+    }
+    std::stringstream tooLong("Entité;Exercice;Compte;Libellé;Clé;Total;janvier 2027;Note\n001;N;6064000000;Fournitures;001;0;;" +
+                              std::string(501, 'x') + "\n");
+    std::vector<std::string> faults;
+    readBudgetCsv(tooLong, faults);
+    ASSERT_EQ(faults.size(), 1u);
+    EXPECT_NE(faults[0].find("ligne 2"), std::string::npos) << faults[0];
 }
 
 // What a spreadsheet saves after a person's edit: the entity as the number 1, a heading
