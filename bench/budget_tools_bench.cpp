@@ -174,7 +174,7 @@ void BM_ExportCsv(benchmark::State& state) {
 }
 
 void BM_ExportXlsx(benchmark::State& state) {
-    const std::string path = gData->path() + ".xlsx";
+    const std::string path = (std::filesystem::temp_directory_path() / "ondrel-bench-budget.xlsx").string();
     for (auto _ : state) {
         const BudgetSheet sheet = readBudgetSheet(*gData->db, "002", "N");
         writeBudgetXlsx(sheet, totalsOf(*gData->db, sheet), path);
