@@ -148,8 +148,14 @@ BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : 
     layout->addWidget(buildPanes(central), 1);
     setCentralWidget(central);
     buildMenus();
-    // The filter at the right of the menus, where it takes no row of the lines' room.
-    menuBar()->setCornerWidget(filter_);
+    // What the months show and the filter at the right of the menus, where they take
+    // no room from the lines nor width from the choices.
+    auto* corner = new QWidget(this);
+    auto* beside = new QHBoxLayout(corner);
+    beside->setContentsMargins(0, 0, 4, 0);
+    for (QWidget* w : std::initializer_list<QWidget*>{measureLabel_, measure_, comparedMonths_, filter_})
+        beside->addWidget(w);
+    menuBar()->setCornerWidget(corner);
     listEntities();
     followChoices();
     restoreSettings();
@@ -157,13 +163,13 @@ BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : 
     refresh();
 }
 
-// The entity, the year, the budget shown and what it is compared with, and what the
-// months show; the filter, which the menu bar takes.
+// The entity, the year, the budget shown and what it is compared with; what the months
+// show and the filter, which the menu bar takes.
 QLayout* BudgetOverview::buildChoice(QWidget* central) {
     auto* choice = new QHBoxLayout;
     entities_ = new QComboBox(central);
     entities_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    entities_->setMinimumContentsLength(16);
+    entities_->setMinimumContentsLength(10);
     years_ = new QComboBox(central);
     years_->addItems({"N", "N+1"});
     filter_ = new QLineEdit(central);
@@ -177,8 +183,6 @@ QLayout* BudgetOverview::buildChoice(QWidget* central) {
     choice->addWidget(years_);
     addCycleChoice(choice, central);
     measureLabel_ = new QLabel("Mois", central);
-    choice->addWidget(measureLabel_);
-    choice->addWidget(measure_);
     return choice;
 }
 

@@ -89,10 +89,9 @@ void BudgetOverview::addCycleChoice(QHBoxLayout* choice, QWidget* central) {
     choice->addWidget(shown_, 1);
     choice->addWidget(new QLabel("Comparer à", central));
     choice->addWidget(against_, 1);
-    choice->addWidget(comparedMonths_);
     for (QComboBox* box : {shown_, against_, comparedMonths_}) {
         box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        box->setMinimumContentsLength(8);
+        box->setMinimumContentsLength(6);
         connect(box, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
     }
 }
@@ -185,7 +184,6 @@ void BudgetOverview::showCycle() {
     cycle_->setVisible(!cycle_->text().isEmpty());
     comparedMonths_->setVisible(comparing());
     measure_->setVisible(!comparing());
-    measureLabel_->setVisible(!comparing());
 }
 
 // A row a line: both totals, their difference and its percentage, what changed, then

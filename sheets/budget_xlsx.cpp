@@ -24,14 +24,6 @@ constexpr uint8_t kPaperA4 = 9;
 // size that reads, the account and label on each.
 constexpr uint16_t kPrintScaleWithActuals = 75;
 
-// A formula's text, "=" and its parts, built by appending.
-std::string formula(std::initializer_list<std::string> parts) {
-    std::string text = "=";
-    for (const auto& part : parts)
-        text += part;
-    return text;
-}
-
 double asNumber(Currency amount) {
     return static_cast<double>(amount.floorHundredths()) / 100.0;
 }

@@ -13,4 +13,11 @@ std::string cellName(std::uint16_t col, std::uint32_t row) {
     return columnName(col) + std::to_string(row + 1);
 }
 
+std::string formula(std::initializer_list<std::string> parts) {
+    std::string text = "=";
+    for (const auto& part : parts)
+        text += part;
+    return text;
+}
+
 }  // namespace ondrel

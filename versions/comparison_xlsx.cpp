@@ -77,8 +77,8 @@ private:
         worksheet_write_number(ws_, row, kLeftTotal, asNumber(r.leftTotal), amount_);
         worksheet_write_number(ws_, row, kRightTotal, asNumber(r.rightTotal), amount_);
         writeDifference(row, kDifference, kLeftTotal, kRightTotal, variance(r.leftTotal, r.rightTotal));
-        const std::string ratio = "=IF(N(" + cellName(kLeftTotal, row) + ")=0,\"\"," + cellName(kDifference, row) + "/" +
-                                  cellName(kLeftTotal, row) + "*100)";
+        const std::string ratio = formula({"IF(N(", cellName(kLeftTotal, row), ")=0,\"\",", cellName(kDifference, row), "/",
+                                           cellName(kLeftTotal, row), "*100)"});
         if (const auto percent = variancePercent(r.leftTotal, r.rightTotal))
             worksheet_write_formula_num(ws_, row, kPercent, ratio.c_str(), percent_, *percent);
         else
@@ -92,7 +92,7 @@ private:
     }
 
     void writeDifference(lxw_row_t row, lxw_col_t at, lxw_col_t left, lxw_col_t right, Currency value) {
-        const std::string f = "=" + cellName(right, row) + "-" + cellName(left, row);
+        const std::string f = formula({cellName(right, row), "-", cellName(left, row)});
         worksheet_write_formula_num(ws_, row, at, f.c_str(), amount_, asNumber(value));
     }
 

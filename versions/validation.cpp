@@ -1,5 +1,7 @@
 #include "versions/validation.h"
 
+#include <map>
+#include <optional>
 #include <stdexcept>
 
 #include "budget/budget_key.h"
