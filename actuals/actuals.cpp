@@ -133,22 +133,21 @@ std::map<std::string, std::vector<Currency>> readActuals(Database& db, const std
         return actuals;
     const std::size_t n = fiscalPeriods(db, entity, year).size();
     const std::string prefix = yearCodeFor(year) + entity;
-    for (const std::string& key : db.keys(kActualsFile)) {
-        if (key.rfind(prefix, 0) != 0)
-            continue;
-        const auto record = db.read(kActualsFile, key);
-        auto& periods = actuals[key.substr(prefix.size())];
+    // The year's records in one trip, not a trip a key: a server would be asked
+    // thousands of times for a large chart.
+    db.forEachRecord(kActualsFile, [&](const Record& record) {
+        auto& periods = actuals[record.key().substr(prefix.size())];
         periods.assign(n, Currency::zero());
-        if (!record || record->fields().size() < 2)
-            continue;
-        const auto& indexes = record->fields()[0];
-        const auto& amounts = record->fields()[1];
+        if (record.fields().size() < 2)
+            return;
+        const auto& indexes = record.fields()[0];
+        const auto& amounts = record.fields()[1];
         for (std::size_t v = 0; v < indexes.size() && v < amounts.size(); ++v) {
             const std::size_t index = std::stoul(indexes[v]);
             if (index < n)
                 periods[index] = Currency::fromHundredths(std::stoll(amounts[v]));
         }
-    }
+    }, prefix);
     return actuals;
 }
 

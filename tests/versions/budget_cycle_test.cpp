@@ -32,8 +32,11 @@ struct BudgeterRights : UserRights {
 
 std::string amounts(const BudgetSheet::Line& line) {
     std::string text;
-    for (const auto& p : line.periods)
-        text += (text.empty() ? "" : " ") + (p ? formatAmount(*p) : "-");
+    for (const auto& p : line.periods) {
+        if (!text.empty())
+            text += ' ';
+        text += p ? formatAmount(*p) : std::string("-");
+    }
     return text;
 }
 
