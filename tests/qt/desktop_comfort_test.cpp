@@ -224,14 +224,17 @@ private slots:
     void enterF2EscAndF1WorkFromTheKeyboard() {
         showStoredLine("6064");
         auto* lines = widget<QListWidget>("Lst_RepartPer");
-        lines->setFocus();
-        lines->setCurrentRow(1);
+        const auto clickSecondLine = [&] {
+            QTest::mouseClick(lines->viewport(), Qt::LeftButton, {}, lines->visualItemRect(lines->item(1)).center());
+        };
+        clickSecondLine();
+        QCOMPARE(lines->currentRow(), 1);
         key(Qt::Key_F2);
         QCOMPARE(widget<QLineEdit>("Txt_Affect")->text(), QString("      100,00"));
         key(Qt::Key_Escape);
         QVERIFY(!zone("Cmd_AnnulerRepartition").enabled());
         QVERIFY(zone("Cmd_AnnulerBudget").enabled());
-        lines->setFocus();
+        clickSecondLine();
         key(Qt::Key_Return);
         QVERIFY(zone("Cmd_AnnulerRepartition").enabled());
         key(Qt::Key_Escape);
@@ -239,9 +242,12 @@ private slots:
         QVERIFY(!zone("Cmd_AnnulerBudget").enabled());
         QCOMPARE(zone("Txt_Cpte").text(), std::string());
 
-        // Enter presses the focused button.
+        // Enter presses the focused button, reached with Tab.
         showStoredLine("6064");
-        screen->widgetOf("Cmd_AjouterRepartition")->setFocus();
+        QWidget* add = screen->widgetOf("Cmd_AjouterRepartition");
+        for (int tabs = 0; tabs < 40 && QApplication::focusWidget() != add; ++tabs)
+            key(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), add);
         key(Qt::Key_Return);
         QVERIFY(screen->control().W_AjoutPeriode);
 

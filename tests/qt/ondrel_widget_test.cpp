@@ -56,8 +56,8 @@ private slots:
         enter("Txt_CodAssoc");
         typeInto("Txt_Cpte", "6064");
         enter("Txt_Cpte");
-        widget<QLineEdit>("Txt_ValBud")->setFocus();
-        widget<QLineEdit>("Txt_ValBud")->selectAll();
+        click("Txt_ValBud");
+        QTest::keyClick(screen->widgetOf("Txt_ValBud"), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(screen->widgetOf("Txt_ValBud"), Qt::Key_X, Qt::ControlModifier);
         QVERIFY(screen->control().screen().zone("Cmd_AjouterRepartition").enabled());
         click("Cmd_AjouterRepartition");
@@ -125,7 +125,7 @@ private slots:
         typeInto("Txt_CodAssoc", "1");
         enter("Txt_CodAssoc");
         QCOMPARE(screen->widgetOf("Txt_CodAssoc")->nextInFocusChain(), screen->widgetOf("Cbo_Assoc"));
-        widget<QLineEdit>("Txt_Cpte")->setFocus();
+        click("Txt_Cpte");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(screen->control().screen().focus()->name(), std::string("Cbo_Cpte"));
     }
