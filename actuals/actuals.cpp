@@ -1,6 +1,5 @@
 #include "actuals/actuals.h"
 
-#include <algorithm>
 #include <cstdlib>
 
 #include "account/account_number.h"
@@ -128,9 +127,6 @@ ActualsImport importActuals(Database& db, const std::string& entity, std::istrea
 std::map<std::string, std::vector<Currency>> readActuals(Database& db, const std::string& entity,
                                                          const std::string& year) {
     std::map<std::string, std::vector<Currency>> actuals;
-    const auto files = db.fileNames();
-    if (std::find(files.begin(), files.end(), kActualsFile) == files.end())
-        return actuals;
     const std::size_t n = fiscalPeriods(db, entity, year).size();
     const std::string prefix = yearCodeFor(year) + entity;
     // The year's records in one trip, not a trip a key: a server would be asked

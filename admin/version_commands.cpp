@@ -20,17 +20,6 @@ struct Arguments {
     bool negativeRemainder = false;
 };
 
-// The budget of the year by name: a version, or the working budget when there is none.
-BudgetSheet sideNamed(Database& db, const Arguments& a, const std::string& name) {
-    if (name.empty())
-        return readBudgetSheet(db, a.entity, a.year);
-    return readVersion(db, a.entity, a.year, versionNamed(db, a.entity, a.year, name));
-}
-
-std::string sideName(const std::string& name) {
-    return name.empty() ? "Budget de travail" : name;
-}
-
 void saveCommand(const Arguments& a) {
     auto db = openExisting(a.db, Database::Access::ReadWrite);
     const Version v = saveVersion(*db, a.entity, a.year, a.name);
@@ -71,8 +60,8 @@ void deleteCommand(const Arguments& a) {
 
 void compareCommand(const Arguments& a) {
     auto db = openExisting(a.db);
-    const auto comparison = compareSheets(*db, sideName(a.name), sideNamed(*db, a, a.name), sideName(a.with),
-                                          sideNamed(*db, a, a.with));
+    const auto comparison = compareSheets(*db, budgetName(a.name), budgetNamed(*db, a.entity, a.year, a.name),
+                                          budgetName(a.with), budgetNamed(*db, a.entity, a.year, a.with));
     if (a.output.empty()) {
         writeComparisonCsv(comparison, std::cout);
     } else if (a.output.ends_with(".xlsx")) {
@@ -106,7 +95,7 @@ void forecastCommand(const Arguments& a) {
         if (v.validated)
             voted = v;
     const BudgetSheet budget = voted ? readVersion(*db, a.entity, a.year, *voted) : readBudgetSheet(*db, a.entity, a.year);
-    const auto c = compareSheets(*db, voted ? voted->name : sideName(""), budget, landing.name,
+    const auto c = compareSheets(*db, voted ? voted->name : budgetName(""), budget, landing.name,
                                  readVersion(*db, a.entity, a.year, landing));
     std::cout << "atterrissage « " << landing.name << " » enregistré (" << landing.key << ") : " << landing.description
               << "\n";

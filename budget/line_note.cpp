@@ -1,6 +1,6 @@
 #include "budget/line_note.h"
 
-#include "data/request.h"
+#include "data/data_error.h"
 #include "data/suite_files.h"
 #include "screen/utf8_text.h"
 #include "store/store_error.h"
@@ -18,18 +18,7 @@ std::optional<std::string> noteFault(const std::string& note) {
 
 std::map<std::string, std::string> readNotes(Database& db, const std::string& prefix) {
     std::map<std::string, std::string> notes;
-    Request q;
-    q.set(1, "SSELECT " + std::string(kNotesFile) + " AVEC 0 = \"" + prefix + "]\" 0 1 PAR 0");
-    q.set(2, kNotesFile);
-    q.set(3, "0 1");
-    try {
-        const ResultTable table = db.RunSelect(q.text());
-        for (const auto& row : table.rows())
-            notes[row[0]] = row[1];
-    } catch (const DataError& e) {
-        if (e.number() != kFileNotFound)   // no note was ever kept in this database
-            throw;
-    }
+    db.forEachRecord(kNotesFile, [&](const Record& r) { notes[r.key()] = r.value(1, 1); }, prefix);
     return notes;
 }
 

@@ -407,14 +407,13 @@ void BudgetOverview::fill() {
     listVersions();
     showCycle();
     if (comparing()) {
-        const SheetComparison c = comparison();
-        fillCompared(c);
-        BudgetSheet right = sheetNamed(shown_->currentData().toString());
-        showChart(right, totalsOf(*db_, right), ChartMeasure::Budget);
+        const BudgetSheet shown = shownSheet();
+        fillCompared(comparison(shown));
+        showChart(shown, totalsOf(*db_, shown), ChartMeasure::Budget);
         fitColumns();
         return;
     }
-    BudgetSheet sheet = sheetNamed(shown_->currentData().toString());
+    BudgetSheet sheet = shownSheet();
     compareWithActuals(*db_, sheet);
     // The months show the measure chosen; the actuals' columns only once some are imported.
     const bool withActuals = !sheet.actuals.empty();
@@ -497,7 +496,7 @@ bool BudgetOverview::exportTo(const QString& path, bool withActuals) {
     return attempt(QString("L'export dans « %1 » a échoué.").arg(path), [&] {
         const bool xlsx = path.endsWith(".xlsx", Qt::CaseInsensitive);
         if (comparing()) {
-            const SheetComparison c = comparison();
+            const SheetComparison c = comparison(shownSheet());
             if (xlsx)
                 return writeComparisonXlsx(c, path.toStdString());
             std::ofstream out(path.toStdString(), std::ios::binary);
@@ -506,7 +505,7 @@ bool BudgetOverview::exportTo(const QString& path, bool withActuals) {
                 throw std::runtime_error("le fichier n'a pas pu être écrit");
             return;
         }
-        BudgetSheet sheet = sheetNamed(shown_->currentData().toString());
+        BudgetSheet sheet = shownSheet();
         if (withActuals)
             compareWithActuals(*db_, sheet);
         if (xlsx) {

@@ -112,8 +112,8 @@ private:
     ReportSubject reportSubject() const;
     void chooseLanding();
     std::optional<Version> versionShown();
-    BudgetSheet sheetNamed(const QString& name);
-    SheetComparison comparison();
+    BudgetSheet shownSheet();
+    SheetComparison comparison(const BudgetSheet& shown);
     bool comparing() const;
     void fillCompared(const SheetComparison& c);
     void fill();

@@ -159,15 +159,6 @@ Titles titlesOf(Database& db, const ReportSubject& subject, const std::string& u
             period, QString("Imprimé le %1 par %2").arg(QDate::currentDate().toString("dd/MM/yyyy"), q(user))};
 }
 
-BudgetSheet sheetOf(Database& db, const ReportSubject& subject, const std::string& version) {
-    if (version.empty())
-        return readBudgetSheet(db, subject.entity, subject.year);
-    return readVersion(db, subject.entity, subject.year, versionNamed(db, subject.entity, subject.year, version));
-}
-
-std::string sideName(const std::string& version) {
-    return version.empty() ? "Budget de travail" : version;
-}
 
 // The report's pages on the device: the table in columns that fit the year, as many
 // pages as it takes, then the chart on a page of its own.
@@ -315,13 +306,14 @@ private:
 }  // namespace
 
 void printBudgetReport(Database& db, const ReportSubject& subject, const std::string& user, QPagedPaintDevice& device) {
-    BudgetSheet sheet = sheetOf(db, subject, subject.version);
+    BudgetSheet sheet = budgetNamed(db, subject.entity, subject.year, subject.version);
     QStringList header{"Compte", "Libellé"};
     std::vector<Row> rows;
     BudgetTotals totals;
     if (subject.against) {
-        const auto c = compareSheets(db, sideName(*subject.against), sheetOf(db, subject, *subject.against),
-                                     sideName(subject.version), sheet);
+        const auto c = compareSheets(db, budgetName(*subject.against),
+                                     budgetNamed(db, subject.entity, subject.year, *subject.against),
+                                     budgetName(subject.version), sheet);
         header << q(c.leftName) << q(c.rightName) << "Écart" << "Écart %";
         for (const auto& label : sheet.periodLabels)
             header << "écart " + q(label);

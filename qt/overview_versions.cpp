@@ -27,7 +27,6 @@ namespace ondrel {
 namespace {
 
 constexpr const char* kTitle = "Vue d'ensemble du budget";
-constexpr const char* kWorking = "Budget de travail";
 constexpr int kSortRole = Qt::UserRole + 1;
 
 QString q(const std::string& text) {
@@ -46,10 +45,6 @@ QStandardItem* amountCell(Currency amount) {
     return cell(q(formatAmount(amount, Grouping::Thousands)), static_cast<qlonglong>(amount.floorHundredths()));
 }
 
-QString sideName(const QString& name) {
-    return name.isEmpty() ? QString(kWorking) : name;
-}
-
 // A combo's entries: the working budget, then each version by its name and state, the
 // name as data; kept on the entry chosen when it is still there.
 void fillChoices(QComboBox* box, const std::vector<Version>& versions, bool withNone) {
@@ -58,7 +53,7 @@ void fillChoices(QComboBox* box, const std::vector<Version>& versions, bool with
     box->clear();
     if (withNone)
         box->addItem("(aucune comparaison)");
-    box->addItem(kWorking, QString());
+    box->addItem(q(budgetName({})), QString());
     for (const auto& v : versions)
         box->addItem(q(v.name) + (v.validated ? " — validée" : v.kind == VersionKind::Landing ? " — atterrissage" : ""),
                      q(v.name));
@@ -146,11 +141,8 @@ std::optional<Version> BudgetOverview::versionShown() {
     return findVersion(*db_, entity().toStdString(), year().toStdString(), name.toStdString());
 }
 
-BudgetSheet BudgetOverview::sheetNamed(const QString& name) {
-    if (name.isEmpty())
-        return readBudgetSheet(*db_, entity().toStdString(), year().toStdString());
-    const std::string e = entity().toStdString(), y = year().toStdString();
-    return readVersion(*db_, e, y, versionNamed(*db_, e, y, name.toStdString()));
+BudgetSheet BudgetOverview::shownSheet() {
+    return budgetNamed(*db_, entity().toStdString(), year().toStdString(), shown_->currentData().toString().toStdString());
 }
 
 bool BudgetOverview::comparing() const {
@@ -158,10 +150,10 @@ bool BudgetOverview::comparing() const {
 }
 
 // The version compared with on the left, what is shown on the right.
-SheetComparison BudgetOverview::comparison() {
-    const QString left = against_->currentData().toString(), right = shown_->currentData().toString();
-    return compareSheets(*db_, sideName(left).toStdString(), sheetNamed(left), sideName(right).toStdString(),
-                         sheetNamed(right));
+SheetComparison BudgetOverview::comparison(const BudgetSheet& shown) {
+    const std::string left = against_->currentData().toString().toStdString();
+    return compareSheets(*db_, budgetName(left), budgetNamed(*db_, entity().toStdString(), year().toStdString(), left),
+                         budgetName(shown_->currentData().toString().toStdString()), shown);
 }
 
 ReportSubject BudgetOverview::reportSubject() const {

@@ -184,27 +184,27 @@ std::size_t readAhead(Database& db, const std::vector<BudgetRow>& rows, std::siz
 }
 
 // A validated year takes no row: said once for the year, before any row is typed.
-std::set<std::string> lockedYears(Database& db, const std::vector<BudgetRow>& rows, BudgetWriteReport& report) {
-    std::set<std::string> asked, locked;
+bool refuseLockedYears(Database& db, const std::vector<BudgetRow>& rows, BudgetWriteReport& report) {
+    std::set<std::string> asked;
+    bool refused = false;
     for (const BudgetRow& row : rows) {
         const std::string year = lockKey(yearCodeFor(row.line.year), padCode(row.line.entity));
         if (!asked.insert(year).second)
             continue;
         if (const auto lock = budgetLock(db, yearCodeFor(row.line.year), padCode(row.line.entity))) {
-            locked.insert(year);
+            refused = true;
             report.faults.push_back("exercice " + row.line.year + " de l'entité " + padCode(row.line.entity) + " : " +
                                     lockRefusal(*lock));
         }
     }
-    return locked;
+    return refused;
 }
 
 // Each row typed at a screen of its own, as a person would type it; its note kept
 // beside the line, where the file has notes.
 void typeEachRow(const std::shared_ptr<Database>& db, const std::vector<BudgetRow>& rows, OnFile onFile,
                  BudgetWriteReport& report) {
-    const auto locked = lockedYears(*db, rows, report);
-    if (!locked.empty())
+    if (refuseLockedYears(*db, rows, report))
         return;
     ScreenWriter screen(db);
     // The line of each budget key, as the screen pads and completes them.

@@ -19,14 +19,9 @@ constexpr lxw_col_t kAccountColumn = 2;
 constexpr lxw_col_t kLabelColumn = 3;
 constexpr lxw_col_t kKeyColumn = 4;
 constexpr lxw_col_t kTotalColumn = 5;
-constexpr uint8_t kPaperA4 = 9;
 // With the actuals a sheet is 45 columns wide: printed across several pages, each a
 // size that reads, the account and label on each.
 constexpr uint16_t kPrintScaleWithActuals = 75;
-
-double asNumber(Currency amount) {
-    return static_cast<double>(amount.floorHundredths()) / 100.0;
-}
 
 // Where a comparison stands in a row: the actual's column and the budget's, and the
 // columns that show how they compare (the actual itself, the variance, its %).
@@ -63,12 +58,10 @@ public:
 
 private:
     void makeFormats() {
-        amount_ = workbook_add_format(book_);
-        format_set_num_format(amount_, "#,##0.00");
-        percent_ = workbook_add_format(book_);
-        format_set_num_format(percent_, "+0.0\" %\";-0.0\" %\";0.0\" %\"");
-        bold_ = workbook_add_format(book_);
-        format_set_bold(bold_);
+        const SheetFormats plain = sheetFormats(book_);
+        amount_ = plain.amount;
+        percent_ = plain.percent;
+        bold_ = plain.bold;
         boldAmount_ = workbook_add_format(book_);
         format_set_bold(boldAmount_);
         format_set_num_format(boldAmount_, "#,##0.00");

@@ -20,4 +20,16 @@ std::string formula(std::initializer_list<std::string> parts) {
     return text;
 }
 
+double asNumber(Currency amount) {
+    return static_cast<double>(amount.floorHundredths()) / 100.0;
+}
+
+SheetFormats sheetFormats(lxw_workbook* book) {
+    SheetFormats f{workbook_add_format(book), workbook_add_format(book), workbook_add_format(book)};
+    format_set_num_format(f.amount, "#,##0.00");
+    format_set_num_format(f.percent, "+0.0\" %\";-0.0\" %\";0.0\" %\"");
+    format_set_bold(f.bold);
+    return f;
+}
+
 }  // namespace ondrel

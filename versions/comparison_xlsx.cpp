@@ -14,24 +14,14 @@ namespace ondrel {
 namespace {
 
 constexpr lxw_col_t kLeftTotal = 3, kRightTotal = 4, kDifference = 5, kPercent = 6, kFirstMonth = 7;
-constexpr uint8_t kPaperA4 = 9;
-
-double asNumber(Currency amount) {
-    return static_cast<double>(amount.floorHundredths()) / 100.0;
-}
 
 // The two sides' months as numbers, every difference as a formula over them, so that
 // the sheet stays right as someone edits a side.
 class ComparisonWriter {
 public:
-    ComparisonWriter(lxw_workbook* book, const SheetComparison& c) : c_(c), n_(static_cast<lxw_col_t>(c.periodLabels.size())) {
+    ComparisonWriter(lxw_workbook* book, const SheetComparison& c)
+        : c_(c), n_(static_cast<lxw_col_t>(c.periodLabels.size())), formats_(sheetFormats(book)) {
         ws_ = workbook_add_worksheet(book, ("Comparaison " + c.entity + " " + c.year).c_str());
-        amount_ = workbook_add_format(book);
-        format_set_num_format(amount_, "#,##0.00");
-        percent_ = workbook_add_format(book);
-        format_set_num_format(percent_, "+0.0\" %\";-0.0\" %\";0.0\" %\"");
-        bold_ = workbook_add_format(book);
-        format_set_bold(bold_);
     }
 
     void write() {
@@ -43,7 +33,7 @@ public:
         for (const auto& total : c_.classes)
             writeRow(row++, total, total.code, "", nullptr);
         for (const auto* total : {&c_.charges, &c_.produits, &c_.result})
-            writeRow(row++, *total, "", "", bold_);
+            writeRow(row++, *total, "", "", formats_.bold);
     }
 
 private:
@@ -53,7 +43,7 @@ private:
             for (const auto& month : c_.periodLabels)
                 header.push_back(name + " : " + month);
         for (lxw_col_t col = 0; col < header.size(); ++col)
-            worksheet_write_string(ws_, 0, col, header[col].c_str(), bold_);
+            worksheet_write_string(ws_, 0, col, header[col].c_str(), formats_.bold);
         worksheet_freeze_panes(ws_, 1, 2);
         worksheet_set_column(ws_, 0, 0, 13, nullptr);
         worksheet_set_column(ws_, 1, 1, 42, nullptr);
@@ -74,18 +64,18 @@ private:
         worksheet_write_string(ws_, row, 1, r.label.c_str(), text);
         if (!change.empty())
             worksheet_write_string(ws_, row, 2, change.c_str(), nullptr);
-        worksheet_write_number(ws_, row, kLeftTotal, asNumber(r.leftTotal), amount_);
-        worksheet_write_number(ws_, row, kRightTotal, asNumber(r.rightTotal), amount_);
+        worksheet_write_number(ws_, row, kLeftTotal, asNumber(r.leftTotal), formats_.amount);
+        worksheet_write_number(ws_, row, kRightTotal, asNumber(r.rightTotal), formats_.amount);
         writeDifference(row, kDifference, kLeftTotal, kRightTotal, variance(r.leftTotal, r.rightTotal));
         const std::string ratio = formula({"IF(N(", cellName(kLeftTotal, row), ")=0,\"\",", cellName(kDifference, row), "/",
                                            cellName(kLeftTotal, row), "*100)"});
         if (const auto percent = variancePercent(r.leftTotal, r.rightTotal))
-            worksheet_write_formula_num(ws_, row, kPercent, ratio.c_str(), percent_, *percent);
+            worksheet_write_formula_num(ws_, row, kPercent, ratio.c_str(), formats_.percent, *percent);
         else
-            worksheet_write_formula_str(ws_, row, kPercent, ratio.c_str(), percent_, "");
+            worksheet_write_formula_str(ws_, row, kPercent, ratio.c_str(), formats_.percent, "");
         for (lxw_col_t p = 0; p < n_; ++p) {
-            worksheet_write_number(ws_, row, kFirstMonth + p, asNumber(r.left[p]), amount_);
-            worksheet_write_number(ws_, row, kFirstMonth + n_ + p, asNumber(r.right[p]), amount_);
+            worksheet_write_number(ws_, row, kFirstMonth + p, asNumber(r.left[p]), formats_.amount);
+            worksheet_write_number(ws_, row, kFirstMonth + n_ + p, asNumber(r.right[p]), formats_.amount);
             writeDifference(row, kFirstMonth + 2 * n_ + p, kFirstMonth + p, kFirstMonth + n_ + p,
                             variance(r.left[p], r.right[p]));
         }
@@ -93,13 +83,13 @@ private:
 
     void writeDifference(lxw_row_t row, lxw_col_t at, lxw_col_t left, lxw_col_t right, Currency value) {
         const std::string f = formula({cellName(right, row), "-", cellName(left, row)});
-        worksheet_write_formula_num(ws_, row, at, f.c_str(), amount_, asNumber(value));
+        worksheet_write_formula_num(ws_, row, at, f.c_str(), formats_.amount, asNumber(value));
     }
 
     const SheetComparison& c_;
     lxw_col_t n_;
+    const SheetFormats formats_;
     lxw_worksheet* ws_ = nullptr;
-    lxw_format *amount_ = nullptr, *percent_ = nullptr, *bold_ = nullptr;
 };
 
 }  // namespace

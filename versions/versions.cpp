@@ -199,6 +199,16 @@ void deleteVersion(Database& db, const std::string& entity, const std::string& y
     });
 }
 
+BudgetSheet budgetNamed(Database& db, const std::string& entity, const std::string& year, const std::string& version) {
+    if (version.empty())
+        return readBudgetSheet(db, entity, year);
+    return readVersion(db, entity, year, versionNamed(db, entity, year, version));
+}
+
+std::string budgetName(const std::string& version) {
+    return version.empty() ? "Budget de travail" : version;
+}
+
 std::string versionCaption(const Version& version) {
     std::string caption = version.name;
     if (version.validated)

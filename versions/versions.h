@@ -53,6 +53,11 @@ BudgetSheet readVersion(Database& db, const std::string& entity, const std::stri
 // Deletes a version and its lines; refused for a validated one.
 void deleteVersion(Database& db, const std::string& entity, const std::string& year, const std::string& name);
 
+// The budget of the year that a name stands for: the version of that name, or the
+// working budget for an empty one; and how it is called beside another.
+BudgetSheet budgetNamed(Database& db, const std::string& entity, const std::string& year, const std::string& version);
+std::string budgetName(const std::string& version);   // "Budget de travail" for an empty one
+
 // "Budget primitif 2027 (validée le 08/12/2026 à 16:02 par marie)".
 std::string versionCaption(const Version& version);
 
