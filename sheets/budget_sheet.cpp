@@ -47,7 +47,7 @@ BudgetSheet::Line sheetLine(const Record& r, const std::string& prefix, const Bu
     return line;
 }
 
-BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::string& year) {
+BudgetSheet emptyBudgetSheet(Database& db, const std::string& entity, const std::string& year) {
     if (year != "N" && year != "N+1")
         throw std::runtime_error("l'exercice est N ou N+1, pas « " + year + " »");
     if (!db.read("ASSOCIATION", entity))
@@ -57,7 +57,11 @@ BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::
     sheet.year = year;
     for (const Period& p : fiscalPeriods(db, entity, year))
         sheet.periodLabels.push_back(p.label);
+    return sheet;
+}
 
+BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::string& year) {
+    BudgetSheet sheet = emptyBudgetSheet(db, entity, year);
     const std::string prefix = yearCodeFor(year) + entity;
     const auto notes = readNotes(db, prefix);
     db.forEachRecord("BUDGET", [&](const Record& r) {

@@ -56,6 +56,9 @@ inline constexpr const char* kNoteHeading = "Note";
 // read or fall outside the sheet's year.
 BudgetSheet::Line sheetLine(const Record& r, const std::string& prefix, const BudgetSheet& sheet);
 
+// The sheet of the entity's year without its lines: its months' labels. Raises
+// std::runtime_error, in French, for an entity or year that is not on file.
+BudgetSheet emptyBudgetSheet(Database& db, const std::string& entity, const std::string& year);
 // Reads the lines from the BUDGET records, with their notes. Raises std::runtime_error, in French, for an
 // entity or year that is not on file and for a line with a period outside its year.
 BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::string& year);

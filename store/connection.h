@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -82,9 +83,10 @@ public:
     // false when the server has no such role. A file is protected by its own
     // permissions, so there it does nothing.
     virtual bool grantAccess(const std::string& user, bool write) = 0;
-    // Brings the engine's statistics up to date after many writes, so that the next
-    // select is planned for the tables as they now are.
-    virtual void refreshStatistics() = 0;
+    // Brings the engine's statistics up to date after a transaction that wrote, file by
+    // file, that many records, when they are far more than the statistics foresee, so
+    // that the next select is planned for the tables as they now are.
+    virtual void refreshStatistics(const std::map<std::string, std::size_t>& writesByFile) = 0;
     // How many statements are kept prepared.
     virtual std::size_t cachedStatements() const = 0;
 };

@@ -15,10 +15,6 @@
 
 namespace ondrel {
 
-namespace {
-
-// The smallest text greater than every text that begins with prefix, in byte order;
-// empty when there is none.
 std::string prefixEnd(std::string prefix) {
     while (!prefix.empty() && static_cast<unsigned char>(prefix.back()) == 0xFF)
         prefix.pop_back();
@@ -26,6 +22,8 @@ std::string prefixEnd(std::string prefix) {
         prefix.back() = static_cast<char>(static_cast<unsigned char>(prefix.back()) + 1);
     return prefix;
 }
+
+namespace {
 
 void checkValues(const Record& record) {
     if (record.key().find(kValueMark) != std::string::npos)
@@ -94,14 +92,14 @@ void Database::inOneTransaction(const std::function<void()>& work) {
     } catch (...) {
         --transactionDepth_;
         knownFiles_.clear();
-        writesInTransaction_ = 0;
+        writesInTransaction_.clear();
         throw;
     }
     --transactionDepth_;
-    if (outermost && writesInTransaction_ >= kBulkWrites)
-        connection_->refreshStatistics();
-    if (outermost)
-        writesInTransaction_ = 0;
+    if (outermost) {
+        connection_->refreshStatistics(writesInTransaction_);
+        writesInTransaction_.clear();
+    }
 }
 
 bool Database::fileExists(const std::string& name) {
@@ -145,11 +143,9 @@ std::vector<std::string> Database::keys(const std::string& file) {
 
 std::string Database::changeStamp(const std::string& file, const std::string& prefix) {
     sendHeldWrites();
-    std::string after = prefix;   // the first key past the prefix's
-    ++after.back();
     std::string stamp;
     connection_->query("SELECT count(*), coalesce(sum(revision), 0) FROM record WHERE file = ? AND key >= ? AND key < ?",
-                       {file, prefix, after}, [&](const Row& row) {
+                       {file, prefix, prefixEnd(prefix)}, [&](const Row& row) {
                            stamp = row.text(0);
                            stamp += '/';
                            stamp += row.text(1);
@@ -251,7 +247,7 @@ std::int64_t Database::write(const std::string& file, const Record& record) {
     std::int64_t next = 0;
     inOneTransaction([&] {
         requireKnownFile(file);
-        ++writesInTransaction_;
+        ++writesInTransaction_[file];
         next = connection_->writeRecords({{file, record.key(), record.revision(), record.fields()}}, user_).front();
     });
     return next;
@@ -263,7 +259,6 @@ void Database::load(const std::function<void(Loader&)>& fill) {
         Loader loader(*this, revisionTime());
         fill(loader);
         loader.flush();
-        writesInTransaction_ += static_cast<int>(std::min<std::size_t>(loader.count_, kBulkWrites));
     });
 }
 
@@ -275,6 +270,7 @@ void Database::Loader::put(const std::string& file, const Record& record) {
     rows_.addRecord(file, record.key(), 1);
     rows_.addFields(file, record.key(), record.fields());
     rows_.addRevision(file, record.key(), 1, db_.user_, at_, record.fields());
+    ++db_.writesInTransaction_[file];
     if (++count_ % kBatch == 0)
         flush();
 }

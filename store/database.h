@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -122,6 +123,11 @@ public:
     // In a batch, reads at once the records of keys that work is about to read one by
     // one: a trip for them all instead of one a key. Outside a batch, does nothing.
     void readAhead(const std::string& file, const std::vector<std::string>& keys);
+    // In a batch, reads at once every record whose key begins with prefix, and where the
+    // history of each such key ends: keys about to be written under it, such as the lines
+    // of a new version, are then known without a trip, stored or not. For a prefix under
+    // which few records are stored; outside a batch, does nothing.
+    void readAheadUnder(const std::string& file, const std::string& prefix);
 
     // The record of a new key, written only while no record has it.
     Record newRecord(const std::string& file, std::string key, std::vector<std::vector<std::string>> fields = {});
@@ -150,14 +156,14 @@ private:
     void learn(const std::string& file, const std::vector<std::string>& keys);
     std::int64_t writeInBatch(const std::string& file, const Record& record);
     void sendHeldWrites();
+    void sendWrites();
     void send(const Batch& sent);
 
     std::unique_ptr<Connection> connection_;
     std::string user_;
     std::set<std::string> knownFiles_;
-    static constexpr int kBulkWrites = 1000;
     int transactionDepth_ = 0;
-    int writesInTransaction_ = 0;
+    std::map<std::string, std::size_t> writesInTransaction_;   // by file
     std::unique_ptr<Batch> batch_;
 };
 

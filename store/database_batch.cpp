@@ -27,11 +27,12 @@ void Database::inOneBatch(const std::function<void()>& work) {
 Database::Known& Database::known(const std::string& file, const std::string& key) {
     batch_->endIfFailed();
     auto found = batch_->known.find({file, key});
-    if (found == batch_->known.end()) {
-        learn(file, {key});
-        found = batch_->known.find({file, key});
-    }
-    return found->second;
+    if (found != batch_->known.end())
+        return found->second;
+    if (batch_->knowsAllUnder(file, key))
+        return batch_->known[{file, key}];
+    learn(file, {key});
+    return batch_->known.find({file, key})->second;
 }
 
 void Database::readAhead(const std::string& file, const std::vector<std::string>& keys) {
@@ -40,12 +41,34 @@ void Database::readAhead(const std::string& file, const std::vector<std::string>
     batch_->endIfFailed();
     std::vector<std::string> unknown;
     for (const auto& key : keys)
-        if (!batch_->known.count({file, key}))
+        if (!batch_->known.count({file, key}) && !batch_->knowsAllUnder(file, key))
             unknown.push_back(key);
     std::sort(unknown.begin(), unknown.end());
     unknown.erase(std::unique(unknown.begin(), unknown.end()), unknown.end());
     if (!unknown.empty())
         learn(file, unknown);
+}
+
+void Database::readAheadUnder(const std::string& file, const std::string& prefix) {
+    if (!batch_ || prefix.empty())
+        return;
+    batch_->endIfFailed();
+    const Params range{file, prefix, prefixEnd(prefix)};
+    std::map<Batch::Key, Known> learnt;
+    connection_->query("SELECT key, max(revision) FROM history WHERE file = ? AND key >= ? AND key < ? GROUP BY key",
+                       range, [&](const Row& row) { learnt[{file, std::string(row.text(0))}].last = row.integer(1); });
+    connection_->query("SELECT r.key, r.revision, f.num, f.whole FROM record r"
+                       " LEFT JOIN field f ON f.file = r.file AND f.key = r.key"
+                       " WHERE r.file = ? AND r.key >= ? AND r.key < ? ORDER BY r.key, f.num",
+                       range, [&](const Row& row) {
+                           Known& k = learnt[{file, std::string(row.text(0))}];
+                           k.revision = row.integer(1);
+                           k.last = std::max(k.last, *k.revision);
+                           if (!row.isNull(2))
+                               putField(k.fields, row.integer(2), row.text(3));
+                       });
+    batch_->known.merge(learnt);   // what the batch wrote itself stays as it wrote it
+    batch_->knownPrefixes.insert({file, prefix});
 }
 
 // Each record with its fields, and where its history ends, whether or not the record
@@ -93,19 +116,31 @@ std::int64_t Database::writeInBatch(const std::string& file, const Record& recor
     k.fields = record.fields();
     batch_->revisions.push_back(revision);
     batch_->forgetAnswersOf(file);
-    ++writesInTransaction_;
+    ++writesInTransaction_[file];
     if (batch_->written.size() >= Batch::kWrites)
-        sendHeldWrites();
+        sendWrites();
     return revision;
 }
 
-// Outside a batch there is nothing held back.
+// Outside a batch there is nothing held back. Inside, the batch forgets what it knew
+// as well: what is done next beside it, a removal or a load, may change it.
 void Database::sendHeldWrites() {
     if (!batch_)
         return;
+    sendWrites();
+    batch_->known.clear();
+    batch_->knownPrefixes.clear();
+    batch_->answers.clear();
+}
+
+// What the batch knows stays true once its writes are sent, its own writes being in it:
+// the keys it read ahead are not asked for again.
+void Database::sendWrites() {
     batch_->endIfFailed();
-    Batch sent = std::move(*batch_);
-    *batch_ = Batch{};
+    Batch sent;
+    std::swap(sent.written, batch_->written);
+    std::swap(sent.revisions, batch_->revisions);
+    std::swap(sent.unsentFolds, batch_->unsentFolds);
     if (sent.written.empty())
         return;
     try {

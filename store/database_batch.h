@@ -13,6 +13,10 @@
 
 namespace ondrel {
 
+// The smallest text greater than every text that begins with prefix, in byte order;
+// empty when there is none.
+std::string prefixEnd(std::string prefix);
+
 // A record as the transaction of a batch has it: absent, or at a revision with its
 // fields; and the last revision of its history, from which a new record goes on.
 struct Database::Known {
@@ -30,6 +34,14 @@ struct Database::Batch {
     static constexpr std::size_t kKnown = 20 * 1000;
 
     std::map<Key, Known> known;
+    // Files and key prefixes under which the batch knows every key, stored or not.
+    std::set<Key> knownPrefixes;
+    bool knowsAllUnder(const std::string& file, const std::string& key) const {
+        for (const auto& [f, prefix] : knownPrefixes)
+            if (f == file && key.compare(0, prefix.size(), prefix) == 0)
+                return true;
+        return false;
+    }
     // The writes not sent yet, in their order, each over the revision the batch had
     // of its record, and the revisions they will take.
     std::vector<RecordWrite> written;

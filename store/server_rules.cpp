@@ -23,6 +23,7 @@ DROP FUNCTION IF EXISTS ondrel_check_history() CASCADE;
 DROP TABLE IF EXISTS ondrel_touched;
 
 DROP FUNCTION IF EXISTS ondrel_budgeting_file(text);
+DROP FUNCTION IF EXISTS ondrel_writes(text[], text[], bigint[]);
 
 -- The level of the session's role on a screen key of the rights store.
 CREATE OR REPLACE FUNCTION ondrel_level(p_screen text) RETURNS integer LANGUAGE sql STABLE AS $$
@@ -335,13 +336,21 @@ BEGIN
     RETURN NULL;
 END $$;
 
--- The writes of one call, in their order, each with its place among the writes of its
--- key: the record takes the revision of the key's last write.
-CREATE OR REPLACE FUNCTION ondrel_writes(p_file text[], p_key text[], p_seen bigint[])
+-- The place of each write of one call among the writes of its key, and how many its
+-- key has: the record takes the revision of the key's last write.
+CREATE OR REPLACE FUNCTION ondrel_places(p_file text[], p_key text[]) RETURNS TABLE(nth integer[], times integer[])
+LANGUAGE sql IMMUTABLE AS $$
+    SELECT coalesce(array_agg(x.nth ORDER BY x.i), '{}'), coalesce(array_agg(x.times ORDER BY x.i), '{}')
+    FROM (SELECT u.i, (row_number() OVER (PARTITION BY u.f, u.k ORDER BY u.i))::integer AS nth,
+                 (count(*) OVER (PARTITION BY u.f, u.k))::integer AS times
+          FROM unnest(p_file, p_key) WITH ORDINALITY AS u(f, k, i)) x
+$$;
+
+-- The writes of one call, in their order, with their places, placed once for all the
+-- statements that read them.
+CREATE OR REPLACE FUNCTION ondrel_writes(p_file text[], p_key text[], p_seen bigint[], p_nth integer[], p_times integer[])
 RETURNS TABLE(i integer, f text, k text, seen bigint, nth integer, times integer) LANGUAGE sql IMMUTABLE AS $$
-    SELECT u.i::integer, u.f, u.k, u.s, (row_number() OVER (PARTITION BY u.f, u.k ORDER BY u.i))::integer,
-           (count(*) OVER (PARTITION BY u.f, u.k))::integer
-    FROM unnest(p_file, p_key, p_seen) WITH ORDINALITY AS u(f, k, s, i)
+    SELECT u.i::integer, u.f, u.k, u.s, u.n, u.t FROM unnest(p_file, p_key, p_seen, p_nth, p_times) WITH ORDINALITY AS u(f, k, s, n, t, i)
 $$;
 
 -- Writes records, each over the revision it was read at (0: only where no record has
@@ -356,6 +365,8 @@ DECLARE
     v_width constant integer := coalesce(array_length(p_fields, 2), 0);
     v_owner constant boolean := pg_has_role(session_user, current_user, 'MEMBER');
     v_at constant text := to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS');
+    v_nth integer[];
+    v_times integer[];
     v_claimed text[];
     v_created text[];
     v_bad record;
@@ -390,6 +401,8 @@ BEGIN
         END LOOP;
     END IF;
 
+    SELECT nth, times INTO v_nth, v_times FROM ondrel_places(p_file, p_key);
+
     -- The record rows: each key claims its revisions with its first write, only if it
     -- still has the revision that write was read at, or, for a new record, if no row
     -- has its key. A writer that waited for another finds the row changed and claims
@@ -397,45 +410,46 @@ BEGIN
     WITH upd AS (
         UPDATE record r SET revision = greatest(r.revision, coalesce(
                    (SELECT max(h.revision) FROM history h WHERE h.file = r.file AND h.key = r.key), 0)) + w.times
-        FROM ondrel_writes(p_file, p_key, p_seen) w
+        FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w
         WHERE w.nth = 1 AND w.seen > 0 AND r.file = w.f AND r.key = w.k AND r.revision = w.seen
         RETURNING r.file || chr(31) || r.key AS fk)
     SELECT coalesce(array_agg(fk), '{}') INTO v_claimed FROM upd;
     WITH ins AS (
         INSERT INTO record(file, key, key_fold, revision)
         SELECT w.f, w.k, p_key_fold[w.i], coalesce((SELECT max(h.revision) FROM history h WHERE h.file = w.f AND h.key = w.k), 0) + w.times
-        FROM ondrel_writes(p_file, p_key, p_seen) w WHERE w.nth = 1 AND w.seen = 0
+        FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w WHERE w.nth = 1 AND w.seen = 0
         ON CONFLICT DO NOTHING
         RETURNING file || chr(31) || key AS fk)
     SELECT coalesce(array_agg(fk), '{}') INTO v_created FROM ins;
     WITH ups AS (
         INSERT INTO record(file, key, key_fold, revision)
         SELECT w.f, w.k, p_key_fold[w.i], coalesce((SELECT max(h.revision) FROM history h WHERE h.file = w.f AND h.key = w.k), 0) + w.times
-        FROM ondrel_writes(p_file, p_key, p_seen) w WHERE w.nth = 1 AND w.seen = -1
+        FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w WHERE w.nth = 1 AND w.seen = -1
         ON CONFLICT (file, key) DO UPDATE SET revision = greatest(record.revision + (EXCLUDED.revision - coalesce(
             (SELECT max(h.revision) FROM history h WHERE h.file = EXCLUDED.file AND h.key = EXCLUDED.key), 0)), EXCLUDED.revision)
         RETURNING file || chr(31) || key AS fk, xmax = 0 AS made)
     SELECT v_claimed || coalesce(array_agg(fk) FILTER (WHERE NOT made), '{}'),
            v_created || coalesce(array_agg(fk) FILTER (WHERE made), '{}') INTO v_claimed, v_created FROM ups;
-    SELECT w.f, w.k INTO v_bad FROM ondrel_writes(p_file, p_key, p_seen) w
-        WHERE w.nth = 1 AND NOT (w.f || chr(31) || w.k = ANY(v_claimed || v_created)) ORDER BY w.i LIMIT 1;
+    SELECT w.f, w.k INTO v_bad FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w
+        WHERE w.nth = 1 AND w.f || chr(31) || w.k NOT IN (SELECT unnest(v_claimed || v_created)) ORDER BY w.i LIMIT 1;
     IF FOUND THEN
         RAISE EXCEPTION USING ERRCODE = 'OD409', MESSAGE = format('@CHANGED@', v_bad.f, v_bad.k);
     END IF;
 
-    -- The fields of each key's last write, and every write kept in the history.
-    DELETE FROM field d USING (SELECT DISTINCT x.f, x.k FROM unnest(p_file, p_key) x(f, k)) w
-        WHERE d.file = w.f AND d.key = w.k;
+    -- The fields of each key's last write, and every write kept in the history. A record
+    -- just made has no fields to replace.
+    DELETE FROM field d USING unnest(v_claimed) c
+        WHERE d.file = split_part(c, chr(31), 1) AND d.key = split_part(c, chr(31), 2);
     INSERT INTO field(file, key, num, whole, fold)
         SELECT w.f, w.k, c, p_fields[w.i][c], p_folds[w.i][c]
-        FROM ondrel_writes(p_file, p_key, p_seen) w CROSS JOIN generate_series(1, v_width) c
+        FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w CROSS JOIN generate_series(1, v_width) c
         WHERE w.nth = w.times AND p_fields[w.i][c] IS NOT NULL;
     INSERT INTO history(file, key, revision, author, at, deleted)
         SELECT w.f, w.k, r.revision - w.times + w.nth, session_user, v_at, 0
-        FROM ondrel_writes(p_file, p_key, p_seen) w JOIN record r ON r.file = w.f AND r.key = w.k;
+        FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w JOIN record r ON r.file = w.f AND r.key = w.k;
     INSERT INTO history_field(file, key, revision, num, whole)
         SELECT w.f, w.k, r.revision - w.times + w.nth, c, p_fields[w.i][c]
-        FROM ondrel_writes(p_file, p_key, p_seen) w JOIN record r ON r.file = w.f AND r.key = w.k
+        FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w JOIN record r ON r.file = w.f AND r.key = w.k
              CROSS JOIN generate_series(1, v_width) c
         WHERE p_fields[w.i][c] IS NOT NULL;
 
@@ -452,7 +466,7 @@ BEGIN
         END LOOP;
     END IF;
     RETURN QUERY SELECT r.revision - w.times + w.nth
-        FROM ondrel_writes(p_file, p_key, p_seen) w JOIN record r ON r.file = w.f AND r.key = w.k ORDER BY w.i;
+        FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w JOIN record r ON r.file = w.f AND r.key = w.k ORDER BY w.i;
 END $$;
 
 -- Deletes a record read at p_seen (-1: whatever is stored, if anything), and keeps
@@ -523,7 +537,8 @@ BEGIN
                               'ondrel_periods_refusal(text[], text, text)', 'ondrel_budget_refusal(text, text[])',
                               'ondrel_actuals_refusal(text, text[])', 'ondrel_profile_refusal(text, text[])',
                               'ondrel_refusal(text, text, text, text[], text[])', 'ondrel_nesting_refusal(text)',
-                              'ondrel_writes(text[], text[], bigint[])', '@WRITE@', '@REMOVE@', '@MAKE_FILE@'] LOOP
+                              'ondrel_places(text[], text[])',
+                              'ondrel_writes(text[], text[], bigint[], integer[], integer[])', '@WRITE@', '@REMOVE@', '@MAKE_FILE@'] LOOP
         EXECUTE format('REVOKE ALL ON FUNCTION %s FROM PUBLIC', fn);
     END LOOP;
     -- What runs with the owner's rights reads the suite's own tables, whatever the

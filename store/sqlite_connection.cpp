@@ -256,7 +256,7 @@ public:
     std::optional<std::string> serverUser() override { return std::nullopt; }
     bool grantAccess(const std::string&, bool) override { return true; }
     // SQLite plans these statements from its indexes alone.
-    void refreshStatistics() override {}
+    void refreshStatistics(const std::map<std::string, std::size_t>&) override {}
     std::size_t cachedStatements() const override { return cache_.size(); }
 
 private:

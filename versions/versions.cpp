@@ -79,14 +79,17 @@ Record newHead(Database& db, const std::string& entity, const std::string& year,
                          {{trimBlanks(name)}, {kindText(kind)}, {}, {description}});
 }
 
-// The lines of a new version, their keys asked for at once rather than one by one.
-void writeLines(Database& db, const std::vector<Record>& lines) {
-    std::vector<std::string> keys;
-    for (const auto& line : lines)
-        keys.push_back(line.key());
-    db.readAhead(kVersionLinesFile, keys);
+// The lines of a new version, every key under it asked for at once rather than one by
+// one.
+void writeLines(Database& db, const Record& head, const std::vector<Record>& lines) {
+    db.readAheadUnder(kVersionLinesFile, head.key());
     for (const auto& line : lines)
         db.write(kVersionLinesFile, line);
+}
+
+// A line without a note stores no note field.
+std::vector<std::string> noteField(const std::string& note) {
+    return note.empty() ? std::vector<std::string>{} : std::vector<std::string>{note};
 }
 
 void createFiles(Database& db) {
@@ -125,26 +128,25 @@ Version versionNamed(Database& db, const std::string& entity, const std::string&
 }
 
 Version saveVersion(Database& db, const std::string& entity, const std::string& year, const std::string& name) {
-    readBudgetSheet(db, entity, year);   // the entity and its year, checked
+    const BudgetSheet sheet = emptyBudgetSheet(db, entity, year);
     const std::string prefix = yearCodeFor(year) + entity;
-    std::string key;
     db.inOneBatch([&] {
         createFiles(db);
         const Record head = newHead(db, entity, year, name, VersionKind::Budget, {});
-        key = head.key();
         const auto notes = readNotes(db, prefix);
         std::vector<Record> lines;
         db.forEachRecord("BUDGET", [&](const Record& r) {
+            sheetLine(r, prefix, sheet);   // refuses a line whose months do not read
             auto fields = r.fields();
             fields.resize(4);
             const auto note = notes.find(r.key());
-            fields.push_back({note == notes.end() ? std::string() : note->second});
-            lines.push_back(db.newRecord(kVersionLinesFile, key + r.key().substr(prefix.size()), fields));
+            fields.push_back(noteField(note == notes.end() ? std::string() : note->second));
+            lines.push_back(db.newRecord(kVersionLinesFile, head.key() + r.key().substr(prefix.size()), fields));
         }, prefix);
         if (lines.empty())
             throw std::runtime_error("L'exercice " + year + " de l'entité " + entity +
                                      " n'a aucune ligne de budget : il n'y a rien à enregistrer.");
-        writeLines(db, lines);
+        writeLines(db, head, lines);
         db.write(kVersionsFile, head);
     });
     return versionNamed(db, entity, year, name);
@@ -164,20 +166,16 @@ Version saveSheet(Database& db, const BudgetSheet& sheet, const std::string& nam
                     amounts.push_back(storedHundredths(*line.periods[p]));
                 }
             lines.push_back(db.newRecord(kVersionLinesFile, head.key() + line.account,
-                                         {{line.label}, indexes, amounts, {line.key}, {line.note}}));
+                                         {{line.label}, indexes, amounts, {line.key}, noteField(line.note)}));
         }
-        writeLines(db, lines);
+        writeLines(db, head, lines);
         db.write(kVersionsFile, head);
     });
     return versionNamed(db, sheet.entity, sheet.year, name);
 }
 
 BudgetSheet readVersion(Database& db, const std::string& entity, const std::string& year, const Version& version) {
-    BudgetSheet sheet;
-    sheet.entity = entity;
-    sheet.year = year;
-    for (const Period& p : fiscalPeriods(db, entity, year))
-        sheet.periodLabels.push_back(p.label);
+    BudgetSheet sheet = emptyBudgetSheet(db, entity, year);
     db.forEachRecord(kVersionLinesFile, [&](const Record& r) {
         sheet.lines.push_back(sheetLine(r, version.key, sheet));
         sheet.lines.back().revision = 0;   // a version's line is never written over

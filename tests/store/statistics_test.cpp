@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include <pqxx/pqxx>
+
+#include "tests/store/temp_database.h"
+
+namespace ondrel {
+
+namespace {
+
+// How many times the records' table was read for the server's statistics, other than
+// by its own daemon.
+int analyses(const test::TempDatabase& t) {
+    pqxx::connection c(t.path());
+    return pqxx::nontransaction(c)
+        .exec1("SELECT analyze_count FROM pg_stat_user_tables WHERE relid = 'record'::regclass")[0]
+        .as<int>();
+}
+
+void writeLines(Database& db, const std::string& file, int first, int count) {
+    db.inOneBatch([&] {
+        for (int i = first; i < first + count; ++i)
+            db.write(file, db.newRecord(file, "N0001.001" + std::to_string(600000 + i), {{"Ligne"}}));
+    });
+}
+
+}  // namespace
+
+// A thousand writes or more into a file that the statistics see far smaller bring them
+// up to date: the next list of that file is planned for what it holds. Writes into a
+// file they already see about as large leave them be, and so do fewer writes.
+TEST(ServerStatistics, ReadAgainForAFileFarLargerThanTheyForesee) {
+    if (!test::testServer())
+        GTEST_SKIP() << "no test server (scripts/test starts one)";
+    test::TempDatabase t(test::Engine::PostgreSQL);
+    t.db->createFile("VERSIONLIGNES");
+    t.db->createFile("NOTES");
+    const int before = analyses(t);
+    writeLines(*t.db, "VERSIONLIGNES", 0, 1500);
+    EXPECT_EQ(analyses(t), before + 1);
+    writeLines(*t.db, "VERSIONLIGNES", 1500, 1500);
+    EXPECT_EQ(analyses(t), before + 1);
+    writeLines(*t.db, "NOTES", 0, 900);
+    EXPECT_EQ(analyses(t), before + 1);
+    writeLines(*t.db, "NOTES", 900, 1500);
+    EXPECT_EQ(analyses(t), before + 2);
+}
+
+}  // namespace ondrel
