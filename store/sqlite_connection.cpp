@@ -11,6 +11,7 @@
 
 #include "data/data_error.h"
 #include "store/row_writes.h"
+#include "store/sqlite_checkpoints.h"
 #include "store/statement_cache.h"
 #include "store/store_error.h"
 
@@ -118,6 +119,8 @@ public:
         // the next.
         db_.exec("PRAGMA temp_store=MEMORY");
         db_.exec("PRAGMA cache_size=-32768");
+        if (!readOnly_)
+            checkpoints_ = std::make_unique<SqliteCheckpoints>(db_.getHandle(), name);
     }
 
     void makeTables() {
@@ -286,6 +289,7 @@ private:
     bool readOnly_;
     int depth_ = 0;
     StatementCache<SQLite::Statement> cache_;
+    std::unique_ptr<SqliteCheckpoints> checkpoints_;   // stops before the connection closes
 };
 
 }  // namespace
