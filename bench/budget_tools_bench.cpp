@@ -2,7 +2,8 @@
 // 2,500 lines, a month typed, a block pasted and a new line made in the grid, their
 // export to CSV and XLSX, an import of 10,000 lines and a copy of 2,500 lines to the
 // next year, both checked by the screen and rolled back at the end of each run; the
-// year saved as a version, compared with it, and landed at the end of June.
+// year saved as a version, compared with it, and landed at the end of June, by the
+// owner and, on a server, by a budgeter.
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -212,14 +213,18 @@ void BM_CopyToNextYear(benchmark::State& state) {
 
 // The year saved as a version: every line copied with its note, in one transaction.
 // The version is deleted again, out of the time measured, to keep its name free.
-void BM_VersionSave(benchmark::State& state) {
+void timeSaves(benchmark::State& state, Database& db) {
     for (auto _ : state) {
-        saveVersion(*gData->db, "002", "N", "Budget primitif");
+        saveVersion(db, "002", "N", "Budget primitif");
         state.PauseTiming();
-        deleteVersion(*gData->db, "002", "N", "Budget primitif");
+        deleteVersion(db, "002", "N", "Budget primitif");
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * kLines);
+}
+
+void BM_VersionSave(benchmark::State& state) {
+    timeSaves(state, *gData->db);
 }
 
 // The working budget against a version: both read, line by line and class by class.
@@ -236,14 +241,49 @@ void BM_VersionCompare(benchmark::State& state) {
 }
 
 // A landing at the end of June, the remainder spread evenly, kept as a version.
-void BM_Forecast(benchmark::State& state) {
+void timeLandings(benchmark::State& state, Database& db) {
     for (auto _ : state) {
-        saveLanding(*gData->db, "002", "N", "2027-06", {Remainder::Kind::Even, {}, false}, "Atterrissage fin juin");
+        saveLanding(db, "002", "N", "2027-06", {Remainder::Kind::Even, {}, false}, "Atterrissage fin juin");
         state.PauseTiming();
-        deleteVersion(*gData->db, "002", "N", "Atterrissage fin juin");
+        deleteVersion(db, "002", "N", "Atterrissage fin juin");
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * kLines);
+}
+
+void BM_Forecast(benchmark::State& state) {
+    timeLandings(state, *gData->db);
+}
+
+// On a server, the same save and landing by a budgeter, whose every line the server's
+// rules check on the way in; the owner, as above, writes unchecked. A file has no
+// roles: on SQLite these are skipped.
+std::shared_ptr<Database> budgeter() {
+    static std::shared_ptr<Database> db;
+    if (!db && gData->engine() == test::Engine::PostgreSQL) {
+        const std::string role = "ondrel_bench_budgeter";
+        gData->sql("DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = '" + role + "') THEN CREATE ROLE " +
+                   role + " LOGIN; END IF; EXECUTE format('GRANT USAGE ON SCHEMA %I TO " + role +
+                   "', current_schema()); END $$");
+        gData->db->setAccessLevel(role, "ONDREL", 2);
+        gData->db->grantAccess(role, true);
+        db = Database::open(gData->path() + "&user=" + role);
+    }
+    return db;
+}
+
+void BM_VersionSaveByBudgeter(benchmark::State& state) {
+    if (const auto db = budgeter())
+        timeSaves(state, *db);
+    else
+        state.SkipWithError("a file has no roles");
+}
+
+void BM_ForecastByBudgeter(benchmark::State& state) {
+    if (const auto db = budgeter())
+        timeLandings(state, *db);
+    else
+        state.SkipWithError("a file has no roles");
 }
 
 }  // namespace
@@ -260,6 +300,8 @@ BENCHMARK(BM_CopyToNextYear)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_VersionSave)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_VersionCompare)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Forecast)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_VersionSaveByBudgeter)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_ForecastByBudgeter)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));

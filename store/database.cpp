@@ -288,6 +288,17 @@ void Database::remove(const std::string& file, const std::string& key) {
     remove(file, makeRecord(file, key, {}));
 }
 
+std::string Database::lastKeyInHistory(const std::string& file, const std::string& prefix) {
+    sendHeldWrites();
+    std::string last;
+    connection_->query("SELECT max(key) FROM history WHERE file = ? AND key >= ? AND key < ?",
+                       {file, prefix, prefixEnd(prefix)}, [&](const Row& row) {
+                           if (!row.isNull(0))
+                               last = row.text(0);
+                       });
+    return last;
+}
+
 std::vector<Revision> Database::history(const std::string& file, const std::string& key) {
     sendHeldWrites();
     std::vector<Revision> revisions;

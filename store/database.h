@@ -96,6 +96,9 @@ public:
     void remove(const std::string& file, const std::string& key);
     // Every revision of a record, oldest first, deleted or not.
     std::vector<Revision> history(const std::string& file, const std::string& key);
+    // The greatest key beginning with prefix that a record of the file ever had, stored
+    // or deleted; empty when none.
+    std::string lastKeyInHistory(const std::string& file, const std::string& prefix);
 
     // The rights store: the access level of a user for a screen key.
     struct AccessLevel {

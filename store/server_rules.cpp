@@ -42,24 +42,16 @@ $$;
 
 -- The number of months of fiscal year N0 or N1 of an entity, from the dates of its
 -- accounting parameters; none when they do not make a year.
-CREATE OR REPLACE FUNCTION ondrel_months(entity text, year_code text) RETURNS integer LANGUAGE plpgsql STABLE AS $$
-DECLARE
-    v_first text;
-    v_last text;
-    months integer;
-BEGIN
-    SELECT split_part(whole, chr(30), 1) INTO v_first FROM field
-        WHERE file = 'PARAMENTITECOMPTA' AND key = entity AND num = CASE year_code WHEN 'N0' THEN 1 ELSE 3 END;
-    SELECT split_part(whole, chr(30), 1) INTO v_last FROM field
-        WHERE file = 'PARAMENTITECOMPTA' AND key = entity AND num = CASE year_code WHEN 'N0' THEN 2 ELSE 4 END;
-    IF v_first IS NULL OR v_last IS NULL OR v_first !~ '^[0-9]{4}-[0-9]{2}-[0-9]{2}$'
-       OR v_last !~ '^[0-9]{4}-[0-9]{2}-[0-9]{2}$' THEN
-        RETURN NULL;
-    END IF;
-    months := (substr(v_last, 1, 4)::integer * 12 + substr(v_last, 6, 2)::integer)
-              - (substr(v_first, 1, 4)::integer * 12 + substr(v_first, 6, 2)::integer) + 1;
-    RETURN CASE WHEN months BETWEEN 1 AND 120 THEN months END;
-END $$;
+CREATE OR REPLACE FUNCTION ondrel_months(entity text, year_code text) RETURNS integer LANGUAGE sql STABLE AS $$
+    SELECT CASE WHEN d.months BETWEEN 1 AND 120 THEN d.months END
+    FROM (SELECT (substr(d.last, 1, 4)::integer * 12 + substr(d.last, 6, 2)::integer)
+                 - (substr(d.first, 1, 4)::integer * 12 + substr(d.first, 6, 2)::integer) + 1 AS months
+          FROM (SELECT split_part(max(whole) FILTER (WHERE num IN (1, 3)), chr(30), 1) AS first,
+                       split_part(max(whole) FILTER (WHERE num IN (2, 4)), chr(30), 1) AS last
+                FROM field WHERE file = 'PARAMENTITECOMPTA' AND key = entity
+                 AND num IN (CASE year_code WHEN 'N0' THEN 1 ELSE 3 END, CASE year_code WHEN 'N0' THEN 2 ELSE 4 END)) d
+          WHERE d.first ~ '^[0-9]{4}-[0-9]{2}-[0-9]{2}$' AND d.last ~ '^[0-9]{4}-[0-9]{2}-[0-9]{2}$') d
+$$;
 
 -- What is wrong with the period indexes of a line of year year_code: each a whole
 -- number of the year, ascending, none twice.
@@ -223,14 +215,12 @@ BEGIN
     RETURN NULL;
 END $$;
 
--- What a role that is not the owner may not write. Where a text is plain ASCII its
--- folded copy, which the searches read, is its lower case, and is checked.
+-- What a role that is not the owner may not write in a file it may write. Where a text
+-- is plain ASCII its folded copy, which the searches read, is its lower case, and is
+-- checked.
 CREATE OR REPLACE FUNCTION ondrel_refusal(f text, k text, key_fold text, fields text[], folds text[]) RETURNS text
 LANGUAGE plpgsql STABLE AS $$
 BEGIN
-    IF NOT ondrel_writable_file(f) THEN
-        RETURN format('Vos droits sur la base ne permettent pas d''écrire dans le fichier %s : rien n''a été enregistré.', f);
-    END IF;
     IF (k ~ '^[\x01-\x7f]*$' AND key_fold IS DISTINCT FROM lower(k COLLATE "C"))
        OR EXISTS (SELECT 1 FROM unnest(fields, folds) x(whole, fold)
                   WHERE (x.whole IS NULL) <> (x.fold IS NULL)
@@ -392,9 +382,18 @@ BEGIN
         RAISE EXCEPTION USING ERRCODE = 'OD423', MESSAGE = v_why;
     END IF;
     IF NOT v_owner THEN
-        FOR j IN 1..v_n LOOP
-            v_why := ondrel_refusal(p_file[j], p_key[j], p_key_fold[j], ARRAY(SELECT unnest(p_fields[j:j][1:v_width])),
-                                  ARRAY(SELECT unnest(p_folds[j:j][1:v_width])));
+        FOR v_bad IN SELECT DISTINCT x.f FROM unnest(p_file) x(f) WHERE NOT ondrel_writable_file(x.f) LOOP
+            RAISE EXCEPTION USING ERRCODE = 'OD422', MESSAGE = format(
+                'Vos droits sur la base ne permettent pas d''écrire dans le fichier %s : rien n''a été enregistré.', v_bad.f);
+        END LOOP;
+        -- Each write with its own fields, the rows of the arrays taken in one pass.
+        FOR v_bad IN SELECT w.f, w.k, w.kf, x.fields, x.folds
+                     FROM unnest(p_file, p_key, p_key_fold) WITH ORDINALITY AS w(f, k, kf, j)
+                     JOIN (SELECT (c.o - 1) / v_width + 1 AS j, array_agg(c.whole ORDER BY c.o) AS fields,
+                                  array_agg(c.fold ORDER BY c.o) AS folds
+                           FROM unnest(p_fields, p_folds) WITH ORDINALITY AS c(whole, fold, o) GROUP BY 1) x ON x.j = w.j
+                     ORDER BY w.j LOOP
+            v_why := ondrel_refusal(v_bad.f, v_bad.k, v_bad.kf, v_bad.fields, v_bad.folds);
             IF v_why IS NOT NULL THEN
                 RAISE EXCEPTION USING ERRCODE = 'OD422', MESSAGE = v_why;
             END IF;

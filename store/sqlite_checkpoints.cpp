@@ -16,8 +16,10 @@ SqliteCheckpoints::~SqliteCheckpoints() {
     thread_.join();
 }
 
-int SqliteCheckpoints::onCommit(void* self, sqlite3*, const char*, int pages) {
-    if (pages >= kPages) {
+int SqliteCheckpoints::onCommit(void* self, sqlite3* watched, const char* schema, int pages) {
+    if (pages >= kMostPages) {
+        sqlite3_wal_checkpoint_v2(watched, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    } else if (pages >= kPages) {
         auto* checkpoints = static_cast<SqliteCheckpoints*>(self);
         {
             std::lock_guard lock(checkpoints->mutex_);

@@ -15,10 +15,13 @@ namespace ondrel {
 // the log in the commit that fills it, a tenth of a second for the lines of a year.
 // A commit of the watched connection that leaves the log longer than kPages wakes it;
 // it copies what no reader still needs, and the next commit wakes it for the rest.
-// The watched connection's own close copies whatever is left, as before.
+// Writes that follow each other without a pause could keep the log from ever starting
+// over, and every read would look through it: past kMostPages the commit copies the
+// log itself, as SQLite would. The watched connection's close copies whatever is left.
 class SqliteCheckpoints {
 public:
     static constexpr int kPages = 1000;   // SQLite's own threshold
+    static constexpr int kMostPages = 8 * kPages;
 
     SqliteCheckpoints(sqlite3* watched, std::string path);
     ~SqliteCheckpoints();   // lets a copy under way end

@@ -59,6 +59,26 @@ void checkName(const std::string& name) {
         throw std::runtime_error("Le nom d'une version ne contient pas de caractère de contrôle.");
 }
 
+int numberOf(const std::string& key) {
+    return std::stoi(key.substr(key.size() - 3));
+}
+
+// The number after every one the year's versions ever had: a deleted version's number
+// is not given again while others are free, so that the history of its lines stays
+// its own and a new version's lines have none.
+int nextNumber(Database& db, const std::string& prefix, const std::vector<Version>& versions) {
+    const std::string lastEver = db.lastKeyInHistory(kVersionsFile, prefix);
+    int number = lastEver.size() == prefix.size() + 3 ? numberOf(lastEver) : 0;
+    for (const auto& v : versions)
+        number = std::max(number, numberOf(v.key));
+    if (number < kMaxVersions)
+        return number + 1;
+    for (int free = 1; free <= kMaxVersions; ++free)
+        if (std::none_of(versions.begin(), versions.end(), [&](const Version& v) { return numberOf(v.key) == free; }))
+            return free;
+    throw std::runtime_error("L'exercice a déjà " + std::to_string(kMaxVersions) + " versions : supprimez-en une.");
+}
+
 // The head of a new version, its name checked and free, under the next number.
 Record newHead(Database& db, const std::string& entity, const std::string& year, const std::string& name,
                VersionKind kind, const std::string& description) {
@@ -68,12 +88,8 @@ Record newHead(Database& db, const std::string& entity, const std::string& year,
         if (foldCase(v.name) == foldCase(trimBlanks(name)))
             throw std::runtime_error("Une version de l'exercice " + year + " de l'entité " + entity + " s'appelle déjà « " +
                                      v.name + " » : choisissez un autre nom.");
-    int number = 0;
-    for (const auto& v : versions)
-        number = std::max(number, std::stoi(v.key.substr(v.key.size() - 3)));
-    if (number >= kMaxVersions)
-        throw std::runtime_error("L'exercice a déjà " + std::to_string(kMaxVersions) + " versions : supprimez-en une.");
-    std::string digits = std::to_string(number + 1);
+    const int number = nextNumber(db, yearPrefix(entity, year), versions);
+    std::string digits = std::to_string(number);
     digits.insert(0, 3 - digits.size(), '0');
     return db.newRecord(kVersionsFile, yearPrefix(entity, year) + digits,
                          {{trimBlanks(name)}, {kindText(kind)}, {}, {description}});

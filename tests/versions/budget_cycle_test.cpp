@@ -101,6 +101,10 @@ TEST_F(BudgetCycle, AVersionIsAFrozenCopyOfTheYear) {
     EXPECT_EQ(save("Décision modificative n° 1").key, "N0001.002");
     deleteVersion(*data.db, "001", "N", "décision modificative N° 1");
     EXPECT_EQ(listVersions(*data.db, "001", "N").size(), 1u);
+    // A deleted version's number is not given again: its lines' history stays its own.
+    const Version next = save("Décision modificative n° 1");
+    EXPECT_EQ(next.key, "N0001.003");
+    EXPECT_EQ(data.db->history(kVersionLinesFile, next.key + std::string(kAchats).substr(5)).size(), 1u);
 }
 
 // Validated, the year's lines and notes are refused by the store itself, whoever
