@@ -279,6 +279,21 @@ void BM_VersionSaveByBudgeter(benchmark::State& state) {
         state.SkipWithError("a file has no roles");
 }
 
+// A budgeter's comparison with a version the budgeter just saved: the server plans
+// the read of its lines from statistics the save brought up to date.
+void BM_VersionCompareByBudgeter(benchmark::State& state) {
+    const auto db = budgeter();
+    if (!db) {
+        state.SkipWithError("a file has no roles");
+        return;
+    }
+    const Version v = saveVersion(*db, "002", "N", "Comparée");
+    for (auto _ : state)
+        compareSheets(*db, v.name, readVersion(*db, "002", "N", v), "Budget de travail", readBudgetSheet(*db, "002", "N"));
+    deleteVersion(*db, "002", "N", v.name);
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+
 void BM_ForecastByBudgeter(benchmark::State& state) {
     if (const auto db = budgeter())
         timeLandings(state, *db);
@@ -301,6 +316,7 @@ BENCHMARK(BM_VersionSave)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_VersionCompare)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Forecast)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_VersionSaveByBudgeter)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_VersionCompareByBudgeter)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ForecastByBudgeter)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 int main(int argc, char** argv) {

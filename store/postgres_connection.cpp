@@ -464,7 +464,8 @@ public:
                 if (!exists)
                     return;
                 const std::string role = tx_->quote_name(user);
-                const std::string functions = std::string(kWriteFunction) + ", " + kRemoveFunction + ", " + kMakeFileFunction;
+                const std::string functions = std::string(kWriteFunction) + ", " + kRemoveFunction + ", " + kMakeFileFunction +
+                                              ", " + kStatisticsFunction;
                 tx_->exec(std::string("GRANT SELECT ON ") + kDataTables + " TO " + role);
                 tx_->exec((write ? "GRANT EXECUTE ON FUNCTION " + functions + " TO "
                                  : "REVOKE EXECUTE ON FUNCTION " + functions + " FROM ") + role);
@@ -482,7 +483,7 @@ public:
             pqxx::nontransaction tx(*c_);
             for (const auto& [file, writes] : writesByFile)
                 if (writes >= kBulkWrites && 2 * plannedRecords(tx, file) < writes) {
-                    tx.exec("ANALYZE record, field");
+                    tx.exec("SELECT ondrel_refresh_statistics()");
                     return;
                 }
         });

@@ -337,11 +337,15 @@ LANGUAGE sql IMMUTABLE AS $$
 $$;
 
 -- The writes of one call, in their order, with their places, placed once for all the
--- statements that read them.
+-- statements that read them. Planned as one row, so that the statements that join
+-- them to the tables look each key up by its index, whatever the tables hold: a
+-- single write must not read a whole table.
 CREATE OR REPLACE FUNCTION ondrel_writes(p_file text[], p_key text[], p_seen bigint[], p_nth integer[], p_times integer[])
-RETURNS TABLE(i integer, f text, k text, seen bigint, nth integer, times integer) LANGUAGE sql IMMUTABLE AS $$
-    SELECT u.i::integer, u.f, u.k, u.s, u.n, u.t FROM unnest(p_file, p_key, p_seen, p_nth, p_times) WITH ORDINALITY AS u(f, k, s, n, t, i)
-$$;
+RETURNS TABLE(i integer, f text, k text, seen bigint, nth integer, times integer) LANGUAGE plpgsql IMMUTABLE ROWS 1 AS $$
+BEGIN
+    RETURN QUERY SELECT u.i::integer, u.f, u.k, u.s, u.n, u.t
+                 FROM unnest(p_file, p_key, p_seen, p_nth, p_times) WITH ORDINALITY AS u(f, k, s, n, t, i);
+END $$;
 
 -- Writes records, each over the revision it was read at (0: only where no record has
 -- its key; -1: over whatever is stored), and gives the revision each write takes.
@@ -521,6 +525,14 @@ BEGIN
     INSERT INTO file(name) VALUES (p_name) ON CONFLICT DO NOTHING;
 END $$;
 
+-- Reads the suite's tables again for the planner's statistics after a bulk write,
+-- whoever wrote: only the owner of the tables may, and a budgeter's new version would
+-- otherwise be planned as if its file were empty, its lines read in seconds.
+CREATE OR REPLACE FUNCTION ondrel_refresh_statistics() RETURNS void LANGUAGE plpgsql SECURITY DEFINER AS $$
+BEGIN
+    ANALYZE record, field;
+END $$;
+
 DO $$
 DECLARE
     fn text;
@@ -537,12 +549,12 @@ BEGIN
                               'ondrel_actuals_refusal(text, text[])', 'ondrel_profile_refusal(text, text[])',
                               'ondrel_refusal(text, text, text, text[], text[])', 'ondrel_nesting_refusal(text)',
                               'ondrel_places(text[], text[])',
-                              'ondrel_writes(text[], text[], bigint[], integer[], integer[])', '@WRITE@', '@REMOVE@', '@MAKE_FILE@'] LOOP
+                              'ondrel_writes(text[], text[], bigint[], integer[], integer[])', '@WRITE@', '@REMOVE@', '@MAKE_FILE@', '@STATISTICS@'] LOOP
         EXECUTE format('REVOKE ALL ON FUNCTION %s FROM PUBLIC', fn);
     END LOOP;
     -- What runs with the owner's rights reads the suite's own tables, whatever the
     -- caller's path; the functions it calls run under the same path.
-    FOREACH fn IN ARRAY ARRAY['@WRITE@', '@REMOVE@', '@MAKE_FILE@'] LOOP
+    FOREACH fn IN ARRAY ARRAY['@WRITE@', '@REMOVE@', '@MAKE_FILE@', '@STATISTICS@'] LOOP
         EXECUTE format('ALTER FUNCTION %s SET search_path = pg_catalog, %I, pg_temp', fn, current_schema());
     END LOOP;
     COMMENT ON FUNCTION ondrel_write(text[], text[], text[], bigint[], text[], text[]) IS '@VERSION@';
@@ -561,7 +573,7 @@ BEGIN
     -- functions.
     FOR grantee IN SELECT DISTINCT r."user" FROM rights r JOIN pg_roles p ON p.rolname = r."user"
                    WHERE (r.screen = 'ONDREL' AND r.level = 2) OR (r.screen = 'ONDREL_VALIDATION' AND r.level >= 1) LOOP
-        EXECUTE format('GRANT EXECUTE ON FUNCTION @WRITE@, @REMOVE@, @MAKE_FILE@ TO %I', grantee);
+        EXECUTE format('GRANT EXECUTE ON FUNCTION @WRITE@, @REMOVE@, @MAKE_FILE@, @STATISTICS@ TO %I', grantee);
     END LOOP;
 END $$;
 )sql";
@@ -590,6 +602,7 @@ std::string serverRules() {
     replaceAll(rules, "@WRITE@", kWriteFunction);
     replaceAll(rules, "@REMOVE@", kRemoveFunction);
     replaceAll(rules, "@MAKE_FILE@", kMakeFileFunction);
+    replaceAll(rules, "@STATISTICS@", kStatisticsFunction);
     replaceAll(rules, "@VERSION@", kRulesVersion);
     return rules;
 }

@@ -14,6 +14,7 @@ std::string serverRules();
 inline constexpr const char* kWriteFunction = "ondrel_write(text[], text[], text[], bigint[], text[], text[])";
 inline constexpr const char* kRemoveFunction = "ondrel_remove(text, text, bigint)";
 inline constexpr const char* kMakeFileFunction = "ondrel_make_file(text)";
+inline constexpr const char* kStatisticsFunction = "ondrel_refresh_statistics()";
 inline constexpr const char* kRulesVersion = "ondrel rules 6";
 
 }  // namespace ondrel
