@@ -228,16 +228,20 @@ void BM_VersionSave(benchmark::State& state) {
 }
 
 // The working budget against a version: both read, line by line and class by class.
-void BM_VersionCompare(benchmark::State& state) {
-    const Version v = saveVersion(*gData->db, "002", "N", "Comparée");
+void timeComparisons(benchmark::State& state, Database& db) {
+    const Version v = saveVersion(db, "002", "N", "Comparée");
     for (auto _ : state) {
-        const auto c = compareSheets(*gData->db, v.name, readVersion(*gData->db, "002", "N", v), "Budget de travail",
-                                     readBudgetSheet(*gData->db, "002", "N"));
+        const auto c = compareSheets(db, v.name, readVersion(db, "002", "N", v), "Budget de travail",
+                                     readBudgetSheet(db, "002", "N"));
         if (c.lines.size() != static_cast<std::size_t>(kLines))
             state.SkipWithError("the comparison lost lines");
     }
-    deleteVersion(*gData->db, "002", "N", v.name);
+    deleteVersion(db, "002", "N", v.name);
     state.SetItemsProcessed(state.iterations() * kLines);
+}
+
+void BM_VersionCompare(benchmark::State& state) {
+    timeComparisons(state, *gData->db);
 }
 
 // A landing at the end of June, the remainder spread evenly, kept as a version.
@@ -272,33 +276,26 @@ std::shared_ptr<Database> budgeter() {
     return db;
 }
 
-void BM_VersionSaveByBudgeter(benchmark::State& state) {
+// The same timing on the budgeter's connection. A budgeter's comparison is with a
+// version the budgeter just saved: the server plans the read of its lines from
+// statistics that the save brought up to date.
+void asBudgeter(benchmark::State& state, void (*timing)(benchmark::State&, Database&)) {
     if (const auto db = budgeter())
-        timeSaves(state, *db);
+        timing(state, *db);
     else
         state.SkipWithError("a file has no roles");
 }
 
-// A budgeter's comparison with a version the budgeter just saved: the server plans
-// the read of its lines from statistics the save brought up to date.
+void BM_VersionSaveByBudgeter(benchmark::State& state) {
+    asBudgeter(state, timeSaves);
+}
+
 void BM_VersionCompareByBudgeter(benchmark::State& state) {
-    const auto db = budgeter();
-    if (!db) {
-        state.SkipWithError("a file has no roles");
-        return;
-    }
-    const Version v = saveVersion(*db, "002", "N", "Comparée");
-    for (auto _ : state)
-        compareSheets(*db, v.name, readVersion(*db, "002", "N", v), "Budget de travail", readBudgetSheet(*db, "002", "N"));
-    deleteVersion(*db, "002", "N", v.name);
-    state.SetItemsProcessed(state.iterations() * kLines);
+    asBudgeter(state, timeComparisons);
 }
 
 void BM_ForecastByBudgeter(benchmark::State& state) {
-    if (const auto db = budgeter())
-        timeLandings(state, *db);
-    else
-        state.SkipWithError("a file has no roles");
+    asBudgeter(state, timeLandings);
 }
 
 }  // namespace

@@ -220,18 +220,15 @@ void Database::forEachRecord(const std::string& file, const std::function<void(c
             visit(stored(file, *key, std::move(fields), revision));
         fields.clear();
     };
-    connection_->stream("SELECT r.key, r.revision, f.num, f.whole FROM record r"
-                        " LEFT JOIN field f ON f.file = r.file AND f.key = r.key"
-                        " WHERE r.file = ?" + range + " ORDER BY r.key, f.num",
-                        params, [&](const Row& row) {
-                            if (!key || row.text(0) != *key) {
-                                flush();
-                                key = std::string(row.text(0));
-                                revision = row.integer(1);
-                            }
-                            if (!row.isNull(2))
-                                putField(fields, row.integer(2), row.text(3));
-                        });
+    connection_->stream(std::string(kRecordsOfFile) + range + " ORDER BY r.key, f.num", params, [&](const Row& row) {
+        if (!key || row.text(0) != *key) {
+            flush();
+            key = std::string(row.text(0));
+            revision = row.integer(1);
+        }
+        if (!row.isNull(2))
+            putField(fields, row.integer(2), row.text(3));
+    });
     flush();
 }
 

@@ -57,10 +57,8 @@ void Database::readAheadUnder(const std::string& file, const std::string& prefix
     std::map<Batch::Key, Known> learnt;
     connection_->query("SELECT key, max(revision) FROM history WHERE file = ? AND key >= ? AND key < ? GROUP BY key",
                        range, [&](const Row& row) { learnt[{file, std::string(row.text(0))}].last = row.integer(1); });
-    connection_->query("SELECT r.key, r.revision, f.num, f.whole FROM record r"
-                       " LEFT JOIN field f ON f.file = r.file AND f.key = r.key"
-                       " WHERE r.file = ? AND r.key >= ? AND r.key < ? ORDER BY r.key, f.num",
-                       range, [&](const Row& row) {
+    connection_->query(std::string(kRecordsOfFile) + " AND r.key >= ? AND r.key < ? ORDER BY r.key, f.num", range,
+                       [&](const Row& row) {
                            Known& k = learnt[{file, std::string(row.text(0))}];
                            k.revision = row.integer(1);
                            k.last = std::max(k.last, *k.revision);

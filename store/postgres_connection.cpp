@@ -479,14 +479,19 @@ public:
     // were empty, could take seconds. A file the statistics already see about as large
     // is planned well, and is spared the tables' new reading.
     void refreshStatistics(const std::map<std::string, std::size_t>& writesByFile) override {
-        guard("statistiques", [&] {
-            pqxx::nontransaction tx(*c_);
-            for (const auto& [file, writes] : writesByFile)
-                if (writes >= kBulkWrites && 2 * plannedRecords(tx, file) < writes) {
-                    tx.exec("SELECT ondrel_refresh_statistics()");
-                    return;
-                }
-        });
+        for (const auto& written : writesByFile) {
+            if (written.second < kBulkWrites)
+                continue;
+            const bool refreshed = guard("statistiques", [&] {
+                pqxx::nontransaction tx(*c_);
+                if (2 * plannedRecords(tx, written.first) >= written.second)
+                    return false;
+                tx.exec("SELECT ondrel_refresh_statistics()");
+                return true;
+            });
+            if (refreshed)
+                return;
+        }
     }
 
     std::size_t cachedStatements() const override { return cache_.size(); }

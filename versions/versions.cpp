@@ -8,6 +8,7 @@
 #include "budget/line_note.h"
 #include "data/suite_files.h"
 #include "data/text_fold.h"
+#include "entity/code_padding.h"
 #include "platform/date_conversion.h"
 #include "screen/utf8_text.h"
 #include "store/store_error.h"
@@ -88,10 +89,8 @@ Record newHead(Database& db, const std::string& entity, const std::string& year,
         if (foldCase(v.name) == foldCase(trimBlanks(name)))
             throw std::runtime_error("Une version de l'exercice " + year + " de l'entité " + entity + " s'appelle déjà « " +
                                      v.name + " » : choisissez un autre nom.");
-    const int number = nextNumber(db, yearPrefix(entity, year), versions);
-    std::string digits = std::to_string(number);
-    digits.insert(0, 3 - digits.size(), '0');
-    return db.newRecord(kVersionsFile, yearPrefix(entity, year) + digits,
+    const std::string number = padCode(std::to_string(nextNumber(db, yearPrefix(entity, year), versions)));
+    return db.newRecord(kVersionsFile, yearPrefix(entity, year) + number,
                          {{trimBlanks(name)}, {kindText(kind)}, {}, {description}});
 }
 
