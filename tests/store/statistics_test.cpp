@@ -57,17 +57,13 @@ TEST(ServerStatistics, ABudgetersBulkWriteBringsThemUpToDateToo) {
     const std::string role = "ondrel_test_budgeter_" + std::to_string(::getpid());
     {
         test::TempDatabase t(test::Engine::PostgreSQL);
-        t.sql("CREATE ROLE " + role + " LOGIN");
-        t.sql("DO $$ BEGIN EXECUTE format('GRANT USAGE ON SCHEMA %I TO " + role + "', current_schema()); END $$");
+        test::makeBudgeter(t, role);
         t.db->createFile("NOTES");
-        t.db->setAccessLevel(role, "ONDREL", 2);
-        ASSERT_TRUE(t.db->grantAccess(role, true));
         const int before = analyses(t);
         writeLines(*Database::open(t.path() + "&user=" + role), "NOTES", 0, 1500);
         EXPECT_EQ(analyses(t), before + 1);
     }
-    test::TempDatabase cleanup(test::Engine::PostgreSQL);
-    cleanup.sql("DROP ROLE " + role);
+    test::dropRole(role);
 }
 
 }  // namespace ondrel

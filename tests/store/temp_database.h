@@ -101,6 +101,22 @@ private:
     std::string schema_;
 };
 
+// Makes role a login role of the test server that budgets in t's base: full rights on
+// the screen, through the write functions.
+inline void makeBudgeter(TempDatabase& t, const std::string& role) {
+    t.sql("CREATE ROLE " + role + " LOGIN");
+    t.sql("DO $$ BEGIN EXECUTE format('GRANT USAGE ON SCHEMA %I TO " + role + "', current_schema()); END $$");
+    t.db->setAccessLevel(role, "ONDREL", 2);
+    if (!t.db->grantAccess(role, true))
+        throw std::runtime_error("the test server has no role " + role);
+}
+
+// Drops a role of the test server, once the bases it was granted rights in are gone.
+inline void dropRole(const std::string& role) {
+    pqxx::connection c(testServer());
+    pqxx::nontransaction(c).exec("DROP ROLE " + role);
+}
+
 // The failure that work raised; 0 when it raised none.
 inline std::uint32_t failureOf(const std::function<void()>& work) {
     try {

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include <pqxx/pqxx>
+
+#include <unistd.h>
+
+#include "store/store_error.h"
+#include "tests/store/temp_database.h"
+
+namespace ondrel {
+
+namespace {
+
+using Field = std::optional<std::string>;
+
+// A write as a budgeter's psql session may send it: the search texts are the lower
+// case of the texts unless a case forges them.
+struct Write {
+    std::string file, key;
+    std::vector<Field> fields;
+    std::optional<std::string> keyFold = {};
+    std::optional<std::string> firstFieldFold = {};
+};
+
+std::string lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::string joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const auto& p : parts)
+        text += (text.empty() ? "" : "\x1e") + p;
+    return text;
+}
+
+std::string months(int count, const std::string& each) {
+    return joined(std::vector<std::string>(static_cast<std::size_t>(count), each));
+}
+
+const std::string kTwelve = joined({"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11"});
+
+// One call of the write function on the budgeter's connection: the server's refusal,
+// or nothing when everything was written.
+std::string refusalOf(pqxx::connection& c, const std::vector<Write>& writes) {
+    std::size_t width = 0;
+    for (const auto& w : writes)
+        width = std::max(width, w.fields.size());
+    pqxx::work tx(c);
+    const auto list = [&](auto text) {
+        std::string sql = "ARRAY[";
+        for (std::size_t i = 0; i < writes.size(); ++i)
+            sql += (i ? "," : "") + text(writes[i]);
+        return sql + "]::text[]";
+    };
+    const auto rows = [&](bool folds) {
+        return list([&](const Write& w) {
+            std::string row = "ARRAY[";
+            for (std::size_t f = 0; f < width; ++f) {
+                Field value = f < w.fields.size() ? w.fields[f] : std::nullopt;
+                if (value && folds)
+                    value = f == 0 && w.firstFieldFold ? *w.firstFieldFold : lower(*value);
+                row += (f ? "," : "") + (value ? tx.quote(*value) : std::string("NULL"));
+            }
+            return row + "]";
+        });
+    };
+    std::string seen = "ARRAY[";
+    for (std::size_t i = 0; i < writes.size(); ++i)
+        seen += i ? ",-1" : "-1";
+    try {
+        tx.exec("SELECT ondrel_write(" + list([&](const Write& w) { return tx.quote(w.file); }) + ", " +
+                list([&](const Write& w) { return tx.quote(w.key); }) + ", " +
+                list([&](const Write& w) { return tx.quote(w.keyFold.value_or(lower(w.key))); }) + ", " + seen +
+                "]::bigint[], " + rows(false) + ", " + rows(true) + ")");
+        tx.commit();
+    } catch (const pqxx::sql_error& e) {
+        std::string message = e.what();
+        if (const auto at = message.find("ERROR:  "); at != std::string::npos)
+            message = message.substr(at + 8);
+        return message.substr(0, message.find('\n'));
+    }
+    return {};
+}
+
+struct Case {
+    const char* what;
+    std::vector<Write> writes;
+    std::string refusal;
+};
+
+const std::string kLine = "N00016064000000";
+
+std::vector<Case> cases() {
+    const std::vector<Field> good = {"Fournitures", kTwelve, months(12, "10000"), "001"};
+    const auto with = [&](std::size_t at, Field value) {
+        auto fields = good;
+        if (at >= fields.size())
+            fields.resize(at + 1);
+        fields[at] = std::move(value);
+        return fields;
+    };
+    const std::string versionLine = "N0001.0016064000000";
+    const std::vector<Field> goodVersionLine = {"Fournitures", joined({"0", "1"}), joined({"-500", "1200"}), "001", "Prudence"};
+    return {
+        {"a line the screen writes", {{"BUDGET", kLine, good}}, ""},
+        {"a key that is not a line's", {{"BUDGET", "N0001606400000", good}},
+         "« N0001606400000 » n'est pas la clé d'une ligne de budget : rien n'a été enregistré."},
+        {"an entity that does not exist", {{"BUDGET", "N09996064000000", good}}, "L'entité 999 n'existe pas : rien n'a été enregistré."},
+        {"a field the screen does not write", {{"BUDGET", kLine, with(5, "de trop")}},
+         "La ligne N00016064000000 a un champ que l'écran n'écrit pas : rien n'a été enregistré."},
+        {"no label", {{"BUDGET", kLine, with(0, std::nullopt)}}, "Le libellé du compte est obligatoire."},
+        {"a label too long", {{"BUDGET", kLine, with(0, std::string(41, 'x'))}},
+         "Le libellé d'une ligne de budget tient en 40 caractères, sans caractère de contrôle : rien n'a été enregistré."},
+        {"a label too long comes before an unknown key", {{"BUDGET", kLine, {std::string(41, 'x'), "0", "100", "999"}}},
+         "Le libellé d'une ligne de budget tient en 40 caractères, sans caractère de contrôle : rien n'a été enregistré."},
+        {"more months than amounts", {{"BUDGET", kLine, with(2, "100")}},
+         "La somme des répartitions doit ètre égale au montant à budgéter."},
+        {"a negative amount", {{"BUDGET", kLine, {"Fournitures", "0", "-5", "001"}}},
+         "Un montant de la répartition n'est pas un montant positif de neuf chiffres au plus avant la virgule : "
+         "rien n'a été enregistré."},
+        {"an amount of ten digits before the comma", {{"BUDGET", kLine, {"Fournitures", "0", "100000000000", "001"}}},
+         "Un montant de la répartition n'est pas un montant positif de neuf chiffres au plus avant la virgule : "
+         "rien n'a été enregistré."},
+        {"no distribution key", {{"BUDGET", kLine, with(3, std::nullopt)}}, "Il est obligatoire de spécifier une clé de répartition."},
+        {"an unknown distribution key", {{"BUDGET", kLine, with(3, "999")}},
+         "La clé de répartition « 999 » n'existe pas pour l'entité 001 : rien n'a été enregistré."},
+        {"a month past the year", {{"BUDGET", kLine, {"Fournitures", joined({"0", "12"}), joined({"1", "2"}), "001"}}},
+         "La période « 12 » n'est pas une période de l'exercice, dans l'ordre : rien n'a été enregistré."},
+        {"months out of order", {{"BUDGET", kLine, {"Fournitures", joined({"3", "1"}), joined({"1", "2"}), "001"}}},
+         "La période « 1 » n'est pas une période de l'exercice, dans l'ordre : rien n'a été enregistré."},
+        {"a month twice", {{"BUDGET", kLine, {"Fournitures", joined({"3", "3"}), joined({"1", "2"}), "001"}}},
+         "La période « 3 » n'est pas une période de l'exercice, dans l'ordre : rien n'a été enregistré."},
+        {"a month that is no number", {{"BUDGET", kLine, {"Fournitures", joined({"0", "x"}), joined({"1", "2"}), "001"}}},
+         "La période « x » n'est pas une période de l'exercice, dans l'ordre : rien n'a été enregistré."},
+        {"a year without dates", {{"BUDGET", "N10016064000000", good}},
+         "L'exercice N+1 de l'entité 001 n'a pas de dates valides : rien n'a été enregistré."},
+        {"the first line refused in the call's order",
+         {{"BUDGET", "N00016064000001", good},
+          {"BUDGET", "N00016064000002", {"Fournitures", joined({"0", "12"}), joined({"1", "2"}), "001"}},
+          {"BUDGET", "N00016064000003", with(0, std::nullopt)}},
+         "La période « 12 » n'est pas une période de l'exercice, dans l'ordre : rien n'a été enregistré."},
+        {"a forged search text of a key", {{"BUDGET", kLine, good, "loyer"}},
+         "Le texte de recherche de l'enregistrement « N00016064000000 » n'est pas le sien : rien n'a été enregistré."},
+        {"a forged search text of a field", {{"BUDGET", kLine, good, {}, "loyer"}},
+         "Le texte de recherche de l'enregistrement « N00016064000000 » n'est pas le sien : rien n'a été enregistré."},
+
+        {"actuals of either sign", {{"REALISE", kLine, {joined({"0", "1"}), joined({"-100", "250"})}}}, ""},
+        {"actuals under a key that is not an account's", {{"REALISE", "N0001", {"0", "1"}}},
+         "« N0001 » n'est pas la clé du réalisé d'un compte : rien n'a été enregistré."},
+        {"actuals with a comma", {{"REALISE", kLine, {"0", "1,5"}}},
+         "Le réalisé N00016064000000 n'est pas une suite de montants d'au plus neuf chiffres avant la virgule : "
+         "rien n'a été enregistré."},
+        {"actuals past the year", {{"REALISE", kLine, {"12", "100"}}},
+         "La période « 12 » n'est pas une période de l'exercice, dans l'ordre : rien n'a été enregistré."},
+
+        {"a profile of the whole year", {{"PROFILS", "001Saison", {"Saison", joined({"6000", "4000"})}}}, ""},
+        {"a profile short of the year", {{"PROFILS", "001Saison", {"Saison", joined({"6000", "3000"})}}},
+         "Les parts du profil « Saison » ne font pas 100 % de l'année : rien n'a été enregistré."},
+        {"a profile named apart from its key", {{"PROFILS", "001Saison", {"Hiver", "10000"}}},
+         "« 001Saison » n'est pas la clé d'un profil : rien n'a été enregistré."},
+        {"a profile of an unknown entity", {{"PROFILS", "999Saison", {"Saison", "10000"}}},
+         "L'entité 999 n'existe pas : rien n'a été enregistré."},
+
+        {"a note", {{"NOTES", kLine, {"Hausse des loyers"}}}, ""},
+        {"an empty note", {{"NOTES", kLine, {std::nullopt}}},
+         "« N00016064000000 » n'est pas la note d'une ligne de budget : rien n'a été enregistré."},
+        {"a note with a tab", {{"NOTES", kLine, {"Hausse\tdes loyers"}}}, noteFault()},
+
+        {"a version", {{"VERSIONS", "N0001.001", {"Budget primitif", "budget", std::nullopt, "lea"}}}, ""},
+        {"a version of no kind", {{"VERSIONS", "N0001.001", {"Budget primitif", "brouillon"}}},
+         "« N0001.001 » n'est pas une version d'un budget : rien n'a été enregistré."},
+        {"a version validated by a budgeter", {{"VERSIONS", "N0001.002", {"Budget primitif", "budget", "validée"}}},
+         noValidationRight()},
+        {"a line of a version", {{"VERSIONLIGNES", versionLine, goodVersionLine}}, ""},
+        {"a line of a version with a label too long", {{"VERSIONLIGNES", versionLine, {std::string(41, 'x'), "0", "1"}}},
+         "« N0001.0016064000000 » n'est pas une ligne de version : rien n'a été enregistré."},
+        {"a line of a version with a bad note", {{"VERSIONLIGNES", versionLine, {"Fournitures", "0", "1", "001", "a\x01"}}},
+         noteFault()},
+        {"a line of a version past the year", {{"VERSIONLIGNES", versionLine, {"Fournitures", "12", "1", "001"}}},
+         "La période « 12 » n'est pas une période de l'exercice, dans l'ordre : rien n'a été enregistré."},
+        {"a lock by a budgeter", {{"VERROUS", "N0001", {"N0001.001", "Budget primitif"}}},
+         "Vos droits sur la base ne permettent pas d'écrire dans le fichier VERROUS : rien n'a été enregistré."},
+    };
+}
+
+}  // namespace
+
+// What the server refuses to a budgeter who writes with psql, each with the words the
+// screen would show, and in a call of several writes the first write refused.
+TEST(ServerRefusals, ABudgeterWritesOnlyWhatTheScreenWouldWrite) {
+    if (!test::testServer())
+        GTEST_SKIP() << "no test server (scripts/test starts one)";
+    const std::string role = "ondrel_test_refusals_" + std::to_string(::getpid());
+    {
+        test::TempDatabase t(test::Engine::PostgreSQL);
+        test::makeBudgeter(t, role);
+        t.put("ASSOCIATION", "001", {{"Entité"}});
+        t.put("PARAMENTITECOMPTA", "001", {{"2027-01-01"}, {"2027-12-31"}, {"2028-01-01"}, {"fin 2028"}});
+        t.put("BUDGETCLES", "001001", {{"Unique"}, {"S01"}, {"10000"}, {"10000"}});
+        for (const char* file : {"BUDGET", "REALISE", "PROFILS", "NOTES", "VERSIONS", "VERSIONLIGNES", "VERROUS"})
+            t.db->createFile(file);
+        pqxx::connection budgeter(t.path() + "&user=" + role);
+        for (const Case& c : cases())
+            EXPECT_EQ(refusalOf(budgeter, c.writes), c.refusal) << c.what;
+    }
+    test::dropRole(role);
+}
+
+}  // namespace ondrel
