@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStyle>
 #include <QTimer>
@@ -125,6 +126,15 @@ QStandardItem* monthItem(const std::string& account, std::optional<Currency> bud
     return item;
 }
 
+// The height of a table that shows its headings, rows rows and its scroll bar. The
+// headings are counted as a row: their own height is known only once the table has
+// columns.
+int tableHeight(const FrozenColumnsTable& table, int rows) {
+    const QTableView* v = table.moving();
+    return (rows + 1) * v->verticalHeader()->defaultSectionSize() + v->horizontalScrollBar()->sizeHint().height() +
+           2 * v->frameWidth();
+}
+
 }  // namespace
 
 // Every action of the window ends here: a failure is told in a box, and the window
@@ -147,6 +157,9 @@ BudgetOverview::BudgetOverview(std::shared_ptr<Database> db, QWidget* parent) : 
     layout->addWidget(cycle_);
     layout->addWidget(buildPanes(central), 1);
     setCentralWidget(central);
+    // From the start, laid out with the rest: the panes do not move when the first
+    // message comes.
+    statusBar();
     buildMenus();
     // What the months show and the filter at the right of the menus, where they take
     // no room from the lines nor width from the choices.
@@ -219,6 +232,12 @@ QSplitter* BudgetOverview::buildPanes(QWidget* central) {
     panes_->addWidget(lines_);
     panes_->addWidget(totals_);
     panes_->addWidget(chart_);
+    // Each pane keeps the room to be read: two rows of a table under its headings; the
+    // chart its title, the amounts up its side and the months under its bars, or no
+    // room at all when a person drags it shut.
+    for (FrozenColumnsTable* table : {lines_, totals_})
+        table->setMinimumHeight(tableHeight(*table, 2));
+    chart_->setMinimumSize(120, 10 * fontMetrics().height());
     // A larger window gives its room to the lines.
     panes_->setStretchFactor(0, 1);
     panes_->setStretchFactor(1, 0);
@@ -259,8 +278,17 @@ void BudgetOverview::restoreSettings() {
                                                             : QRect(0, 0, 1366, 768);
         resize(room.size() * 0.85);
     }
-    if (!panes_->restoreState(settings.value("vue-ensemble/volets").toByteArray()))
-        panes_->setSizes({58 * height() / 100, 17 * height() / 100, 25 * height() / 100});
+    if (!panes_->restoreState(settings.value("vue-ensemble/volets").toByteArray())) {
+        // The chart where it fits below a few lines and classes; on a smaller screen,
+        // or at a larger scale, the tables take its room until a person drags it open.
+        layout()->activate();
+        centralWidget()->layout()->activate();
+        const int room = panes_->height();
+        if (room >= tableHeight(*lines_, 4) + tableHeight(*totals_, 3) + chart_->minimumHeight())
+            panes_->setSizes({58 * room / 100, 17 * room / 100, 25 * room / 100});
+        else
+            panes_->setSizes({65 * room / 100, 35 * room / 100, 0});
+    }
     const QVariantMap widths = settings.value("vue-ensemble/largeurs").toMap();
     for (auto it = widths.begin(); it != widths.end(); ++it)
         columnWidths_[it.key()] = it.value().toInt();
@@ -468,12 +496,11 @@ void BudgetOverview::fillTotals(const BudgetSheet& sheet, const BudgetTotals& to
 void BudgetOverview::showChart(const BudgetSheet& sheet, const BudgetTotals& totals, ChartMeasure measure) {
     QChart* old = chart_->chart();
     chart_->setChart(monthlyChart(sheet, totals, measure));
-    // The chart would hold its legend, title and axes whole; a person may want its room
-    // for the lines.
+    // The chart would ask for the room of its legend, title and axes at their widest:
+    // its pane says how much it has.
     chart_->chart()->setMinimumSize(QSizeF(120, 60));
     chart_->chart()->legend()->setAlignment(Qt::AlignRight);   // the height goes to the bars
     chart_->chart()->setMargins(QMargins(4, 4, 4, 4));
-    chart_->setMinimumSize(120, 60);
     delete old;
 }
 

@@ -1,5 +1,7 @@
 #include "qt/monthly_chart.h"
 
+#include <algorithm>
+#include <cmath>
 #include <set>
 
 #include <QLocale>
@@ -15,15 +17,15 @@ namespace ondrel {
 
 namespace {
 
-// "octobre 2026" as "oct. 2026": the short French month keeps a year's label under its
-// bars when a long year meets a month twice.
-QString shortLabel(const std::string& label) {
+// "septembre 2027" as "sept.", or "sept.<br>2027" when a long year meets a month twice:
+// the short French month reads whole under its bars at every scale.
+QString monthLabel(const std::string& label, bool withYear) {
     const QLocale french(QLocale::French);
     QString month = QString::fromStdString(label.substr(0, label.rfind(' ')));
     for (int m = 1; m <= 12; ++m)
         if (french.monthName(m, QLocale::LongFormat) == month)
             month = french.monthName(m, QLocale::ShortFormat);
-    return month + "<br>" + QString::fromStdString(label.substr(label.rfind(' ') + 1));
+    return withYear ? month + "<br>" + QString::fromStdString(label.substr(label.rfind(' ') + 1)) : month;
 }
 
 // The bars of one total for the measure chosen: amounts as doubles, for the picture only.
@@ -42,18 +44,39 @@ QBarSet* bars(const QString& name, const TotalRow& total, ChartMeasure measure) 
     return set;
 }
 
+// Round ticks, four or five at most, so that a short chart still writes each amount
+// whole: 0, 1 000, 2 000, 3 000 for a top of 2 500.
+void roundTicks(QValueAxis* axis) {
+    const double low = std::min(axis->min(), 0.0);
+    double high = std::max(axis->max(), 0.0);
+    if (high <= low)
+        high = low + 100;   // nothing to draw: still an axis
+    const double rough = (high - low) / 3;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = 10 * power;
+    for (double m : {1.0, 2.0, 2.5, 5.0})
+        if (m * power >= rough) {
+            step = m * power;
+            break;
+        }
+    const double bottom = std::floor(low / step) * step;
+    const double top = std::ceil(high / step) * step;
+    axis->setRange(bottom, top);
+    axis->setTickCount(static_cast<int>(std::lround((top - bottom) / step)) + 1);
+}
+
 }  // namespace
 
 QChart* monthlyChart(const BudgetSheet& sheet, const BudgetTotals& totals, ChartMeasure measure) {
     auto* months = new QBarCategoryAxis;
-    // The month alone reads whole under its bars and the title gives the years, unless
-    // a month comes twice: then each bar says its year too.
+    // The month alone under its bars and the title gives the years, unless a month comes
+    // twice: then each bar says its year too.
     std::set<std::string> seen;
     bool twice = false;
     for (const auto& label : sheet.periodLabels)
         twice = !seen.insert(label.substr(0, label.rfind(' '))).second || twice;
     for (const auto& label : sheet.periodLabels)
-        months->append(twice ? shortLabel(label) : QString::fromStdString(label.substr(0, label.rfind(' '))));
+        months->append(monthLabel(label, twice));
     // The budget, with its actual beside it once the actuals are in; or what was chosen.
     const bool withActuals = !sheet.actuals.empty();
     if (!withActuals)
@@ -91,7 +114,7 @@ QChart* monthlyChart(const BudgetSheet& sheet, const BudgetTotals& totals, Chart
     chart->addAxis(amounts, Qt::AlignLeft);
     series->attachAxis(months);
     series->attachAxis(amounts);
-    amounts->applyNiceNumbers();   // round ticks: 0, 500, 1 000…
+    roundTicks(amounts);
     return chart;
 }
 
