@@ -205,9 +205,12 @@ $$;
 -- Where a text is plain ASCII its folded copy, which the searches read, is its lower
 -- case, and is checked. What the checks read in the base is read once a call: each
 -- entity, each distribution key, each year's months with each way of spreading them.
+-- In PL/pgSQL for its plan to be kept from one call to the next, as the write's are:
+-- planned again at each call, it took as long as the checks.
 CREATE OR REPLACE FUNCTION ondrel_refusal(p_file text[], p_key text[], p_key_fold text[], p_fields text[], p_folds text[])
-RETURNS text LANGUAGE sql STABLE AS $$
-    WITH lines AS (
+RETURNS text LANGUAGE plpgsql STABLE AS $$
+BEGIN
+    RETURN (WITH lines AS (
         SELECT (c.o - 1) / array_length(p_fields, 2) + 1 AS j,
                coalesce(max((c.o - 1) % array_length(p_fields, 2) + 1) FILTER (WHERE c.whole IS NOT NULL), 0)::integer AS field_count,
                bool_or((c.whole IS NULL) <> (c.fold IS NULL)
@@ -246,8 +249,8 @@ RETURNS text LANGUAGE sql STABLE AS $$
         FROM writes w JOIN entities e ON e.entity = w.entity
              LEFT JOIN distribution_keys d ON w.f = 'BUDGET' AND d.key = w.entity || w.fields[4]
              LEFT JOIN months m ON m.entity = w.entity AND m.year = substr(w.k, 1, 2) AND m.periods = w.periods)
-    SELECT refusal FROM refusals WHERE refusal IS NOT NULL ORDER BY j LIMIT 1
-$$;
+    SELECT refusal FROM refusals WHERE refusal IS NOT NULL ORDER BY j LIMIT 1);
+END $$;
 
 -- Lines of budget never nest within an entity and a year: none on a grouping account
 -- above a new line, none on an account below it.
