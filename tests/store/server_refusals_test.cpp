@@ -33,8 +33,11 @@ std::string lower(std::string text) {
 
 std::string joined(const std::vector<std::string>& parts) {
     std::string text;
-    for (const auto& p : parts)
-        text += (text.empty() ? "" : "\x1e") + p;
+    for (const auto& p : parts) {
+        if (!text.empty())
+            text += '\x1e';
+        text += p;
+    }
     return text;
 }
 
@@ -44,6 +47,26 @@ std::string months(int count, const std::string& each) {
 
 const std::string kTwelve = joined({"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11"});
 
+// A text as an SQL literal.
+std::string literal(pqxx::work& tx, const std::string& text) {
+    std::string sql = "'";
+    sql += tx.esc(text);
+    sql += '\'';
+    return sql;
+}
+
+// An SQL array of items already written as SQL: "ARRAY['a',NULL]".
+std::string sqlArray(const std::vector<std::string>& items) {
+    std::string sql = "ARRAY[";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i)
+            sql += ',';
+        sql += items[i];
+    }
+    sql += ']';
+    return sql;
+}
+
 // One call of the write function on the budgeter's connection: the server's refusal,
 // or nothing when everything was written.
 std::string refusalOf(pqxx::connection& c, const std::vector<Write>& writes) {
@@ -51,32 +74,28 @@ std::string refusalOf(pqxx::connection& c, const std::vector<Write>& writes) {
     for (const auto& w : writes)
         width = std::max(width, w.fields.size());
     pqxx::work tx(c);
-    const auto list = [&](auto text) {
-        std::string sql = "ARRAY[";
-        for (std::size_t i = 0; i < writes.size(); ++i)
-            sql += (i ? "," : "") + text(writes[i]);
-        return sql + "]::text[]";
-    };
-    const auto rows = [&](bool folds) {
-        return list([&](const Write& w) {
-            std::string row = "ARRAY[";
-            for (std::size_t f = 0; f < width; ++f) {
-                Field value = f < w.fields.size() ? w.fields[f] : std::nullopt;
-                if (value && folds)
-                    value = f == 0 && w.firstFieldFold ? *w.firstFieldFold : lower(*value);
-                row += (f ? "," : "") + (value ? tx.quote(*value) : std::string("NULL"));
-            }
-            return row + "]";
-        });
-    };
-    std::string seen = "ARRAY[";
-    for (std::size_t i = 0; i < writes.size(); ++i)
-        seen += i ? ",-1" : "-1";
+    std::vector<std::string> files, keys, keyFolds, seen, wholes, folds;
+    for (const auto& w : writes) {
+        files.push_back(literal(tx, w.file));
+        keys.push_back(literal(tx, w.key));
+        keyFolds.push_back(literal(tx, w.keyFold.value_or(lower(w.key))));
+        seen.push_back("-1");
+        std::vector<std::string> whole, fold;
+        for (std::size_t f = 0; f < width; ++f) {
+            const Field value = f < w.fields.size() ? w.fields[f] : std::nullopt;
+            whole.push_back(value ? literal(tx, *value) : "NULL");
+            fold.push_back(!value ? "NULL" : literal(tx, f == 0 && w.firstFieldFold ? *w.firstFieldFold : lower(*value)));
+        }
+        wholes.push_back(sqlArray(whole));
+        folds.push_back(sqlArray(fold));
+    }
+    std::string call = "SELECT ondrel_write(";
+    for (const auto& texts : {files, keys, keyFolds})
+        call.append(sqlArray(texts)).append("::text[], ");
+    call.append(sqlArray(seen)).append("::bigint[], ");
+    call.append(sqlArray(wholes)).append("::text[], ").append(sqlArray(folds)).append("::text[])");
     try {
-        tx.exec("SELECT ondrel_write(" + list([&](const Write& w) { return tx.quote(w.file); }) + ", " +
-                list([&](const Write& w) { return tx.quote(w.key); }) + ", " +
-                list([&](const Write& w) { return tx.quote(w.keyFold.value_or(lower(w.key))); }) + ", " + seen +
-                "]::bigint[], " + rows(false) + ", " + rows(true) + ")");
+        tx.exec(call);
         tx.commit();
     } catch (const pqxx::sql_error& e) {
         std::string message = e.what();
