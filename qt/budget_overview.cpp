@@ -1,5 +1,6 @@
 #include "qt/budget_overview.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include <QChart>
@@ -232,12 +233,12 @@ QSplitter* BudgetOverview::buildPanes(QWidget* central) {
     panes_->addWidget(lines_);
     panes_->addWidget(totals_);
     panes_->addWidget(chart_);
-    // Each pane keeps the room to be read: two rows of a table under its headings; the
-    // chart its title, the amounts up its side and the months under its bars, or no
-    // room at all when a person drags it shut.
+    // Each table keeps a row under its headings, and the chart no more (see showChart):
+    // more would make the window taller than a small screen at 200 %. The chart shuts
+    // rather than cut its axes.
     for (FrozenColumnsTable* table : {lines_, totals_})
-        table->setMinimumHeight(tableHeight(*table, 2));
-    chart_->setMinimumSize(120, 10 * fontMetrics().height());
+        table->setMinimumHeight(tableHeight(*table, 1));
+    connect(panes_, &QSplitter::splitterMoved, this, &BudgetOverview::shutChartWhenCut);
     // A larger window gives its room to the lines.
     panes_->setStretchFactor(0, 1);
     panes_->setStretchFactor(1, 0);
@@ -283,12 +284,14 @@ void BudgetOverview::restoreSettings() {
         // or at a larger scale, the tables take its room until a person drags it open.
         layout()->activate();
         centralWidget()->layout()->activate();
+        // The classes two rows at least, the lines the rest.
         const int room = panes_->height();
-        if (room >= tableHeight(*lines_, 4) + tableHeight(*totals_, 3) + chart_->minimumHeight())
-            panes_->setSizes({58 * room / 100, 17 * room / 100, 25 * room / 100});
-        else
-            panes_->setSizes({65 * room / 100, 35 * room / 100, 0});
+        const int chart = std::max(25 * room / 100, chartHeight());
+        const bool chartFits = room >= tableHeight(*lines_, 4) + tableHeight(*totals_, 3) + chart;
+        const int classes = std::max((chartFits ? 17 : 45) * room / 100, tableHeight(*totals_, 2));
+        panes_->setSizes({room - classes - (chartFits ? chart : 0), classes, chartFits ? chart : 0});
     }
+    shutChartWhenCut();   // panes kept at another scale
     const QVariantMap widths = settings.value("vue-ensemble/largeurs").toMap();
     for (auto it = widths.begin(); it != widths.end(); ++it)
         columnWidths_[it.key()] = it.value().toInt();
@@ -362,6 +365,28 @@ void BudgetOverview::keepColumnWidths() {
         if (width != fittedWidths_.value(heading, -1))
             columnWidths_[heading] = width;
     }
+}
+
+// The height that writes the chart's title, the amounts up its side and the months
+// under its bars whole.
+int BudgetOverview::chartHeight() const {
+    return 10 * chart_->fontMetrics().height();
+}
+
+// The chart shuts rather than cut its amounts or months: dragged, or left by a smaller
+// window, shorter than it needs; the lines take its room.
+void BudgetOverview::shutChartWhenCut() {
+    QList<int> sizes = panes_->sizes();
+    if (sizes[2] > 0 && sizes[2] < chartHeight()) {
+        sizes[0] += sizes[2];
+        sizes[2] = 0;
+        panes_->setSizes(sizes);
+    }
+}
+
+void BudgetOverview::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    shutChartWhenCut();
 }
 
 void BudgetOverview::closeEvent(QCloseEvent* event) {
@@ -496,11 +521,12 @@ void BudgetOverview::fillTotals(const BudgetSheet& sheet, const BudgetTotals& to
 void BudgetOverview::showChart(const BudgetSheet& sheet, const BudgetTotals& totals, ChartMeasure measure) {
     QChart* old = chart_->chart();
     chart_->setChart(monthlyChart(sheet, totals, measure));
-    // The chart would ask for the room of its legend, title and axes at their widest:
-    // its pane says how much it has.
+    // The chart, and its view after it, would ask for the room of its legend, title and
+    // axes at their widest: its pane says how much it has.
     chart_->chart()->setMinimumSize(QSizeF(120, 60));
     chart_->chart()->legend()->setAlignment(Qt::AlignRight);   // the height goes to the bars
     chart_->chart()->setMargins(QMargins(4, 4, 4, 4));
+    chart_->setMinimumSize(120, 1);
     delete old;
 }
 

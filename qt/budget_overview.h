@@ -85,6 +85,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QLayout* buildChoice(QWidget* central);
@@ -92,6 +93,8 @@ private:
     void listEntities();
     void followChoices();
     void restoreSettings();
+    int chartHeight() const;
+    void shutChartWhenCut();
     void watchDatabase();
     // The calendar year of the fiscal year shown, for file names: "2027", "2026-2027".
     QString calendarYears();
