@@ -269,11 +269,7 @@ std::shared_ptr<Database> budgeter() {
     static std::shared_ptr<Database> db;
     if (!db && gData->engine() == test::Engine::PostgreSQL) {
         const std::string role = "ondrel_bench_budgeter";
-        gData->sql("DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = '" + role + "') THEN CREATE ROLE " +
-                   role + " LOGIN; END IF; EXECUTE format('GRANT USAGE ON SCHEMA %I TO " + role +
-                   "', current_schema()); END $$");
-        gData->db->setAccessLevel(role, "ONDREL", 2);
-        gData->db->grantAccess(role, true);
+        test::makeBudgeter(*gData, role);
         db = Database::open(gData->path() + "&user=" + role);
     }
     return db;

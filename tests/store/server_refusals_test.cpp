@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include "data/text_fold.h"
 #include "store/store_error.h"
 #include "tests/store/temp_database.h"
 
@@ -15,21 +16,14 @@ namespace {
 
 using Field = std::optional<std::string>;
 
-// A write as a budgeter's psql session may send it: the search texts are the lower
-// case of the texts unless a case forges them.
+// A write as a budgeter's psql session may send it: the search texts are the texts
+// folded as the data service folds them, unless a case forges them.
 struct Write {
     std::string file, key;
     std::vector<Field> fields;
     std::optional<std::string> keyFold = {};
     std::optional<std::string> firstFieldFold = {};
 };
-
-std::string lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 std::string joined(const std::vector<std::string>& parts) {
     std::string text;
@@ -78,13 +72,13 @@ std::string refusalOf(pqxx::connection& c, const std::vector<Write>& writes) {
     for (const auto& w : writes) {
         files.push_back(literal(tx, w.file));
         keys.push_back(literal(tx, w.key));
-        keyFolds.push_back(literal(tx, w.keyFold.value_or(lower(w.key))));
+        keyFolds.push_back(literal(tx, w.keyFold.value_or(foldCase(w.key))));
         seen.push_back("-1");
         std::vector<std::string> whole, fold;
         for (std::size_t f = 0; f < width; ++f) {
             const Field value = f < w.fields.size() ? w.fields[f] : std::nullopt;
             whole.push_back(value ? literal(tx, *value) : "NULL");
-            fold.push_back(!value ? "NULL" : literal(tx, f == 0 && w.firstFieldFold ? *w.firstFieldFold : lower(*value)));
+            fold.push_back(!value ? "NULL" : literal(tx, f == 0 && w.firstFieldFold ? *w.firstFieldFold : foldCase(*value)));
         }
         wholes.push_back(sqlArray(whole));
         folds.push_back(sqlArray(fold));

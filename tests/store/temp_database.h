@@ -101,10 +101,11 @@ private:
     std::string schema_;
 };
 
-// Makes role a login role of the test server that budgets in t's base: full rights on
-// the screen, through the write functions.
+// Makes role, unless the test server has it already, a login role that budgets in t's
+// base: full rights on the screen, through the write functions.
 inline void makeBudgeter(TempDatabase& t, const std::string& role) {
-    t.sql("CREATE ROLE " + role + " LOGIN");
+    t.sql("DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = '" + role + "') THEN CREATE ROLE " + role +
+          " LOGIN; END IF; END $$");
     t.sql("DO $$ BEGIN EXECUTE format('GRANT USAGE ON SCHEMA %I TO " + role + "', current_schema()); END $$");
     t.db->setAccessLevel(role, "ONDREL", 2);
     if (!t.db->grantAccess(role, true))
