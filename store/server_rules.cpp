@@ -203,8 +203,9 @@ $$;
 -- What a role that is not the owner may not write, in the files it may write: the
 -- refusal of the first write of the call refused, none when every write may be made.
 -- Where a text is plain ASCII its folded copy, which the searches read, is its lower
--- case, and is checked. What the checks read in the base is read once a call: each
--- entity, each distribution key, each year's months with each way of spreading them.
+-- case, and is checked; the pattern is only read where the two differ. What the checks
+-- read in the base is read once a call: each entity, each distribution key, each
+-- year's months with each way of spreading them.
 -- In PL/pgSQL for its plan to be kept from one call to the next, as the write's are:
 -- planned again at each call, it took as long as the checks.
 CREATE OR REPLACE FUNCTION ondrel_refusal(p_file text[], p_key text[], p_key_fold text[], p_fields text[], p_folds text[])
@@ -214,13 +215,13 @@ BEGIN
         SELECT (c.o - 1) / array_length(p_fields, 2) + 1 AS j,
                coalesce(max((c.o - 1) % array_length(p_fields, 2) + 1) FILTER (WHERE c.whole IS NOT NULL), 0)::integer AS field_count,
                bool_or((c.whole IS NULL) <> (c.fold IS NULL)
-                       OR (c.whole ~ '^[\x01-\x7f]*$' AND c.fold IS DISTINCT FROM lower(c.whole COLLATE "C"))) AS misfolded
+                       OR (c.fold IS DISTINCT FROM lower(c.whole COLLATE "C") AND c.whole ~ '^[\x01-\x7f]*$')) AS misfolded
         FROM unnest(p_fields, p_folds) WITH ORDINALITY AS c(whole, fold, o) GROUP BY 1),
     -- A write's first five fields, all that the checks read beyond how many it has.
     writes AS MATERIALIZED (
         SELECT w.j, w.f, w.k, l.field_count,
                ARRAY[p_fields[w.j][1], p_fields[w.j][2], p_fields[w.j][3], p_fields[w.j][4], p_fields[w.j][5]] AS fields,
-               (w.k ~ '^[\x01-\x7f]*$' AND w.kf IS DISTINCT FROM lower(w.k COLLATE "C")) OR l.misfolded AS misfolded,
+               (w.kf IS DISTINCT FROM lower(w.k COLLATE "C") AND w.k ~ '^[\x01-\x7f]*$') OR l.misfolded AS misfolded,
                CASE w.f WHEN 'PROFILS' THEN substr(w.k, 1, 3) ELSE substr(w.k, 3, 3) END AS entity,
                CASE w.f WHEN 'BUDGET' THEN coalesce(p_fields[w.j][2], '') WHEN 'VERSIONLIGNES' THEN coalesce(p_fields[w.j][2], '')
                         WHEN 'REALISE' THEN coalesce(p_fields[w.j][1], '') END AS periods
@@ -423,52 +424,66 @@ BEGIN
     -- The record rows: each key claims its revisions with its first write, only if it
     -- still has the revision that write was read at, or, for a new record, if no row
     -- has its key. A writer that waited for another finds the row changed and claims
-    -- nothing.
-    WITH upd AS (
-        UPDATE record r SET revision = greatest(r.revision, coalesce(
-                   (SELECT max(h.revision) FROM history h WHERE h.file = r.file AND h.key = r.key), 0)) + w.times
-        FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w
-        WHERE w.nth = 1 AND w.seen > 0 AND r.file = w.f AND r.key = w.k AND r.revision = w.seen
-        RETURNING r.file || chr(31) || r.key AS fk)
-    SELECT coalesce(array_agg(fk), '{}') INTO v_claimed FROM upd;
-    WITH ins AS (
-        INSERT INTO record(file, key, key_fold, revision)
-        SELECT w.f, w.k, p_key_fold[w.i], coalesce((SELECT max(h.revision) FROM history h WHERE h.file = w.f AND h.key = w.k), 0) + w.times
-        FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w WHERE w.nth = 1 AND w.seen = 0
-        ON CONFLICT DO NOTHING
-        RETURNING file || chr(31) || key AS fk)
-    SELECT coalesce(array_agg(fk), '{}') INTO v_created FROM ins;
-    WITH ups AS (
-        INSERT INTO record(file, key, key_fold, revision)
-        SELECT w.f, w.k, p_key_fold[w.i], coalesce((SELECT max(h.revision) FROM history h WHERE h.file = w.f AND h.key = w.k), 0) + w.times
-        FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w WHERE w.nth = 1 AND w.seen = -1
-        ON CONFLICT (file, key) DO UPDATE SET revision = greatest(record.revision + (EXCLUDED.revision - coalesce(
-            (SELECT max(h.revision) FROM history h WHERE h.file = EXCLUDED.file AND h.key = EXCLUDED.key), 0)), EXCLUDED.revision)
-        RETURNING file || chr(31) || key AS fk, xmax = 0 AS made)
-    SELECT v_claimed || coalesce(array_agg(fk) FILTER (WHERE NOT made), '{}'),
-           v_created || coalesce(array_agg(fk) FILTER (WHERE made), '{}') INTO v_claimed, v_created FROM ups;
-    SELECT w.f, w.k INTO v_bad FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w
-        WHERE w.nth = 1 AND w.f || chr(31) || w.k NOT IN (SELECT unnest(v_claimed || v_created)) ORDER BY w.i LIMIT 1;
-    IF FOUND THEN
+    -- nothing. A kind of write that the call does not have is not looked for: the lines
+    -- of a new version are all new records.
+    v_claimed := '{}';
+    v_created := '{}';
+    IF 0 < ANY (p_seen) THEN
+        WITH upd AS (
+            UPDATE record r SET revision = greatest(r.revision, coalesce(
+                       (SELECT max(h.revision) FROM history h WHERE h.file = r.file AND h.key = r.key), 0)) + w.times
+            FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w
+            WHERE w.nth = 1 AND w.seen > 0 AND r.file = w.f AND r.key = w.k AND r.revision = w.seen
+            RETURNING r.file || chr(31) || r.key AS fk)
+        SELECT coalesce(array_agg(fk), '{}') INTO v_claimed FROM upd;
+    END IF;
+    IF 0 = ANY (p_seen) THEN
+        WITH ins AS (
+            INSERT INTO record(file, key, key_fold, revision)
+            SELECT w.f, w.k, p_key_fold[w.i], coalesce((SELECT max(h.revision) FROM history h WHERE h.file = w.f AND h.key = w.k), 0) + w.times
+            FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w WHERE w.nth = 1 AND w.seen = 0
+            ON CONFLICT DO NOTHING
+            RETURNING file || chr(31) || key AS fk)
+        SELECT coalesce(array_agg(fk), '{}') INTO v_created FROM ins;
+    END IF;
+    IF -1 = ANY (p_seen) THEN
+        WITH ups AS (
+            INSERT INTO record(file, key, key_fold, revision)
+            SELECT w.f, w.k, p_key_fold[w.i], coalesce((SELECT max(h.revision) FROM history h WHERE h.file = w.f AND h.key = w.k), 0) + w.times
+            FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w WHERE w.nth = 1 AND w.seen = -1
+            ON CONFLICT (file, key) DO UPDATE SET revision = greatest(record.revision + (EXCLUDED.revision - coalesce(
+                (SELECT max(h.revision) FROM history h WHERE h.file = EXCLUDED.file AND h.key = EXCLUDED.key), 0)), EXCLUDED.revision)
+            RETURNING file || chr(31) || key AS fk, xmax = 0 AS made)
+        SELECT v_claimed || coalesce(array_agg(fk) FILTER (WHERE NOT made), '{}'),
+               v_created || coalesce(array_agg(fk) FILTER (WHERE made), '{}') INTO v_claimed, v_created FROM ups;
+    END IF;
+    -- Each key claimed or made once: fewer than the keys of the call, and one was lost.
+    IF cardinality(v_claimed) + cardinality(v_created) < cardinality(array_positions(v_nth, 1)) THEN
+        SELECT w.f, w.k INTO v_bad FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w
+            WHERE w.nth = 1 AND w.f || chr(31) || w.k NOT IN (SELECT unnest(v_claimed || v_created)) ORDER BY w.i LIMIT 1;
         RAISE EXCEPTION USING ERRCODE = 'OD409', MESSAGE = format('@CHANGED@', v_bad.f, v_bad.k);
     END IF;
 
-    -- The fields of each key's last write, and every write kept in the history. A record
-    -- just made has no fields to replace.
+    -- The fields of each key's last write, every write kept in the history, and the
+    -- revision each write took: one statement, which reads each key's record once. A
+    -- record just made has no fields to replace.
     DELETE FROM field d USING unnest(v_claimed) c
         WHERE d.file = split_part(c, chr(31), 1) AND d.key = split_part(c, chr(31), 2);
-    INSERT INTO field(file, key, num, whole, fold)
-        SELECT w.f, w.k, c, p_fields[w.i][c], p_folds[w.i][c]
-        FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w CROSS JOIN generate_series(1, v_width) c
-        WHERE w.nth = w.times AND p_fields[w.i][c] IS NOT NULL;
-    INSERT INTO history(file, key, revision, author, at, deleted)
-        SELECT w.f, w.k, r.revision - w.times + w.nth, session_user, v_at, 0
-        FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w JOIN record r ON r.file = w.f AND r.key = w.k;
-    INSERT INTO history_field(file, key, revision, num, whole)
-        SELECT w.f, w.k, r.revision - w.times + w.nth, c, p_fields[w.i][c]
-        FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w JOIN record r ON r.file = w.f AND r.key = w.k
-             CROSS JOIN generate_series(1, v_width) c
-        WHERE p_fields[w.i][c] IS NOT NULL;
+    RETURN QUERY WITH placed AS MATERIALIZED (
+            SELECT w.i, w.f, w.k, w.nth, w.times, r.revision - w.times + w.nth AS revision
+            FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w JOIN record r ON r.file = w.f AND r.key = w.k),
+        fields AS (
+            INSERT INTO field(file, key, num, whole, fold)
+            SELECT w.f, w.k, c, p_fields[w.i][c], p_folds[w.i][c] FROM placed w CROSS JOIN generate_series(1, v_width) c
+            WHERE w.nth = w.times AND p_fields[w.i][c] IS NOT NULL),
+        kept AS (
+            INSERT INTO history(file, key, revision, author, at, deleted)
+            SELECT w.f, w.k, w.revision, session_user, v_at, 0 FROM placed w),
+        kept_fields AS (
+            INSERT INTO history_field(file, key, revision, num, whole)
+            SELECT w.f, w.k, w.revision, c, p_fields[w.i][c] FROM placed w CROSS JOIN generate_series(1, v_width) c
+            WHERE p_fields[w.i][c] IS NOT NULL)
+        SELECT w.revision FROM placed w ORDER BY w.i;
 
     v_why := ondrel_cycle_check(p_file, p_key, p_fields);
     IF v_why IS NOT NULL THEN
@@ -482,8 +497,6 @@ BEGIN
             END IF;
         END LOOP;
     END IF;
-    RETURN QUERY SELECT r.revision - w.times + w.nth
-        FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w JOIN record r ON r.file = w.f AND r.key = w.k ORDER BY w.i;
 END $$;
 
 -- Deletes a record read at p_seen (-1: whatever is stored, if anything), and keeps
