@@ -84,9 +84,10 @@ public:
         }
         pqxx::connection c(testServer());
         pqxx::nontransaction t(c);
-        t.exec(schema_.empty() || statement.rfind("CREATE SCHEMA", 0) == 0 || statement.rfind("DROP SCHEMA", 0) == 0
-                   ? statement
-                   : "SET search_path = " + schema_ + "; " + statement);
+        // Apart from the statement, which may be one that no transaction may hold.
+        if (!schema_.empty() && statement.rfind("CREATE SCHEMA", 0) != 0 && statement.rfind("DROP SCHEMA", 0) != 0)
+            t.exec("SET search_path = " + schema_);
+        t.exec(statement);
     }
 
     std::shared_ptr<Database> db;
