@@ -208,20 +208,16 @@ std::vector<Case> cases() {
 TEST(ServerRefusals, ABudgeterWritesOnlyWhatTheScreenWouldWrite) {
     if (!test::testServer())
         GTEST_SKIP() << "no test server (scripts/test starts one)";
-    const std::string role = "ondrel_test_refusals_" + std::to_string(::getpid());
-    {
-        test::TempDatabase t(test::Engine::PostgreSQL);
-        test::makeBudgeter(t, role);
-        t.put("ASSOCIATION", "001", {{"Entité"}});
-        t.put("PARAMENTITECOMPTA", "001", {{"2027-01-01"}, {"2027-12-31"}, {"2028-01-01"}, {"fin 2028"}});
-        t.put("BUDGETCLES", "001001", {{"Unique"}, {"S01"}, {"10000"}, {"10000"}});
-        for (const char* file : {"BUDGET", "REALISE", "PROFILS", "NOTES", "VERSIONS", "VERSIONLIGNES", "VERROUS"})
-            t.db->createFile(file);
-        pqxx::connection budgeter(t.path() + "&user=" + role);
-        for (const Case& c : cases())
-            EXPECT_EQ(refusalOf(budgeter, c.writes), c.refusal) << c.what;
-    }
-    test::dropRole(role);
+    test::BudgeterBase b("ondrel_test_refusals");
+    test::TempDatabase& t = *b.base;
+    t.put("ASSOCIATION", "001", {{"Entité"}});
+    t.put("PARAMENTITECOMPTA", "001", {{"2027-01-01"}, {"2027-12-31"}, {"2028-01-01"}, {"fin 2028"}});
+    t.put("BUDGETCLES", "001001", {{"Unique"}, {"S01"}, {"10000"}, {"10000"}});
+    for (const char* file : {"BUDGET", "REALISE", "PROFILS", "NOTES", "VERSIONS", "VERSIONLIGNES", "VERROUS"})
+        t.db->createFile(file);
+    pqxx::connection budgeter(t.path() + "&user=" + b.role);
+    for (const Case& c : cases())
+        EXPECT_EQ(refusalOf(budgeter, c.writes), c.refusal) << c.what;
 }
 
 }  // namespace ondrel

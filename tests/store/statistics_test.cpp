@@ -54,16 +54,12 @@ TEST(ServerStatistics, ReadAgainForAFileFarLargerThanTheyForesee) {
 TEST(ServerStatistics, ABudgetersBulkWriteBringsThemUpToDateToo) {
     if (!test::testServer())
         GTEST_SKIP() << "no test server (scripts/test starts one)";
-    const std::string role = "ondrel_test_budgeter_" + std::to_string(::getpid());
-    {
-        test::TempDatabase t(test::Engine::PostgreSQL);
-        test::makeBudgeter(t, role);
-        t.db->createFile("NOTES");
-        const int before = analyses(t);
-        writeLines(*Database::open(t.path() + "&user=" + role), "NOTES", 0, 1500);
-        EXPECT_EQ(analyses(t), before + 1);
-    }
-    test::dropRole(role);
+    test::BudgeterBase b("ondrel_test_budgeter");
+    test::TempDatabase& t = *b.base;
+    t.db->createFile("NOTES");
+    const int before = analyses(t);
+    writeLines(*Database::open(t.path() + "&user=" + b.role), "NOTES", 0, 1500);
+    EXPECT_EQ(analyses(t), before + 1);
 }
 
 }  // namespace ondrel

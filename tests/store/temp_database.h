@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <unistd.h>
@@ -113,11 +114,29 @@ inline void makeBudgeter(TempDatabase& t, const std::string& role) {
         throw std::runtime_error("the test server has no role " + role);
 }
 
-// Drops a role of the test server, once the bases it was granted rights in are gone.
-inline void dropRole(const std::string& role) {
-    pqxx::connection c(testServer());
-    pqxx::nontransaction(c).exec("DROP ROLE " + role);
-}
+// A base of its own on the test server, and a budgeter role named for the test and
+// its process. The role is dropped once the base, whose grants hold it, is gone.
+class BudgeterBase {
+public:
+    explicit BudgeterBase(const std::string& name) : role(name + "_" + std::to_string(::getpid())) {
+        base.emplace(Engine::PostgreSQL);
+        makeBudgeter(*base, role);
+    }
+    ~BudgeterBase() {
+        base.reset();
+        try {
+            pqxx::connection c(testServer());
+            pqxx::nontransaction(c).exec("DROP ROLE " + role);
+        } catch (const std::exception& e) {   // a destructor may not throw
+            ADD_FAILURE() << "the role " << role << " is left on the test server: " << e.what();
+        }
+    }
+    BudgeterBase(const BudgeterBase&) = delete;
+    BudgeterBase& operator=(const BudgeterBase&) = delete;
+
+    const std::string role;
+    std::optional<TempDatabase> base;
+};
 
 // The failure that work raised; 0 when it raised none.
 inline std::uint32_t failureOf(const std::function<void()>& work) {
