@@ -7,6 +7,7 @@
 #include "actuals/profiles.h"
 #include "admin/command_line.h"
 #include "admin/opening.h"
+#include "platform/rights.h"
 #include "sheets/budget_import.h"
 #include "sheets/budget_sheet.h"
 #include "sheets/budget_totals.h"
@@ -65,7 +66,8 @@ void importBudget(const Arguments& a) {
         throw Failure(std::to_string(faults.size()) + " ligne(s) illisible(s) ; rien n'a été écrit");
     const BudgetWriting writing{.onFile = OnFile::Replace,
                                 .run = a.dryRun ? BudgetWriting::Run::DryRun : BudgetWriting::Run::Write};
-    printReport(writeBudgetRows(openExisting(a.db, Database::Access::ReadWrite), rows, writing), writing.run);
+    auto db = openExisting(a.db, Database::Access::ReadWrite);
+    printReport(writeBudgetRows(db, storedRights(db, db->user()), rows, writing), writing.run);
 }
 
 std::int64_t percentHundredths(const std::string& text) {
@@ -105,7 +107,7 @@ void copyBudget(const Arguments& a) {
     if (!a.profile.empty())
         spreadEachByProfile(rows, profileFor(*db, a.entity, a.profile, target.periodLabels.size()));
     const BudgetWriting writing{.onFile = a.replace ? OnFile::Replace : OnFile::Keep};
-    printReport(writeBudgetRows(db, rows, writing), writing.run);
+    printReport(writeBudgetRows(db, storedRights(db, db->user()), rows, writing), writing.run);
 }
 
 }  // namespace

@@ -80,7 +80,7 @@ void BM_OverviewOpen(benchmark::State& state) {
 
 void BM_YearGridOpen(benchmark::State& state) {
     for (auto _ : state) {
-        YearGridWindow grid(gData->db, "002", "N", false);
+        YearGridWindow grid(gData->db, "002", "N", fixedRights(kFullRights));
         grid.show();
         QCoreApplication::processEvents();
         benchmark::DoNotOptimize(grid.model()->rowCount());
@@ -92,7 +92,7 @@ void BM_YearGridOpen(benchmark::State& state) {
 // cell, Enter takes it; the line's total and the totals below follow, and the grid is
 // drawn again.
 void BM_YearGridMonthTyped(benchmark::State& state) {
-    YearGridWindow grid(gData->db, "002", "N", false);
+    YearGridWindow grid(gData->db, "002", "N", fixedRights(kFullRights));
     grid.show();
     QCoreApplication::processEvents();
     const QModelIndex cell = grid.model()->index(1200, YearGridModel::kFirstPeriod + 3);
@@ -111,7 +111,7 @@ void BM_YearGridMonthTyped(benchmark::State& state) {
 // A block of 300 lines and twelve months from a spreadsheet, pasted: each value read and
 // checked, one step of the grid, the grid drawn again.
 void BM_YearGridPaste(benchmark::State& state) {
-    YearGridWindow grid(gData->db, "002", "N", false);
+    YearGridWindow grid(gData->db, "002", "N", fixedRights(kFullRights));
     grid.show();
     QCoreApplication::processEvents();
     QAction* paste = nullptr;
@@ -142,10 +142,10 @@ void BM_YearGridPaste(benchmark::State& state) {
 // creation rules (its question answered at once here, as a person does), the line
 // joining the grid, the grid drawn again.
 void BM_YearGridNewLine(benchmark::State& state) {
-    YearGridWindow grid(gData->db, "002", "N", false);
+    YearGridWindow grid(gData->db, "002", "N", fixedRights(kFullRights));
     grid.show();
     QCoreApplication::processEvents();
-    ScreenWriter screen(gData->db);
+    ScreenWriter screen(gData->db, fixedRights(kFullRights));
     int i = kLines;
     for (auto _ : state) {
         const std::string account = detailedAccount(i++);
@@ -192,7 +192,7 @@ void BM_ImportTenThousandLines(benchmark::State& state) {
         std::istringstream in(csv);
         std::vector<std::string> faults;
         const auto rows = readBudgetCsv(in, faults);
-        const auto report = writeBudgetRows(gData->db, rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::DryRun});
+        const auto report = writeBudgetRows(gData->db, fixedRights(kFullRights), rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::DryRun});
         benchmark::DoNotOptimize(report.created);
         if (report.created != kImported)
             state.SkipWithError(("the import did not take every line: " + (report.faults.empty() ? std::string() : report.faults.front())).c_str());
@@ -204,7 +204,7 @@ void BM_CopyToNextYear(benchmark::State& state) {
     for (auto _ : state) {
         const BudgetSheet source = readBudgetSheet(*gData->db, "002", "N");
         const auto rows = copiedRows(source, "N+1", 12, 350);
-        const auto report = writeBudgetRows(gData->db, rows, {.onFile = OnFile::Keep, .run = BudgetWriting::Run::DryRun});
+        const auto report = writeBudgetRows(gData->db, fixedRights(kFullRights), rows, {.onFile = OnFile::Keep, .run = BudgetWriting::Run::DryRun});
         if (report.created != kLines)
             state.SkipWithError(("the copy did not take every line: " + (report.faults.empty() ? std::string() : report.faults.front())).c_str());
     }

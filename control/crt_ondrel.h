@@ -60,6 +60,9 @@ public:
     // with an amount or a period line, or a stored line whose label, distribution or key
     // differ from what Ok would find on file (budget/line_changes.cpp).
     bool lineChanged();
+    // Shows the refusal and says true when the user's rights do not let the line be
+    // saved or deleted: whoever drives the screen asks before writing anything beside it.
+    bool refuseWithoutRights();
 
     // Members that other steps read back.
     bool W_Creation = false;
@@ -75,7 +78,6 @@ private:
     void bindEvents();
     void AppliquerDroits();
     bool fullRights();
-    bool refuseWithoutRights();
     bool refuseWhenLocked();
     // A stored text (a code, a label) that holds a control character is refused on
     // leaving its zone: the message is shown and the zone emptied.

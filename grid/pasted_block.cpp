@@ -64,6 +64,11 @@ PastePlan planPaste(const YearGrid& grid, const std::vector<std::size_t>& rows, 
     PastePlan plan;
     const std::size_t months = grid.periodLabels().size();
     const bool byAccount = carriesAccountAndLabel(cells);
+    if (!byAccount && row >= rows.size()) {
+        plan.refusal = "la ligne « Nouveau compte… » n'a pas encore de compte : tapez-y d'abord le compte de la nouvelle "
+                       "ligne, puis collez ses mois.";
+        return plan;
+    }
     for (std::size_t r = 0; r < cells.size() && !plan.refusal; ++r) {
         const auto& cellsOfRow = cells[r];
         std::size_t line = 0, first = 0, month = period;
@@ -102,6 +107,8 @@ PastePlan planPaste(const YearGrid& grid, const std::vector<std::size_t>& rows, 
             plan.amounts.push_back({line, month, amount});
         }
     }
+    if (!plan.refusal)
+        plan.refusal = grid.totalRefusal(plan.amounts);
     if (plan.refusal)
         plan.amounts.clear();
     return plan;

@@ -24,7 +24,8 @@ struct PastePlan {
 };
 
 // The block lands at the month `period` of the line shown at `row`, lines going down in
-// the order shown (rows: the grid's line of each row shown). A block whose first two
+// the order shown (rows: the grid's line of each row shown); the empty row below them
+// takes no months, as it has no line yet. A block whose first two
 // columns are an account and its label (as an export or the grid's own account and
 // label columns give them) lands on the line of each account instead, its months from
 // the first month of the year, past a key and a total when it has both.

@@ -10,6 +10,17 @@
 
 namespace ondrel {
 
+namespace {
+
+Currency sumOf(const std::vector<std::optional<Currency>>& periods) {
+    Currency sum = Currency::zero();
+    for (const auto& amount : periods)
+        sum += amount.value_or(Currency::zero());
+    return sum;
+}
+
+}  // namespace
+
 YearGrid::YearGrid(const BudgetSheet& sheet)
     : entity_(sheet.entity), year_(sheet.year), periodLabels_(sheet.periodLabels), withActuals_(!sheet.actuals.empty()) {
     for (const auto& line : sheet.lines)
@@ -20,10 +31,7 @@ YearGrid::YearGrid(const BudgetSheet& sheet)
 }
 
 Currency YearGrid::total(std::size_t row) const {
-    Currency sum = Currency::zero();
-    for (const auto& amount : lines_.at(row).periods)
-        sum += amount.value_or(Currency::zero());
-    return sum;
+    return sumOf(lines_.at(row).periods);
 }
 
 YearGrid::Totals YearGrid::totals() const {
@@ -94,6 +102,25 @@ void YearGrid::setAmounts(const std::vector<Amount>& amounts) {
             if (&lines_.at(a.row) == &line)
                 line.periods.at(a.period) = a.amount;
     }, amounts.empty() ? std::nullopt : std::optional<std::size_t>(amounts.front().period));
+}
+
+std::optional<std::string> YearGrid::totalRefusal(const std::vector<Amount>& amounts) const {
+    std::vector<std::size_t> rows;
+    for (const auto& a : amounts)
+        if (std::find(rows.begin(), rows.end(), a.row) == rows.end())
+            rows.push_back(a.row);
+    const Currency largest = Currency::fromHundredths(kLargestAmountHundredths);
+    for (std::size_t row : rows) {
+        auto periods = lines_.at(row).periods;
+        for (const auto& a : amounts)
+            if (a.row == row)
+                periods.at(a.period) = a.amount;
+        const Currency sum = sumOf(periods);
+        if (sum > largest)
+            return "Le total du compte " + lines_.at(row).account + " passerait à " + formatAmount(sum, Grouping::Thousands) +
+                   " : une ligne tient en " + formatAmount(largest, Grouping::Thousands) + " au plus.";
+    }
+    return std::nullopt;
 }
 
 void YearGrid::setLabel(std::size_t row, const std::string& label) {

@@ -71,6 +71,10 @@ public:
     void setAmount(std::size_t row, std::size_t period, std::optional<Currency> amount);
     // Months of several lines at once, as one step: a block pasted.
     void setAmounts(const std::vector<Amount>& amounts);
+    // Why the amounts cannot be set: a line whose total would pass what an amount zone
+    // holds (the screen, the sheets and the report hold no more), in French; none when
+    // they can.
+    std::optional<std::string> totalRefusal(const std::vector<Amount>& amounts) const;
     void setLabel(std::size_t row, const std::string& label);
     void setKey(std::size_t row, const std::string& key);
     void setNote(std::size_t row, const std::string& note);

@@ -632,7 +632,7 @@ bool BudgetOverview::importFrom(const QString& path) {
         const auto rows = readBudgetFile(path.toStdString(), faults);
         BudgetWriteReport preview;
         if (faults.empty()) {
-            preview = writeBudgetRows(db_, rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::DryRun});
+            preview = writeBudgetRows(db_, rights_, rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::DryRun});
             faults = preview.faults;
         }
         if (!faults.empty()) {
@@ -646,7 +646,7 @@ bool BudgetOverview::importFrom(const QString& path) {
                           .arg(preview.unchanged),
                       false))
             return;
-        const auto done = writeBudgetRows(db_, rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
+        const auto done = writeBudgetRows(db_, rights_, rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
         refresh();
         if (!done.faults.empty()) {
             tellInBox(this, QMessageBox::Warning, kTitle, nothingImported(done.faults));
@@ -734,7 +734,7 @@ void BudgetOverview::copyToNextYear(const QString& percentText) {
         const BudgetSheet source = readBudgetSheet(*db_, entity().toStdString(), "N");
         const BudgetSheet target = readBudgetSheet(*db_, entity().toStdString(), "N+1");
         const auto rows = copiedRows(source, "N+1", target.periodLabels.size(), *percent);
-        const auto report = writeBudgetRows(db_, rows, {.onFile = OnFile::Keep, .run = BudgetWriting::Run::Write});
+        const auto report = writeBudgetRows(db_, rights_, rows, {.onFile = OnFile::Keep, .run = BudgetWriting::Run::Write});
         if (report.faults.empty())
             statusBar()->showMessage(QString("%1 ligne(s) copiée(s) vers N+1.").arg(report.created), 10000);
         QStringList said;

@@ -302,7 +302,7 @@ bool BudgetOverview::forecast(const std::string& through, const Remainder& remai
 }
 
 YearGridWindow* BudgetOverview::openYearGrid() {
-    auto* grid = new YearGridWindow(db_, entity(), year(), consultationOnly_, this);
+    auto* grid = new YearGridWindow(db_, entity(), year(), rights_, this);
     grid->setAttribute(Qt::WA_DeleteOnClose);
     std::optional<Version> shown;
     attempt("La version n'a pas pu être lue.", [&] { shown = versionShown(); });

@@ -41,6 +41,8 @@ void YearGridModel::followLines() {
 // A step that adds or takes away a line changes the rows: they are drawn anew, and the
 // caller puts the cursor where the step changed the grid.
 void YearGridModel::edit(const std::function<void(YearGrid&)>& change) {
+    if (readOnly_)
+        return;
     const std::size_t before = grid_->lines().size();
     change(*grid_);
     if (grid_->lines().size() != before) {
@@ -201,8 +203,13 @@ QString YearGridModel::refusal(const QModelIndex& index, const QString& typed) c
             return QString("La clé de répartition « %1 » n'existe pas pour l'entité %2.").arg(q(padCode(code)), q(grid_->entity()));
         return {};
     }
-    if ((c == kTotal || isPeriod(c)) && !withoutBlanks(text).empty() && !amountCell(text))
+    const bool empty = withoutBlanks(text).empty();
+    if ((c == kTotal || isPeriod(c)) && !empty && !amountCell(text))
         return QString("« %1 » n'est pas un montant : au plus neuf chiffres, une virgule et deux décimales.").arg(q(excerpt(text)));
+    if (isPeriod(c))
+        if (const auto tooLarge = grid_->totalRefusal(
+                {{lineAt(index.row()), static_cast<std::size_t>(c - kFirstPeriod), empty ? std::nullopt : amountCell(text)}}))
+            return q(*tooLarge);
     return {};
 }
 

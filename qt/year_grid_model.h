@@ -35,7 +35,8 @@ public:
     void setKeepProfile(bool keep) { keepProfile_ = keep; }
     // The entity's distribution keys, by code: a line takes one of them.
     void setKeys(std::vector<std::string> codes) { keys_ = std::move(codes); }
-    // Changes the grid (undo, fill, raise, a new line…) and draws it again.
+    // Changes the grid (undo, fill, raise, a new line…) and draws it again; a read-only
+    // grid takes no change, whatever command asks for it.
     void edit(const std::function<void(YearGrid&)>& change);
 
     int lastPeriod() const;

@@ -60,10 +60,10 @@ std::vector<std::string> keyCodes(Database& db, const std::string& entity) {
 
 }  // namespace
 
-YearGridWindow::YearGridWindow(std::shared_ptr<Database> db, QString entity, QString year, bool consultationOnly,
-                               QWidget* parent)
-    : QMainWindow(parent), db_(std::move(db)), entity_(std::move(entity)), year_(std::move(year)),
-      consultationOnly_(consultationOnly) {
+YearGridWindow::YearGridWindow(std::shared_ptr<Database> db, QString entity, QString year,
+                               std::shared_ptr<UserRights> rights, QWidget* parent)
+    : QMainWindow(parent), db_(std::move(db)), entity_(std::move(entity)), year_(std::move(year)), rights_(std::move(rights)),
+      consultationOnly_(!rights_ || rights_->RightsForKey(kScreenKey)->AccessLevel() != kFullRights) {
     setWindowFlag(Qt::Window);
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -327,8 +327,8 @@ void YearGridWindow::changed() {
     int lines = 0;
     for (const auto& line : grid->lines())
         lines += line.changed ? 1 : 0;
-    undo_->setEnabled(grid->canUndo());
-    redo_->setEnabled(grid->canRedo());
+    undo_->setEnabled(!readOnly() && grid->canUndo());
+    redo_->setEnabled(!readOnly() && grid->canRedo());
     state_->setText(version_             ? QString("Version « %1 », en lecture seule").arg(q(versionCaption(*version_)))
                     : !lockText_.isEmpty() ? lockText_ + " : en lecture seule jusqu'à sa révision"
                     : consultationOnly_    ? "Consultation seule : rien ne peut être enregistré"
@@ -402,6 +402,10 @@ void YearGridWindow::fitColumns() {
 // Every changed line through the screen's checks in one transaction: a refused line is
 // named, nothing is written and the grid keeps every change.
 bool YearGridWindow::save() {
+    if (readOnly()) {
+        statusBar()->showMessage(state_->text(), 5000);
+        return false;
+    }
     const auto rows = model_->grid()->changedRows();
     if (rows.empty()) {
         statusBar()->showMessage("Rien à enregistrer.", 5000);
@@ -409,7 +413,7 @@ bool YearGridWindow::save() {
     }
     BudgetWriteReport report;
     try {
-        report = writeBudgetRows(db_, rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
+        report = writeBudgetRows(db_, rights_, rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     } catch (const std::exception& e) {
         tellInBox(this, QMessageBox::Warning, kTitle, QString("Rien n'a été enregistré.\n%1").arg(e.what()));
         return false;
@@ -456,7 +460,7 @@ void YearGridWindow::paste() {
     const QModelIndex at = table_->current();
     if (!at.isValid() || cells.empty())
         return;
-    const int row = model_->isNewRow(at.row()) ? std::max(at.row() - 1, 0) : at.row();
+    const int row = at.row();
     const int period = model_->isPeriod(at.column()) ? at.column() - YearGridModel::kFirstPeriod : 0;
     const PastePlan plan = planPaste(*model_->grid(), model_->linesInOrder(), static_cast<std::size_t>(row),
                                      static_cast<std::size_t>(period), cells);
@@ -471,6 +475,10 @@ void YearGridWindow::paste() {
 }
 
 void YearGridWindow::emptySelection() {
+    if (readOnly()) {
+        statusBar()->showMessage(state_->text(), 5000);
+        return;
+    }
     std::vector<YearGrid::Amount> emptied;
     for (const QModelIndex& i : table_->moving()->selectionModel()->selectedIndexes())
         if (!model_->isNewRow(i.row()) && model_->isPeriod(i.column()))
@@ -491,7 +499,7 @@ void YearGridWindow::addLine(const QString& typed) {
     ScreenWriter::Opening opening;
     try {
         if (!screen_)
-            screen_ = std::make_unique<ScreenWriter>(db_);
+            screen_ = std::make_unique<ScreenWriter>(db_, rights_);
         opening = screen_->openNewLine(entity_.toStdString(), year_.toStdString(), typed.toStdString(),
                                        [this](const std::string& question) { return askInBox(this, kScreenTitle, q(question), true); });
     } catch (const std::exception& e) {
@@ -705,7 +713,8 @@ void YearGridWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (model_->grid() && model_->grid()->changed()) {
+    // A read-only grid has nothing it could save: it closes without a question.
+    if (!readOnly() && model_->grid() && model_->grid()->changed()) {
         const Unsaved answer = askAboutUnsaved(
             this, kTitle, QString("Le budget de l'entité %1, exercice %2, a des modifications qui ne sont pas enregistrées.")
                               .arg(entity_, year_));

@@ -9,6 +9,7 @@
 #include "grid/year_grid.h"
 #include "qt/year_grid_model.h"
 #include "qt/year_grid_view.h"
+#include "platform/rights.h"
 #include "store/database.h"
 #include "versions/versions.h"
 
@@ -28,7 +29,9 @@ class ScreenWriter;
 class YearGridWindow : public QMainWindow {
     Q_OBJECT
 public:
-    YearGridWindow(std::shared_ptr<Database> db, QString entity, QString year, bool consultationOnly,
+    // The rights are the person's: the grid saves with them, and opens read-only for a
+    // person who may not save a budget.
+    YearGridWindow(std::shared_ptr<Database> db, QString entity, QString year, std::shared_ptr<UserRights> rights,
                    QWidget* parent = nullptr);
     ~YearGridWindow() override;
 
@@ -81,6 +84,7 @@ private:
 
     std::shared_ptr<Database> db_;
     QString entity_, year_;
+    std::shared_ptr<UserRights> rights_;
     bool consultationOnly_;
     std::optional<Version> version_;
     QString lockText_;   // the validation that locks the year, or empty

@@ -202,11 +202,15 @@ bool refuseLockedYears(Database& db, const std::vector<BudgetRow>& rows, BudgetW
 
 // Each row typed at a screen of its own, as a person would type it; its note kept
 // beside the line, where the file has notes.
-void typeEachRow(const std::shared_ptr<Database>& db, const std::vector<BudgetRow>& rows, OnFile onFile,
-                 BudgetWriteReport& report) {
+void typeEachRow(const std::shared_ptr<Database>& db, const std::shared_ptr<UserRights>& rights,
+                 const std::vector<BudgetRow>& rows, OnFile onFile, BudgetWriteReport& report) {
+    ScreenWriter screen(db, rights);
+    if (const auto refusal = screen.rightsRefusal()) {
+        report.faults.push_back(*refusal);
+        return;
+    }
     if (refuseLockedYears(*db, rows, report))
         return;
-    ScreenWriter screen(db);
     // The line of each budget key, as the screen pads and completes them.
     std::map<std::string, int> seen;
     std::size_t readUpTo = 0;
@@ -250,13 +254,13 @@ void typeEachRow(const std::shared_ptr<Database>& db, const std::vector<BudgetRo
 
 }  // namespace
 
-BudgetWriteReport writeBudgetRows(const std::shared_ptr<Database>& db, const std::vector<BudgetRow>& rows,
-                                  BudgetWriting writing) {
+BudgetWriteReport writeBudgetRows(const std::shared_ptr<Database>& db, const std::shared_ptr<UserRights>& rights,
+                                  const std::vector<BudgetRow>& rows, BudgetWriting writing) {
     struct RollBack {};
     BudgetWriteReport report;
     try {
         db->inOneTransaction([&] {
-            db->inOneBatch([&] { typeEachRow(db, rows, writing.onFile, report); });
+            db->inOneBatch([&] { typeEachRow(db, rights, rows, writing.onFile, report); });
             if (writing.run == BudgetWriting::Run::DryRun || !report.faults.empty())
                 throw RollBack{};
         });

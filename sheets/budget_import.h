@@ -58,10 +58,10 @@ struct BudgetWriting {
     enum class Run { Write, DryRun } run = Run::Write;
 };
 
-// Writes the rows through the screen, all in one transaction: a single refused row, or
-// a dry run, and nothing is written.
-BudgetWriteReport writeBudgetRows(const std::shared_ptr<Database>& db, const std::vector<BudgetRow>& rows,
-                                  BudgetWriting writing);
+// Writes the rows through the screen with the rights of the person who writes them, all
+// in one transaction: a single refused row, or a dry run, and nothing is written.
+BudgetWriteReport writeBudgetRows(const std::shared_ptr<Database>& db, const std::shared_ptr<UserRights>& rights,
+                                  const std::vector<BudgetRow>& rows, BudgetWriting writing);
 
 // The lines of the year `from` as lines of the year `to`, their amounts raised or
 // lowered by percentHundredths hundredths of a percent, to the cent. A line spread

@@ -9,10 +9,11 @@
 
 namespace ondrel {
 
-ScreenWriter::ScreenWriter(std::shared_ptr<Database> db) : db_(std::move(db)), control_(*this, {}) {
+ScreenWriter::ScreenWriter(std::shared_ptr<Database> db, std::shared_ptr<UserRights> rights)
+    : db_(std::move(db)), control_(*this, {}) {
     control_.screen().setMessageBoxes(this);
     control_.TheDatabase(db_);
-    control_.DroitsUtilisateur(fixedRights(2));
+    control_.DroitsUtilisateur(std::move(rights));
     control_.TheClient({"ondrel-admin", ""});
     control_.Init();
 }
@@ -24,6 +25,13 @@ ScreenWriter::~ScreenWriter() = default;
 bool ScreenWriter::question(const std::string& text) {
     ++questions_;
     return ask_ ? ask_(text) : true;
+}
+
+std::optional<std::string> ScreenWriter::rightsRefusal() {
+    messages_.clear();
+    if (!control_.refuseWithoutRights())
+        return std::nullopt;
+    return refused().refusal;
 }
 
 ScreenWriter::Opening ScreenWriter::openNewLine(const std::string& entity, const std::string& year,

@@ -28,12 +28,12 @@ struct LineToWrite {
 // What a write does with a line already on file: replaces it, or keeps it as it is.
 enum class OnFile { Replace, Keep };
 
-// Writes budget lines by playing a person at the screen, on a control of its own: each
-// line passes every check of the screen, and a refused one gets the message the screen
-// gives a person who types it.
+// Writes budget lines by playing a person at the screen, on a control of its own and
+// with that person's rights: each line passes every check of the screen, and a refused
+// one gets the message the screen gives a person who types it.
 class ScreenWriter : public HostWindow, public MessageBoxes {
 public:
-    explicit ScreenWriter(std::shared_ptr<Database> db);
+    ScreenWriter(std::shared_ptr<Database> db, std::shared_ptr<UserRights> rights);
     ~ScreenWriter() override;
 
     // Kept: on file, and left alone; Unchanged: on file already as the line says.
@@ -43,6 +43,9 @@ public:
         std::optional<std::string> refusal;   // the screen's message when it refused the line
     };
     Result write(const LineToWrite& line, OnFile onFile);
+    // The screen's refusal when the person's rights do not let a line be saved; what is
+    // written beside a line (its note) asks this first.
+    std::optional<std::string> rightsRefusal();
 
     // What the screen says of an account typed for a new line of the entity's year, as
     // it completes it (a number of one to three significant digits taken as a grouping

@@ -1,4 +1,5 @@
 #include "grid/year_grid.h"
+#include "grid/pasted_block.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +104,34 @@ TEST(YearGrid, UndoAndRedoEveryStepUntilSaved) {
     EXPECT_EQ(rows[0].line.periods.size(), 3u);
 }
 
+// A block lands whole or not at all: what the grid has no line for, or a line total
+// past what an amount zone holds, refuses it with nothing pasted.
+TEST(YearGrid, APastedBlockIsRefusedWholeWhereALineCannotTakeIt) {
+    struct Case {
+        const char* what;
+        std::size_t row, period;
+        std::vector<std::vector<std::string>> cells;
+        const char* refusal;   // nullptr: pasted
+    } cases[] = {
+        {"two months", 0, 1, {{"1,00", "2"}}, nullptr},
+        {"on the empty row below the lines", 1, 0, {{"5"}},
+         "la ligne « Nouveau compte… » n'a pas encore de compte : tapez-y d'abord le compte de la nouvelle ligne, puis collez "
+         "ses mois."},
+        {"a line total past the largest", 0, 0, {{"999999999,99", "0,01"}},
+         "Le total du compte 6064000000 passerait à 1\u00A0000\u00A0000\u00A0000,00 : une ligne tient en "
+         "999\u00A0999\u00A0999,99 au plus."},
+        {"by account, the total past the largest", 0, 0, {{"6064000000", "Fournitures", "999999999,99", "1"}},
+         "Le total du compte 6064000000 passerait à 1\u00A0000\u00A0000\u00A0000,99 : une ligne tient en "
+         "999\u00A0999\u00A0999,99 au plus."},
+    };
+    for (const auto& c : cases) {
+        const YearGrid grid(sheetOf({0, 0, 0}));
+        const PastePlan plan = planPaste(grid, {0}, c.row, c.period, c.cells);
+        EXPECT_EQ(plan.refusal.value_or(""), c.refusal ? c.refusal : "") << c.what;
+        EXPECT_EQ(plan.amounts.empty(), c.refusal != nullptr) << c.what;
+    }
+}
+
 // The grid's lines go through the screen's checks in one transaction: a line that
 // another desk changed since is named and nothing is written; a line the screen refuses
 // is named with the screen's message.
@@ -122,7 +151,7 @@ TEST_F(YearGridSave, ChangedLinesAreSavedThroughTheScreenOrNothingIs) {
     Record theirs = other->OpenFile("BUDGET").ReadRecord("N00016130000000");
     theirs.setValue(1, 1, "Loyers");
     theirs.DBWrite();
-    auto report = writeBudgetRows(data.db, grid.changedRows(), {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
+    auto report = writeBudgetRows(data.db, fixedRights(kFullRights), grid.changedRows(), {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     ASSERT_EQ(report.faults.size(), 1u);
     EXPECT_EQ(report.faults[0], "ligne 2 (6130000000) : cette ligne a été modifiée par un autre poste depuis son affichage ; "
                                 "relisez-la avant de l'enregistrer.");
@@ -132,7 +161,7 @@ TEST_F(YearGridSave, ChangedLinesAreSavedThroughTheScreenOrNothingIs) {
     YearGrid again(readBudgetSheet(*data.db, "001", "N"));
     again.setTotal(0, cents(240000), YearGrid::Spread::KeepingProfile);
     again.setAmount(1, 2, cents(1000));
-    report = writeBudgetRows(data.db, again.changedRows(), {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
+    report = writeBudgetRows(data.db, fixedRights(kFullRights), again.changedRows(), {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     ASSERT_TRUE(report.faults.empty()) << report.faults.front();
     EXPECT_EQ(report.changed, 2);
     const auto saved = data.db->read("BUDGET", "N00016064000000");
@@ -143,9 +172,23 @@ TEST_F(YearGridSave, ChangedLinesAreSavedThroughTheScreenOrNothingIs) {
     // An amount the screen refuses: ten digits before the comma.
     YearGrid refused(readBudgetSheet(*data.db, "001", "N"));
     refused.setAmount(0, 0, cents(100000000000));
-    report = writeBudgetRows(data.db, refused.changedRows(), {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
+    report = writeBudgetRows(data.db, fixedRights(kFullRights), refused.changedRows(), {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     ASSERT_EQ(report.faults.size(), 1u);
     EXPECT_EQ(report.faults[0].rfind("ligne 1 (6064000000) : ", 0), 0u) << report.faults[0];
+}
+
+// A reader's grid writes nothing, whoever calls the save: not a month, not a note.
+TEST_F(YearGridSave, AReadersRowsAreRefusedWithTheScreensWords) {
+    YearGrid grid(readBudgetSheet(*data.db, "001", "N"));
+    grid.setAmount(0, 0, std::nullopt);
+    grid.setNote(1, "Hausse des loyers");
+    const auto before = data.db->read("BUDGET", "N00016064000000")->revision();
+    const auto report = writeBudgetRows(data.db, storedRights(data.db, "lecteur"), grid.changedRows(),
+                                        {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
+    ASSERT_EQ(report.faults.size(), 1u);
+    EXPECT_EQ(report.faults[0], "Vos droits sur cet écran ne permettent pas d'enregistrer ni de supprimer un budget.");
+    EXPECT_EQ(data.db->read("BUDGET", "N00016064000000")->revision(), before);
+    EXPECT_TRUE(readBudgetSheet(*data.db, "001", "N").lines.at(1).note.empty());
 }
 
 }  // namespace ondrel

@@ -150,6 +150,26 @@ private slots:
         QVERIFY(!grid->model()->grid()->changed());
     }
 
+    // A version opens read-only in the grid: Delete in a line that the working budget
+    // no longer has takes nothing, and Ctrl+W closes it without a question, the working
+    // budget as it was.
+    void aVersionInTheGridWritesNothing() {
+        saveVersion(*data->db, "001", "N", "V2");
+        data->db->remove("BUDGET", "N00016064000000");
+        openOverview();
+        chooseIn("Le budget de travail, ou une version", "V2");
+        openGrid();
+        QVERIFY(grid->readOnly());
+        QCOMPARE(grid->model()->index(0, YearGridModel::kAccount).data().toString(), QString("6064000000"));
+        key(Qt::Key_Delete);
+        QVERIFY(!grid->model()->grid()->changed());
+        boxes.clear();
+        key(Qt::Key_W, Qt::ControlModifier);
+        QTRY_VERIFY(!grid);
+        QCOMPARE(int(boxes.size()), 0);
+        QVERIFY(!data->db->read("BUDGET", "N00016064000000"));
+    }
+
     // The working budget against the version it left: lines added and relabelled, the
     // months' differences, and the same in the CSV export.
     void theWorkingBudgetComparesWithAVersion() {

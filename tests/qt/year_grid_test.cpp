@@ -183,6 +183,14 @@ private slots:
             QVERIFY(!tip()->isVisible());
             QCOMPARE(cell(0, kJanuary), QString("100,00"));
         }
+        // A month the line's total cannot hold is refused in its cell, as a bad figure is.
+        keys("999999999,99");
+        key(Qt::Key_Tab);
+        QCOMPARE(at(), index(0, kJanuary));
+        QVERIFY2(tip()->text().startsWith("Le total du compte 6064000000 passerait à 1\u00A0000\u00A0001\u00A0099,99"),
+                 qPrintable(tip()->text()));
+        key(Qt::Key_Escape);
+        QCOMPARE(cell(0, kJanuary), QString("100,00"));
         // Corrected in place, it is taken.
         keys("12a");
         key(Qt::Key_Return);
@@ -324,6 +332,12 @@ private slots:
         key(Qt::Key_V, Qt::ControlModifier);
         QVERIFY2(boxes.back().text.contains("ligne 3 du collage : le bloc dépasse la dernière ligne"), qPrintable(boxes.back().text));
         QCOMPARE(cell(1, kJanuary), QString("10,00"));
+        // On the empty row, a block of months has no line to land on.
+        goTo(0, 0);
+        key(Qt::Key_End, Qt::ControlModifier);
+        key(Qt::Key_V, Qt::ControlModifier);
+        QVERIFY2(boxes.back().text.contains("la ligne « Nouveau compte… » n'a pas encore de compte"), qPrintable(boxes.back().text));
+        QCOMPARE(cell(1, kJanuary), QString("10,00"));
     }
 
     // The totals stay below the lines, following each figure; the search goes to a line;
@@ -442,6 +456,8 @@ private slots:
         QCOMPARE(cell(0, kJanuary), QString("2\u00A0400,00"));
     }
 
+    // A reader's grid takes no edit: a typed figure, Delete and a paste change nothing,
+    // and Ctrl+W closes it without a question, nothing written.
     void aReaderSeesTheGridReadOnly() {
         if (data->engine() == test::Engine::PostgreSQL)
             QSKIP("on a server the user is the role that signed in; the server tools test a reader's role");
@@ -451,6 +467,23 @@ private slots:
         keys("9");
         QCOMPARE(cell(0, kJanuary), QString("100,00"));
         QCOMPARE(grid->model()->rowCount(), static_cast<int>(grid->model()->grid()->lines().size()));
+        const auto before = data->db->read("BUDGET", "N00016064000000")->revision();
+        key(Qt::Key_Down);
+        const QString second = cell(1, kJanuary);
+        key(Qt::Key_Delete);
+        QGuiApplication::clipboard()->setText("1\t2\n");
+        key(Qt::Key_V, Qt::ControlModifier);
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(cell(1, kJanuary), second);
+        QVERIFY(!grid->model()->grid()->changed());
+        boxes.clear();
+        key(Qt::Key_W, Qt::ControlModifier);
+        QTRY_VERIFY(!grid);
+        QCOMPARE(int(boxes.size()), 0);
+        QCOMPARE(data->db->read("BUDGET", "N00016064000000")->revision(), before);
+        for (const auto& key : data->db->keys("BUDGET"))
+            for (const auto& revision : data->db->history("BUDGET", key))
+                QVERIFY2(revision.author != "lecteur", key.c_str());
     }
 
 private:

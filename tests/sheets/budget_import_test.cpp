@@ -40,7 +40,7 @@ TEST_F(BudgetImport, ARefusedRowWritesNothingAndEachRefusalNamesItsLine) {
                                "001;N+1;6022000000;" + std::string(41, 'L') + ";001;100,00;;\n",   // a label too long
                            faults);
     ASSERT_TRUE(faults.empty());
-    const auto report = writeBudgetRows(data.db, read, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
+    const auto report = writeBudgetRows(data.db, fixedRights(kFullRights), read, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     const std::vector<std::string> expected{
         "ligne 3 (6022000000) : Ce code n'existe pas.",
         "ligne 4 (5022000000) : Seuls les comptes de classe 6 et 7 peuvent être budgetisés.",
@@ -68,7 +68,7 @@ TEST_F(BudgetImport, EachRowGetsItsTrueReasonWithItsColumnAndAShortExcerpt) {
     EXPECT_EQ(faults[1].substr(0, 21), "ligne 4 : colonne 6 :");
     EXPECT_LT(faults[1].size(), 200u) << "the cell is not echoed whole";
     ASSERT_EQ(read.size(), 1u);
-    const auto report = writeBudgetRows(data.db, read, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
+    const auto report = writeBudgetRows(data.db, fixedRights(kFullRights), read, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     EXPECT_TRUE(report.faults.empty()) << report.faults.front();
     EXPECT_EQ(data.db->read("BUDGET", "N00016022000000")->value(4, 1), "001");
 
@@ -90,7 +90,7 @@ TEST_F(BudgetImport, AnUnchangedLineIsNotWrittenAndAChangedLabelIs) {
     writeBudgetCsv(readBudgetSheet(*data.db, "001", "N"), csv);
     std::vector<std::string> faults;
     const std::int64_t revision = data.db->read("BUDGET", key)->revision();
-    auto report = writeBudgetRows(data.db, rows(csv.str(), faults), {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
+    auto report = writeBudgetRows(data.db, fixedRights(kFullRights), rows(csv.str(), faults), {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     EXPECT_EQ(report.changed, 0);
     EXPECT_EQ(report.unchanged, 2);
     EXPECT_EQ(data.db->read("BUDGET", key)->revision(), revision);
@@ -98,7 +98,7 @@ TEST_F(BudgetImport, AnUnchangedLineIsNotWrittenAndAChangedLabelIs) {
     std::string changed = csv.str();
     const std::string label = "Fournitures administratives";
     changed.replace(changed.find(label), label.size(), "Fournitures de bureau");
-    report = writeBudgetRows(data.db, rows(changed, faults), {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
+    report = writeBudgetRows(data.db, fixedRights(kFullRights), rows(changed, faults), {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     EXPECT_TRUE(faults.empty());
     EXPECT_EQ(report.changed, 1);
     EXPECT_EQ(data.db->read("BUDGET", key)->value(1, 1), "Fournitures de bureau");
@@ -134,7 +134,7 @@ TEST_F(BudgetImport, EveryStoredLabelTravelsAndComesBackUnchanged) {
     ASSERT_EQ(read.size(), labels.size());
     for (std::size_t i = 0; i < labels.size(); ++i)
         EXPECT_EQ(read[i].line.label, labels[i]);
-    const auto report = writeBudgetRows(data.db, read, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
+    const auto report = writeBudgetRows(data.db, fixedRights(kFullRights), read, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     EXPECT_TRUE(report.faults.empty()) << report.faults.front();
     EXPECT_EQ(report.unchanged, static_cast<int>(labels.size()));
 }
@@ -168,7 +168,7 @@ TEST_F(BudgetImport, TheDryRunCountsAndWritesNothing) {
     const auto read = rows(std::string(kHeader) + "001;N;6022000000;Achats;001;1000,00;;\n"
                                                   "001;N;6064000000;Fournitures administratives;001;1200,00;;\n",
                            faults);
-    const auto report = writeBudgetRows(data.db, read, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::DryRun});
+    const auto report = writeBudgetRows(data.db, fixedRights(kFullRights), read, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::DryRun});
     EXPECT_EQ(report.created, 1);
     EXPECT_EQ(report.changed, 0);
     EXPECT_EQ(report.unchanged, 1) << "1200,00 spread evenly is what the demo holds";
@@ -228,7 +228,7 @@ namespace ondrel {
 TEST_F(BudgetImport, ACopyThatReplacesALineGivesItTheCopiedLabel) {
     data.put("BUDGET", "N10016064000000", {{"Ancien libellé"}, {"0"}, {"100"}, {"001"}});
     const BudgetSheet source = readBudgetSheet(*data.db, "001", "N");
-    const auto report = writeBudgetRows(data.db, copiedRows(source, "N+1", 12, 0), {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
+    const auto report = writeBudgetRows(data.db, fixedRights(kFullRights), copiedRows(source, "N+1", 12, 0), {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     EXPECT_TRUE(report.faults.empty());
     EXPECT_EQ(data.db->read("BUDGET", "N10016064000000")->value(1, 1), "Fournitures administratives");
 }

@@ -60,7 +60,7 @@ TEST_F(BudgetSheetTest, AnExportComesBackAsItWasAndSoDoesASpreadsheetsCopy) {
         ASSERT_FALSE(rows.empty());
         EXPECT_EQ(rows[0].line.account, "6064000000");
         EXPECT_EQ(rows[0].line.periods.at(1).second, Currency::fromHundredths(10000));
-        const auto report = writeBudgetRows(data.db, {rows[0]}, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::DryRun});
+        const auto report = writeBudgetRows(data.db, fixedRights(kFullRights), {rows[0]}, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::DryRun});
         EXPECT_TRUE(report.faults.empty()) << report.faults.front();
         EXPECT_EQ(report.unchanged + report.changed, 1);
     }

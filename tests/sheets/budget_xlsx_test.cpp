@@ -71,7 +71,7 @@ TEST_F(BudgetXlsx, AnExportImportsBackUnchanged) {
     EXPECT_EQ(formatAmount(rows[0].line.total), "1234,61");
     EXPECT_EQ(rows[0].line.periods.size(), 2u);
     EXPECT_EQ(rows[2].line.entity, "001");
-    const auto report = writeBudgetRows(data.db, rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::DryRun});
+    const auto report = writeBudgetRows(data.db, fixedRights(kFullRights), rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::DryRun});
     EXPECT_TRUE(report.faults.empty()) << report.faults.front();
     EXPECT_EQ(report.unchanged, 3);
 }
@@ -97,7 +97,7 @@ TEST_F(BudgetXlsx, NotesGoOutAndComeBack) {
         EXPECT_EQ(rows[1].note, "");
         rows[1].note = "Loyer révisé";
         rows[0].note = "";
-        const auto report = writeBudgetRows(data.db, rows, {.onFile = OnFile::Replace});
+        const auto report = writeBudgetRows(data.db, fixedRights(kFullRights), rows, {.onFile = OnFile::Replace});
         EXPECT_EQ(report.changed, 2) << "a note alone is a change";
         EXPECT_EQ(readNotes(*data.db, "N0001"), (std::map<std::string, std::string>{{"N00016130000000", "Loyer révisé"}}));
         saveNote(*data.db, "N00016130000000", "");
@@ -150,7 +150,7 @@ TEST_F(BudgetXlsx, ASpreadsheetsSaveIsReadWithItsRowNumbers) {
     EXPECT_EQ(rows[0].line.entity, "1");
     EXPECT_EQ(rows[0].line.account, "6064000000");
     EXPECT_EQ(formatAmount(rows[0].line.periods.at(0).second), "250,50");
-    const auto report = writeBudgetRows(data.db, rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
+    const auto report = writeBudgetRows(data.db, fixedRights(kFullRights), rows, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     ASSERT_TRUE(report.faults.empty()) << report.faults.front();
     EXPECT_EQ(report.changed, 2);
     EXPECT_EQ(data.db->read("BUDGET", "N00016064000000")->value(3, 1), "25050");

@@ -129,7 +129,7 @@ TEST_F(BudgetCycle, AValidatedYearIsLockedUntilItsRevision) {
     EXPECT_EQ(refusal([&] { relabel(kAchats, "Papeterie"); }), kBudgetLocked);
     EXPECT_EQ(refusal([&] { data.db->remove("BUDGET", kLocations); }), kBudgetLocked);
     EXPECT_EQ(refusal([&] { saveNote(*data.db, kAchats, "Pourquoi"); }), kBudgetLocked);
-    const auto report = writeBudgetRows(data.db, exportedRows(), {.onFile = OnFile::Replace});
+    const auto report = writeBudgetRows(data.db, fixedRights(kFullRights), exportedRows(), {.onFile = OnFile::Replace});
     ASSERT_EQ(report.faults.size(), 1u);
     EXPECT_NE(report.faults[0].find(lockRefusal(*lock)), std::string::npos) << report.faults[0];
     EXPECT_THROW(deleteVersion(*data.db, "001", "N", v.name), std::runtime_error);
