@@ -202,7 +202,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::showAbout() {
     tellInBox(this, QMessageBox::Information, "À propos",
-              QString("Ondrel %1 : saisie des budgets\nBase : %2\n%3")
+              QString("Ondrel %1 : saisie des budgets\nBase : %2\n%3\n\n"
+                      "Ondrel est un logiciel libre : vous pouvez le redistribuer et le modifier selon les termes de "
+                      "la Licence publique générale GNU (GPL), version 3 ou toute version ultérieure, publiée par la "
+                      "Free Software Foundation. Il est distribué sans aucune garantie.")
                   .arg(ONDREL_VERSION, path_, QString::fromStdString(db_->engine())));
 }
 

@@ -18,6 +18,21 @@ lintian --fail-on error "$deb" 2>/dev/null || fail "lintian finds errors"
 
 dpkg -x "$deb" "$root" || fail "dpkg -x"
 bin=$root/usr/bin
+
+# Free software under the GPL, with the notices of the libraries compiled in.
+copyright=$root/usr/share/doc/ondrel/copyright
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$copyright" || fail "the copyright is not DEP-5"
+grep -qi 'proprietary' "$copyright" && fail "the copyright still says proprietary"
+for stanza in '^Files: \*$' '^Files: \*/SQLiteCpp/\*$' '^Files: \*/nlohmann/\*$' '^Files: \*/CLI/\*$' \
+              '^License: GPL-3+$' '^License: Expat$' '^License: BSD-3-clause$'; do
+  grep -q "$stanza" "$copyright" || fail "the copyright lacks $stanza"
+done
+# Built with Debian's hardening: bound at start, read-only relocations, fortified calls.
+for program in ondrel ondrel-admin ondrel-script; do
+  readelf -d "$bin/$program" | grep -q 'FLAGS.*NOW' || fail "$program is not linked with bind-now"
+  readelf -l "$bin/$program" | grep -q 'GNU_RELRO' || fail "$program has no read-only relocations"
+  readelf --dyn-syms "$bin/$program" | grep -q '__[a-z_]*_chk' || fail "$program calls no fortified function"
+done
 desktop-file-validate "$root/usr/share/applications/ondrel.desktop" || fail "the menu entry is not valid"
 grep -qx 'Name=Ondrel — budget' "$root/usr/share/applications/ondrel.desktop" || fail "the menu entry's name"
 [ -s "$root/usr/share/icons/hicolor/scalable/apps/ondrel.svg" ] || fail "no icon"
