@@ -252,6 +252,9 @@ public:
             // on a file, then says the database is busy.
             t.exec("SET client_encoding = 'UTF8'");
             t.exec("SET lock_timeout = '" + std::to_string(kLockWaitSeconds) + "s'");
+            // The rules write only where each statement reads what is committed: a
+            // server whose default is another isolation level changes nothing here.
+            t.exec("SET default_transaction_isolation = 'read committed'");
             // Every statement of the service is shaped to be answered through an index
             // whatever its values: planned once, not again at each keystroke. And a
             // worker process started for a list of a hundred rows costs more than the

@@ -17,6 +17,28 @@ namespace {
 // and the server's time. A role that is not the owner writes only the files of the
 // budget, only what the screen and the tools would write there.
 constexpr const char* kRules = R"sql(
+-- The functions below run with the owner's rights: a function that another role could
+-- create in their schema (an exact match of one they call, such as array_length for
+-- text[]) would run as the owner. They are installed only where nobody else may create.
+DO $$
+DECLARE
+    v_schema constant text := pg_catalog.current_schema();
+    v_others text;
+BEGIN
+    SELECT pg_catalog.string_agg(CASE WHEN a.grantee = 0 THEN 'PUBLIC'
+                                      ELSE pg_catalog.quote_ident(pg_catalog.pg_get_userbyid(a.grantee)) END, ', ')
+      INTO v_others
+      FROM pg_catalog.pg_namespace n, pg_catalog.aclexplode(n.nspacl) a
+     WHERE n.nspname = v_schema AND a.privilege_type = 'CREATE' AND a.grantee <> n.nspowner
+       AND (a.grantee = 0 OR NOT pg_catalog.pg_has_role(a.grantee, n.nspowner, 'MEMBER'));
+    IF v_others IS NOT NULL THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD403', MESSAGE = pg_catalog.format(
+            'Dans le schéma « %s », %s peut créer des objets : une fonction créée là par un autre rôle pourrait '
+            'détourner les règles de la base. Retirez ce droit (REVOKE CREATE ON SCHEMA %s FROM %s;) puis recommencez : '
+            'rien n''a été installé.', v_schema, v_others, pg_catalog.quote_ident(v_schema), v_others);
+    END IF;
+END $$;
+
 DROP FUNCTION IF EXISTS ondrel_sign_revision() CASCADE;
 DROP FUNCTION IF EXISTS ondrel_note_keys() CASCADE;
 DROP FUNCTION IF EXISTS ondrel_check_history() CASCADE;
@@ -289,12 +311,26 @@ CREATE OR REPLACE FUNCTION ondrel_version_difference(v text) RETURNS text LANGUA
                               UNION ALL (SELECT * FROM working EXCEPT ALL SELECT * FROM version_lines)) d
 $$;
 
+-- A write sees the lock of a validation committed while it waited for it only in a
+-- transaction whose statements each read what is committed: a snapshot taken before
+-- the validation would not see the lock.
+CREATE OR REPLACE FUNCTION ondrel_isolation_check() RETURNS void LANGUAGE plpgsql STABLE AS $$
+BEGIN
+    IF current_setting('transaction_isolation') <> 'read committed' THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD400', MESSAGE = format(
+            'La base n''écrit qu''en isolation READ COMMITTED ; en %s, une transaction ne verrait pas le verrou d''une '
+            'validation posé depuis son début : rien n''a été enregistré.', upper(current_setting('transaction_isolation')));
+    END IF;
+END $$;
+
 -- The budget cycle's rules, for every role, the owner too, before anything is written.
 -- A line or a note of a validated year is refused; a validated version is frozen. The
 -- validation of a year waits for the writes of that year under way, and the writes
 -- after it wait for it to end, then find the lock: one of the two is refused whole.
+-- Volatile: each statement reads what is committed when it starts, so that a write that
+-- waited for a validation sees its lock.
 CREATE OR REPLACE FUNCTION ondrel_cycle_refusal(p_file text[], p_key text[], p_fields text[]) RETURNS text
-LANGUAGE plpgsql STABLE AS $$
+LANGUAGE plpgsql VOLATILE AS $$
 DECLARE
     v record;
 BEGIN
@@ -378,7 +414,7 @@ DECLARE
     v_n constant integer := coalesce(cardinality(p_file), 0);
     v_width constant integer := coalesce(array_length(p_fields, 2), 0);
     v_owner constant boolean := pg_has_role(session_user, current_user, 'MEMBER');
-    v_at constant text := to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS');
+    v_at constant text := to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS');
     v_nth integer[];
     v_times integer[];
     v_claimed text[];
@@ -389,11 +425,15 @@ BEGIN
     IF v_n = 0 THEN
         RETURN;
     END IF;
+    PERFORM ondrel_isolation_check();
+    -- Every array from 1, as the checks and the writes read them.
     IF coalesce(cardinality(p_key), 0) <> v_n OR coalesce(cardinality(p_key_fold), 0) <> v_n
        OR coalesce(cardinality(p_seen), 0) <> v_n OR array_ndims(p_fields) IS DISTINCT FROM 2
        OR array_length(p_fields, 1) <> v_n OR array_dims(p_folds) IS DISTINCT FROM array_dims(p_fields)
        OR array_position(p_file, NULL) IS NOT NULL OR array_position(p_key, NULL) IS NOT NULL
        OR array_position(p_key_fold, NULL) IS NOT NULL OR array_position(p_seen, NULL) IS NOT NULL
+       OR array_lower(p_file, 1) <> 1 OR array_lower(p_key, 1) <> 1 OR array_lower(p_key_fold, 1) <> 1
+       OR array_lower(p_seen, 1) <> 1 OR array_lower(p_fields, 1) <> 1 OR array_lower(p_fields, 2) <> 1
        OR EXISTS (SELECT 1 FROM unnest(p_seen) s WHERE s < -1) THEN
         RAISE EXCEPTION USING ERRCODE = 'OD400', MESSAGE = 'Les enregistrements à écrire sont mal formés : rien n''a été enregistré.';
     END IF;
@@ -507,6 +547,7 @@ DECLARE
     seen bigint := p_seen;
     why text;
 BEGIN
+    PERFORM ondrel_isolation_check();
     IF NOT EXISTS (SELECT 1 FROM file WHERE name = p_file) THEN
         RAISE EXCEPTION USING ERRCODE = 'OD404',
             MESSAGE = format('Le fichier %s n''existe pas dans la base : rien n''a été supprimé.', p_file);
@@ -534,7 +575,7 @@ BEGIN
     DELETE FROM field WHERE file = p_file AND key = p_key;
     INSERT INTO history(file, key, revision, author, at, deleted)
         SELECT p_file, p_key, greatest(seen, coalesce(max(revision), 0)) + 1, session_user,
-               to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS'), 1
+               to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS'), 1
         FROM history WHERE file = p_file AND key = p_key;
 END $$;
 
@@ -572,6 +613,7 @@ BEGIN
                               'ondrel_version_line_refusal(text, text[], integer, text)',
                               'ondrel_lock_refusal(text, text[], integer)', 'ondrel_validated(text)',
                               'ondrel_version_difference(text)', 'ondrel_cycle_refusal(text[], text[], text[])',
+                              'ondrel_isolation_check()',
                               'ondrel_cycle_check(text[], text[], text[])',
                               'ondrel_periods_refusal(text[], text, text)',
                               'ondrel_budget_refusal(text, text[], integer, boolean, boolean, text)',

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <thread>
 
 #include <pqxx/pqxx>
 
@@ -42,7 +43,7 @@ std::string months(int count, const std::string& each) {
 const std::string kTwelve = joined({"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11"});
 
 // A text as an SQL literal.
-std::string literal(pqxx::work& tx, const std::string& text) {
+std::string literal(pqxx::transaction_base& tx, const std::string& text) {
     std::string sql = "'";
     sql += tx.esc(text);
     sql += '\'';
@@ -61,13 +62,19 @@ std::string sqlArray(const std::vector<std::string>& items) {
     return sql;
 }
 
-// One call of the write function on the budgeter's connection: the server's refusal,
-// or nothing when everything was written.
-std::string refusalOf(pqxx::connection& c, const std::vector<Write>& writes) {
+// The server's refusal, as the person reads it.
+std::string refusalIn(const pqxx::sql_error& e) {
+    std::string message = e.what();
+    if (const auto at = message.find("ERROR:  "); at != std::string::npos)
+        message = message.substr(at + 8);
+    return message.substr(0, message.find('\n'));
+}
+
+// One call of the write function, as SQL.
+std::string writeCall(pqxx::transaction_base& tx, const std::vector<Write>& writes) {
     std::size_t width = 0;
     for (const auto& w : writes)
         width = std::max(width, w.fields.size());
-    pqxx::work tx(c);
     std::vector<std::string> files, keys, keyFolds, seen, wholes, folds;
     for (const auto& w : writes) {
         files.push_back(literal(tx, w.file));
@@ -88,14 +95,18 @@ std::string refusalOf(pqxx::connection& c, const std::vector<Write>& writes) {
         call.append(sqlArray(texts)).append("::text[], ");
     call.append(sqlArray(seen)).append("::bigint[], ");
     call.append(sqlArray(wholes)).append("::text[], ").append(sqlArray(folds)).append("::text[])");
+    return call;
+}
+
+// One call of the write function on the budgeter's connection: the server's refusal,
+// or nothing when everything was written.
+std::string refusalOf(pqxx::connection& c, const std::vector<Write>& writes) {
+    pqxx::work tx(c);
     try {
-        tx.exec(call);
+        tx.exec(writeCall(tx, writes));
         tx.commit();
     } catch (const pqxx::sql_error& e) {
-        std::string message = e.what();
-        if (const auto at = message.find("ERROR:  "); at != std::string::npos)
-            message = message.substr(at + 8);
-        return message.substr(0, message.find('\n'));
+        return refusalIn(e);
     }
     return {};
 }
@@ -201,6 +212,22 @@ std::vector<Case> cases() {
     };
 }
 
+// An entity with a year of twelve months and a key, and the files of the budget.
+void fillBase(test::TempDatabase& t) {
+    t.put("ASSOCIATION", "001", {{"Entité"}});
+    t.put("PARAMENTITECOMPTA", "001", {{"2027-01-01"}, {"2027-12-31"}, {"2028-01-01"}, {"fin 2028"}});
+    t.put("BUDGETCLES", "001001", {{"Unique"}, {"S01"}, {"10000"}, {"10000"}});
+    for (const char* file : {"BUDGET", "REALISE", "PROFILS", "NOTES", "VERSIONS", "VERSIONLIGNES", "VERROUS"})
+        t.db->createFile(file);
+}
+
+const Write kGoodLine{"BUDGET", kLine, {"Fournitures", kTwelve, months(12, "10000"), "001"}};
+
+// The validation of year N as the cycle writes it: the version validated, then the
+// lock that names it.
+const std::vector<Write> kValidation{{"VERSIONS", "N0001.001", {"Budget primitif", "budget", "validée", "owner"}},
+                                     {"VERROUS", "N0001", {"N0001.001", "Budget primitif"}}};
+
 }  // namespace
 
 // What the server refuses to a budgeter who writes with psql, each with the words the
@@ -210,14 +237,94 @@ TEST(ServerRefusals, ABudgeterWritesOnlyWhatTheScreenWouldWrite) {
         GTEST_SKIP() << "no test server (scripts/test starts one)";
     test::BudgeterBase b("ondrel_test_refusals");
     test::TempDatabase& t = *b.base;
-    t.put("ASSOCIATION", "001", {{"Entité"}});
-    t.put("PARAMENTITECOMPTA", "001", {{"2027-01-01"}, {"2027-12-31"}, {"2028-01-01"}, {"fin 2028"}});
-    t.put("BUDGETCLES", "001001", {{"Unique"}, {"S01"}, {"10000"}, {"10000"}});
-    for (const char* file : {"BUDGET", "REALISE", "PROFILS", "NOTES", "VERSIONS", "VERSIONLIGNES", "VERROUS"})
-        t.db->createFile(file);
+    fillBase(t);
     pqxx::connection budgeter(t.path() + "&user=" + b.role);
     for (const Case& c : cases())
         EXPECT_EQ(refusalOf(budgeter, c.writes), c.refusal) << c.what;
+}
+
+// Arrays that do not start at 1 would be read by position in the checks and by
+// subscript in the writes: a line checked is not the line stored. They are refused.
+TEST(ServerRefusals, ArraysNotFromOneAreRefused) {
+    if (!test::testServer())
+        GTEST_SKIP() << "no test server (scripts/test starts one)";
+    test::BudgeterBase b("ondrel_test_bounds");
+    fillBase(*b.base);
+    pqxx::connection budgeter(b.base->path() + "&user=" + b.role);
+    const std::string fields = "'{{Fournitures,0,100,001}}'::text[]", folds = "'{{fournitures,0,100,001}}'::text[]";
+    for (const std::string& call : std::vector<std::string>{
+             "SELECT ondrel_write('[0:0]={BUDGET}'::text[], '[0:0]={N00016064000000}'::text[], '[0:0]={n00016064000000}'::text[], "
+          "'[0:0]={-1}'::bigint[], '[0:0][1:4]={{Fournitures,0,100,001}}'::text[], '[0:0][1:4]={{fournitures,0,100,001}}'::text[])",
+          "SELECT ondrel_write('{BUDGET}', '{N00016064000000}', '{n00016064000000}', '{-1}', "
+          "'[1:1][2:5]={{Fournitures,0,100,001}}'::text[], '[1:1][2:5]={{fournitures,0,100,001}}'::text[])",
+          "SELECT ondrel_write('{BUDGET}', '[2:2]={N00016064000000}'::text[], '{n00016064000000}', '{-1}', " + fields + ", " +
+              folds + ")"}) {
+        pqxx::work tx(budgeter);
+        try {
+            tx.exec(call);
+            ADD_FAILURE() << "written: " << call;
+        } catch (const pqxx::sql_error& e) {
+            EXPECT_EQ(refusalIn(e), "Les enregistrements à écrire sont mal formés : rien n'a été enregistré.") << call;
+        }
+    }
+    EXPECT_FALSE(b.base->db->read("BUDGET", kLine));
+}
+
+// A write sees a validation committed after its transaction began: a snapshot taken
+// before it (REPEATABLE READ, SERIALIZABLE) is refused, and a write that waited for
+// the validation in READ COMMITTED finds its lock. Nothing is written either way.
+TEST(ServerRefusals, NoWriteCommitsIntoAYearValidatedMeanwhile) {
+    if (!test::testServer())
+        GTEST_SKIP() << "no test server (scripts/test starts one)";
+    test::BudgeterBase b("ondrel_test_races");
+    test::TempDatabase& t = *b.base;
+    fillBase(t);
+    pqxx::connection budgeter(t.path() + "&user=" + b.role);
+    pqxx::connection owner(t.path());
+    for (const char* level : {"REPEATABLE READ", "SERIALIZABLE"}) {
+        pqxx::work tx(budgeter);
+        tx.exec(std::string("SET TRANSACTION ISOLATION LEVEL ") + level);
+        tx.exec("SELECT count(*) FROM record");   // the snapshot is taken
+        try {
+            tx.exec(writeCall(tx, {kGoodLine}));
+            ADD_FAILURE() << "written in " << level;
+        } catch (const pqxx::sql_error& e) {
+            EXPECT_EQ(refusalIn(e), std::string("La base n'écrit qu'en isolation READ COMMITTED ; en ") + level +
+                                        ", une transaction ne verrait pas le verrou d'une validation posé depuis son "
+                                        "début : rien n'a été enregistré.");
+        }
+    }
+    // The validation holds its year; the budgeter's save starts and waits for it.
+    pqxx::work validation(owner);
+    validation.exec(writeCall(validation, kValidation));
+    std::string refusal = "not refused";
+    std::thread save([&] { refusal = refusalOf(budgeter, {kGoodLine}); });
+    pqxx::connection watch(t.path());
+    for (bool waiting = false; !waiting;)
+        waiting = pqxx::nontransaction(watch)
+                      .exec("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND NOT granted")
+                      .at(0).at(0).as<int>() > 0;
+    validation.commit();
+    save.join();
+    EXPECT_EQ(refusal, lockedBudget("N", "001"));
+    EXPECT_FALSE(t.db->read("BUDGET", kLine));
+}
+
+// The history keeps the time of the write, not that of its transaction's start.
+TEST(ServerRefusals, TheHistoryKeepsTheTimeOfTheWrite) {
+    if (!test::testServer())
+        GTEST_SKIP() << "no test server (scripts/test starts one)";
+    test::BudgeterBase b("ondrel_test_time");
+    fillBase(*b.base);
+    pqxx::connection budgeter(b.base->path() + "&user=" + b.role);
+    pqxx::work tx(budgeter);
+    const std::string began = tx.exec("SELECT to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS')").at(0).at(0).c_str();
+    tx.exec("SELECT pg_sleep(1.1)");
+    tx.exec(writeCall(tx, {kGoodLine}));
+    tx.commit();
+    const auto history = b.base->db->history("BUDGET", kLine);
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_GT(history[0].at, began);
 }
 
 }  // namespace ondrel
