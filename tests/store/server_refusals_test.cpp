@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "data/text_fold.h"
+#include "store/server_rules.h"
 #include "store/store_error.h"
 #include "tests/store/temp_database.h"
 
@@ -325,6 +326,31 @@ TEST(ServerRefusals, TheHistoryKeepsTheTimeOfTheWrite) {
     const auto history = b.base->db->history("BUDGET", kLine);
     ASSERT_EQ(history.size(), 1u);
     EXPECT_GT(history[0].at, began);
+}
+
+// The rules run with the owner's rights: where another role may create a function
+// beside them (array_length for text[] would be called before the server's own), they
+// are not installed, and the refusal names the grant to remove.
+TEST(ServerRefusals, TheRulesAreNotInstalledWhereOthersMayCreate) {
+    if (!test::testServer())
+        GTEST_SKIP() << "no test server (scripts/test starts one)";
+    test::TempDatabase t(test::Engine::PostgreSQL);
+    pqxx::connection owner(t.path());
+    const std::string schema = pqxx::nontransaction(owner).exec("SELECT current_schema()").at(0).at(0).c_str();
+    pqxx::nontransaction(owner).exec("GRANT CREATE ON SCHEMA " + schema + " TO PUBLIC");
+    try {
+        pqxx::work tx(owner);
+        tx.exec(serverRules());
+        ADD_FAILURE() << "installed where others may create";
+    } catch (const pqxx::sql_error& e) {
+        EXPECT_EQ(refusalIn(e), "Dans le schéma « " + schema + " », PUBLIC peut créer des objets : une fonction créée là "
+                                "par un autre rôle pourrait détourner les règles de la base. Retirez ce droit (REVOKE "
+                                "CREATE ON SCHEMA " + schema + " FROM PUBLIC;) puis recommencez : rien n'a été installé.");
+    }
+    pqxx::nontransaction(owner).exec("REVOKE CREATE ON SCHEMA " + schema + " FROM PUBLIC");
+    pqxx::work again(owner);
+    again.exec(serverRules());
+    again.commit();
 }
 
 }  // namespace ondrel
