@@ -255,6 +255,8 @@ public:
             // The rules write only where each statement reads what is committed: a
             // server whose default is another isolation level changes nothing here.
             t.exec("SET default_transaction_isolation = 'read committed'");
+            // A session that holds a year is named by its program to whoever waits for it.
+            t.exec("SELECT set_config('application_name', 'Ondrel', false) WHERE current_setting('application_name') = ''");
             // Every statement of the service is shaped to be answered through an index
             // whatever its values: planned once, not again at each keystroke. And a
             // worker process started for a list of a hundred rows costs more than the

@@ -54,6 +54,7 @@ DROP FUNCTION IF EXISTS ondrel_version_refusal(text, text[]);
 DROP FUNCTION IF EXISTS ondrel_version_line_refusal(text, text[]);
 DROP FUNCTION IF EXISTS ondrel_notes_refusal(text, text[]);
 DROP FUNCTION IF EXISTS ondrel_lock_refusal(text, text[]);
+DROP FUNCTION IF EXISTS ondrel_nesting_refusal(text);
 
 -- The level of the session's role on a screen key of the rights store.
 CREATE OR REPLACE FUNCTION ondrel_level(p_screen text) RETURNS integer LANGUAGE sql STABLE AS $$
@@ -97,7 +98,7 @@ BEGIN
                       CASE year_code WHEN 'N0' THEN 'N' ELSE 'N+1' END, entity);
     END IF;
     FOREACH p IN ARRAY periods LOOP
-        IF p !~ '^[0-9]{1,3}$' OR p::integer >= months OR p::integer <= previous THEN
+        IF p !~ '^(0|[1-9][0-9]{0,2})$' OR p::integer >= months OR p::integer <= previous THEN
             RETURN format('La période « %s » n''est pas une période de l''exercice, dans l''ordre : rien n''a été enregistré.', p);
         END IF;
         previous := p::integer;
@@ -127,8 +128,11 @@ CREATE OR REPLACE FUNCTION ondrel_budget_refusal(k text, fields text[], field_co
         WHEN coalesce(fields[2], '') = ''
              OR cardinality(string_to_array(fields[2], chr(30))) <> cardinality(string_to_array(coalesce(fields[3], ''), chr(30))) THEN
             'La somme des répartitions doit ètre égale au montant à budgéter.'
-        WHEN fields[3] !~ '^[0-9]{1,11}(\x1e[0-9]{1,11})*$' THEN
+        WHEN fields[3] !~ '^(0|[1-9][0-9]{0,10})(\x1e(0|[1-9][0-9]{0,10}))*$' THEN
             'Un montant de la répartition n''est pas un montant positif de neuf chiffres au plus avant la virgule : '
+            'rien n''a été enregistré.'
+        WHEN (SELECT sum(a::bigint) FROM unnest(string_to_array(fields[3], chr(30))) a) > 99999999999 THEN
+            'Le total de la ligne dépasse 999 999 999,99, ce que l''écran, les exports et le rapport tiennent au plus : '
             'rien n''a été enregistré.'
         WHEN coalesce(fields[4], '') = '' THEN 'Il est obligatoire de spécifier une clé de répartition.'
         WHEN fields[4] !~ '^[0-9]{3}$' OR NOT key_known THEN
@@ -147,7 +151,7 @@ RETURNS text LANGUAGE sql STABLE AS $$
         WHEN NOT entity_known THEN format('L''entité %s n''existe pas : rien n''a été enregistré.', substr(k, 3, 3))
         WHEN field_count > 2
              OR cardinality(string_to_array(coalesce(fields[1], ''), chr(30))) <> cardinality(string_to_array(coalesce(fields[2], ''), chr(30)))
-             OR coalesce(fields[2], '') !~ '^(-?[0-9]{1,11}(\x1e-?[0-9]{1,11})*)?$' THEN
+             OR coalesce(fields[2], '') !~ '^(-?(0|[1-9][0-9]{0,10})(\x1e-?(0|[1-9][0-9]{0,10}))*)?$' THEN
             format('Le réalisé %s n''est pas une suite de montants d''au plus neuf chiffres avant la virgule : '
                    'rien n''a été enregistré.', k)
         ELSE months_refusal END
@@ -188,7 +192,7 @@ $$;
 CREATE OR REPLACE FUNCTION ondrel_version_refusal(k text, fields text[], field_count integer, entity_known boolean) RETURNS text
 LANGUAGE sql STABLE AS $$
     SELECT CASE
-        WHEN k !~ '^N[01][0-9]{3}\.[0-9]{3}$' OR NOT entity_known
+        WHEN k !~ '^N[01][0-9]{3}\.[0-9]{3}$' OR right(k, 3) = '000' OR NOT entity_known
              OR coalesce(char_length(fields[1]), 0) NOT BETWEEN 1 AND 60 OR fields[1] ~ '[\x01-\x1f\x7f]'
              OR coalesce(fields[2], '') NOT IN ('budget', 'atterrissage') OR coalesce(fields[3], '') NOT IN ('', 'validée')
              OR char_length(fields[4]) > 200 OR fields[4] ~ '[\x01-\x1f\x7f]' OR field_count > 4 THEN
@@ -206,7 +210,7 @@ LANGUAGE sql STABLE AS $$
     SELECT CASE
         WHEN k !~ '^N[01][0-9]{3}\.[0-9]{3}[67][0-9]{9}$' OR char_length(fields[1]) > 40 OR fields[1] ~ '[\x01-\x1f\x7f]'
              OR cardinality(string_to_array(coalesce(fields[2], ''), chr(30))) <> cardinality(string_to_array(coalesce(fields[3], ''), chr(30)))
-             OR coalesce(fields[3], '') !~ '^(-?[0-9]{1,11}(\x1e-?[0-9]{1,11})*)?$'
+             OR coalesce(fields[3], '') !~ '^(-?(0|[1-9][0-9]{0,10})(\x1e-?(0|[1-9][0-9]{0,10}))*)?$'
              OR coalesce(fields[4], '') !~ '^([0-9]{3})?$' OR field_count > 5 THEN
             format('« %s » n''est pas une ligne de version : rien n''a été enregistré.', k)
         ELSE coalesce(ondrel_note_refusal(fields[5]), months_refusal) END
@@ -276,12 +280,20 @@ BEGIN
 END $$;
 
 -- Lines of budget never nest within an entity and a year: none on a grouping account
--- above a new line, none on an account below it.
-CREATE OR REPLACE FUNCTION ondrel_nesting_refusal(k text) RETURNS text LANGUAGE plpgsql STABLE AS $$
+-- above a new line, none on an account below it. Two new lines of one class wait for
+-- each other, so that the second sees the first once it is committed. A new line is on
+-- an account of the entity's chart, or on a class, sub-class or sub-sub-class.
+CREATE OR REPLACE FUNCTION ondrel_creation_refusal(k text) RETURNS text LANGUAGE plpgsql VOLATILE AS $$
 DECLARE
     head constant text := substr(k, 1, 5);
     sig constant text := rtrim(substr(k, 6), '0');
 BEGIN
+    IF NOT EXISTS (SELECT 1 FROM record r
+                   WHERE (length(sig) > 3 AND r.file = 'PLANCOMPTABLE' AND r.key = substr(k, 3, 3) || substr(k, 6))
+                      OR (length(sig) <= 3 AND r.file = (ARRAY['CLASSE', 'SCLASSE', 'SSCLASSE'])[length(sig)] AND r.key = sig)) THEN
+        RETURN 'Ce compte n''est ni au plan comptable de l''entité ni un compte de regroupement.';
+    END IF;
+    PERFORM pg_advisory_xact_lock(7735, hashtext(left(k, 6)));
     IF EXISTS (SELECT 1 FROM generate_series(1, length(sig) - 1) j
                JOIN record r ON r.file = 'BUDGET' AND r.key = head || rpad(left(sig, j), 10, '0')) THEN
         RETURN 'Un compte de regroupement a déjà été validé - création impossible.';
@@ -294,6 +306,30 @@ BEGIN
     END IF;
     RETURN NULL;
 END $$;
+
+-- The versions that a transaction made, for their lines: a role that is not the owner
+-- writes lines only into a version its transaction made, as the cycle's commands do,
+-- never under a number to come or into another's version.
+CREATE TABLE IF NOT EXISTS ondrel_new_version (txid bigint NOT NULL, key text COLLATE "C" NOT NULL,
+                                               PRIMARY KEY (txid, key));
+
+CREATE OR REPLACE FUNCTION ondrel_version_cycle_refusal(p_file text[], p_key text[]) RETURNS text
+LANGUAGE sql STABLE AS $$
+    SELECT coalesce(
+        (SELECT format('« %s » n''est pas une ligne d''une version que ce poste enregistre : rien n''a été enregistré.', x.k)
+         FROM unnest(p_file, p_key) WITH ORDINALITY x(f, k, i)
+         WHERE x.f = 'VERSIONLIGNES'
+           AND NOT EXISTS (SELECT 1 FROM ondrel_new_version n WHERE n.txid = txid_current() AND n.key = left(x.k, 9))
+         ORDER BY x.i LIMIT 1),
+        (SELECT format('Une autre version de l''exercice porte déjà le nom « %s » : rien n''a été enregistré.', mine.whole)
+         FROM unnest(p_file, p_key) WITH ORDINALITY x(f, k, i)
+         JOIN field mine ON mine.file = 'VERSIONS' AND mine.key = x.k AND mine.num = 1
+         WHERE x.f = 'VERSIONS'
+           AND EXISTS (SELECT 1 FROM field other WHERE other.file = 'VERSIONS' AND other.num = 1
+                       AND other.key LIKE left(x.k, 5) || '.%' AND other.key <> x.k
+                       AND (other.fold = mine.fold OR lower(other.whole) = lower(mine.whole)))
+         ORDER BY x.i LIMIT 1))
+$$;
 
 -- Whether a version is validated: then it never changes again, nor do its lines.
 CREATE OR REPLACE FUNCTION ondrel_validated(version_key text) RETURNS boolean LANGUAGE sql STABLE AS $$
@@ -323,6 +359,30 @@ BEGIN
     END IF;
 END $$;
 
+-- Holds a year for a write (shared) or a validation (alone). A session that keeps it
+-- past the wait of a lock is named, with its program, for an administrator to act.
+CREATE OR REPLACE FUNCTION ondrel_hold_year(y text, alone boolean) RETURNS void LANGUAGE plpgsql VOLATILE AS $$
+DECLARE
+    v_holders text;
+BEGIN
+    IF alone THEN
+        PERFORM pg_advisory_xact_lock(7734, hashtext(y));
+    ELSE
+        PERFORM pg_advisory_xact_lock_shared(7734, hashtext(y));
+    END IF;
+EXCEPTION WHEN lock_not_available THEN
+    SELECT string_agg(DISTINCT format('le rôle « %s » (%s)', a.usename,
+                                      coalesce(nullif(a.application_name, ''), 'programme sans nom')), ', ')
+      INTO v_holders
+      FROM pg_locks l JOIN pg_stat_activity a ON a.pid = l.pid
+     WHERE l.locktype = 'advisory' AND l.granted AND l.classid = 7734::oid AND l.objid = hashtext(y)::oid
+       AND l.objsubid = 2 AND l.pid <> pg_backend_pid();
+    RAISE EXCEPTION USING ERRCODE = 'OD503', MESSAGE = format(
+        'La base de données est occupée : l''exercice %s de l''entité %s est tenu par %s. Réessayez dans un instant, '
+        'ou demandez à l''administrateur de la base de mettre fin à cette session.',
+        CASE WHEN y LIKE 'N0%' THEN 'N' ELSE 'N+1' END, substr(y, 3, 3), coalesce(v_holders, 'un autre poste'));
+END $$;
+
 -- The budget cycle's rules, for every role, the owner too, before anything is written.
 -- A line or a note of a validated year is refused; a validated version is frozen. The
 -- validation of a year waits for the writes of that year under way, and the writes
@@ -335,7 +395,7 @@ DECLARE
     v record;
 BEGIN
     FOR v IN SELECT DISTINCT left(x.k, 5) AS y FROM unnest(p_file, p_key) x(f, k) WHERE x.f IN ('BUDGET', 'NOTES') LOOP
-        PERFORM pg_advisory_xact_lock_shared(7734, hashtext(v.y));
+        PERFORM ondrel_hold_year(v.y, false);
         IF EXISTS (SELECT 1 FROM record WHERE file = 'VERROUS' AND key = v.y) THEN
             RETURN format('@LOCKED@', CASE WHEN v.y LIKE 'N0%' THEN 'N' ELSE 'N+1' END, substr(v.y, 3, 3));
         END IF;
@@ -346,7 +406,7 @@ BEGIN
         IF coalesce(v.kind, '') <> 'budget' THEN
             RETURN 'Un atterrissage est une prévision : il ne se valide pas.';
         END IF;
-        PERFORM pg_advisory_xact_lock(7734, hashtext(left(v.k, 5)));
+        PERFORM ondrel_hold_year(left(v.k, 5), true);
     END LOOP;
     FOR v IN SELECT DISTINCT left(x.k, 9) AS version FROM unnest(p_file, p_key) x(f, k)
              WHERE x.f IN ('VERSIONS', 'VERSIONLIGNES') LOOP
@@ -365,15 +425,23 @@ DECLARE
     v record;
     v_account text;
 BEGIN
-    FOR v IN SELECT x.f, x.k, p_fields[x.i::integer][1] AS first FROM unnest(p_file, p_key) WITH ORDINALITY x(f, k, i)
+    FOR v IN SELECT x.f, x.k, p_fields[x.i::integer][1] AS first, p_fields[x.i::integer][2] AS second
+             FROM unnest(p_file, p_key) WITH ORDINALITY x(f, k, i)
              WHERE (x.f = 'VERSIONS' AND p_fields[x.i::integer][3] = 'validée') OR x.f = 'VERROUS' LOOP
         IF v.f = 'VERSIONS' THEN
             v_account := ondrel_version_difference(v.k);
             IF v_account IS NOT NULL THEN
                 RETURN format('@DIFFERS@', v.first, v_account);
             END IF;
-        ELSIF NOT ondrel_validated(coalesce(v.first, '')) THEN
+        ELSIF NOT ondrel_validated(coalesce(v.first, ''))
+              OR v.second IS DISTINCT FROM (SELECT whole FROM field WHERE file = 'VERSIONS' AND key = v.first AND num = 1) THEN
+            -- The lock's texts are shown in every refusal: they are the version's own.
             RETURN format('« %s » n''est pas le verrou d''un budget validé : rien n''a été enregistré.', v.k);
+        ELSE
+            v_account := ondrel_version_difference(v.first);
+            IF v_account IS NOT NULL THEN
+                RETURN format('@DIFFERS@', v.second, v_account);
+            END IF;
         END IF;
     END LOOP;
     RETURN NULL;
@@ -529,13 +597,22 @@ BEGIN
     IF v_why IS NOT NULL THEN
         RAISE EXCEPTION USING ERRCODE = 'OD422', MESSAGE = v_why;
     END IF;
+    IF 'VERSIONS' = ANY (p_file) THEN
+        INSERT INTO ondrel_new_version(txid, key)
+            SELECT txid_current(), split_part(c, chr(31), 2) FROM unnest(v_created) c WHERE split_part(c, chr(31), 1) = 'VERSIONS';
+        DELETE FROM ondrel_new_version WHERE txid < txid_snapshot_xmin(txid_current_snapshot());
+    END IF;
     IF NOT v_owner THEN
         FOR v_bad IN SELECT split_part(c, chr(31), 2) AS k FROM unnest(v_created) c WHERE split_part(c, chr(31), 1) = 'BUDGET' LOOP
-            v_why := ondrel_nesting_refusal(v_bad.k);
+            v_why := ondrel_creation_refusal(v_bad.k);
             IF v_why IS NOT NULL THEN
                 RAISE EXCEPTION USING ERRCODE = 'OD422', MESSAGE = v_why;
             END IF;
         END LOOP;
+        v_why := ondrel_version_cycle_refusal(p_file, p_key);
+        IF v_why IS NOT NULL THEN
+            RAISE EXCEPTION USING ERRCODE = 'OD422', MESSAGE = v_why;
+        END IF;
     END IF;
 END $$;
 
@@ -613,13 +690,13 @@ BEGIN
                               'ondrel_version_line_refusal(text, text[], integer, text)',
                               'ondrel_lock_refusal(text, text[], integer)', 'ondrel_validated(text)',
                               'ondrel_version_difference(text)', 'ondrel_cycle_refusal(text[], text[], text[])',
-                              'ondrel_isolation_check()',
+                              'ondrel_isolation_check()', 'ondrel_hold_year(text, boolean)', 'ondrel_version_cycle_refusal(text[], text[])',
                               'ondrel_cycle_check(text[], text[], text[])',
                               'ondrel_periods_refusal(text[], text, text)',
                               'ondrel_budget_refusal(text, text[], integer, boolean, boolean, text)',
                               'ondrel_actuals_refusal(text, text[], integer, boolean, text)',
                               'ondrel_profile_refusal(text, text[], integer, boolean)',
-                              'ondrel_refusal(text[], text[], text[], text[], text[])', 'ondrel_nesting_refusal(text)',
+                              'ondrel_refusal(text[], text[], text[], text[], text[])', 'ondrel_creation_refusal(text)',
                               'ondrel_places(text[], text[])',
                               'ondrel_writes(text[], text[], bigint[], integer[], integer[])', '@WRITE@', '@REMOVE@', '@MAKE_FILE@', '@STATISTICS@'] LOOP
         EXECUTE format('REVOKE ALL ON FUNCTION %s FROM PUBLIC', fn);
@@ -631,15 +708,16 @@ BEGIN
     END LOOP;
     COMMENT ON FUNCTION ondrel_write(text[], text[], text[], bigint[], text[], text[]) IS '@VERSION@';
 
-    REVOKE ALL ON file, record, field, history, history_field, rights, ondrel_mark FROM PUBLIC;
+    REVOKE ALL ON file, record, field, history, history_field, rights, ondrel_mark, ondrel_new_version FROM PUBLIC;
     GRANT SELECT ON rights, ondrel_mark TO PUBLIC;
     FOR grantee IN SELECT DISTINCT pg_get_userbyid(a.grantee)
                    FROM pg_class c, aclexplode(c.relacl) a
                    WHERE c.relnamespace = current_schema()::regnamespace
-                     AND c.relname IN ('file', 'record', 'field', 'history', 'history_field', 'rights', 'ondrel_mark')
+                     AND c.relname IN ('file', 'record', 'field', 'history', 'history_field', 'rights', 'ondrel_mark',
+                                       'ondrel_new_version')
                      AND a.grantee NOT IN (0, c.relowner) AND a.privilege_type <> 'SELECT' LOOP
         EXECUTE format('REVOKE INSERT, UPDATE, DELETE, TRUNCATE, REFERENCES, TRIGGER ON file, record, field, history, '
-                       'history_field, rights, ondrel_mark FROM %I', grantee);
+                       'history_field, rights, ondrel_mark, ondrel_new_version FROM %I', grantee);
     END LOOP;
     -- Those who budget or validate in the rights store go on writing, through the
     -- functions.

@@ -94,9 +94,11 @@ Record newHead(Database& db, const std::string& entity, const std::string& year,
                          {{trimBlanks(name)}, {kindText(kind)}, {}, {description}});
 }
 
-// The lines of a new version, every key under it asked for at once rather than one by
-// one.
-void writeLines(Database& db, const Record& head, const std::vector<Record>& lines) {
+// A new version: its head first, as a server takes lines only into a version that
+// the same transaction made; then its lines, every key under it asked for at once
+// rather than one by one.
+void writeVersion(Database& db, const Record& head, const std::vector<Record>& lines) {
+    db.write(kVersionsFile, head);
     db.readAheadUnder(kVersionLinesFile, head.key());
     for (const auto& line : lines)
         db.write(kVersionLinesFile, line);
@@ -161,8 +163,7 @@ Version saveVersion(Database& db, const std::string& entity, const std::string& 
         if (lines.empty())
             throw std::runtime_error("L'exercice " + year + " de l'entité " + entity +
                                      " n'a aucune ligne de budget : il n'y a rien à enregistrer.");
-        writeLines(db, head, lines);
-        db.write(kVersionsFile, head);
+        writeVersion(db, head, lines);
     });
     return versionNamed(db, entity, year, name);
 }
@@ -183,8 +184,7 @@ Version saveSheet(Database& db, const BudgetSheet& sheet, const std::string& nam
             lines.push_back(db.newRecord(kVersionLinesFile, head.key() + line.account,
                                          {{line.label}, indexes, amounts, {line.key}, noteField(line.note)}));
         }
-        writeLines(db, head, lines);
-        db.write(kVersionsFile, head);
+        writeVersion(db, head, lines);
     });
     return versionNamed(db, sheet.entity, sheet.year, name);
 }

@@ -162,6 +162,18 @@ std::vector<Case> cases() {
          "La période « 3 » n'est pas une période de l'exercice, dans l'ordre : rien n'a été enregistré."},
         {"a month that is no number", {{"BUDGET", kLine, {"Fournitures", joined({"0", "x"}), joined({"1", "2"}), "001"}}},
          "La période « x » n'est pas une période de l'exercice, dans l'ordre : rien n'a été enregistré."},
+        {"a month written with a leading zero", {{"BUDGET", kLine, {"Fournitures", "011", "1", "001"}}},
+         "La période « 011 » n'est pas une période de l'exercice, dans l'ordre : rien n'a été enregistré."},
+        {"an amount written with leading zeros", {{"BUDGET", kLine, {"Fournitures", "0", "00000000001", "001"}}},
+         "Un montant de la répartition n'est pas un montant positif de neuf chiffres au plus avant la virgule : "
+         "rien n'a été enregistré."},
+        {"a total past what an amount zone holds", {{"BUDGET", kLine, {"Fournitures", kTwelve, months(12, "99999999999"), "001"}}},
+         "Le total de la ligne dépasse 999 999 999,99, ce que l'écran, les exports et le rapport tiennent au plus : "
+         "rien n'a été enregistré."},
+        {"a new line on an account not in the entity's chart", {{"BUDGET", "N00016065000000", good}},
+         "Ce compte n'est ni au plan comptable de l'entité ni un compte de regroupement."},
+        {"a new line on a class that does not exist", {{"BUDGET", "N00016990000000", good}},
+         "Ce compte n'est ni au plan comptable de l'entité ni un compte de regroupement."},
         {"a year without dates", {{"BUDGET", "N10016064000000", good}},
          "L'exercice N+1 de l'entité 001 n'a pas de dates valides : rien n'a été enregistré."},
         {"the first line refused in the call's order",
@@ -201,7 +213,16 @@ std::vector<Case> cases() {
          "« N0001.001 » n'est pas une version d'un budget : rien n'a été enregistré."},
         {"a version validated by a budgeter", {{"VERSIONS", "N0001.002", {"Budget primitif", "budget", "validée"}}},
          noValidationRight()},
-        {"a line of a version", {{"VERSIONLIGNES", versionLine, goodVersionLine}}, ""},
+        {"a version of version 000", {{"VERSIONS", "N0001.000", {"Prudence", "budget"}}},
+         "« N0001.000 » n'est pas une version d'un budget : rien n'a été enregistré."},
+        {"a version named as another", {{"VERSIONS", "N0001.004", {"BUDGET PRIMITIF", "budget"}}},
+         "Une autre version de l'exercice porte déjà le nom « BUDGET PRIMITIF » : rien n'a été enregistré."},
+        {"a version and its lines", {{"VERSIONS", "N0001.003", {"Prudence", "budget"}}, {"VERSIONLIGNES", "N0001.0036064000000", goodVersionLine}},
+         ""},
+        {"a line into a version another transaction made", {{"VERSIONLIGNES", versionLine, goodVersionLine}},
+         "« N0001.0016064000000 » n'est pas une ligne d'une version que ce poste enregistre : rien n'a été enregistré."},
+        {"a line under a version to come", {{"VERSIONLIGNES", "N0001.0096064000000", goodVersionLine}},
+         "« N0001.0096064000000 » n'est pas une ligne d'une version que ce poste enregistre : rien n'a été enregistré."},
         {"a line of a version with a label too long", {{"VERSIONLIGNES", versionLine, {std::string(41, 'x'), "0", "1"}}},
          "« N0001.0016064000000 » n'est pas une ligne de version : rien n'a été enregistré."},
         {"a line of a version with a bad note", {{"VERSIONLIGNES", versionLine, {"Fournitures", "0", "1", "001", "a\x01"}}},
@@ -218,6 +239,9 @@ void fillBase(test::TempDatabase& t) {
     t.put("ASSOCIATION", "001", {{"Entité"}});
     t.put("PARAMENTITECOMPTA", "001", {{"2027-01-01"}, {"2027-12-31"}, {"2028-01-01"}, {"fin 2028"}});
     t.put("BUDGETCLES", "001001", {{"Unique"}, {"S01"}, {"10000"}, {"10000"}});
+    for (const char* account : {"0016064000000", "0016141000000"})
+        t.put("PLANCOMPTABLE", account, {{"Compte"}});
+    t.put("SSCLASSE", "614", {{"Sous-sous-classe"}});
     for (const char* file : {"BUDGET", "REALISE", "PROFILS", "NOTES", "VERSIONS", "VERSIONLIGNES", "VERROUS"})
         t.db->createFile(file);
 }
@@ -351,6 +375,71 @@ TEST(ServerRefusals, TheRulesAreNotInstalledWhereOthersMayCreate) {
     pqxx::work again(owner);
     again.exec(serverRules());
     again.commit();
+}
+
+// Two desks that create a line each at once, one above the other: the second waits for
+// the first and finds its line, as the screen would.
+TEST(ServerRefusals, TwoNewLinesThatNestAreNotBothWritten) {
+    if (!test::testServer())
+        GTEST_SKIP() << "no test server (scripts/test starts one)";
+    test::BudgeterBase b("ondrel_test_nesting");
+    test::TempDatabase& t = *b.base;
+    fillBase(t);
+    pqxx::connection first(t.path() + "&user=" + b.role), second(t.path() + "&user=" + b.role), watch(t.path());
+    const std::vector<Field> line = {"Ligne", "0", "100", "001"};
+    pqxx::work held(first);
+    held.exec(writeCall(held, {{"BUDGET", "N00016140000000", line}}));
+    std::string refusal = "not refused";
+    std::thread other([&] { refusal = refusalOf(second, {{"BUDGET", "N00016141000000", line}}); });
+    for (bool waiting = false; !waiting;)
+        waiting = pqxx::nontransaction(watch)
+                      .exec("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND NOT granted")
+                      .at(0).at(0).as<int>() > 0;
+    held.commit();
+    other.join();
+    EXPECT_EQ(refusal, "Un compte de regroupement a déjà été validé - création impossible.");
+    EXPECT_FALSE(t.db->read("BUDGET", "N00016141000000"));
+}
+
+// The lock of a year holds the validated version's own key and name, which every
+// refusal shows, and is laid only while the working budget is that version.
+TEST(ServerRefusals, AValidatorLocksOnlyWithTheVersionsOwnTexts) {
+    if (!test::testServer())
+        GTEST_SKIP() << "no test server (scripts/test starts one)";
+    test::BudgeterBase b("ondrel_test_lock_texts");
+    test::TempDatabase& t = *b.base;
+    fillBase(t);
+    t.db->setAccessLevel(b.role, "ONDREL_VALIDATION", 1);
+    pqxx::connection validator(t.path() + "&user=" + b.role), owner(t.path());
+    EXPECT_EQ(refusalOf(validator, {kValidation[0]}), "");
+    const std::string forged = "Budget primitif », le 01/01/2027 par directeur\nsigné";
+    EXPECT_EQ(refusalOf(validator, {{"VERROUS", "N0001", {"N0001.001", forged}}}),
+              "« N0001 » n'est pas le verrou d'un budget validé : rien n'a été enregistré.");
+    {
+        pqxx::work tx(owner);
+        tx.exec(writeCall(tx, {kGoodLine}));
+        tx.commit();
+    }
+    EXPECT_EQ(refusalOf(validator, {kValidation[1]}), versionDiffers("Budget primitif", "6064000000"));
+    EXPECT_FALSE(t.db->read("VERROUS", "N0001"));
+}
+
+// A session that holds a year past a save's wait is named, with its program.
+TEST(ServerRefusals, AYearHeldTooLongNamesWhoHoldsIt) {
+    if (!test::testServer())
+        GTEST_SKIP() << "no test server (scripts/test starts one)";
+    test::BudgeterBase b("ondrel_test_holder");
+    test::TempDatabase& t = *b.base;
+    fillBase(t);
+    pqxx::connection holder(t.path() + "&application_name=psql"), budgeter(t.path() + "&user=" + b.role);
+    pqxx::nontransaction hold(holder);
+    const std::string who = hold.exec("SELECT current_user").at(0).at(0).c_str();
+    hold.exec("SELECT pg_advisory_lock(7734, hashtext('N0001'))");
+    pqxx::nontransaction(budgeter).exec("SET lock_timeout = '200ms'");
+    EXPECT_EQ(refusalOf(budgeter, {kGoodLine}),
+              "La base de données est occupée : l'exercice N de l'entité 001 est tenu par le rôle « " + who +
+                  " » (psql). Réessayez dans un instant, ou demandez à l'administrateur de la base de mettre fin à cette "
+                  "session.");
 }
 
 }  // namespace ondrel
