@@ -8,8 +8,7 @@ namespace ondrel {
 bool Crt_Ondrel::refuseControlChars(Zone& zone) {
     if (!holdsControlChar(zone.text()))
         return false;
-    screen_.showError("Ce texte contient un caractère de contrôle (tabulation, saut de ligne…) : "
-                      "saisissez-le de nouveau sans ce caractère.");
+    screen_.showError(controlCharRefusal());
     zone.setText("");
     return true;
 }

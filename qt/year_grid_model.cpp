@@ -189,8 +189,7 @@ QString YearGridModel::refusal(const QModelIndex& index, const QString& typed) c
         if (trimBlanks(text).empty())
             return "Le libellé du compte est obligatoire.";
         if (holdsControlChar(text))
-            return "Ce texte contient un caractère de contrôle (tabulation, saut de ligne…) : saisissez-le de nouveau sans ce "
-                   "caractère.";
+            return q(controlCharRefusal());
         if (charCount(text) > kLabelLength)
             return QString("Le libellé tient en %1 caractères au plus ; celui-ci en a %2.").arg(kLabelLength).arg(charCount(text));
         return {};

@@ -120,6 +120,11 @@ bool holdsControlChar(const std::string& text) {
     return false;
 }
 
+std::string controlCharRefusal() {
+    return "Ce texte contient un caractère de contrôle (tabulation, saut de ligne…) : saisissez-le de nouveau sans ce "
+           "caractère.";
+}
+
 bool allDigits(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }

@@ -29,5 +29,7 @@ bool isValidUtf8(const std::string& text);
 bool allDigits(const std::string& text);
 // A character below the blank: a tab, a line break, the value separator of the records.
 bool holdsControlChar(const std::string& text);
+// What the screen says of a code or a label that holds one.
+std::string controlCharRefusal();
 
 }  // namespace ondrel

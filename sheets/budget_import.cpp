@@ -49,22 +49,31 @@ std::string columnFault(std::size_t column, const std::string& why) {
 // The budget line of one row of the table, or why it cannot be read. The months stand
 // between the fixed columns and the notes, or the end.
 std::optional<std::string> readRow(const std::vector<std::string>& f, std::size_t columns, bool withNotes,
-                                   BudgetRow& row) {
+                                   TextCells texts, BudgetRow& row) {
+    const auto text = [&](const std::string& cell) { return texts == TextCells::Guarded ? fromSpreadsheetText(cell) : cell; };
     if (!std::all_of(f.begin(), f.end(), isValidUtf8))
         return "le texte n'est pas de l'UTF-8";
     if (f.size() != columns)
         return "la ligne a " + std::to_string(f.size()) + " colonne(s), l'en-tête en a " + std::to_string(columns);
     if (f[1] != "N" && f[1] != "N+1")
         return columnFault(1, "l'exercice est N ou N+1, pas « " + excerpt(f[1]) + " »");
-    row.line = {fromSpreadsheetText(f[0]), f[1], fromSpreadsheetText(f[2]), fromSpreadsheetText(f[3]),
-                fromSpreadsheetText(f[4]), Currency::zero(), {}};
+    // A record separator would split a code or a label into several values, and no
+    // text of the suite holds a NUL: refused as the screen refuses them. A tab or a line
+    // break that a stored label holds travels out and back as it is.
+    const auto unkept = [](char ch) {
+        return static_cast<unsigned char>(ch) < 0x20 && ch != '\t' && ch != '\r' && ch != '\n';
+    };
+    for (std::size_t c = 0; c < 5; ++c)
+        if (std::any_of(f[c].begin(), f[c].end(), unkept))
+            return columnFault(c, controlCharRefusal());
+    row.line = {text(f[0]), f[1], text(f[2]), text(f[3]), text(f[4]), Currency::zero(), {}};
     const auto total = amountCell(f[5]);
     if (!total)
         return columnFault(5, "le total « " + excerpt(f[5]) + " » n'est pas un montant d'au plus neuf chiffres et deux décimales");
     row.line.total = *total;
     const std::size_t monthsEnd = withNotes ? columns - 1 : columns;
     if (withNotes) {
-        row.note = fromSpreadsheetText(f[monthsEnd]);
+        row.note = text(f[monthsEnd]);
         if (const auto fault = noteFault(*row.note))
             return columnFault(monthsEnd, *fault);
     }
@@ -82,7 +91,7 @@ std::optional<std::string> readRow(const std::vector<std::string>& f, std::size_
 
 }  // namespace
 
-std::vector<BudgetRow> readBudgetTable(const NextRecord& next, std::vector<std::string>& faults) {
+std::vector<BudgetRow> readBudgetTable(const NextRecord& next, TextCells texts, std::vector<std::string>& faults) {
     std::vector<BudgetRow> rows;
     std::vector<std::string> f;
     int number = 0;
@@ -101,7 +110,7 @@ std::vector<BudgetRow> readBudgetTable(const NextRecord& next, std::vector<std::
         if (std::all_of(f.begin(), f.end(), [](const std::string& cell) { return trimBlanks(cell).empty(); }))
             continue;
         BudgetRow row{number, {}};
-        if (const auto fault = readRow(f, columns, withNotes, row))
+        if (const auto fault = readRow(f, columns, withNotes, texts, row))
             fail(*fault);
         else
             rows.push_back(std::move(row));
@@ -113,7 +122,8 @@ std::vector<BudgetRow> readBudgetTable(const NextRecord& next, std::vector<std::
 
 std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>& faults) {
     CsvReader csv(in);
-    return readBudgetTable([&](std::vector<std::string>& cells, int& line) { return csv.next(cells, line); }, faults);
+    return readBudgetTable([&](std::vector<std::string>& cells, int& line) { return csv.next(cells, line); },
+                           TextCells::Guarded, faults);
 }
 
 // A sheet leaves a row's last empty cells out: each row is as wide as the header. Past
@@ -143,7 +153,7 @@ std::vector<BudgetRow> readBudgetXlsx(const std::string& path, std::vector<std::
             }
             return false;
         },
-        faults);
+        TextCells::AsWritten, faults);
 }
 
 std::vector<BudgetRow> readBudgetFile(const std::string& path, std::vector<std::string>& faults) {

@@ -33,7 +33,10 @@ std::optional<Currency> amountCell(const std::string& text);
 // periods is spread by the screen's automatic rule. A row that cannot be read goes to
 // faults as "ligne N : reason", in French.
 using NextRecord = std::function<bool(std::vector<std::string>& cells, int& line)>;
-std::vector<BudgetRow> readBudgetTable(const NextRecord& next, std::vector<std::string>& faults);
+// A CSV guards a text that a spreadsheet would take for a formula ('=… or ="…"); a
+// workbook's string cells hold the text as it is.
+enum class TextCells { Guarded, AsWritten };
+std::vector<BudgetRow> readBudgetTable(const NextRecord& next, TextCells texts, std::vector<std::string>& faults);
 // The layout that writeBudgetCsv writes.
 std::vector<BudgetRow> readBudgetCsv(std::istream& in, std::vector<std::string>& faults);
 // The sheet that writeBudgetXlsx writes, as a spreadsheet saves it after an edit.

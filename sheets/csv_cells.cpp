@@ -2,6 +2,7 @@
 
 #include <istream>
 #include <ostream>
+#include <stdexcept>
 
 namespace ondrel {
 
@@ -60,6 +61,9 @@ bool CsvReader::next(std::vector<std::string>& cells, int& line) {
         } else if (c == '"') {
             quoted = !quoted;
         } else if (c == ';' && !quoted) {
+            if (cells.size() == kMostCsvCells)
+                throw std::runtime_error("ligne " + std::to_string(line) + " : la ligne a plus de " +
+                                         std::to_string(kMostCsvCells) + " cellules ; ce n'est pas un tableau de budget");
             cells.emplace_back();
         } else {
             cells.back() += static_cast<char>(c);

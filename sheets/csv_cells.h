@@ -12,9 +12,14 @@ std::string csvCell(const std::string& text);
 // Writes one record of such cells, CR LF after it.
 void writeCsvRecord(std::ostream& out, const std::vector<std::string>& cells);
 
+// A record of a budget has some 130 cells at most: a record past this many is refused
+// before it is held.
+inline constexpr std::size_t kMostCsvCells = 1000;
+
 // Reads such a CSV a record at a time, whatever its line ends (CR LF, LF, or CR alone
 // as old Macs write them), a quoted cell keeping its line breaks and its tabs, after
-// a byte-order mark if there is one.
+// a byte-order mark if there is one. Raises std::runtime_error, in French, for a record
+// of more than kMostCsvCells cells.
 class CsvReader {
 public:
     explicit CsvReader(std::istream& in);

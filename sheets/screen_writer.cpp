@@ -126,6 +126,11 @@ ScreenWriter::Result ScreenWriter::write(const LineToWrite& line, OnFile onFile)
         if (!messages_.empty())
             return refused();
         if (result.outcome == Outcome::Replaced && !control_.lineChanged()) {
+            // Nothing new to store, but the line still passes the checks of Ok: a total
+            // that is not the sum of its months is refused whatever is on file.
+            control_.VerifZone();
+            if (!control_.W_ZonesOk || !messages_.empty())
+                return refused();
             zone("Cmd_AnnulerBudget").click();
             result.outcome = Outcome::Unchanged;
             return result;
@@ -189,6 +194,9 @@ bool ScreenWriter::openLine(const LineToWrite& line, OnFile onFile, Outcome& out
                 return false;
         } else if (charCount(line.label) > label.maxLength()) {
             return enter(label, line.label, "le libellé");
+        } else if (holdsControlChar(line.label)) {
+            refuse(controlCharRefusal());
+            return false;
         } else {
             label.setText(line.label);
         }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cctype>
 #include <memory>
 #include <optional>
@@ -60,14 +61,34 @@ pugi::xml_document parsed(const std::string& text, const std::string& path, cons
     return doc;
 }
 
+// A control character cannot stand in XML as it is (a CR would come back as a line
+// feed): a spreadsheet writes it _x000D_. Read back, it is the character again.
+std::string withControls(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 2, "_x") == 0 && i + 6 < text.size() && text[i + 6] == '_' &&
+            std::all_of(text.begin() + static_cast<std::ptrdiff_t>(i) + 2, text.begin() + static_cast<std::ptrdiff_t>(i) + 6,
+                        [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; })) {
+            const int code = std::stoi(text.substr(i + 2, 4), nullptr, 16);
+            if (code < 0x20) {
+                out += static_cast<char>(code);
+                i += 6;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
 // The text of a string item: its own, or its runs' one after the other.
 std::string itemText(const pugi::xml_node& item) {
     if (const auto t = item.child("t"))
-        return t.text().get();
+        return withControls(t.text().get());
     std::string text;
     for (const auto& run : item.children("r"))
         text += run.child("t").text().get();
-    return text;
+    return withControls(text);
 }
 
 // The sheet's path in the archive: the first sheet of the workbook, through its relation.
@@ -191,7 +212,7 @@ std::vector<SheetRow> readXlsxRows(const std::string& path) {
             } else if (type == "inlineStr") {
                 text = itemText(c.child("is"));
             } else if (type == "str" || type == "e" || type == "b") {
-                text = value;
+                text = withControls(value);
             } else if (!value.empty()) {
                 if (!storedNumber(value))
                     throw fault("« " + value.substr(0, 40) + " » n'est pas un nombre");

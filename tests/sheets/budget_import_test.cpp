@@ -1,10 +1,15 @@
+#include <filesystem>
 #include <sstream>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "tests/store/temp_database.h"
 #include "sheets/budget_import.h"
+#include "sheets/budget_totals.h"
 #include "sheets/csv_cells.h"
+#include "screen/utf8_text.h"
 #include "admin/demo_data.h"
 
 namespace ondrel {
@@ -137,6 +142,56 @@ TEST_F(BudgetImport, EveryStoredLabelTravelsAndComesBackUnchanged) {
     const auto report = writeBudgetRows(data.db, fixedRights(kFullRights), read, {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
     EXPECT_TRUE(report.faults.empty()) << report.faults.front();
     EXPECT_EQ(report.unchanged, static_cast<int>(labels.size()));
+
+    // The same through a workbook: a CR is written _x000D_ there, and read back as a CR.
+    const std::string path = (std::filesystem::temp_directory_path() / ("ondrel-labels-" + std::to_string(::getpid()) + ".xlsx")).string();
+    writeBudgetXlsx(sheet, totalsOf(*data.db, sheet), path);
+    const auto fromXlsx = readBudgetXlsx(path, faults);
+    std::filesystem::remove(path);
+    ASSERT_TRUE(faults.empty()) << faults.front();
+    ASSERT_EQ(fromXlsx.size(), labels.size());
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        EXPECT_EQ(fromXlsx[i].line.label, labels[i]);
+}
+
+// What no label of the suite holds is refused at the reading, with the screen's words:
+// the record separator would store two values, and a NUL would cut the text.
+TEST_F(BudgetImport, ASeparatorOrANulInALabelIsRefused) {
+    using namespace std::string_literals;
+    for (const std::string& label : {"Deux\x1evaleurs"s, "Cou\0pé"s}) {
+        std::vector<std::string> faults;
+        rows(std::string(kHeader) + "001;N;6022000000;" + label + ";001;100,00;;\n", faults);
+        ASSERT_EQ(faults.size(), 1u);
+        EXPECT_EQ(faults[0], "ligne 2 : colonne 4 : " + controlCharRefusal());
+    }
+}
+
+// A line of thousands of empty cells is refused before its cells are held.
+TEST_F(BudgetImport, ARecordOfTooManyCellsIsRefusedAsItIsRead) {
+    std::vector<std::string> faults;
+    try {
+        rows(std::string(kHeader) + std::string(100000, ';') + "\n", faults);
+        ADD_FAILURE() << "read";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "ligne 2 : la ligne a plus de 1000 cellules ; ce n'est pas un tableau de budget");
+    }
+}
+
+// A line whose total is not the sum of its months is refused, even where the months
+// are those on file.
+TEST_F(BudgetImport, ATotalThatIsNotItsMonthsSumIsRefusedWhateverIsStored) {
+    std::ostringstream csv;
+    writeBudgetCsv(readBudgetSheet(*data.db, "001", "N"), csv);
+    std::string text = csv.str();
+    const std::string total = ";1200,00;";
+    ASSERT_NE(text.find(total), std::string::npos) << text;
+    text.replace(text.find(total), total.size(), ";1300,00;");
+    std::vector<std::string> faults;
+    const auto report = writeBudgetRows(data.db, fixedRights(kFullRights), rows(text, faults),
+                                        {.onFile = OnFile::Replace, .run = BudgetWriting::Run::Write});
+    ASSERT_EQ(report.faults.size(), 1u);
+    EXPECT_NE(report.faults[0].find("La somme des répartitions doit ètre égale au montant à budgéter."), std::string::npos)
+        << report.faults[0];
 }
 
 // A figure as the French write it, its thousands parted by any kind of blank, reads as
