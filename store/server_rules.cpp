@@ -98,7 +98,7 @@ BEGIN
                       CASE year_code WHEN 'N0' THEN 'N' ELSE 'N+1' END, entity);
     END IF;
     FOREACH p IN ARRAY periods LOOP
-        IF p !~ '^(0|[1-9][0-9]{0,2})$' OR p::integer >= months OR p::integer <= previous THEN
+        IF p !~ '^[0-9]{1,3}$' OR p ~ '^0.' OR p::integer >= months OR p::integer <= previous THEN
             RETURN format('La période « %s » n''est pas une période de l''exercice, dans l''ordre : rien n''a été enregistré.', p);
         END IF;
         previous := p::integer;
@@ -128,7 +128,7 @@ CREATE OR REPLACE FUNCTION ondrel_budget_refusal(k text, fields text[], field_co
         WHEN coalesce(fields[2], '') = ''
              OR cardinality(string_to_array(fields[2], chr(30))) <> cardinality(string_to_array(coalesce(fields[3], ''), chr(30))) THEN
             'La somme des répartitions doit ètre égale au montant à budgéter.'
-        WHEN fields[3] !~ '^(0|[1-9][0-9]{0,10})(\x1e(0|[1-9][0-9]{0,10}))*$' THEN
+        WHEN fields[3] !~ '^[0-9]{1,11}(\x1e[0-9]{1,11})*$' OR fields[3] ~ '(^|\x1e)0[0-9]' THEN
             'Un montant de la répartition n''est pas un montant positif de neuf chiffres au plus avant la virgule : '
             'rien n''a été enregistré.'
         WHEN (SELECT sum(a::bigint) FROM unnest(string_to_array(fields[3], chr(30))) a) > 99999999999 THEN
@@ -151,7 +151,7 @@ RETURNS text LANGUAGE sql STABLE AS $$
         WHEN NOT entity_known THEN format('L''entité %s n''existe pas : rien n''a été enregistré.', substr(k, 3, 3))
         WHEN field_count > 2
              OR cardinality(string_to_array(coalesce(fields[1], ''), chr(30))) <> cardinality(string_to_array(coalesce(fields[2], ''), chr(30)))
-             OR coalesce(fields[2], '') !~ '^(-?(0|[1-9][0-9]{0,10})(\x1e-?(0|[1-9][0-9]{0,10}))*)?$' THEN
+             OR coalesce(fields[2], '') !~ '^(-?[0-9]{1,11}(\x1e-?[0-9]{1,11})*)?$' OR fields[2] ~ '(^|\x1e)-?0[0-9]' THEN
             format('Le réalisé %s n''est pas une suite de montants d''au plus neuf chiffres avant la virgule : '
                    'rien n''a été enregistré.', k)
         ELSE months_refusal END
@@ -210,7 +210,7 @@ LANGUAGE sql STABLE AS $$
     SELECT CASE
         WHEN k !~ '^N[01][0-9]{3}\.[0-9]{3}[67][0-9]{9}$' OR char_length(fields[1]) > 40 OR fields[1] ~ '[\x01-\x1f\x7f]'
              OR cardinality(string_to_array(coalesce(fields[2], ''), chr(30))) <> cardinality(string_to_array(coalesce(fields[3], ''), chr(30)))
-             OR coalesce(fields[3], '') !~ '^(-?(0|[1-9][0-9]{0,10})(\x1e-?(0|[1-9][0-9]{0,10}))*)?$'
+             OR coalesce(fields[3], '') !~ '^(-?[0-9]{1,11}(\x1e-?[0-9]{1,11})*)?$' OR fields[3] ~ '(^|\x1e)-?0[0-9]'
              OR coalesce(fields[4], '') !~ '^([0-9]{3})?$' OR field_count > 5 THEN
             format('« %s » n''est pas une ligne de version : rien n''a été enregistré.', k)
         ELSE coalesce(ondrel_note_refusal(fields[5]), months_refusal) END
@@ -313,23 +313,29 @@ END $$;
 CREATE TABLE IF NOT EXISTS ondrel_new_version (txid bigint NOT NULL, key text COLLATE "C" NOT NULL,
                                                PRIMARY KEY (txid, key));
 
+-- Each version of the call once, not each of its lines.
 CREATE OR REPLACE FUNCTION ondrel_version_cycle_refusal(p_file text[], p_key text[]) RETURNS text
-LANGUAGE sql STABLE AS $$
-    SELECT coalesce(
-        (SELECT format('« %s » n''est pas une ligne d''une version que ce poste enregistre : rien n''a été enregistré.', x.k)
-         FROM unnest(p_file, p_key) WITH ORDINALITY x(f, k, i)
-         WHERE x.f = 'VERSIONLIGNES'
-           AND NOT EXISTS (SELECT 1 FROM ondrel_new_version n WHERE n.txid = txid_current() AND n.key = left(x.k, 9))
-         ORDER BY x.i LIMIT 1),
-        (SELECT format('Une autre version de l''exercice porte déjà le nom « %s » : rien n''a été enregistré.', mine.whole)
-         FROM unnest(p_file, p_key) WITH ORDINALITY x(f, k, i)
-         JOIN field mine ON mine.file = 'VERSIONS' AND mine.key = x.k AND mine.num = 1
-         WHERE x.f = 'VERSIONS'
-           AND EXISTS (SELECT 1 FROM field other WHERE other.file = 'VERSIONS' AND other.num = 1
-                       AND other.key LIKE left(x.k, 5) || '.%' AND other.key <> x.k
-                       AND (other.fold = mine.fold OR lower(other.whole) = lower(mine.whole)))
-         ORDER BY x.i LIMIT 1))
-$$;
+LANGUAGE plpgsql STABLE AS $$
+DECLARE
+    v record;
+BEGIN
+    FOR v IN SELECT DISTINCT left(x.k, 9) AS head FROM unnest(p_file, p_key) x(f, k) WHERE x.f = 'VERSIONLIGNES' LOOP
+        IF NOT EXISTS (SELECT 1 FROM ondrel_new_version n WHERE n.txid = txid_current() AND n.key = v.head) THEN
+            RETURN format('« %s » n''est pas une ligne d''une version que ce poste enregistre : rien n''a été enregistré.',
+                          (SELECT x.k FROM unnest(p_file, p_key) WITH ORDINALITY x(f, k, i)
+                           WHERE x.f = 'VERSIONLIGNES' AND left(x.k, 9) = v.head ORDER BY x.i LIMIT 1));
+        END IF;
+    END LOOP;
+    FOR v IN SELECT mine.whole AS name FROM unnest(p_file, p_key) x(f, k)
+             JOIN field mine ON mine.file = 'VERSIONS' AND mine.key = x.k AND mine.num = 1
+             WHERE x.f = 'VERSIONS' AND EXISTS (
+                 SELECT 1 FROM field other WHERE other.file = 'VERSIONS' AND other.num = 1
+                 AND other.key LIKE left(x.k, 5) || '.%' AND other.key <> x.k
+                 AND (other.fold = mine.fold OR lower(other.whole) = lower(mine.whole))) LOOP
+        RETURN format('Une autre version de l''exercice porte déjà le nom « %s » : rien n''a été enregistré.', v.name);
+    END LOOP;
+    RETURN NULL;
+END $$;
 
 -- Whether a version is validated: then it never changes again, nor do its lines.
 CREATE OR REPLACE FUNCTION ondrel_validated(version_key text) RETURNS boolean LANGUAGE sql STABLE AS $$
