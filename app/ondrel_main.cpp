@@ -1,7 +1,6 @@
 // app: the programs' mains. ondrel, the desktop host of the budget-entry control.
 // Stands on qt and admin (the demo made at the first start); signs in with the
 // platform's login name and hides passwords with the store's mask, as every main does.
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
@@ -10,6 +9,8 @@
 
 #include "platform/help.h"
 #include "platform/login_name.h"
+#include "platform/user_data.h"
+#include "qt/app_icon.h"
 #include "qt/french_translations.h"
 #include "qt/budget_report.h"
 #include "qt/french_boxes.h"
@@ -20,18 +21,6 @@
 using namespace ondrel;
 
 namespace {
-
-// The demo database of the user, made with the demo data at the first start.
-std::string defaultDatabase() {
-    std::filesystem::path data;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
-        data = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        data = std::filesystem::path(home) / ".local" / "share";
-    else
-        data = std::filesystem::temp_directory_path();
-    return (data / "ondrel" / "demo.db").string();
-}
 
 bool displayAvailable() {
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
@@ -96,7 +85,7 @@ int main(int argc, char** argv) {
     }
     hidePasswordsInArguments(argc, argv);
     if (!report.empty())
-        return writeReport(argc, argv, dbPath.empty() ? defaultDatabase() : dbPath, subject, user, report);
+        return writeReport(argc, argv, dbPath.empty() ? demoDatabasePath() : dbPath, subject, user, report);
     if (!displayAvailable()) {
         std::cerr << "ondrel: no display to open the window on (set DISPLAY, or run under Xvfb)\n";
         return 1;
@@ -107,12 +96,15 @@ int main(int argc, char** argv) {
         std::cerr << "ondrel: Qt's French translations are missing (qt6-translations-l10n): its dialogs stay in English\n";
     QCoreApplication::setOrganizationName("Ondrel");
     QCoreApplication::setApplicationName("Ondrel");
+    // Every window takes it, also where the desktop does not match the menu entry.
+    app.setWindowIcon(appIcon());
+    QGuiApplication::setDesktopFileName("ondrel");
     MainWindow window(user);
     if (dbPath.empty()) {
-        dbPath = defaultDatabase();
+        dbPath = demoDatabasePath();
         if (!std::filesystem::exists(dbPath)) {
             try {
-                std::filesystem::create_directories(std::filesystem::path(dbPath).parent_path());
+                makeDataFolder(std::filesystem::path(dbPath).parent_path().string());
                 auto db = Database::create(dbPath);
                 writeDemoData(*db, db->signIn(user));
             } catch (const std::exception& e) {

@@ -36,9 +36,22 @@ done
 desktop-file-validate "$root/usr/share/applications/ondrel.desktop" || fail "the menu entry is not valid"
 grep -qx 'Name=Ondrel — budget' "$root/usr/share/applications/ondrel.desktop" || fail "the menu entry's name"
 [ -s "$root/usr/share/icons/hicolor/scalable/apps/ondrel.svg" ] || fail "no icon"
-for page in ondrel ondrel-admin ondrel-script; do
-  man -l "$root/usr/share/man/man1/$page.1.gz" >/dev/null 2>&1 || fail "the man page of $page does not read"
+for size in 16 24 32 48 64 128 256; do
+  file "$root/usr/share/icons/hicolor/${size}x${size}/apps/ondrel.png" | grep -q "PNG image data, $size x $size" ||
+    fail "no icon of $size pixels"
 done
+appstreamcli validate --no-net "$root/usr/share/metainfo/example.ondrel.Ondrel.metainfo.xml" >/dev/null ||
+  fail "the AppStream metainfo is not valid"
+for page in ondrel ondrel-admin ondrel-script; do
+  warnings=$(LC_ALL=C man -l "$root/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null) || fail "the man page of $page does not read"
+  [ -z "$warnings" ] || fail "the man page of $page warns without a UTF-8 locale: $warnings"
+  text=$(LC_ALL=C man -l "$root/usr/share/man/man1/$page.1.gz" 2>/dev/null)
+  for section in FILES ENVIRONMENT; do
+    grep -q "^$section" <<<"$text" || fail "the man page of $page has no $section section"
+  done
+done
+LC_ALL=C man -l "$root/usr/share/man/man1/ondrel-script.1.gz" 2>/dev/null | grep -q '^SCRIPT LANGUAGE' ||
+  fail "the man page of ondrel-script does not describe its script language"
 man -l "$root/usr/share/man/man1/ondrel-admin.1.gz" 2>/dev/null | grep -q "copy-budget" ||
   fail "the man page of ondrel-admin lacks its commands"
 

@@ -1,9 +1,14 @@
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include "data/data_error.h"
 #include "platform/date_conversion.h"
 #include "platform/french_locale.h"
 #include "platform/rights.h"
+#include "platform/user_data.h"
 #include "tests/store/temp_database.h"
 
 namespace ondrel {
@@ -28,6 +33,34 @@ TEST(Rights, StoredLevelsByUserAndScreenKey) {
     EXPECT_EQ(storedRights(t.db, "marie")->RightsForKey("ONDREL")->AccessLevel(), 2);
     EXPECT_EQ(storedRights(t.db, "paul")->RightsForKey("ONDREL")->AccessLevel(), 0);
     EXPECT_EQ(fixedRights(-1)->RightsForKey("AUTRE")->AccessLevel(), -1);
+}
+
+// The demo goes into the user's data folder: XDG_DATA_HOME only when it is absolute.
+TEST(UserData, ARelativeDataHomeIsIgnored) {
+    const char* home = std::getenv("HOME");
+    const std::string before = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+    ::setenv("HOME", "/home/marie", 1);
+    ::setenv("XDG_DATA_HOME", "/srv/donnees", 1);
+    EXPECT_EQ(demoDatabasePath(), "/srv/donnees/ondrel/demo.db");
+    ::setenv("XDG_DATA_HOME", "donnees", 1);
+    EXPECT_EQ(demoDatabasePath(), "/home/marie/.local/share/ondrel/demo.db");
+    ::setenv("XDG_DATA_HOME", before.c_str(), 1);
+    if (home)
+        ::setenv("HOME", home, 1);
+}
+
+// A folder that cannot be made is said to be that.
+TEST(UserData, AFolderThatCannotBeMadeIsNamed) {
+    const auto file = std::filesystem::temp_directory_path() / ("ondrel-not-a-folder-" + std::to_string(::getpid()));
+    std::ofstream(file) << "x";
+    try {
+        makeDataFolder((file / "ondrel").string());
+        ADD_FAILURE() << "made";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "Le dossier de données « " + (file / "ondrel").string() +
+                                             " » ne peut pas être créé : vérifiez ses droits, ou choisissez une base avec --db.");
+    }
+    std::filesystem::remove(file);
 }
 
 }  // namespace ondrel
