@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "account/account_number.h"
+#include "entity/code_padding.h"
 #include "screen/utf8_text.h"
 
 namespace ondrel {
@@ -18,6 +19,23 @@ bool isAccount(const std::string& cell) {
 bool carriesAccountAndLabel(const std::vector<std::vector<std::string>>& cells) {
     const auto& first = cells.front();
     return first.size() >= 2 && isAccount(first[0]) && !trimBlanks(first[1]).empty() && !amountCell(first[1]);
+}
+
+// The key and the total of a whole row pasted, against what the line keeps.
+void noteKeyAndTotal(std::size_t r, const YearGrid::Line& line, const std::vector<std::string>& cells,
+                     std::vector<std::string>& notes) {
+    const std::string row = "ligne " + std::to_string(r + 1) + " du collage (" + line.account + ")";
+    const std::string key = trimBlanks(cells[2]);
+    if (!key.empty() && (!allDigits(key) || key.size() > kCodeLength || padCode(key) != line.key))
+        notes.push_back(row + " : la clé « " + excerpt(key) + " » n'est pas reprise ; la ligne garde la clé " + line.key + ".");
+    Currency months = Currency::zero();
+    for (std::size_t c = 4; c < cells.size(); ++c)
+        if (const auto amount = amountCell(cells[c]))
+            months += *amount;
+    const auto total = amountCell(cells[3]);
+    if (!withoutBlanks(cells[3]).empty() && (!total || *total != months))
+        notes.push_back(row + " : le total « " + excerpt(cells[3]) + " » n'est pas repris ; la ligne totalise ses mois, " +
+                        formatAmount(months, Grouping::Thousands) + ".");
 }
 
 std::string where(std::size_t row, std::size_t column) {
@@ -85,6 +103,8 @@ PastePlan planPaste(const YearGrid& grid, const std::vector<std::size_t>& rows, 
             const std::size_t rest = cellsOfRow.size() >= 2 ? cellsOfRow.size() - 2 : 0;
             first = rest == months + 2 ? 4 : 2;   // past a key and a total
             month = 0;
+            if (first == 4)
+                noteKeyAndTotal(r, *found, cellsOfRow, plan.notes);
         } else if (row + r >= rows.size()) {
             plan.refusal = "ligne " + std::to_string(r + 1) + " du collage : le bloc dépasse la dernière ligne de la grille.";
             break;

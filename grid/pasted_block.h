@@ -21,6 +21,8 @@ std::string clipboardText(const std::vector<std::vector<std::string>>& cells);
 struct PastePlan {
     std::vector<YearGrid::Amount> amounts;
     std::optional<std::string> refusal;
+    // Rows whose key or total the grid does not take from the block: what each kept.
+    std::vector<std::string> notes{};
 };
 
 // The block lands at the month `period` of the line shown at `row`, lines going down in
@@ -28,7 +30,9 @@ struct PastePlan {
 // takes no months, as it has no line yet. A block whose first two
 // columns are an account and its label (as an export or the grid's own account and
 // label columns give them) lands on the line of each account instead, its months from
-// the first month of the year, past a key and a total when it has both.
+// the first month of the year, past a key and a total when it has both: the line keeps
+// its key, and its total is its months' sum; where the block says otherwise, a note
+// says so.
 PastePlan planPaste(const YearGrid& grid, const std::vector<std::size_t>& rows, std::size_t row, std::size_t period,
                     const std::vector<std::vector<std::string>>& cells);
 

@@ -250,6 +250,33 @@ std::optional<YearGrid::Place> YearGrid::redo() {
     return step.where;
 }
 
+std::vector<std::string> YearGrid::readAgain(const BudgetSheet& stored) {
+    YearGrid fresh(stored);
+    std::vector<std::string> gaveWay;
+    for (const Line& mine : lines_) {
+        if (!mine.changed)
+            continue;
+        const auto theirs = std::find_if(fresh.lines_.begin(), fresh.lines_.end(),
+                                         [&](const Line& l) { return l.account == mine.account; });
+        const std::int64_t storedAt = theirs == fresh.lines_.end() ? 0 : theirs->readAt;
+        if (storedAt != mine.readAt) {
+            gaveWay.push_back(mine.account);
+        } else if (theirs == fresh.lines_.end()) {
+            fresh.lines_.push_back(mine);
+        } else {
+            const auto actual = theirs->actual;
+            const auto actualTotal = theirs->actualTotal;
+            *theirs = mine;
+            theirs->actual = actual;
+            theirs->actualTotal = actualTotal;
+        }
+    }
+    *this = std::move(fresh);
+    for (std::size_t row = 0; row < lines_.size(); ++row)
+        lines_[row].changed = differsFromRead(row);
+    return gaveWay;
+}
+
 std::vector<BudgetRow> YearGrid::changedRows() const {
     std::vector<BudgetRow> rows;
     for (std::size_t r = 0; r < lines_.size(); ++r) {

@@ -106,6 +106,12 @@ public:
     // The changed lines, as the import writes them: each with the revision it was read at.
     std::vector<BudgetRow> changedRows() const;
 
+    // The year read again as another desk left it, keeping the changes made here to the
+    // lines that nobody changed since they were read. Gives the accounts whose changes
+    // here gave way to the other desk's (a line it changed, made or took away). The
+    // steps made before cannot be undone any more.
+    std::vector<std::string> readAgain(const BudgetSheet& stored);
+
 private:
     // The rows a step changed, as they were and as they became, and how many lines the
     // grid had before and after it.

@@ -135,7 +135,8 @@ void YearGridWindow::watchOtherDesks() {
         if (!model_->grid()->changed())
             reload();
         else
-            state_->setText("Un autre poste a modifié ce budget : F5 le relit, en abandonnant vos modifications.");
+            state_->setText("Un autre poste a modifié ce budget : F5 le relit en gardant vos modifications des lignes qu'il "
+                            "n'a pas touchées.");
     });
     watch->start(2000);
 }
@@ -192,11 +193,7 @@ void YearGridWindow::buildMenus() {
     QMenu* grid = menuBar()->addMenu("Grille");
     writers_ << grid->addAction("Enregistrer", QKeySequence::Save, this, [this] { command([this] { save(); }); });
     grid->addAction("Relire la base", QKeySequence::Refresh, this, [this] {
-        command([this] {
-            if (!model_->grid()->changed() ||
-                askInBox(this, kTitle, "Des modifications ne sont pas enregistrées. Voulez-vous les abandonner ?", false))
-                reload();
-        });
+        command([this] { reload(Reading::KeepingChanges); });
     });
     grid->addSeparator();
     writers_ << grid->addAction("Nouvelle ligne", QKeySequence(Qt::CTRL | Qt::Key_N), this, [this] {
@@ -339,7 +336,8 @@ void YearGridWindow::changed() {
                             lines ? " *" : ""));
 }
 
-void YearGridWindow::reload() {
+void YearGridWindow::reload(Reading reading) {
+    std::vector<std::string> gaveWay;
     const QModelIndex at = table_->current();
     const int row = at.isValid() ? at.row() : 0;
     const int column = at.isValid() ? at.column() : YearGridModel::kFirstPeriod;
@@ -348,7 +346,12 @@ void YearGridWindow::reload() {
         BudgetSheet sheet = version_ ? readVersion(*db_, entity_.toStdString(), year_.toStdString(), *version_)
                                      : readBudgetSheet(*db_, entity_.toStdString(), year_.toStdString());
         compareWithActuals(*db_, sheet);
-        model_->show(std::make_unique<YearGrid>(sheet));
+        auto grid = std::make_unique<YearGrid>(sheet);
+        if (reading == Reading::KeepingChanges && !version_ && model_->grid() && model_->grid()->changed()) {
+            *grid = *model_->grid();
+            gaveWay = grid->readAgain(sheet);
+        }
+        model_->show(std::move(grid));
         followLock();
     } catch (const std::exception& e) {
         tellInBox(this, QMessageBox::Warning, kTitle, QString("Le budget n'a pas pu être lu.\n%1").arg(e.what()));
@@ -362,6 +365,19 @@ void YearGridWindow::reload() {
         table_->setCurrent(model_->index(r, model_->isNewRow(r) ? YearGridModel::kAccount : column));
     }
     changed();
+    if (!gaveWay.empty()) {
+        QStringList accounts;
+        for (const auto& account : gaveWay)
+            accounts << q(account);
+        tellInBox(this, QMessageBox::Information, kTitle,
+                  accounts.size() == 1
+                      ? QString("Un autre poste a modifié la ligne %1 depuis votre lecture : elle est reprise telle qu'il "
+                                "l'a enregistrée, et votre modification de cette ligne est abandonnée. Vos autres "
+                                "modifications sont gardées.").arg(accounts.front())
+                      : QString("Un autre poste a modifié les lignes %1 depuis votre lecture : elles sont reprises telles "
+                                "qu'il les a enregistrées, et vos modifications de ces lignes sont abandonnées. Vos autres "
+                                "modifications sont gardées.").arg(accounts.join(", ")));
+    }
 }
 
 void YearGridWindow::showVersion(const Version& version) {
@@ -472,6 +488,13 @@ void YearGridWindow::paste() {
     if (!plan.amounts.empty())
         goTo(YearGrid::Place{plan.amounts.front().row, plan.amounts.front().period});
     statusBar()->showMessage(QString("%1 mois collé(s), en une modification que Ctrl+Z annule.").arg(plan.amounts.size()), 5000);
+    if (!plan.notes.empty()) {
+        QStringList notes;
+        for (const auto& note : plan.notes)
+            notes << q(note);
+        tellInBox(this, QMessageBox::Information, kTitle,
+                  QString("%1 mois collé(s). Ce que le collage ne change pas :\n").arg(plan.amounts.size()) + notes.join("\n"));
+    }
 }
 
 void YearGridWindow::emptySelection() {

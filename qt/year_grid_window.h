@@ -41,7 +41,10 @@ public:
     YearGridView* view() const;
     // Saves every changed line through the screen's checks; true when they were written.
     bool save();
-    void reload();
+    // Reads the year again: afresh, or keeping the changes made here to the lines that
+    // no other desk changed since, the others named.
+    enum class Reading { Afresh, KeepingChanges };
+    void reload(Reading reading = Reading::Afresh);
     // Shows a version of the year instead of its working budget, read-only.
     void showVersion(const Version& version);
     // Nothing is written from the grid: a user in consultation, a validated year, a version.

@@ -1,6 +1,8 @@
 #include "grid/year_grid.h"
 #include "grid/pasted_block.h"
 
+#include <map>
+
 #include <gtest/gtest.h>
 
 #include "tests/store/temp_database.h"
@@ -104,6 +106,44 @@ TEST(YearGrid, UndoAndRedoEveryStepUntilSaved) {
     EXPECT_EQ(rows[0].line.periods.size(), 3u);
 }
 
+// Read again after another desk's save, the grid keeps the changes made here to the
+// lines nobody else changed, and names those that gave way.
+TEST(YearGrid, ReadAgainKeepsWhatNobodyElseChanged) {
+    const auto line = [](const char* account, std::int64_t revision, std::int64_t january) {
+        BudgetSheet::Line l;
+        l.account = account;
+        l.label = "Ligne";
+        l.key = "001";
+        l.revision = revision;
+        l.periods = {cents(january)};
+        return l;
+    };
+    BudgetSheet read{"001", "N", {"janvier"}, {}};
+    read.lines = {line("6061000000", 3, 100), line("6064000000", 5, 100), line("6130000000", 7, 100), line("6135000000", 2, 100)};
+    YearGrid grid(read);
+    grid.setAmount(0, 0, cents(111));   // nobody else changes 6061: kept
+    grid.setAmount(1, 0, cents(222));   // another desk changes 6064: gives way
+    grid.setAmount(3, 0, cents(444));   // another desk takes 6135 away: gives way
+    grid.addLine({"6251000000", "Voyages", "001", {cents(555)}, 0, true, {}, {}});   // new here, absent there: kept
+    grid.addLine({"6257000000", "Réceptions", "001", {cents(666)}, 0, true, {}, {}});   // made there meanwhile: gives way
+
+    BudgetSheet stored{"001", "N", {"janvier"}, {}};
+    stored.lines = {line("6061000000", 3, 100), line("6064000000", 6, 900), line("6130000000", 8, 300),
+                    line("6257000000", 1, 700)};
+    const auto gaveWay = grid.readAgain(stored);
+    EXPECT_EQ(gaveWay, (std::vector<std::string>{"6064000000", "6135000000", "6257000000"}));
+    std::map<std::string, std::pair<std::int64_t, bool>> seen;
+    for (const auto& l : grid.lines())
+        seen[l.account] = {l.periods.at(0)->floorHundredths(), l.changed};
+    const std::map<std::string, std::pair<std::int64_t, bool>> expected{
+        {"6061000000", {111, true}}, {"6064000000", {900, false}}, {"6130000000", {300, false}},
+        {"6251000000", {555, true}}, {"6257000000", {700, false}}};
+    EXPECT_EQ(seen, expected);
+    EXPECT_FALSE(grid.canUndo());
+    ASSERT_EQ(grid.changedRows().size(), 2u);
+    EXPECT_EQ(grid.changedRows()[0].readAt, 3) << "kept over the revision it was read at";
+}
+
 // A block lands whole or not at all: what the grid has no line for, or a line total
 // past what an amount zone holds, refuses it with nothing pasted.
 TEST(YearGrid, APastedBlockIsRefusedWholeWhereALineCannotTakeIt) {
@@ -130,6 +170,22 @@ TEST(YearGrid, APastedBlockIsRefusedWholeWhereALineCannotTakeIt) {
         EXPECT_EQ(plan.refusal.value_or(""), c.refusal ? c.refusal : "") << c.what;
         EXPECT_EQ(plan.amounts.empty(), c.refusal != nullptr) << c.what;
     }
+}
+
+// Whole rows pasted with another key or a total that is not their months' sum: the
+// months land, and a note says what the line kept.
+TEST(YearGrid, APastedRowsKeyAndTotalThatTheLineDoesNotTakeAreNamed) {
+    const YearGrid grid(sheetOf({0, 0, 0}));
+    const PastePlan plan =
+        planPaste(grid, {0}, 0, 0, {{"6064000000", "Fournitures", "2", "10,00", "1", "2", "3"}});
+    ASSERT_FALSE(plan.refusal);
+    EXPECT_EQ(plan.amounts.size(), 3u);
+    EXPECT_EQ(plan.notes, (std::vector<std::string>{
+                              "ligne 1 du collage (6064000000) : la clé « 2 » n'est pas reprise ; la ligne garde la clé 001.",
+                              "ligne 1 du collage (6064000000) : le total « 10,00 » n'est pas repris ; la ligne totalise "
+                              "ses mois, 6,00."}));
+    EXPECT_TRUE(planPaste(grid, {0}, 0, 0, {{"6064000000", "Fournitures", "1", "6", "1", "2", "3"}}).notes.empty())
+        << "the same key, padded, and the months' sum";
 }
 
 // The grid's lines go through the screen's checks in one transaction: a line that

@@ -338,6 +338,18 @@ private slots:
         key(Qt::Key_V, Qt::ControlModifier);
         QVERIFY2(boxes.back().text.contains("la ligne « Nouveau compte… » n'a pas encore de compte"), qPrintable(boxes.back().text));
         QCOMPARE(cell(1, kJanuary), QString("10,00"));
+        // Whole rows, as the grid's own columns give them: the months land, and the box
+        // says what the line kept of its key and its total.
+        QString whole = "6064000000\tFournitures\t002\t9999,00";
+        for (int m = 0; m < 12; ++m)
+            whole += "\t10";
+        QGuiApplication::clipboard()->setText(whole + "\n");
+        key(Qt::Key_V, Qt::ControlModifier);
+        QVERIFY2(boxes.back().text.contains("la clé « 002 » n'est pas reprise ; la ligne garde la clé 001"),
+                 qPrintable(boxes.back().text));
+        QVERIFY2(boxes.back().text.contains("le total « 9999,00 » n'est pas repris ; la ligne totalise ses mois, 120,00"),
+                 qPrintable(boxes.back().text));
+        QCOMPARE(cell(0, kJanuary + 11), QString("10,00"));
     }
 
     // The totals stay below the lines, following each figure; the search goes to a line;
@@ -385,8 +397,13 @@ private slots:
 
     // Another desk saves the same line meanwhile: nothing is written, the line is named,
     // and the grid keeps what was typed until F5 reads the database again.
+    // Another desk's save meanwhile: Ctrl+S names the line and writes nothing; F5 takes
+    // that line as the other desk left it and says so, keeping the other changes, which
+    // Ctrl+S then saves.
     void anotherDesksChangeIsNamedAndNothingIsWritten() {
         keys("2400");
+        key(Qt::Key_Return);
+        keys("55");
         key(Qt::Key_Return);
         auto otherDesk = Database::open(data->db->location());
         Record theirs = otherDesk->OpenFile("BUDGET").ReadRecord("N00016064000000");
@@ -397,9 +414,16 @@ private slots:
                  qPrintable(boxes.back().text));
         QCOMPARE(cell(0, kJanuary), QString("2\u00A0400,00"));
         QCOMPARE(stored("N00016064000000", 3), QString("10000"));
-        answers << "Oui";
         key(Qt::Key_F5);
+        QVERIFY2(boxes.back().text.startsWith("Un autre poste a modifié la ligne 6064000000 depuis votre lecture : elle est "
+                                              "reprise telle qu'il l'a enregistrée"),
+                 qPrintable(boxes.back().text));
         QCOMPARE(cell(0, YearGridModel::kLabel), QString("Fournitures de bureau"));
+        QCOMPARE(cell(0, kJanuary), QString("100,00"));
+        QCOMPARE(cell(1, kJanuary), QString("55,00"));
+        key(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(stored("N00016130000000", 3), QString("5500"));
+        QCOMPARE(stored("N00016064000000", 1), QString("Fournitures de bureau"));
     }
 
     // With the entity's actuals: each line's actual, variance and % after the months,
