@@ -37,7 +37,8 @@ void initDemo(const std::string& path) {
     writeDemoData(*db, owner);
     std::cout << "Demo database created: " << db->location() << "\n";
     printFiles(*db);
-    std::cout << "  rights on ONDREL: " << owner << " full (2), lecteur read-only (0)\n";
+    std::cout << "  rights on ONDREL: " << owner << " full (2), lecteur read-only (0); " << owner
+              << " validates (ONDREL_VALIDATION 1)\n";
     grantRecordedRights(*db);
 }
 

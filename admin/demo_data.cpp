@@ -212,7 +212,9 @@ void writeDemoData(Database& db, const std::string& owner) {
             put(db, "BUDGETCLES", k.key, {{k.label}, k.sections, k.shareN, k.shareN1});
         for (const auto& l : kLines)
             put(db, "BUDGET", l.key, {{l.label}, l.periods, l.amounts, {l.breakdown}});
+        // Its creator may try the whole cycle: budget, then validate and revise.
         db.setAccessLevel(owner, "ONDREL", 2);
+        db.setAccessLevel(owner, "ONDREL_VALIDATION", 1);
         db.setAccessLevel("lecteur", "ONDREL", 0);
     });
 }

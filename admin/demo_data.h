@@ -8,7 +8,8 @@
 namespace ondrel {
 
 // Fills an empty database with the demo data: three entities, their fiscal years,
-// charts, keys and a few budget lines; full rights for owner, read-only for "lecteur".
+// charts, keys and a few budget lines; full rights and the right to validate for owner,
+// read-only for "lecteur".
 void writeDemoData(Database& db, const std::string& owner);
 
 }  // namespace ondrel

@@ -417,6 +417,7 @@ void BudgetOverview::buildMenus() {
     QMenu* view = menuBar()->addMenu("Affichage");
     view->addAction("Actualiser", QKeySequence::Refresh, this, [this] { refresh(); });
     QMenu* budget = menuBar()->addMenu("Budget");
+    budget->setToolTipsVisible(true);   // a greyed command says why
     budget->addAction("Saisir l'année…", QKeySequence(Qt::CTRL | Qt::Key_G), this, [this] { openYearGrid(); });
     writers_ << budget->addAction("Copier vers N+1…", this, [this] { copyToNextYear(); });
     buildCycleMenu(budget);

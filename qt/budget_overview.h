@@ -111,6 +111,8 @@ private:
     void buildCycleMenu(QMenu* budget);
     void listVersions();
     void showCycle();
+    void followCycleRights();
+    void askValidation();
     // What the overview shows, for the report.
     ReportSubject reportSubject() const;
     void chooseLanding();
@@ -139,7 +141,8 @@ private:
     QComboBox* comparedMonths_;   // in a comparison: the difference, or either side
     QLabel* cycle_;
     std::shared_ptr<UserRights> rights_;
-    QList<QAction*> validators_;
+    QAction* validate_ = nullptr;
+    QAction* revise_ = nullptr;
     QStandardItemModel* lineModel_;
     QSortFilterProxyModel* sorted_;
     QStandardItemModel* totalModel_;

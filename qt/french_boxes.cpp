@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QInputDialog>
 #include <QPushButton>
 #include <QSpacerItem>
 
@@ -54,6 +55,24 @@ Unsaved askAboutUnsaved(QWidget* parent, const QString& title, const QString& te
     box.setEscapeButton(QMessageBox::Cancel);
     const int answer = run(box);
     return answer == QMessageBox::Save ? Unsaved::Save : answer == QMessageBox::Discard ? Unsaved::Discard : Unsaved::Keep;
+}
+
+std::optional<QString> askName(QWidget* parent, const QString& title, const QString& label, const QString& value,
+                               const QStringList& choices) {
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    if (!choices.isEmpty()) {
+        dialog.setComboBoxItems(choices);
+        dialog.setComboBoxEditable(true);
+    }
+    dialog.setTextValue(value);
+    dialog.setOkButtonText("OK");
+    dialog.setCancelButtonText("Annuler");
+    dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(title) + 6 * dialog.fontMetrics().height());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
 }
 
 }  // namespace ondrel

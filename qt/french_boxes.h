@@ -1,6 +1,9 @@
 #pragma once
 
+#include <optional>
+
 #include <QMessageBox>
+#include <QStringList>
 #include <QString>
 
 namespace ondrel {
@@ -15,5 +18,9 @@ bool askInBox(QWidget* parent, const QString& title, const QString& text, bool y
 // which keeps the window.
 enum class Unsaved { Save, Discard, Keep };
 Unsaved askAboutUnsaved(QWidget* parent, const QString& title, const QString& text);
+// A name typed, or picked among choices and typed over; none when the person cancels.
+// The box is wide enough for its title to read whole.
+std::optional<QString> askName(QWidget* parent, const QString& title, const QString& label, const QString& value,
+                               const QStringList& choices = {});
 
 }  // namespace ondrel

@@ -2,7 +2,6 @@
 // with, and the commands that save, validate, revise and forecast.
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QStandardItemModel>
@@ -94,26 +93,11 @@ void BudgetOverview::addCycleChoice(QHBoxLayout* choice, QWidget* central) {
 void BudgetOverview::buildCycleMenu(QMenu* budget) {
     budget->addSeparator();
     writers_ << budget->addAction("Enregistrer une version…", this, [this] {
-        bool ok = false;
-        const QString name = QInputDialog::getText(this, "Enregistrer une version", "Nom de la version :", QLineEdit::Normal,
-                                                   QString("Budget %1").arg(entity()), &ok);
-        if (ok)
-            saveVersionAs(name);
+        if (const auto name = askName(this, "Enregistrer une version", "Nom de la version :", QString("Budget %1").arg(entity())))
+            saveVersionAs(*name);
     });
-    validators_ << budget->addAction("Valider une version…", this, [this] {
-        bool ok = false;
-        const QString shown = shown_->currentData().toString();
-        const QString name = QInputDialog::getText(this, "Valider le budget",
-                                                   "Version à valider (un nom nouveau enregistre le budget de travail) :",
-                                                   QLineEdit::Normal, shown, &ok);
-        if (ok && askInBox(this, kTitle,
-                           QString("Valider « %1 » ? Le budget de l'exercice %2 de l'entité %3 ne se modifiera plus "
-                                   "jusqu'à sa révision.")
-                               .arg(name, year(), entity()),
-                           false))
-            validateVersion(name);
-    });
-    validators_ << budget->addAction("Réviser le budget validé", this, [this] {
+    validate_ = budget->addAction("Valider une version…", this, [this] { askValidation(); });
+    revise_ = budget->addAction("Réviser le budget validé", this, [this] {
         if (askInBox(this, kTitle, "Ouvrir la révision ? Le budget de travail se modifiera de nouveau ; la version validée reste telle quelle.",
                      false))
             reviseYear();
@@ -124,8 +108,54 @@ void BudgetOverview::buildCycleMenu(QMenu* budget) {
 
 void BudgetOverview::setRights(std::shared_ptr<UserRights> rights) {
     rights_ = std::move(rights);
-    for (QAction* a : validators_)
-        a->setEnabled(rights_ && mayValidate(*rights_));
+    followCycleRights();
+}
+
+// Valider and Réviser are greyed with their reason in their tip: no right to validate,
+// a year already validated, or nothing to revise.
+void BudgetOverview::followCycleRights() {
+    const bool validator = rights_ && mayValidate(*rights_);
+    bool locked = false;
+    if (db_ && entities_->count() > 0)
+        attempt("Le verrou de l'exercice n'a pas pu être lu.", [&] {
+            locked = budgetLock(*db_, yearCodeFor(year().toStdString()), entity().toStdString()).has_value();
+        });
+    const QString noRight = "Réservé aux valideurs : vos droits (clé ONDREL_VALIDATION) ne permettent pas de valider ni de "
+                            "réviser un budget.";
+    validate_->setEnabled(validator && !locked);
+    validate_->setToolTip(!validator ? noRight
+                          : locked   ? "Le budget de cet exercice est déjà validé : ouvrez d'abord sa révision."
+                                     : "Valider une version du budget : l'exercice se verrouille jusqu'à sa révision.");
+    revise_->setEnabled(validator && locked);
+    revise_->setToolTip(!validator ? noRight
+                        : locked   ? "Ouvrir la révision du budget validé : le budget de travail se modifie de nouveau."
+                                   : "Le budget de cet exercice n'est pas validé : il n'y a rien à réviser.");
+}
+
+// The year's versions of budget not yet validated, to pick from; a name that is none of
+// them saves the working budget under it first, and the person is told so.
+void BudgetOverview::askValidation() {
+    QStringList names;
+    attempt("Les versions n'ont pas pu être lues.", [&] {
+        for (const auto& v : ondrel::listVersions(*db_, entity().toStdString(), year().toStdString()))
+            if (v.kind == VersionKind::Budget && !v.validated)
+                names << q(v.name);
+    });
+    const QString shown = shown_->currentData().toString();
+    const auto name = askName(this, "Valider le budget", "Version à valider :", names.contains(shown) ? shown : names.value(0),
+                              names);
+    if (!name)
+        return;
+    const QString fresh = names.contains(name->trimmed(), Qt::CaseInsensitive)
+                              ? QString()
+                              : QString(" « %1 » n'est pas encore une version : le budget de travail sera d'abord "
+                                        "enregistré sous ce nom.").arg(name->trimmed());
+    if (askInBox(this, kTitle,
+                 QString("Valider « %1 » ? Le budget de l'exercice %2 de l'entité %3 ne se modifiera plus jusqu'à sa "
+                         "révision.%4")
+                     .arg(name->trimmed(), year(), entity(), fresh),
+                 false))
+        validateVersion(*name);
 }
 
 void BudgetOverview::listVersions() {
@@ -168,6 +198,7 @@ QString BudgetOverview::cycleCaption() const {
 }
 
 void BudgetOverview::showCycle() {
+    followCycleRights();
     const auto lock = budgetLock(*db_, yearCodeFor(year().toStdString()), entity().toStdString());
     cycle_->setText(lock ? q(lockCaption(*lock)) : QString());
     const auto shown = versionShown();

@@ -62,6 +62,8 @@ class BudgetCycleTest : public QObject, public test::WindowFixture {
             QWidget* field = dialog->findChild<QLineEdit*>();
             if (auto* plain = dialog->findChild<QPlainTextEdit*>())
                 field = plain;
+            if (auto* combo = dialog->findChild<QComboBox*>(); combo && combo->isVisible())
+                field = combo->lineEdit();
             QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
             for (int i = 0; i < lines.size(); ++i) {
                 if (i > 0)
@@ -168,6 +170,45 @@ private slots:
         QTRY_VERIFY(!grid);
         QCOMPARE(int(boxes.size()), 0);
         QVERIFY(!data->db->read("BUDGET", "N00016064000000"));
+    }
+
+    // Valider offers the year's versions, and says when a name is new; Valider and
+    // Réviser, greyed, say why in their tips.
+    void theCycleCommandsSayWhyTheyAreGreyedAndOfferTheVersions() {
+        openOverview();
+        QAction* validate = nullptr;
+        QAction* revise = nullptr;
+        for (QAction* a : view->findChildren<QAction*>()) {
+            if (a->text() == "Valider une version…")
+                validate = a;
+            if (a->text() == "Réviser le budget validé")
+                revise = a;
+        }
+        QVERIFY(validate && revise);
+        QVERIFY(validate->isEnabled());
+        QVERIFY(!revise->isEnabled());
+        QCOMPARE(revise->toolTip(), QString("Le budget de cet exercice n'est pas validé : il n'y a rien à réviser."));
+        saveVersion(*data->db, "001", "N", "Projet");
+        QStringList offered;
+        QTimer::singleShot(200, [&offered] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            offered = dialog->comboBoxItems();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        clickMenu(view, "Budget", "Valider une version…");
+        QCOMPARE(offered, QStringList{"Projet"});
+        answerInput({"Projt"});
+        answers << "Non";
+        clickMenu(view, "Budget", "Valider une version…");
+        QVERIFY2(boxes.back().text.endsWith("« Projt » n'est pas encore une version : le budget de travail sera d'abord "
+                                            "enregistré sous ce nom."),
+                 qPrintable(boxes.back().text));
+        QVERIFY(!budgetLock(*data->db, "N0", "001"));
+        data->db->setAccessLevel(owner, kValidationKey, 0);
+        view->setRights(storedRights(data->db, owner));
+        QVERIFY(!validate->isEnabled());
+        QVERIFY(validate->toolTip().startsWith("Réservé aux valideurs"));
     }
 
     // The working budget against the version it left: lines added and relabelled, the
