@@ -64,9 +64,11 @@ QStandardItem* amountItem(Currency amount) {
     return item;
 }
 
+// A text that its column shows cut reads whole in its tip.
 QStandardItem* textItem(const std::string& text) {
     auto* item = new QStandardItem(q(text));
     item->setData(q(text), kSortRole);
+    item->setToolTip(q(text));
     return item;
 }
 
@@ -212,9 +214,11 @@ QSplitter* BudgetOverview::buildPanes(QWidget* central) {
     panes_ = new QSplitter(Qt::Vertical, central);
     lines_ = new FrozenColumnsTable(panes_);
     lines_->setModel(sorted_, 2);
+    lines_->setYieldingColumn(1);
     totalModel_ = new QStandardItemModel(this);
     totals_ = new FrozenColumnsTable(panes_);
     totals_->setModel(totalModel_, 2);
+    totals_->setYieldingColumn(1);
     for (FrozenColumnsTable* table : {lines_, totals_})
         for (QTableView* v : table->views())
             v->setEditTriggers(QAbstractItemView::NoEditTriggers);

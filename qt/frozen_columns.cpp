@@ -69,6 +69,8 @@ void FrozenColumnsTable::build() {
     connect(moving_->verticalScrollBar(), &QScrollBar::valueChanged, frozen_->verticalScrollBar(), &QScrollBar::setValue);
     connect(frozen_->verticalScrollBar(), &QScrollBar::valueChanged, moving_->verticalScrollBar(), &QScrollBar::setValue);
     connect(frozen_->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+        if (column == yielding_ && !givingWay_)
+            yieldingWanted_ = width;
         fitFrozenWidth();
         emit columnResized(column, width);
     });
@@ -103,8 +105,32 @@ void FrozenColumnsTable::showColumns() {
     fitFrozenWidth();
 }
 
+// The frozen columns as wide as asked, the yielding one narrower where they would take
+// more than a third of the table: the columns that scroll keep the rest.
 void FrozenColumnsTable::fitFrozenWidth() {
-    frozen_->setFixedWidth(frozen_->horizontalHeader()->length() + 2 * frozen_->frameWidth());
+    QHeaderView* header = frozen_->horizontalHeader();
+    const int frames = 2 * frozen_->frameWidth();
+    if (yielding_ >= 0 && yielding_ < frozenColumns_ && width() > 0) {
+        const int others = header->length() - header->sectionSize(yielding_);
+        const int least = 8 * fontMetrics().averageCharWidth();
+        const int room = std::max(width() / 3 - others - frames, least);
+        const int shown = std::min(yieldingWanted_, room);
+        if (shown > 0 && header->sectionSize(yielding_) != shown) {
+            givingWay_ = true;
+            header->resizeSection(yielding_, shown);
+            givingWay_ = false;
+        }
+    }
+    frozen_->setFixedWidth(header->length() + frames);
+}
+
+void FrozenColumnsTable::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitFrozenWidth();
+}
+
+int FrozenColumnsTable::columnWidth(int column) const {
+    return column == yielding_ ? yieldingWanted_ : viewOf(column)->columnWidth(column);
 }
 
 void FrozenColumnsTable::setCurrent(const QModelIndex& index) {

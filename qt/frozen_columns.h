@@ -43,8 +43,13 @@ public:
     // The cell becomes the current one, in sight, and its view takes the keyboard.
     void setCurrent(const QModelIndex& index);
     QModelIndex current() const;
-    int columnWidth(int column) const { return viewOf(column)->columnWidth(column); }
+    // The width asked for the column, by the program or a person's drag: the yielding
+    // column may show narrower.
+    int columnWidth(int column) const;
     void setColumnWidth(int column, int width);
+    // The frozen column that gives way (a label, elided, its whole text in its tip)
+    // when the frozen columns would take more than a third of the table's width.
+    void setYieldingColumn(int column) { yielding_ = column; }
     void resizeColumnsToContents();
     // Both views, for what is set alike on each (fonts, edit triggers…).
     QList<QTableView*> views() const { return {frozen_, moving_}; }
@@ -58,6 +63,9 @@ signals:
     // A column's width changed, by a person or by the program.
     void columnResized(int column, int width);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void build();
     void showColumns();
@@ -67,6 +75,9 @@ private:
     PairedView* moving_;
     int frozenColumns_ = 0;
     int sortColumn_ = -1;
+    int yielding_ = -1;
+    int yieldingWanted_ = 0;   // the yielding column's width before it gives way
+    bool givingWay_ = false;   // the width changing is the yielding column's own
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 

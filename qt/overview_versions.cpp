@@ -37,6 +37,8 @@ QStandardItem* cell(const QString& text, QVariant sortBy, bool right = true) {
     item->setData(sortBy, kSortRole);
     if (right)
         item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    else
+        item->setToolTip(text);   // a text that its column shows cut reads whole
     return item;
 }
 

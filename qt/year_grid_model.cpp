@@ -102,7 +102,9 @@ QVariant YearGridModel::data(const QModelIndex& index, int role) const {
     // Against the actuals: a month's budget, actual and variance in its tip, worse than
     // the budget in red and marked "▲" in the line's variance, which reads without colour.
     if (c == kLabel && !line.note.empty() && (role == Qt::DecorationRole || role == Qt::ToolTipRole))
-        return role == Qt::DecorationRole ? QVariant(noteMark()) : QVariant(noteTip(q(line.note)));
+        return role == Qt::DecorationRole ? QVariant(noteMark()) : QVariant(q(line.label).toHtmlEscaped() + "<br><br>" + noteTip(q(line.note)));
+    if (c == kLabel && role == Qt::ToolTipRole)
+        return q(line.label);   // whole, where its column shows it cut
     const bool isMonth = isPeriod(c);
     const Currency budget = c > lastPeriod() || c == kTotal ? grid_->total(row)
                             : isMonth ? line.periods.at(static_cast<std::size_t>(c - kFirstPeriod)).value_or(Currency::zero())

@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -152,6 +153,9 @@ void YearGridWindow::buildTables(QWidget* central) {
     auto* right = new YearGridView;
     table_ = new FrozenColumnsTable(left, right, central);
     table_->setModel(model_, YearGridModel::kFrozenColumns);
+    table_->setYieldingColumn(YearGridModel::kLabel);
+    for (QTableView* v : table_->views())
+        v->setWordWrap(false);   // a label that its column cannot hold is cut on its line, whole in its tip
     for (YearGridView* v : {left, right}) {
         connect(v, &YearGridView::refused, this, &YearGridWindow::showRefusal);
         connect(v, &YearGridView::settled, this, [this] { tip_->hide(); });
@@ -171,6 +175,7 @@ void YearGridWindow::buildTables(QWidget* central) {
 
     totals_ = new FrozenColumnsTable(central);
     totals_->setModel(new YearGridTotals(model_, this), YearGridModel::kFrozenColumns);
+    totals_->setYieldingColumn(YearGridModel::kLabel);
     for (QTableView* v : totals_->views()) {
         v->horizontalHeader()->hide();
         v->setFocusPolicy(Qt::NoFocus);
@@ -321,6 +326,7 @@ void YearGridWindow::changed() {
     const YearGrid* grid = model_->grid();
     if (!grid)
         return;
+    fitTotalColumn();
     int lines = 0;
     for (const auto& line : grid->lines())
         lines += line.changed ? 1 : 0;
@@ -396,23 +402,56 @@ void YearGridWindow::followLock() {
         a->setEnabled(!readOnly);
 }
 
-// Room for the largest amount a zone takes, for each month's heading, for a label of
-// forty characters.
+// Room for the largest amount a zone takes and for each month's heading, for the
+// largest total, for a label of forty characters.
 void YearGridWindow::fitColumns() {
     table_->resizeColumnsToContents();
     const QFontMetrics metrics = table_->moving()->fontMetrics();
     const int amount = metrics.horizontalAdvance("999 999 999,99") + 16;
-    for (int c = YearGridModel::kTotal; c < model_->columnCount(); ++c)
+    for (int c = YearGridModel::kFirstPeriod; c < model_->columnCount(); ++c)
         table_->setColumnWidth(c, std::max(table_->columnWidth(c), amount));
+    fitTotalColumn();
     table_->setColumnWidth(YearGridModel::kAccount,
                            std::max(table_->columnWidth(YearGridModel::kAccount), metrics.horizontalAdvance("* 0000000000") + 16));
     table_->setColumnWidth(YearGridModel::kLabel,
                            std::min(std::max(table_->columnWidth(YearGridModel::kLabel), metrics.horizontalAdvance(QString(20, 'M'))),
                                     metrics.horizontalAdvance(QString(30, 'M'))));
+    const QVariantMap kept = QSettings().value("grille/largeurs").toMap();
+    fittedWidths_.clear();
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        const QString heading = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        fittedWidths_[heading] = table_->columnWidth(c);
+        if (kept.contains(heading))
+            table_->setColumnWidth(c, kept.value(heading).toInt());
+    }
     for (int c = 0; c < model_->columnCount(); ++c)
         totals_->setColumnWidth(c, table_->columnWidth(c));
     QTableView* totalsView = totals_->moving();
     totals_->setFixedHeight(3 * totalsView->verticalHeader()->defaultSectionSize() + 2 * totalsView->frameWidth() + 2);
+}
+
+// The total column, frozen beside the label, as wide as its largest figure and those of
+// the totals below it, in their bold: the months keep their room, and no total shows
+// cut, as it grows while a person types.
+void YearGridWindow::fitTotalColumn() {
+    const YearGrid* g = model_->grid();
+    if (!g)
+        return;
+    const YearGrid::Totals sums = g->totals();
+    std::vector<Currency> figures{sums.chargesTotal, sums.produitsTotal, sums.resultTotal};
+    for (std::size_t row = 0; row < g->lines().size(); ++row)
+        figures.push_back(g->total(row));
+    QFont bold = totals_->moving()->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    int width = metrics.horizontalAdvance(model_->headerData(YearGridModel::kTotal, Qt::Horizontal, Qt::DisplayRole).toString());
+    for (const Currency figure : figures)
+        width = std::max(width, metrics.horizontalAdvance(q(formatAmount(figure, Grouping::Thousands))));
+    width += 16;
+    if (width > table_->columnWidth(YearGridModel::kTotal) || !model_->grid()->changed()) {
+        table_->setColumnWidth(YearGridModel::kTotal, width);
+        totals_->setColumnWidth(YearGridModel::kTotal, width);
+    }
 }
 
 // Every changed line through the screen's checks in one transaction: a refused line is
@@ -746,8 +785,22 @@ void YearGridWindow::closeEvent(QCloseEvent* event) {
             return;
         }
     }
+    keepColumnWidths();
     tip_->hide();
     event->accept();
+}
+
+// The widths a person gave, by heading, for the next grid: the others follow their
+// contents.
+void YearGridWindow::keepColumnWidths() {
+    QSettings settings;
+    QVariantMap widths = settings.value("grille/largeurs").toMap();
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        const QString heading = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        if (table_->columnWidth(c) != fittedWidths_.value(heading, -1))
+            widths[heading] = table_->columnWidth(c);
+    }
+    settings.setValue("grille/largeurs", widths);
 }
 
 }  // namespace ondrel

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include <QMainWindow>
+#include <QMap>
 
 #include "grid/year_grid.h"
 #include "qt/year_grid_model.h"
@@ -84,6 +85,8 @@ private:
     void profileFromActuals();
     void copyFromOtherYear();
     void fitColumns();
+    void keepColumnWidths();
+    void fitTotalColumn();
 
     std::shared_ptr<Database> db_;
     QString entity_, year_;
@@ -101,6 +104,7 @@ private:
     QLabel* tip_;   // why the cell being typed is refused, beside it
     QList<QAction*> writers_;
     std::string stamp_;   // of what the grid last read
+    QMap<QString, int> fittedWidths_;   // each column's width from its contents, by heading
     QAction* undo_ = nullptr;
     QAction* redo_ = nullptr;
     std::unique_ptr<ScreenWriter> screen_;   // the entry screen's rules for new lines, made at the first

@@ -480,6 +480,41 @@ private slots:
         QCOMPARE(cell(0, kJanuary), QString("2\u00A0400,00"));
     }
 
+    // The frozen columns leave the months their room: at most a third of the grid where
+    // the account, key and total allow it, the label giving way, its whole text in its
+    // tip. The label's width a person drags is there again at the next opening.
+    void theFrozenColumnsLeaveTheMonthsRoomAndADraggedWidthStays() {
+        FrozenColumnsTable* t = grid->table();
+        QHeaderView* header = t->frozen()->horizontalHeader();
+        const int others = header->length() - header->sectionSize(YearGridModel::kLabel);
+        const int least = 8 * t->fontMetrics().averageCharWidth();
+        QVERIFY2(header->length() <= std::max(t->width() / 3, others + least),
+                 qPrintable(QString("frozen %1 of %2").arg(header->length()).arg(t->width())));
+        QCOMPARE(index(0, YearGridModel::kLabel).data(Qt::ToolTipRole).toString(), cell(0, YearGridModel::kLabel));
+        QVERIFY(grid->grab().save(QString(ONDREL_PICTURE_DIR) + "/year-grid-opened-x" +
+                                  qEnvironmentVariable("QT_SCALE_FACTOR", "1") + ".png"));
+        // A drag of the label's right edge, 20 points to the left.
+        QWidget* area = header->viewport();
+        const int edge = header->sectionViewportPosition(YearGridModel::kLabel) + header->sectionSize(YearGridModel::kLabel) - 1;
+        const int before = header->sectionSize(YearGridModel::kLabel);
+        const QPoint from(edge, header->height() / 2), to(edge - 20, header->height() / 2);
+        QTest::mousePress(area, Qt::LeftButton, {}, from);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), area->mapToGlobal(QPointF(to)), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(area, &move);
+        QTest::mouseRelease(area, Qt::LeftButton, {}, to);
+        QCOMPARE(header->sectionSize(YearGridModel::kLabel), before - 20);
+        key(Qt::Key_W, Qt::ControlModifier);
+        QTRY_VERIFY(!grid);
+        // The window manager gives the keyboard back to the overview; Ctrl+G again.
+        auto* view = window->findChild<BudgetOverview*>();
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view));
+        key(Qt::Key_G, Qt::ControlModifier);
+        QTRY_VERIFY(qobject_cast<YearGridWindow*>(QApplication::activeWindow()));
+        grid = qobject_cast<YearGridWindow*>(QApplication::activeWindow());
+        QCOMPARE(grid->table()->frozen()->horizontalHeader()->sectionSize(YearGridModel::kLabel), before - 20);
+    }
+
     // A reader's grid takes no edit: a typed figure, Delete and a paste change nothing,
     // and Ctrl+W closes it without a question, nothing written.
     void aReaderSeesTheGridReadOnly() {
