@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 namespace ondrel {
 
@@ -130,15 +131,35 @@ std::string hideLocationPassword(const std::string& location) {
     return hide(location, true);
 }
 
+// The arguments stand one after the other in one area, which the process list shows:
+// they are written again without their passwords, packed at its start, and the rest
+// of it blanked, so that no argument keeps a password's length.
 void hidePasswordsInArguments(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string hidden = hideLocationPassword(argv[i]);
-        const std::size_t size = std::strlen(argv[i]);
-        if (hidden.size() == size)
-            continue;
-        std::memset(argv[i], 0, size);
-        std::memcpy(argv[i], hidden.data(), hidden.size());
+    if (argc < 1)
+        return;
+    std::vector<std::string> hidden;
+    bool packed = true;
+    for (int i = 0; i < argc; ++i) {
+        hidden.push_back(i == 0 ? std::string(argv[0]) : hideLocationPassword(argv[i]));
+        packed = packed && (i == 0 || argv[i] == argv[i - 1] + std::strlen(argv[i - 1]) + 1);
     }
+    char* const end = argv[argc - 1] + std::strlen(argv[argc - 1]);
+    if (!packed) {   // not as the system lays them out: each is blanked where it stands
+        for (int i = 1; i < argc; ++i) {
+            std::memset(argv[i], 0, std::strlen(argv[i]));
+            std::memcpy(argv[i], hidden[static_cast<std::size_t>(i)].data(), hidden[static_cast<std::size_t>(i)].size());
+        }
+        return;
+    }
+    char* at = argv[0];
+    for (int i = 0; i < argc; ++i) {
+        const std::string& text = hidden[static_cast<std::size_t>(i)];
+        std::memcpy(at, text.c_str(), text.size() + 1);
+        argv[i] = at;
+        at += text.size() + 1;
+    }
+    if (at <= end)
+        std::memset(at, 0, static_cast<std::size_t>(end - at) + 1);
 }
 
 }  // namespace ondrel

@@ -14,7 +14,8 @@ std::string hidePasswords(const std::string& text);
 std::string hideLocationPassword(const std::string& location);
 
 // Overwrites the passwords of the program's own arguments, so that the process list
-// of the machine no longer shows them. The arguments must have been read before.
+// of the machine no longer shows them, nor their length: the arguments are packed again
+// and argv points to them as they now stand. The arguments must have been read before.
 void hidePasswordsInArguments(int argc, char** argv);
 
 }  // namespace ondrel
