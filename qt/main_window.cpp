@@ -9,6 +9,8 @@
 #include <QSettings>
 #include <QStatusBar>
 
+#include "budget/budget_key.h"
+#include "budget/budget_lock.h"
 #include "budget/spread_status.h"
 #include "qt/french_boxes.h"
 #include "qt/year_grid_window.h"
@@ -87,6 +89,7 @@ bool MainWindow::openDatabase(const QString& path) {
     delete overview_;
     overview_ = nullptr;
     db_ = db;
+    lockAsked_ = {};
     user_ = db_->signIn(claimedUser_);
     path_ = QString::fromStdString(db_->location());
     rights_ = db_->readOnly() ? fixedRights(0) : storedRights(db_, user_);
@@ -156,8 +159,33 @@ void MainWindow::refreshStatus() {
     database_->setText(database_->fontMetrics().elidedText(base, Qt::ElideMiddle, width() * 2 / 5));
     database_->setToolTip(base);
     userLabel_->setText("Utilisateur : " + QString::fromStdString(user_));
-    mode_->setText(consultationOnly_ ? kConsultation : "");
+    mode_->setText(consultationOnly_ ? kConsultation : lockedYearText());
     spread_->setText(screen_ ? QString::fromStdString(spreadStatus(screen_->control().screen())) : QString());
+}
+
+// A validated year says so from the moment it is chosen, before anything is typed: in
+// the status line, and in the tips of the zones whose typing Ok will refuse.
+QString MainWindow::lockedYearText() {
+    if (!screen_ || !db_)
+        return {};
+    const std::string entity = screen_->control().screen().zone("Txt_CodAssoc").text();
+    const int year = screen_->control().screen().zone("Cbo_Exercice").listIndex();
+    if (entity.size() != 3 || (year != 0 && year != 1))
+        return {};
+    const std::string yearCode = yearCodeFor(year == 0 ? "N" : "N+1");
+    if (entity != lockAsked_.first || yearCode != lockAsked_.second) {
+        lockAsked_ = {entity, yearCode};
+        lockText_.clear();
+        try {
+            if (const auto lock = budgetLock(*db_, yearCode, entity))
+                lockText_ = QString::fromStdString(lockCaption(*lock)) + " : en lecture seule jusqu'à sa révision";
+        } catch (const std::exception&) {
+            lockAsked_ = {};   // a server away for a moment: asked again at the next step
+        }
+        for (const char* zone : kSimulationZones)
+            screen_->widgetOf(zone)->setToolTip(lockText_.isEmpty() ? QString() : lockText_ + " ; rien ne peut y être enregistré.");
+    }
+    return lockText_;
 }
 
 bool MainWindow::mayAbandonLine() {
@@ -171,8 +199,11 @@ bool MainWindow::mayAbandonLine() {
 // Shown or back in front, the window gives the keys to the screen at once.
 bool MainWindow::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
-    if (screen_ && (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate))
+    if (screen_ && (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate)) {
         screen_->takeKeyboard();
+        lockAsked_ = {};   // a year may have been validated or revised in another window meanwhile
+        refreshStatus();
+    }
     return handled;
 }
 

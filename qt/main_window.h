@@ -62,6 +62,9 @@ private:
     QLabel* database_;
     QLabel* userLabel_;
     QLabel* mode_;
+    QString lockedYearText();
+    std::pair<std::string, std::string> lockAsked_;   // the entity and year whose lock was last read
+    QString lockText_;
     QLabel* spread_;
 };
 

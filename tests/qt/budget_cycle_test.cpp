@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableView>
 
 #include "actuals/actuals.h"
@@ -134,6 +135,12 @@ private slots:
 
         typeInto("Txt_CodAssoc", "1");
         enter("Txt_CodAssoc");
+        // Said from the moment the year is chosen, before anything is typed.
+        bool said = false;
+        for (QLabel* label : window->statusBar()->findChildren<QLabel*>())
+            said = said || label->text() == QString::fromStdString(lockCaption(*lock)) + " : en lecture seule jusqu'à sa révision";
+        QVERIFY(said);
+        QVERIFY(screen->widgetOf("Txt_ValBud")->toolTip().endsWith("rien ne peut y être enregistré."));
         typeInto("Txt_Cpte", "6064");
         enter("Txt_Cpte");
         typeInto("Txt_Eclat", "2");
