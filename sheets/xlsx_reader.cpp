@@ -19,7 +19,7 @@ using Archive = std::unique_ptr<zip_t, decltype(&zip_discard)>;
 
 // What a spreadsheet of budget lines ever needs, far above it: a file past these
 // limits is refused before it takes the machine's memory.
-constexpr zip_uint64_t kLargestPart = 32u << 20;   // bytes of one part, unpacked
+constexpr zip_uint64_t kLargestPart = 16u << 20;   // bytes of one part, unpacked: some 25,000 lines
 constexpr int kLastRow = 1'048'576;                 // the spreadsheets' own limits
 constexpr std::size_t kLastColumn = 16'384;         // XFD
 constexpr std::size_t kMostCells = 1'000'000;       // counting the empty ones before a cell
@@ -54,9 +54,10 @@ std::string part(zip_t* archive, const std::string& name, const std::string& pat
     }
 }
 
-pugi::xml_document parsed(const std::string& text, const std::string& path, const std::string& name) {
+// Parsed in the part's own text, which the document then uses: no copy of it is made.
+pugi::xml_document parsed(std::string& text, const std::string& path, const std::string& name) {
     pugi::xml_document doc;
-    if (!doc.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata))
+    if (!doc.load_buffer_inplace(text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata))
         throw notAWorkbook(path, "sa partie " + name + " n'est pas du XML");
     return doc;
 }
@@ -93,13 +94,14 @@ std::string itemText(const pugi::xml_node& item) {
 
 // The sheet's path in the archive: the first sheet of the workbook, through its relation.
 std::string firstSheet(zip_t* archive, const std::string& path) {
-    const pugi::xml_document book = parsed(part(archive, "xl/workbook.xml", path), path, "xl/workbook.xml");
+    std::string bookText = part(archive, "xl/workbook.xml", path);
+    const pugi::xml_document book = parsed(bookText, path, "xl/workbook.xml");
     const pugi::xml_node sheet = book.child("workbook").child("sheets").child("sheet");
     if (!sheet)
         throw notAWorkbook(path, "il n'a aucune feuille");
     const std::string id = sheet.attribute("r:id").value();
-    const pugi::xml_document rels =
-        parsed(part(archive, "xl/_rels/workbook.xml.rels", path), path, "xl/_rels/workbook.xml.rels");
+    std::string relsText = part(archive, "xl/_rels/workbook.xml.rels", path);
+    const pugi::xml_document rels = parsed(relsText, path, "xl/_rels/workbook.xml.rels");
     for (const auto& rel : rels.child("Relationships").children("Relationship"))
         if (id == rel.attribute("Id").value()) {
             const std::string target = rel.attribute("Target").value();
@@ -178,13 +180,13 @@ std::vector<SheetRow> readXlsxRows(const std::string& path) {
         throw notAWorkbook(path, error == ZIP_ER_NOENT || error == ZIP_ER_OPEN ? "il ne peut pas être lu"
                                                                                : "ce n'est pas une archive XLSX");
     std::vector<std::string> strings;
-    if (const std::string shared = part(archive.get(), "xl/sharedStrings.xml", path); !shared.empty()) {
+    if (std::string shared = part(archive.get(), "xl/sharedStrings.xml", path); !shared.empty()) {
         const pugi::xml_document doc = parsed(shared, path, "xl/sharedStrings.xml");
         for (const auto& item : doc.child("sst").children("si"))
             strings.push_back(itemText(item));
     }
     const std::string sheetName = firstSheet(archive.get(), path);
-    const std::string sheetText = part(archive.get(), sheetName, path);
+    std::string sheetText = part(archive.get(), sheetName, path);
     if (sheetText.empty())
         throw notAWorkbook(path, "sa première feuille manque");
     const pugi::xml_document sheet = parsed(sheetText, path, sheetName);

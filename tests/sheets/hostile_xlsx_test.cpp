@@ -96,8 +96,8 @@ TEST(HostileXlsx, WhatPassesTheLimitsIsRefusedBeforeItIsHeld) {
     for (int r = 1; r <= 100; ++r)
         farCells += "<row r=\"" + std::to_string(r) + "\"><c r=\"XFD" + std::to_string(r) + "\"><v>1</v></c></row>";
     EXPECT_NE(refusalOf(workbook(sheetOf(farCells))).find("le classeur a plus de 1000000 cellules"), std::string::npos);
-    const std::string large = sheetOf(std::string(33u << 20, ' '));
-    EXPECT_NE(refusalOf(workbook(large)).find("dépasse 32 Mo une fois décompressée"), std::string::npos);
+    const std::string large = sheetOf(std::string(17u << 20, ' '));
+    EXPECT_NE(refusalOf(workbook(large)).find("dépasse 16 Mo une fois décompressée"), std::string::npos);
 }
 
 // A part whose bytes do not match its checksum is damaged, not read.
