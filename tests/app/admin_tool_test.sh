@@ -94,6 +94,8 @@ user=$(id -un)
 "$admin" version save "$dir/demo.db" --entity 001 --year N --name "Budget primitif 2027" >/dev/null || fail "version save"
 err=$("$admin" version save "$dir/demo.db" --entity 001 --year N --name "budget primitif 2027" 2>&1) && fail "a name was taken twice"
 case "$err" in *"s'appelle déjà « Budget primitif 2027 »"*) ;; *) fail "a taken name said: $err";; esac
+# The demo lets its creator validate: without that right, the validation is refused.
+"$admin" rights "$dir/demo.db" "$user" ONDREL_VALIDATION 0 >/dev/null || fail "rights taken away"
 err=$("$admin" version validate "$dir/demo.db" --entity 001 --year N --name "Budget primitif 2027" 2>&1) &&
   fail "validated without the right"
 case "$err" in *"Vos droits ne permettent pas de valider"*) ;; *) fail "validating without the right said: $err";; esac
