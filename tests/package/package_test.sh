@@ -29,9 +29,11 @@ for stanza in '^Files: \*$' '^Files: \*/SQLiteCpp/\*$' '^Files: \*/nlohmann/\*$'
 done
 # Built with Debian's hardening: bound at start, read-only relocations, fortified calls.
 for program in ondrel ondrel-admin ondrel-script; do
-  readelf -d "$bin/$program" | grep -q 'FLAGS.*NOW' || fail "$program is not linked with bind-now"
-  readelf -l "$bin/$program" | grep -q 'GNU_RELRO' || fail "$program has no read-only relocations"
-  readelf --dyn-syms "$bin/$program" | grep -q '__[a-z_]*_chk' || fail "$program calls no fortified function"
+  # Read whole first: grep -q would end readelf early, which pipefail counts as a failure.
+  elf=$(readelf -W -d -l --dyn-syms "$bin/$program")
+  grep -q 'FLAGS.*NOW' <<<"$elf" || fail "$program is not linked with bind-now"
+  grep -q 'GNU_RELRO' <<<"$elf" || fail "$program has no read-only relocations"
+  grep -q '__[a-z_]*_chk' <<<"$elf" || fail "$program calls no fortified function"
 done
 desktop-file-validate "$root/usr/share/applications/ondrel.desktop" || fail "the menu entry is not valid"
 grep -qx 'Name=Ondrel — budget' "$root/usr/share/applications/ondrel.desktop" || fail "the menu entry's name"
