@@ -437,10 +437,15 @@ void YearGridWindow::fitTotalColumn() {
     const YearGrid* g = model_->grid();
     if (!g)
         return;
-    const YearGrid::Totals sums = g->totals();
-    std::vector<Currency> figures{sums.chargesTotal, sums.produitsTotal, sums.resultTotal};
+    // The lines' widest total is the one of most digits, its sign with it (a landing's
+    // may be negative): the only one measured at each change.
+    const auto size = [](Currency c) { return c < Currency::zero() ? Currency::zero() - c : c; };
+    Currency largest = Currency::zero();
     for (std::size_t row = 0; row < g->lines().size(); ++row)
-        figures.push_back(g->total(row));
+        if (size(g->total(row)) > size(largest) || (size(g->total(row)) == size(largest) && g->total(row) < largest))
+            largest = g->total(row);
+    const YearGrid::Totals sums = g->totals();
+    const Currency figures[] = {sums.chargesTotal, sums.produitsTotal, sums.resultTotal, largest};
     QFont bold = totals_->moving()->font();
     bold.setBold(true);
     const QFontMetrics metrics(bold);
