@@ -17,25 +17,63 @@ namespace {
 // and the server's time. A role that is not the owner writes only the files of the
 // budget, only what the screen and the tools would write there.
 constexpr const char* kRules = R"sql(
--- The functions below run with the owner's rights: a function that another role could
--- create in their schema (an exact match of one they call, such as array_length for
--- text[]) would run as the owner. They are installed only where nobody else may create.
-DO $$
+-- The functions below run with the owner's rights: a function or an operator of
+-- another role in their schema (an exact match of one they call, such as array_length
+-- for text[]) would run as the owner. They refuse to run, and to be installed, where
+-- another role may create objects or owns one. Every name here is qualified: nothing
+-- it calls can be such an object. The schema is the tables' one: under the functions'
+-- path the current schema is pg_catalog.
+CREATE OR REPLACE FUNCTION ondrel_schema_refusal(p_outcome text) RETURNS text LANGUAGE plpgsql STABLE AS $$
 DECLARE
-    v_schema constant text := pg_catalog.current_schema();
+    v_space constant oid := (SELECT c.relnamespace FROM pg_catalog.pg_class c
+                              WHERE c.oid OPERATOR(pg_catalog.=) 'record'::pg_catalog.regclass);
+    v_schema constant text := (SELECT n.nspname FROM pg_catalog.pg_namespace n WHERE n.oid OPERATOR(pg_catalog.=) v_space);
     v_others text;
+    v_object record;
 BEGIN
-    SELECT pg_catalog.string_agg(CASE WHEN a.grantee = 0 THEN 'PUBLIC'
+    SELECT pg_catalog.string_agg(CASE WHEN a.grantee OPERATOR(pg_catalog.=) 0 THEN 'PUBLIC'
                                       ELSE pg_catalog.quote_ident(pg_catalog.pg_get_userbyid(a.grantee)) END, ', ')
       INTO v_others
       FROM pg_catalog.pg_namespace n, pg_catalog.aclexplode(n.nspacl) a
-     WHERE n.nspname = v_schema AND a.privilege_type = 'CREATE' AND a.grantee <> n.nspowner
-       AND (a.grantee = 0 OR NOT pg_catalog.pg_has_role(a.grantee, n.nspowner, 'MEMBER'));
+     WHERE n.oid OPERATOR(pg_catalog.=) v_space AND a.privilege_type OPERATOR(pg_catalog.=) 'CREATE'
+       AND (a.grantee OPERATOR(pg_catalog.=) 0 OR NOT (pg_catalog.pg_has_role(a.grantee, n.nspowner, 'MEMBER')
+                                                      OR pg_catalog.pg_has_role(a.grantee, CURRENT_USER, 'MEMBER')));
     IF v_others IS NOT NULL THEN
-        RAISE EXCEPTION USING ERRCODE = 'OD403', MESSAGE = pg_catalog.format(
+        RETURN pg_catalog.format(
             'Dans le schéma « %s », %s peut créer des objets : une fonction créée là par un autre rôle pourrait '
-            'détourner les règles de la base. Retirez ce droit (REVOKE CREATE ON SCHEMA %s FROM %s;) puis recommencez : '
-            'rien n''a été installé.', v_schema, v_others, pg_catalog.quote_ident(v_schema), v_others);
+            'détourner les règles de la base. Retirez ce droit (REVOKE CREATE ON SCHEMA %s FROM %s;) puis recommencez : %s',
+            v_schema, v_others, pg_catalog.quote_ident(v_schema), v_others, p_outcome);
+    END IF;
+    SELECT o.drop, pg_catalog.pg_get_userbyid(o.owner) AS owner INTO v_object
+      FROM pg_catalog.pg_namespace n,
+           LATERAL (SELECT pg_catalog.format('FUNCTION %I.%I(%s)', n.nspname, p.proname,
+                                                                    pg_catalog.pg_get_function_identity_arguments(p.oid)) AS drop,
+                           p.proowner AS owner
+                      FROM pg_catalog.pg_proc p WHERE p.pronamespace OPERATOR(pg_catalog.=) n.oid
+                    UNION ALL
+                    SELECT pg_catalog.format('OPERATOR %I.%s (%s, %s)', n.nspname, o.oprname,
+                               CASE WHEN o.oprleft OPERATOR(pg_catalog.=) 0 THEN 'NONE' ELSE pg_catalog.format_type(o.oprleft, NULL) END,
+                               pg_catalog.format_type(o.oprright, NULL)),
+                           o.oprowner
+                      FROM pg_catalog.pg_operator o WHERE o.oprnamespace OPERATOR(pg_catalog.=) n.oid) o
+     WHERE n.oid OPERATOR(pg_catalog.=) v_space
+       AND NOT (pg_catalog.pg_has_role(o.owner, n.nspowner, 'MEMBER') OR pg_catalog.pg_has_role(o.owner, CURRENT_USER, 'MEMBER'))
+     LIMIT 1;
+    IF FOUND THEN
+        RETURN pg_catalog.format(
+            'Dans le schéma « %s », le rôle %s a créé un objet que les règles de la base pourraient appeler à la place '
+            'd''une fonction du serveur. Supprimez-le (DROP %s;) puis recommencez : %s',
+            v_schema, pg_catalog.quote_ident(v_object.owner), v_object.drop, p_outcome);
+    END IF;
+    RETURN NULL;
+END $$;
+
+DO $$
+DECLARE
+    v_why constant text := ondrel_schema_refusal('rien n''a été installé.');
+BEGIN
+    IF v_why IS NOT NULL THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD403', MESSAGE = v_why;
     END IF;
 END $$;
 
@@ -485,8 +523,9 @@ CREATE OR REPLACE FUNCTION ondrel_write(p_file text[], p_key text[], p_key_fold 
                                         p_fields text[], p_folds text[]) RETURNS SETOF bigint
 LANGUAGE plpgsql SECURITY DEFINER SET plan_cache_mode = force_generic_plan AS $$
 DECLARE
-    v_n constant integer := coalesce(cardinality(p_file), 0);
-    v_width constant integer := coalesce(array_length(p_fields, 2), 0);
+    v_why text := ondrel_schema_refusal('rien n''a été enregistré.');
+    v_n integer;
+    v_width integer;
     v_owner constant boolean := pg_has_role(session_user, current_user, 'MEMBER');
     v_at constant text := to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS');
     v_nth integer[];
@@ -494,8 +533,12 @@ DECLARE
     v_claimed text[];
     v_created text[];
     v_bad record;
-    v_why text;
 BEGIN
+    IF v_why IS NOT NULL THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD403', MESSAGE = v_why;
+    END IF;
+    v_n := coalesce(cardinality(p_file), 0);
+    v_width := coalesce(array_length(p_fields, 2), 0);
     IF v_n = 0 THEN
         RETURN;
     END IF;
@@ -628,8 +671,11 @@ CREATE OR REPLACE FUNCTION ondrel_remove(p_file text, p_key text, p_seen bigint)
 LANGUAGE plpgsql SECURITY DEFINER AS $$
 DECLARE
     seen bigint := p_seen;
-    why text;
+    why text := ondrel_schema_refusal('rien n''a été supprimé.');
 BEGIN
+    IF why IS NOT NULL THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD403', MESSAGE = why;
+    END IF;
     PERFORM ondrel_isolation_check();
     IF NOT EXISTS (SELECT 1 FROM file WHERE name = p_file) THEN
         RAISE EXCEPTION USING ERRCODE = 'OD404',
@@ -665,7 +711,12 @@ END $$;
 -- Makes a file where it does not exist yet: any file for the owner, a file of the
 -- budget for the others.
 CREATE OR REPLACE FUNCTION ondrel_make_file(p_name text) RETURNS void LANGUAGE plpgsql SECURITY DEFINER AS $$
+DECLARE
+    why constant text := ondrel_schema_refusal('rien n''a été créé.');
 BEGIN
+    IF why IS NOT NULL THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD403', MESSAGE = why;
+    END IF;
     IF EXISTS (SELECT 1 FROM file WHERE name = p_name) THEN
         RETURN;
     END IF;
@@ -680,7 +731,12 @@ END $$;
 -- whoever wrote: only the owner of the tables may, and a budgeter's new version would
 -- otherwise be planned as if its file were empty, its lines read in seconds.
 CREATE OR REPLACE FUNCTION ondrel_refresh_statistics() RETURNS void LANGUAGE plpgsql SECURITY DEFINER AS $$
+DECLARE
+    why constant text := ondrel_schema_refusal('les statistiques n''ont pas été relues.');
 BEGIN
+    IF why IS NOT NULL THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD403', MESSAGE = why;
+    END IF;
     ANALYZE record, field;
 END $$;
 
@@ -690,7 +746,7 @@ DECLARE
     grantee text;
 BEGIN
     -- No function for the public.
-    FOREACH fn IN ARRAY ARRAY['ondrel_level(text)', 'ondrel_writable_file(text)', 'ondrel_months(text, text)',
+    FOREACH fn IN ARRAY ARRAY['ondrel_schema_refusal(text)', 'ondrel_level(text)', 'ondrel_writable_file(text)', 'ondrel_months(text, text)',
                               'ondrel_note_refusal(text)', 'ondrel_notes_refusal(text, text[], integer)',
                               'ondrel_version_refusal(text, text[], integer, boolean)',
                               'ondrel_version_line_refusal(text, text[], integer, text)',

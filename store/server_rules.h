@@ -15,6 +15,6 @@ inline constexpr const char* kWriteFunction = "ondrel_write(text[], text[], text
 inline constexpr const char* kRemoveFunction = "ondrel_remove(text, text, bigint)";
 inline constexpr const char* kMakeFileFunction = "ondrel_make_file(text)";
 inline constexpr const char* kStatisticsFunction = "ondrel_refresh_statistics()";
-inline constexpr const char* kRulesVersion = "ondrel rules 10";
+inline constexpr const char* kRulesVersion = "ondrel rules 11";
 
 }  // namespace ondrel

@@ -377,6 +377,57 @@ TEST(ServerRefusals, TheRulesAreNotInstalledWhereOthersMayCreate) {
     again.commit();
 }
 
+// A grant made after the rules were installed, or an object left by one since revoked:
+// the functions refuse to run before they call anything, and the rules are not
+// installed again until the object is gone. The budgeter's function never runs as the
+// owner.
+TEST(ServerRefusals, TheRulesDoNotRunWhereOthersMayCreateOrHaveCreated) {
+    if (!test::testServer())
+        GTEST_SKIP() << "no test server (scripts/test starts one)";
+    test::BudgeterBase b("ondrel_test_schema");
+    test::TempDatabase& t = *b.base;
+    fillBase(t);
+    pqxx::connection owner(t.path());
+    pqxx::connection budgeter(t.path() + "&user=" + b.role);
+    const std::string schema = pqxx::nontransaction(owner).exec("SELECT current_schema()").at(0).at(0).c_str();
+    const auto removal = [&] {
+        pqxx::work tx(budgeter);
+        try {
+            tx.exec("SELECT ondrel_remove('BUDGET', '" + kLine + "', -1)");
+        } catch (const pqxx::sql_error& e) {
+            return refusalIn(e);
+        }
+        return std::string();
+    };
+    const std::string granted = "Dans le schéma « " + schema + " », PUBLIC peut créer des objets : une fonction créée là "
+                                "par un autre rôle pourrait détourner les règles de la base. Retirez ce droit (REVOKE "
+                                "CREATE ON SCHEMA " + schema + " FROM PUBLIC;) puis recommencez : ";
+
+    pqxx::nontransaction(owner).exec("GRANT CREATE ON SCHEMA " + schema + " TO PUBLIC");
+    pqxx::nontransaction(budgeter).exec("CREATE FUNCTION " + schema + ".cardinality(text[]) RETURNS integer LANGUAGE plpgsql "
+                                        "AS $$ BEGIN RAISE EXCEPTION 'détourné'; END $$");
+    EXPECT_EQ(refusalOf(budgeter, {kGoodLine}), granted + "rien n'a été enregistré.");
+    EXPECT_EQ(removal(), granted + "rien n'a été supprimé.");
+
+    pqxx::nontransaction(owner).exec("REVOKE CREATE ON SCHEMA " + schema + " FROM PUBLIC");
+    const std::string left = "Dans le schéma « " + schema + " », le rôle " + b.role + " a créé un objet que les règles de "
+                             "la base pourraient appeler à la place d'une fonction du serveur. Supprimez-le (DROP FUNCTION " +
+                             schema + ".cardinality(text[]);) puis recommencez : ";
+    EXPECT_EQ(refusalOf(budgeter, {kGoodLine}), left + "rien n'a été enregistré.");
+    try {
+        pqxx::work tx(owner);
+        tx.exec(serverRules());
+        ADD_FAILURE() << "installed beside the budgeter's function";
+    } catch (const pqxx::sql_error& e) {
+        EXPECT_EQ(refusalIn(e), left + "rien n'a été installé.");
+    }
+    EXPECT_FALSE(t.db->read("BUDGET", kLine));
+
+    pqxx::nontransaction(owner).exec("DROP FUNCTION " + schema + ".cardinality(text[])");
+    EXPECT_EQ(refusalOf(budgeter, {kGoodLine}), "");
+    EXPECT_EQ(removal(), "");
+}
+
 // Two desks that create a line each at once, one above the other: the second waits for
 // the first and finds its line, as the screen would.
 TEST(ServerRefusals, TwoNewLinesThatNestAreNotBothWritten) {
