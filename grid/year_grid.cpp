@@ -109,17 +109,35 @@ std::optional<std::string> YearGrid::totalRefusal(const std::vector<Amount>& amo
     for (const auto& a : amounts)
         if (std::find(rows.begin(), rows.end(), a.row) == rows.end())
             rows.push_back(a.row);
-    const Currency largest = Currency::fromHundredths(kLargestAmountHundredths);
     for (std::size_t row : rows) {
-        auto periods = lines_.at(row).periods;
+        Line line = lines_.at(row);
         for (const auto& a : amounts)
             if (a.row == row)
-                periods.at(a.period) = a.amount;
-        const Currency sum = sumOf(periods);
-        if (sum > largest)
-            return "Le total du compte " + lines_.at(row).account + " passerait à " + formatAmount(sum, Grouping::Thousands) +
-                   " : une ligne tient en " + formatAmount(largest, Grouping::Thousands) + " au plus.";
+                line.periods.at(a.period) = a.amount;
+        if (auto refusal = totalRefusal(line))
+            return refusal;
     }
+    return std::nullopt;
+}
+
+std::optional<std::string> YearGrid::totalRefusal(const Line& line) {
+    const Currency largest = Currency::fromHundredths(kLargestAmountHundredths);
+    const Currency sum = sumOf(line.periods);
+    if (sum <= largest)
+        return std::nullopt;
+    return "Le total du compte " + line.account + " passerait à " + formatAmount(sum, Grouping::Thousands) +
+           " : une ligne tient en " + formatAmount(largest, Grouping::Thousands) + " au plus.";
+}
+
+std::optional<std::string> YearGrid::changeWithin(const std::vector<std::size_t>& rows, const std::function<void(Line&)>& edit,
+                                                  std::optional<std::size_t> period) {
+    for (std::size_t row : rows) {
+        Line line = lines_.at(row);
+        edit(line);
+        if (auto refusal = totalRefusal(line))
+            return refusal;
+    }
+    change(rows, edit, period);
     return std::nullopt;
 }
 
@@ -171,8 +189,8 @@ void YearGrid::setAmount(std::size_t row, std::size_t period, std::optional<Curr
     change({row}, [&](Line& line) { line.periods.at(period) = amount; }, period);
 }
 
-void YearGrid::fillRight(std::size_t row, std::size_t period) {
-    change({row}, [&](Line& line) {
+std::optional<std::string> YearGrid::fillRight(std::size_t row, std::size_t period) {
+    return changeWithin({row}, [&](Line& line) {
         for (std::size_t p = period + 1; p < line.periods.size(); ++p)
             line.periods[p] = line.periods.at(period);
     }, period);
@@ -215,8 +233,8 @@ void YearGrid::spreadByProfile(std::size_t row, const std::vector<std::int64_t>&
     });
 }
 
-void YearGrid::raise(const std::vector<std::size_t>& rows, std::int64_t percentHundredths) {
-    change(rows, [&](Line& line) {
+std::optional<std::string> YearGrid::raise(const std::vector<std::size_t>& rows, std::int64_t percentHundredths) {
+    return changeWithin(rows, [&](Line& line) {
         for (auto& amount : line.periods)
             if (amount)
                 amount = raisedBy(*amount, percentHundredths);

@@ -84,16 +84,18 @@ public:
     std::optional<std::string> newLineRefusal(const std::string& account) const;
     // A line made in the grid, at the end; gives its row.
     std::size_t addLine(Line line);
-    // The month's amount copied to every month after it.
-    void fillRight(std::size_t row, std::size_t period);
+    // The month's amount copied to every month after it; refused, with nothing changed,
+    // where the line's total would pass what a line holds.
+    [[nodiscard]] std::optional<std::string> fillRight(std::size_t row, std::size_t period);
     // A new total: evenly over the months to the cent (the screen's automatic rule), or
     // keeping the months' profile, scaled, the cent left over on the last month.
     void setTotal(std::size_t row, Currency total, Spread spread);
     // The row's total spread by a seasonal profile, a share a period.
     void spreadByProfile(std::size_t row, const std::vector<std::int64_t>& shares);
     // Every month of the rows raised or lowered by a percentage (hundredths of a
-    // percent), each rounded to the cent; the total is the sum of the months.
-    void raise(const std::vector<std::size_t>& rows, std::int64_t percentHundredths);
+    // percent), each rounded to the cent; the total is the sum of the months. Refused
+    // whole, with nothing changed, where a line's total would pass what a line holds.
+    [[nodiscard]] std::optional<std::string> raise(const std::vector<std::size_t>& rows, std::int64_t percentHundredths);
     // The months of the same line of the other year, where their periods match.
     void copyMonths(std::size_t row, const std::vector<std::optional<Currency>>& other);
 
@@ -122,6 +124,10 @@ private:
     };
     void change(const std::vector<std::size_t>& rows, const std::function<void(Line&)>& edit,
                 std::optional<std::size_t> period = std::nullopt);
+    // The change, unless a row as it would leave it has a total past what a line holds.
+    std::optional<std::string> changeWithin(const std::vector<std::size_t>& rows, const std::function<void(Line&)>& edit,
+                                            std::optional<std::size_t> period = std::nullopt);
+    static std::optional<std::string> totalRefusal(const Line& line);
     void record(Step step);
     bool differsFromRead(std::size_t row) const;
 

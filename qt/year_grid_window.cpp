@@ -239,10 +239,13 @@ void YearGridWindow::buildEditMenu() {
     writers_ << edit->addAction("Recopier à droite", QKeySequence(Qt::CTRL | Qt::Key_R), this, [this] {
         command([this] {
             const QModelIndex at = table_->current();
-            if (at.isValid() && model_->isPeriod(at.column()) && !model_->isNewRow(at.row()))
-                model_->edit([&](YearGrid& g) {
-                    g.fillRight(model_->lineAt(at.row()), static_cast<std::size_t>(at.column() - YearGridModel::kFirstPeriod));
-                });
+            if (!at.isValid() || !model_->isPeriod(at.column()) || model_->isNewRow(at.row()))
+                return;
+            std::optional<std::string> refusal;
+            model_->edit([&](YearGrid& g) {
+                refusal = g.fillRight(model_->lineAt(at.row()), static_cast<std::size_t>(at.column() - YearGridModel::kFirstPeriod));
+            });
+            tellUnchanged(refusal);
         });
     });
     writers_ << edit->addAction("Répartir le total également", QKeySequence(Qt::CTRL | Qt::Key_E), this, [this] {
@@ -637,7 +640,14 @@ void YearGridWindow::raiseSelection() {
         return;
     }
     const auto lines = selectedLines();
-    model_->edit([&](YearGrid& g) { g.raise(lines, *percent); });
+    std::optional<std::string> refusal;
+    model_->edit([&](YearGrid& g) { refusal = g.raise(lines, *percent); });
+    tellUnchanged(refusal);
+}
+
+void YearGridWindow::tellUnchanged(const std::optional<std::string>& refusal) {
+    if (refusal)
+        tellInBox(this, QMessageBox::Warning, kTitle, "Rien n'a été changé : " + q(*refusal));
 }
 
 void YearGridWindow::spreadByProfile() {

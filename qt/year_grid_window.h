@@ -78,6 +78,8 @@ private:
     void addLine(const QString& account);
     void search(bool onward);
     void raiseSelection();
+    // A command refused whole, said in a box.
+    void tellUnchanged(const std::optional<std::string>& refusal);
     void spreadByProfile();
     void editNote();
     void followLock();

@@ -61,9 +61,9 @@ TEST(YearGrid, SpreadsAndRaisesToTheCent) {
          {333, 333, 334}},
         {"a profile of nothing spreads evenly", {0, 0}, [](YearGrid& g) { g.setTotal(0, cents(101), YearGrid::Spread::KeepingProfile); },
          {50, 51}},
-        {"raised by 3,5 %", {10000, 35050, -1}, [](YearGrid& g) { g.raise({0}, 350); }, {10350, 36277, -1}},
-        {"lowered by 10 %, halves away from zero", {105, 5}, [](YearGrid& g) { g.raise({0}, -1000); }, {95, 5}},
-        {"filled right", {100, 250, 0, -1}, [](YearGrid& g) { g.fillRight(0, 1); }, {100, 250, 250, 250}},
+        {"raised by 3,5 %", {10000, 35050, -1}, [](YearGrid& g) { EXPECT_FALSE(g.raise({0}, 350)); }, {10350, 36277, -1}},
+        {"lowered by 10 %, halves away from zero", {105, 5}, [](YearGrid& g) { EXPECT_FALSE(g.raise({0}, -1000)); }, {95, 5}},
+        {"filled right", {100, 250, 0, -1}, [](YearGrid& g) { EXPECT_FALSE(g.fillRight(0, 1)); }, {100, 250, 250, 250}},
         {"one month typed", {100, 100}, [](YearGrid& g) { g.setAmount(0, 1, cents(4200)); }, {100, 4200}},
         {"one month emptied", {100, 100}, [](YearGrid& g) { g.setAmount(0, 0, std::nullopt); }, {-1, 100}},
         {"a seasonal profile", {100, 100, 100, 100}, [](YearGrid& g) { g.spreadByProfile(0, {5000, 2500, 2500, 0}); },
@@ -81,11 +81,34 @@ TEST(YearGrid, SpreadsAndRaisesToTheCent) {
     }
 }
 
+// A command that would take a line's total past what a line holds changes nothing,
+// in any line it was given, and leaves no step to undo.
+TEST(YearGrid, ACommandPastTheLargestTotalChangesNothing) {
+    const struct {
+        const char* what;
+        std::vector<std::int64_t> months;
+        std::function<std::optional<std::string>(YearGrid&)> command;
+        const char* total;
+    } cases[] = {
+        {"filled right", {25000000000, 0, -1, -1}, [](YearGrid& g) { return g.fillRight(0, 0); },
+         "1\u00A0000\u00A0000\u00A0000,00"},
+        {"raised by 0,01 %", {49999999999, 50000000000}, [](YearGrid& g) { return g.raise({0}, 1); },
+         "1\u00A0000\u00A0099\u00A0999,99"},
+    };
+    for (const auto& c : cases) {
+        YearGrid grid(sheetOf(c.months));
+        EXPECT_EQ(c.command(grid).value_or(""), std::string("Le total du compte 6064000000 passerait à ") + c.total +
+                                                    " : une ligne tient en 999\u00A0999\u00A0999,99 au plus.") << c.what;
+        EXPECT_EQ(centsOf(grid.lines()[0]), c.months) << c.what;
+        EXPECT_FALSE(grid.canUndo()) << c.what;
+    }
+}
+
 TEST(YearGrid, UndoAndRedoEveryStepUntilSaved) {
     YearGrid grid(sheetOf({100, 100, 100}));
     EXPECT_FALSE(grid.canUndo());
     grid.setAmount(0, 0, cents(500));
-    grid.fillRight(0, 0);
+    EXPECT_FALSE(grid.fillRight(0, 0));
     grid.setAmount(0, 1, cents(500));   // the same again: no step
     EXPECT_EQ(centsOf(grid.lines()[0]), (std::vector<std::int64_t>{500, 500, 500}));
     grid.undo();
@@ -96,7 +119,7 @@ TEST(YearGrid, UndoAndRedoEveryStepUntilSaved) {
     grid.redo();
     EXPECT_TRUE(grid.changed());
     EXPECT_TRUE(grid.canRedo());
-    grid.raise({0}, 1000);   // a new step drops what was undone
+    EXPECT_FALSE(grid.raise({0}, 1000));   // a new step drops what was undone
     EXPECT_FALSE(grid.canRedo());
     EXPECT_EQ(centsOf(grid.lines()[0]), (std::vector<std::int64_t>{550, 110, 110}));
     const auto rows = grid.changedRows();

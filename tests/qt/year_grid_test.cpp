@@ -198,6 +198,16 @@ private slots:
         key(Qt::Key_Return);
         QCOMPARE(cell(0, kJanuary), QString("12,00"));
         QCOMPARE(at(), index(1, kJanuary));
+        // Copied to the right, a month the line's total cannot hold twelve times is
+        // refused whole: the month typed stays, the others are as they were.
+        QCOMPARE(cell(1, kJanuary + 11), QString());
+        keys("500000000");
+        key(Qt::Key_R, Qt::ControlModifier);
+        QTRY_VERIFY(!boxes.empty());
+        QVERIFY2(boxes.back().text.startsWith("Rien n'a été changé : Le total du compte 6130000000 passerait à "),
+                 qPrintable(boxes.back().text));
+        QCOMPARE(cell(1, kJanuary), QString("500\u00A0000\u00A0000,00"));
+        QCOMPARE(cell(1, kJanuary + 11), QString());
     }
 
     // Every command takes the cell being typed first: Ctrl+S saves it with the rest,
