@@ -1,5 +1,7 @@
 #include "qt/main_window.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QLabel>
@@ -23,7 +25,10 @@ constexpr const char* kFullRightsKey = "ONDREL";
 constexpr const char* kConsultation = "Consultation seule : rien ne peut être enregistré";
 // A reader may still try an amount and its distribution on a line, as a simulation;
 // those zones say so where the person types.
-constexpr const char* kSimulationZones[] = {"Txt_ValBud", "Txt_Affect", "Lst_RepartPer", "Cbo_Eclat", "Txt_Eclat"};
+// What a line's entry changes: held in a validated year.
+const std::vector<std::string> kEntryZones = {"Txt_LibCompte",          "Txt_ValBud",     "Opt_Automatique",
+                                              "Opt_Manuelle",           "Txt_Affect",     "Cmd_AjouterRepartition",
+                                              "Cmd_SupprimerRepartition", "Txt_Eclat",    "Cbo_Eclat"};
 }  // namespace
 
 MainWindow::MainWindow(std::string user, QWidget* parent)
@@ -111,8 +116,9 @@ bool MainWindow::openDatabase(const QString& path) {
         screen_->control().TheClient({user_, path_.toStdString()});
         screen_->control().Init();
     });
+    // A reader may still distribute an amount to see it spread, as a simulation.
     if (consultationOnly_)
-        for (const char* zone : kSimulationZones)
+        for (const auto& zone : kEntryZones)
             screen_->widgetOf(zone)->setToolTip("Consultation seule : ce que vous saisissez ici ne peut pas être enregistré.");
     // The window takes the screen's size, and never more than the screen has room for:
     // a smaller screen scrolls it.
@@ -155,12 +161,16 @@ void MainWindow::showLine(const QString& entity, const QString& year, const QStr
 // A long path or server address is cut in its middle to leave the user and the spread
 // their room; the whole of it shows as the label's tip.
 void MainWindow::refreshStatus() {
-    const QString base = "Base : " + path_;
-    database_->setText(database_->fontMetrics().elidedText(base, Qt::ElideMiddle, width() * 2 / 5));
-    database_->setToolTip(base);
     userLabel_->setText("Utilisateur : " + QString::fromStdString(user_));
     mode_->setText(consultationOnly_ ? kConsultation : lockedYearText());
     spread_->setText(screen_ ? QString::fromStdString(spreadStatus(screen_->control().screen())) : QString());
+    // What the person must read whole first; the path takes the room left, and no more
+    // than two fifths of the line.
+    const auto room = [](QLabel* label) { return label->text().isEmpty() ? 0 : label->fontMetrics().horizontalAdvance(label->text()) + 16; };
+    const int left = width() - room(userLabel_) - room(mode_) - room(spread_) - 24;
+    const QString base = "Base : " + path_;
+    database_->setText(database_->fontMetrics().elidedText(base, Qt::ElideMiddle, std::clamp(left, 0, width() * 2 / 5)));
+    database_->setToolTip(base);
 }
 
 // A validated year says so from the moment it is chosen, before anything is typed: in
@@ -179,13 +189,21 @@ QString MainWindow::lockedYearText() {
         try {
             if (const auto lock = budgetLock(*db_, yearCode, entity))
                 lockText_ = QString::fromStdString(lockCaption(*lock)) + " : en lecture seule jusqu'à sa révision";
+            mode_->setToolTip(lockText_);
         } catch (const std::exception&) {
             lockAsked_ = {};   // a server away for a moment: asked again at the next step
         }
-        for (const char* zone : kSimulationZones)
-            screen_->widgetOf(zone)->setToolTip(lockText_.isEmpty() ? QString() : lockText_ + " ; rien ne peut y être enregistré.");
+        holdEntry(lockText_.isEmpty() ? QString() : lockText_ + " ; rien ne peut y être changé ni enregistré.");
     }
-    return lockText_;
+    // Short enough to be read whole beside the user and the spread; the date and the
+    // version in its tip.
+    return lockText_.isEmpty() ? QString() : "Exercice validé : en lecture seule jusqu'à sa révision";
+}
+
+void MainWindow::holdEntry(const QString& why) {
+    for (const auto& zone : kEntryZones)
+        screen_->widgetOf(zone)->setToolTip(why);
+    screen_->hold(kEntryZones, why);
 }
 
 bool MainWindow::mayAbandonLine() {

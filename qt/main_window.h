@@ -63,6 +63,8 @@ private:
     QLabel* userLabel_;
     QLabel* mode_;
     QString lockedYearText();
+    // The zones of a line's entry held in a validated year, with why; no reason frees them.
+    void holdEntry(const QString& why);
     std::pair<std::string, std::string> lockAsked_;   // the entity and year whose lock was last read
     QString lockText_;
     QLabel* spread_;

@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QToolTip>
 
 #include "data/data_error.h"
 #include "qt/caption_room.h"
@@ -425,9 +426,14 @@ bool OndrelWidget::eventFilter(QObject* watched, QEvent* event) {
         return false;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
-        return zone.kind() == ZoneKind::Label || zone.kind() == ZoneKind::Frame;
+        return zone.kind() == ZoneKind::Label || zone.kind() == ZoneKind::Frame ||
+               refusedAsHeld(zone, *static_cast<QWidget*>(watched), *event);
+    case QEvent::Wheel:
+        return refusedAsHeld(zone, *static_cast<QWidget*>(watched), *event);
     case QEvent::KeyPress: {
         auto& key = *static_cast<QKeyEvent*>(event);
+        if (refusedAsHeld(zone, *static_cast<QWidget*>(watched), *event))
+            return true;
         if ((key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab) &&
             !(key.modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
             const bool back = key.key() == Qt::Key_Backtab || (key.modifiers() & Qt::ShiftModifier);
@@ -448,6 +454,56 @@ bool OndrelWidget::eventFilter(QObject* watched, QEvent* event) {
     default:
         return QWidget::eventFilter(watched, event);
     }
+}
+
+void OndrelWidget::hold(const std::vector<std::string>& zones, const QString& why) {
+    for (const Zone* zone : held_)
+        widgets_.at(zone)->setPalette(QPalette());
+    held_.clear();
+    heldWhy_ = why;
+    if (why.isEmpty())
+        return;
+    for (const auto& name : zones) {
+        const Zone& zone = control_->screen().zone(name);
+        held_.push_back(&zone);
+        // Drawn as a read-only field is: the window's colour behind the text.
+        QWidget* w = widgets_.at(&zone);
+        QPalette look = w->palette();
+        look.setColor(QPalette::Base, look.color(QPalette::Window));
+        w->setPalette(look);
+    }
+}
+
+// What would change a held zone: a character, an erasure, a paste or a cut in a text;
+// a pick in a list; a click or Space on a button. Moving on (Tab, Enter, Esc, the
+// arrows in a text) and copying stay.
+bool OndrelWidget::refusedAsHeld(const Zone& zone, QWidget& widget, const QEvent& event) const {
+    if (std::find(held_.begin(), held_.end(), &zone) == held_.end())
+        return false;
+    bool changes = false;
+    if (event.type() == QEvent::KeyPress) {
+        const auto& key = static_cast<const QKeyEvent&>(event);
+        const int code = keyCode(key);
+        const bool arrow = key.key() == Qt::Key_Up || key.key() == Qt::Key_Down || key.key() == Qt::Key_PageUp ||
+                           key.key() == Qt::Key_PageDown || key.key() == Qt::Key_Home || key.key() == Qt::Key_End ||
+                           key.key() == Qt::Key_F4;
+        switch (zone.kind()) {
+        case ZoneKind::TextBox:
+            changes = (code >= 0 && code != kEnter) || key.matches(QKeySequence::Paste) || key.matches(QKeySequence::Cut) ||
+                      key.matches(QKeySequence::Delete);
+            break;
+        case ZoneKind::DropDownList:
+            changes = (code >= 0 && code != kEnter) || arrow;
+            break;
+        default:
+            changes = key.key() == Qt::Key_Space || code == kEnter;
+        }
+    } else {
+        changes = zone.kind() != ZoneKind::TextBox;
+    }
+    if (changes)
+        QToolTip::showText(widget.mapToGlobal(QPoint(0, widget.height())), heldWhy_, &widget);
+    return changes;
 }
 
 void OndrelWidget::flush() {

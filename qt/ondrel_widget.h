@@ -73,6 +73,11 @@ public:
     // A command button pressed from the keyboard, as a click would press it.
     void press(const std::string& button);
 
+    // Zones whose changes nothing could save (a validated year): they
+    // look read-only and take no edit, their reason shown where a person tries one. The
+    // screen's own states of the zones stay as they are. No reason holds nothing.
+    void hold(const std::vector<std::string>& zones, const QString& why);
+
     void error(const std::string& text) override;
     bool question(const std::string& text) override;
     void unload() override;
@@ -96,6 +101,7 @@ private:
     void connectLineEdit(Zone& zone, QLineEdit* edit);
     bool editKey(Zone& zone, QLineEdit& edit, QKeyEvent& key);
     bool commandKey(Zone& zone, QKeyEvent& key);
+    bool refusedAsHeld(const Zone& zone, QWidget& widget, const QEvent& event) const;
     void editMenu(Zone& zone, QLineEdit& edit, const QPoint& at);
     void draw(Zone& zone);
     void flush();
@@ -108,6 +114,8 @@ private:
     std::map<const Zone*, QWidget*> widgets_;
     std::map<QObject*, Zone*> zones_;
     std::vector<Zone*> dirty_;
+    std::vector<const Zone*> held_;
+    QString heldWhy_;
     bool drawing_ = false;
     int running_ = 0;   // the steps under way: a box that a handler opens runs inside one
     double pixelsPerTwipX_ = 1.0 / 15;

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTableView>
 
@@ -138,12 +139,27 @@ private slots:
         // Said from the moment the year is chosen, before anything is typed.
         bool said = false;
         for (QLabel* label : window->statusBar()->findChildren<QLabel*>())
-            said = said || label->text() == QString::fromStdString(lockCaption(*lock)) + " : en lecture seule jusqu'à sa révision";
+            said = said || (label->text() == "Exercice validé : en lecture seule jusqu'à sa révision" &&
+                             label->toolTip() == QString::fromStdString(lockCaption(*lock)) +
+                                                     " : en lecture seule jusqu'à sa révision");
         QVERIFY(said);
-        QVERIFY(screen->widgetOf("Txt_ValBud")->toolTip().endsWith("rien ne peut y être enregistré."));
+        QVERIFY(screen->widgetOf("Txt_ValBud")->toolTip().endsWith("rien ne peut y être changé ni enregistré."));
         typeInto("Txt_Cpte", "6064");
         enter("Txt_Cpte");
-        typeInto("Txt_Eclat", "2");
+        // The zones of the line take no edit: what is typed there is refused at once.
+        for (const char* zone : {"Txt_ValBud", "Txt_Eclat"}) {
+            auto* edit = qobject_cast<QLineEdit*>(screen->widgetOf(zone));
+            const QString before = edit->text();
+            typeInto(zone, "2");
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            QCOMPARE(edit->text(), before);
+            QCOMPARE(QString::fromStdString(screen->control().screen().zone(zone).text()), before);
+        }
+        auto* automatic = qobject_cast<QRadioButton*>(screen->widgetOf("Opt_Automatique"));
+        QVERIFY(automatic->isEnabled() && !automatic->isChecked());
+        click("Opt_Automatique");
+        QVERIFY(!automatic->isChecked());
+        picture("screen-validated-year");
         boxes.clear();
         click("Cmd_OkBudget");
         QTRY_COMPARE(int(boxes.size()), 1);
