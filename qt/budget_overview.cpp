@@ -214,14 +214,16 @@ QSplitter* BudgetOverview::buildPanes(QWidget* central) {
     panes_ = new QSplitter(Qt::Vertical, central);
     lines_ = new FrozenColumnsTable(panes_);
     lines_->setModel(sorted_, 2);
-    lines_->setYieldingColumn(1);
+    lines_->setYieldingColumn(1, 2);
     totalModel_ = new QStandardItemModel(this);
     totals_ = new FrozenColumnsTable(panes_);
     totals_->setModel(totalModel_, 2);
-    totals_->setYieldingColumn(1);
+    totals_->setYieldingColumn(1, 2);
     for (FrozenColumnsTable* table : {lines_, totals_})
-        for (QTableView* v : table->views())
+        for (QTableView* v : table->views()) {
             v->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            v->setWordWrap(false);   // a label its column cannot hold ends in "…", whole in its tip
+        }
     for (QTableView* v : lines_->views()) {
         v->setSelectionBehavior(QAbstractItemView::SelectRows);
         v->horizontalHeader()->setSectionsClickable(true);

@@ -68,18 +68,25 @@ void FrozenColumnsTable::build() {
     }
     connect(moving_->verticalScrollBar(), &QScrollBar::valueChanged, frozen_->verticalScrollBar(), &QScrollBar::setValue);
     connect(frozen_->verticalScrollBar(), &QScrollBar::valueChanged, moving_->verticalScrollBar(), &QScrollBar::setValue);
-    connect(frozen_->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
-        if (column == yielding_ && !givingWay_)
-            yieldingWanted_ = width;
-        fitFrozenWidth();
-        emit columnResized(column, width);
-    });
-    connect(moving_->horizontalHeader(), &QHeaderView::sectionResized, this,
-            [this](int column, int, int width) { emit columnResized(column, width); });
+    // A column has one width in both views, so that it keeps it when it goes over from
+    // one to the other.
+    for (PairedView* v : {frozen_, moving_})
+        connect(v->horizontalHeader(), &QHeaderView::sectionResized, this, [this, v](int column, int, int width) {
+            if (following_ || givingWay_ || v->isColumnHidden(column))
+                return;
+            if (column == yielding_)
+                yieldingWanted_ = width;
+            following_ = true;
+            v->other()->horizontalHeader()->resizeSection(column, width);
+            following_ = false;
+            fitFrozenWidth();
+            emit columnResized(column, width);
+        });
 }
 
 void FrozenColumnsTable::setModel(QAbstractItemModel* model, int frozenColumns) {
     frozenColumns_ = frozenColumns;
+    shownFrozen_ = frozenColumns;
     frozen_->setModel(model);
     moving_->setModel(model);
     QItemSelectionModel* own = moving_->selectionModel();
@@ -94,10 +101,12 @@ void FrozenColumnsTable::setModel(QAbstractItemModel* model, int frozenColumns) 
 
 void FrozenColumnsTable::showColumns() {
     const int columns = frozen_->model() ? frozen_->model()->columnCount() : 0;
+    following_ = true;   // a column hidden or shown keeps its width
     for (int c = 0; c < columns; ++c) {
-        frozen_->setColumnHidden(c, c >= frozenColumns_);
-        moving_->setColumnHidden(c, c < frozenColumns_);
+        frozen_->setColumnHidden(c, c >= shownFrozen_);
+        moving_->setColumnHidden(c, c < shownFrozen_);
     }
+    following_ = false;
     moving_->verticalHeader()->setDefaultSectionSize(frozen_->verticalHeader()->defaultSectionSize());
     const int header = std::max(frozen_->horizontalHeader()->sizeHint().height(), moving_->horizontalHeader()->sizeHint().height());
     for (QTableView* v : views())
@@ -105,19 +114,35 @@ void FrozenColumnsTable::showColumns() {
     fitFrozenWidth();
 }
 
-// The frozen columns as wide as asked, the yielding one narrower where they would take
-// more than a third of the table: the columns that scroll keep the rest.
+// The frozen columns as wide as asked, unless they would take more than a third of the
+// table: the yielding one narrower first, down to eight characters, then the last
+// frozen columns over to the scrolling ones. The columns that scroll keep the rest.
 void FrozenColumnsTable::fitFrozenWidth() {
     QHeaderView* header = frozen_->horizontalHeader();
     const int frames = 2 * frozen_->frameWidth();
-    if (yielding_ >= 0 && yielding_ < frozenColumns_ && width() > 0) {
+    const int least = 8 * fontMetrics().averageCharWidth();
+    const auto wanted = [&](int c) { return c == yielding_ ? std::min(yieldingWanted_, least) : viewOf(c)->columnWidth(c); };
+    int shown = frozenColumns_;
+    if (yielding_ >= 0 && width() > 0) {
+        for (int sum = frames; shown > leastFrozen_; --shown) {
+            sum = frames;
+            for (int c = 0; c < shown; ++c)
+                sum += wanted(c);
+            if (sum <= width() / 3)
+                break;
+        }
+    }
+    if (shown != shownFrozen_) {
+        shownFrozen_ = shown;
+        showColumns();
+    }
+    if (yielding_ >= 0 && yielding_ < shownFrozen_ && width() > 0) {
         const int others = header->length() - header->sectionSize(yielding_);
-        const int least = 8 * fontMetrics().averageCharWidth();
         const int room = std::max(width() / 3 - others - frames, least);
-        const int shown = std::min(yieldingWanted_, room);
-        if (shown > 0 && header->sectionSize(yielding_) != shown) {
+        const int size = std::min(yieldingWanted_, room);
+        if (size > 0 && header->sectionSize(yielding_) != size) {
             givingWay_ = true;
-            header->resizeSection(yielding_, shown);
+            header->resizeSection(yielding_, size);
             givingWay_ = false;
         }
     }
@@ -147,7 +172,7 @@ QModelIndex FrozenColumnsTable::current() const {
 }
 
 void FrozenColumnsTable::setColumnWidth(int column, int width) {
-    viewOf(column)->setColumnWidth(column, width);
+    viewOf(column)->setColumnWidth(column, width);   // the other view follows
 }
 
 void FrozenColumnsTable::sortBy(int column) {
@@ -165,9 +190,11 @@ void FrozenColumnsTable::sortAgain() {
         model()->sort(sortColumn_, sortOrder_);
 }
 
+// Each column measured in the view that shows it; the other follows.
 void FrozenColumnsTable::resizeColumnsToContents() {
-    for (QTableView* v : views())
-        v->resizeColumnsToContents();
+    const int columns = model() ? model()->columnCount() : 0;
+    for (int c = 0; c < columns; ++c)
+        viewOf(c)->resizeColumnToContents(c);
     fitFrozenWidth();
 }
 

@@ -37,9 +37,8 @@ public:
     QAbstractItemModel* model() const { return frozen_->model(); }
     PairedView* frozen() const { return frozen_; }
     PairedView* moving() const { return moving_; }
-    int frozenColumns() const { return frozenColumns_; }
     // The view that shows the column.
-    PairedView* viewOf(int column) const { return column < frozenColumns_ ? frozen_ : moving_; }
+    PairedView* viewOf(int column) const { return column < shownFrozen_ ? frozen_ : moving_; }
     // The cell becomes the current one, in sight, and its view takes the keyboard.
     void setCurrent(const QModelIndex& index);
     QModelIndex current() const;
@@ -48,8 +47,13 @@ public:
     int columnWidth(int column) const;
     void setColumnWidth(int column, int width);
     // The frozen column that gives way (a label, elided, its whole text in its tip)
-    // when the frozen columns would take more than a third of the table's width.
-    void setYieldingColumn(int column) { yielding_ = column; }
+    // when the frozen columns would take more than a third of the table's width; and
+    // how many columns stay frozen at the least: those after them go over to the
+    // columns that scroll, the last first, while the third is still passed.
+    void setYieldingColumn(int column, int leastFrozen) {
+        yielding_ = column;
+        leastFrozen_ = leastFrozen;
+    }
     void resizeColumnsToContents();
     // Both views, for what is set alike on each (fonts, edit triggers…).
     QList<QTableView*> views() const { return {frozen_, moving_}; }
@@ -74,6 +78,9 @@ private:
     PairedView* frozen_;
     PairedView* moving_;
     int frozenColumns_ = 0;
+    int shownFrozen_ = 0;      // those in the frozen view now
+    int leastFrozen_ = 0;
+    bool following_ = false;   // a width given to one view from the other
     int sortColumn_ = -1;
     int yielding_ = -1;
     int yieldingWanted_ = 0;   // the yielding column's width before it gives way

@@ -153,7 +153,7 @@ void YearGridWindow::buildTables(QWidget* central) {
     auto* right = new YearGridView;
     table_ = new FrozenColumnsTable(left, right, central);
     table_->setModel(model_, YearGridModel::kFrozenColumns);
-    table_->setYieldingColumn(YearGridModel::kLabel);
+    table_->setYieldingColumn(YearGridModel::kLabel, YearGridModel::kLabel + 1);
     for (QTableView* v : table_->views())
         v->setWordWrap(false);   // a label that its column cannot hold is cut on its line, whole in its tip
     for (YearGridView* v : {left, right}) {
@@ -175,7 +175,7 @@ void YearGridWindow::buildTables(QWidget* central) {
 
     totals_ = new FrozenColumnsTable(central);
     totals_->setModel(new YearGridTotals(model_, this), YearGridModel::kFrozenColumns);
-    totals_->setYieldingColumn(YearGridModel::kLabel);
+    totals_->setYieldingColumn(YearGridModel::kLabel, YearGridModel::kLabel + 1);
     for (QTableView* v : totals_->views()) {
         v->horizontalHeader()->hide();
         v->setFocusPolicy(Qt::NoFocus);

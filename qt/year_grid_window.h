@@ -38,6 +38,7 @@ public:
 
     YearGridModel* model() const { return model_; }
     FrozenColumnsTable* table() const { return table_; }
+    FrozenColumnsTable* totals() const { return totals_; }
     // The half of the grid that has the current cell.
     YearGridView* view() const;
     // Saves every changed line through the screen's checks; true when they were written.
