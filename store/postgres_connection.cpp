@@ -389,11 +389,14 @@ public:
         });
     }
 
-    // The server's COPY: each batch of rows in one stream.
+    // The server's COPY: each batch of rows in one stream. The tables refuse a write
+    // that is not the rules' own; the owner's load of new records, each with its first
+    // revision in the history, is the one other, and says so for its own statement.
     void append(const std::string& table, const std::vector<std::string>& columns,
                 const std::vector<std::vector<std::string>>& rows) override {
         guard("écriture", [&] {
             inTransaction([&] {
+                tx_->exec("SELECT set_config('ondrel.writing', 'on', true)");
                 pqxx::stream_to copy(*tx_, table, columns);
                 switch (columns.size()) {
                 case 4: copyRows(copy, rows, std::make_index_sequence<4>{}); break;
@@ -402,6 +405,7 @@ public:
                 default: throw std::logic_error("append: no table of the suite has " + std::to_string(columns.size()) + " columns");
                 }
                 copy.complete();
+                tx_->exec("SELECT set_config('ondrel.writing', '', true)");   // a failure ends the transaction, and the setting with it
             });
         });
     }

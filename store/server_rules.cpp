@@ -576,6 +576,7 @@ BEGIN
         END IF;
     END IF;
 
+    PERFORM set_config('ondrel.writing', 'on', true);
     SELECT nth, times INTO v_nth, v_times FROM ondrel_places(p_file, p_key);
 
     -- The record rows: each key claims its revisions with its first write, only if it
@@ -663,6 +664,7 @@ BEGIN
             RAISE EXCEPTION USING ERRCODE = 'OD422', MESSAGE = v_why;
         END IF;
     END IF;
+    PERFORM set_config('ondrel.writing', '', true);
 END $$;
 
 -- Deletes a record read at p_seen (-1: whatever is stored, if anything), and keeps
@@ -697,6 +699,7 @@ BEGIN
             RETURN;
         END IF;
     END IF;
+    PERFORM set_config('ondrel.writing', 'on', true);
     DELETE FROM record WHERE file = p_file AND key = p_key AND revision = seen AND seen > 0;
     IF NOT FOUND THEN
         RAISE EXCEPTION USING ERRCODE = 'OD409', MESSAGE = format('@CHANGED@', p_file, p_key);
@@ -706,6 +709,7 @@ BEGIN
         SELECT p_file, p_key, greatest(seen, coalesce(max(revision), 0)) + 1, session_user,
                to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS'), 1
         FROM history WHERE file = p_file AND key = p_key;
+    PERFORM set_config('ondrel.writing', '', true);
 END $$;
 
 -- Makes a file where it does not exist yet: any file for the owner, a file of the
@@ -724,7 +728,34 @@ BEGIN
         RAISE EXCEPTION USING ERRCODE = 'OD422',
             MESSAGE = format('Vos droits sur la base ne permettent pas de créer le fichier %s.', p_name);
     END IF;
+    PERFORM set_config('ondrel.writing', 'on', true);
     INSERT INTO file(name) VALUES (p_name) ON CONFLICT DO NOTHING;
+    PERFORM set_config('ondrel.writing', '', true);
+END $$;
+
+-- The records, their fields and their history are written by the functions above alone,
+-- whoever writes, the owner included: a raw INSERT, UPDATE, DELETE, COPY or TRUNCATE
+-- would pass by the checks, the cycle's lock and the history. The functions say that
+-- the statement is theirs for its duration; a statement of its own is refused.
+CREATE OR REPLACE FUNCTION ondrel_raw_write_refusal() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    IF pg_catalog.current_setting('ondrel.writing', true) IS DISTINCT FROM 'on' THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD401', MESSAGE = pg_catalog.format(
+            'La table %s ne s''écrit que par les fonctions de la base (ondrel_write, ondrel_remove, ondrel_make_file), '
+            'qui tiennent l''historique et le verrou des exercices validés : rien n''a été écrit.', TG_TABLE_NAME);
+    END IF;
+    RETURN NULL;
+END $$;
+
+DO $$
+DECLARE
+    t text;
+BEGIN
+    FOREACH t IN ARRAY ARRAY['file', 'record', 'field', 'history', 'history_field', 'ondrel_new_version'] LOOP
+        EXECUTE format('DROP TRIGGER IF EXISTS ondrel_through_functions ON %I', t);
+        EXECUTE format('CREATE TRIGGER ondrel_through_functions BEFORE INSERT OR UPDATE OR DELETE OR TRUNCATE ON %I '
+                       'FOR EACH STATEMENT EXECUTE FUNCTION ondrel_raw_write_refusal()', t);
+    END LOOP;
 END $$;
 
 -- Reads the suite's tables again for the planner's statistics after a bulk write,
@@ -746,7 +777,7 @@ DECLARE
     grantee text;
 BEGIN
     -- No function for the public.
-    FOREACH fn IN ARRAY ARRAY['ondrel_schema_refusal(text)', 'ondrel_level(text)', 'ondrel_writable_file(text)', 'ondrel_months(text, text)',
+    FOREACH fn IN ARRAY ARRAY['ondrel_schema_refusal(text)', 'ondrel_raw_write_refusal()', 'ondrel_level(text)', 'ondrel_writable_file(text)', 'ondrel_months(text, text)',
                               'ondrel_note_refusal(text)', 'ondrel_notes_refusal(text, text[], integer)',
                               'ondrel_version_refusal(text, text[], integer, boolean)',
                               'ondrel_version_line_refusal(text, text[], integer, text)',

@@ -110,6 +110,18 @@ refused "the history was erased" "DELETE FROM history_field"
 refused "a revision was added by hand" "INSERT INTO history VALUES('BUDGET', 'N00016064000000', 99, 'ondrel', '2020-01-01 00:00:00', 0)"
 refused "a table was emptied" "TRUNCATE field"
 as_lea "SELECT count(*) FROM history" || fail "a budgeter cannot read the history"
+# Nor does the owner's own psql: the tables take the rules' writes alone, so the
+# history stays whole and a validated year locked, whoever signs in.
+as_owner() { psql -qX -v ON_ERROR_STOP=1 "$server" -c "$1" >/dev/null 2>"$dir/owner.err"; }
+for statement in "UPDATE field SET whole = 'Falsifié' WHERE $line AND num = 1" "DELETE FROM history_field" \
+                 "TRUNCATE record, field" "INSERT INTO file VALUES ('FANTOME')"; do
+  as_owner "$statement" && fail "the owner wrote raw: $statement"
+  grep -q "ne s'écrit que par les fonctions de la base" "$dir/owner.err" || fail "the owner's refusal: $(cat "$dir/owner.err")"
+done
+printf 'BUDGET\tN00016068000000\t1\tFANTOME\tfantome\n' |
+  psql -qX -v ON_ERROR_STOP=1 "$server" -c "COPY field FROM stdin" >/dev/null 2>&1 && fail "the owner's COPY wrote field rows"
+"$admin" show "$server" BUDGET N00016064000000 > "$dir/after.json" || fail "the line went"
+cmp -s "$dir/before.json" "$dir/after.json" || fail "the line changed under the owner's psql"
 # Through the function: what the screen would never write.
 write() { # key seen fields: ('{"label","periods","amounts","key code"}')
   echo "SELECT ondrel_write('{BUDGET}', '{$1}', '{$(echo "$1" | tr 'N' 'n')}', '{$2}', '{$3}', '{$(echo "$3" | tr 'A-Z' 'a-z')}')"

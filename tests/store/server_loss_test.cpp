@@ -80,7 +80,7 @@ TEST_F(ServerLoss, AWaitForALockEndsWithTheBusyMessageAndNothingWritten) {
     type(*c, "Txt_Cpte", "6064\n");
     pqxx::connection other(data.path());
     pqxx::work holder(other);
-    holder.exec("UPDATE record SET key_fold = key_fold WHERE file = 'BUDGET' AND key = 'N00016064000000'");
+    holder.exec("SELECT 1 FROM record WHERE file = 'BUDGET' AND key = 'N00016064000000' FOR UPDATE");
     const std::int64_t revision = data.db->read("BUDGET", "N00016064000000")->revision();
     c->screen().zone("Cmd_OkBudget").setFocus();
     std::string said;
