@@ -1,6 +1,7 @@
 #include "actuals/actuals.h"
 
 #include <cstdlib>
+#include <unordered_map>
 
 #include "account/account_number.h"
 #include "periods/period_label.h"
@@ -92,20 +93,25 @@ ActualsImport importActuals(Database& db, const std::string& entity, std::istrea
         if (++shown <= kMaxFaultsShown)
             report.faults.push_back(why);
     };
+    // Each account of the file is completed once, not at each of its postings.
+    std::unordered_map<std::string, std::string> completed;
     readFec(fec, [&](const Posting& p) {
         ++report.postings;
         if (p.account[0] != '6' && p.account[0] != '7')
             return;
-        const std::string where = "ligne " + std::to_string(p.line) + " : ";
+        const auto where = [&] { return "ligne " + std::to_string(p.line) + " : "; };
         if (const auto fault = postingFault(p, places, entity))
-            return refuse(where + *fault);
+            return refuse(where() + *fault);
         const Place& place = places.at(p.year * 100 + p.month);
-        auto& periods = sums[place.year][completeWithZeros(p.account)];
+        auto known = completed.find(p.account);
+        if (known == completed.end())
+            known = completed.emplace(p.account, completeWithZeros(p.account)).first;
+        auto& periods = sums[place.year][known->second];
         periods.resize(place.yearLength);
         std::int64_t& sum = periods[place.index];
         sum += p.account[0] == '6' ? p.debitMinusCredit : -p.debitMinusCredit;
         if (std::abs(sum) > kLargestAmountHundredths)
-            return refuse(where + "la somme du compte " + p.account + " en " + periodLabel(p.month, p.year) +
+            return refuse(where() + "la somme du compte " + p.account + " en " + periodLabel(p.month, p.year) +
                           beyondLargest());
         ++report.counted;
     }, refuse);

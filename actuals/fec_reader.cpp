@@ -4,6 +4,8 @@
 #include <istream>
 #include <map>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 #include <unicode/ucnv.h>
 
@@ -14,9 +16,7 @@ namespace ondrel {
 namespace {
 
 // A line not in UTF-8 is in ISO 8859-15, the other encoding the norm allows.
-std::string asUtf8(const std::string& text) {
-    if (isValidUtf8(text))
-        return text;
+std::string fromLatin9(const std::string& text) {
     std::string out(text.size() * 3 + 1, '\0');
     UErrorCode status = U_ZERO_ERROR;
     const int32_t n = ucnv_convert("UTF-8", "ISO-8859-15", out.data(), static_cast<int32_t>(out.size()), text.data(),
@@ -25,63 +25,80 @@ std::string asUtf8(const std::string& text) {
     return out;
 }
 
-std::vector<std::string> split(const std::string& line, char separator) {
-    std::vector<std::string> cells(1);
-    for (char c : line) {
-        if (c == separator)
-            cells.emplace_back();
-        else
-            cells.back() += c;
+// The cells of a line, as views into it: no cell is copied.
+using Cells = std::vector<std::string_view>;
+
+void split(std::string_view line, char separator, Cells& cells) {
+    cells.clear();
+    for (std::size_t from = 0;;) {
+        const auto at = line.find(separator, from);
+        cells.push_back(line.substr(from, at == std::string_view::npos ? std::string_view::npos : at - from));
+        if (at == std::string_view::npos)
+            return;
+        from = at + 1;
     }
-    return cells;
 }
 
-std::string lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
+std::string lowered(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
 }
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// The value of a run of digits, already checked; none past 18 digits.
+std::int64_t digitsValue(std::string_view digits) {
+    std::int64_t value = 0;
+    for (char c : digits)
+        value = value * 10 + (c - '0');
+    return value;
+}
+
 // "1234,56", "-1234,56", "1234,56-", "+12,5", "0": at most two decimals, in hundredths.
 // An empty cell is nothing, as exporters write it.
-std::optional<std::int64_t> amountOf(const std::string& cell) {
-    std::string t = trimBlanks(cell);
+std::optional<std::int64_t> amountOf(std::string_view cell) {
+    std::string_view t = trimmedBlanks(cell);
     if (t.empty())
         return 0;
     bool negative = false;
     if (t.front() == '-' || t.front() == '+') {
         negative = t.front() == '-';
-        t.erase(0, 1);
+        t.remove_prefix(1);
     } else if (t.back() == '-' || t.back() == '+') {
         negative = t.back() == '-';
-        t.pop_back();
+        t.remove_suffix(1);
     }
     const auto comma = t.find(',');
-    const std::string units = t.substr(0, comma);
-    const std::string decimals = comma == std::string::npos ? std::string() : t.substr(comma + 1);
+    const std::string_view units = t.substr(0, comma);
+    const std::string_view decimals = comma == std::string_view::npos ? std::string_view() : t.substr(comma + 1);
     if (units.empty() || units.size() > 15 || decimals.size() > 2 || !std::all_of(units.begin(), units.end(), isDigit) ||
         !std::all_of(decimals.begin(), decimals.end(), isDigit))
         return std::nullopt;
-    std::int64_t hundredths = std::stoll(units) * 100;
+    std::int64_t hundredths = digitsValue(units) * 100;
     if (!decimals.empty())
-        hundredths += std::stoll(decimals) * (decimals.size() == 1 ? 10 : 1);
+        hundredths += digitsValue(decimals) * (decimals.size() == 1 ? 10 : 1);
     return negative ? -hundredths : hundredths;
 }
 
 // AAAAMMJJ, a real day of the calendar.
-bool dateOf(const std::string& cell, int& year, int& month) {
-    const std::string t = trimBlanks(cell);
+bool dateOf(std::string_view cell, int& year, int& month) {
+    const std::string_view t = trimmedBlanks(cell);
     if (t.size() != 8 || !std::all_of(t.begin(), t.end(), isDigit))
         return false;
-    year = std::stoi(t.substr(0, 4));
-    month = std::stoi(t.substr(4, 2));
-    const int day = std::stoi(t.substr(6, 2));
+    year = static_cast<int>(digitsValue(t.substr(0, 4)));
+    month = static_cast<int>(digitsValue(t.substr(4, 2)));
+    const int day = static_cast<int>(digitsValue(t.substr(6, 2)));
     static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     return month >= 1 && month <= 12 && day >= 1 && day <= (month == 2 && !leap ? 28 : kDays[month - 1]);
+}
+
+// A cell quoted in a refusal.
+std::string quoted(std::string_view cell) {
+    return excerpt(std::string(cell));
 }
 
 // The columns the actuals read, by their place in the header.
@@ -91,10 +108,10 @@ struct Columns {
     std::optional<std::size_t> debit, credit, amount, direction;
 };
 
-std::optional<Columns> columnsOf(const std::vector<std::string>& header, std::string& why) {
+std::optional<Columns> columnsOf(const Cells& header, std::string& why) {
     std::map<std::string, std::size_t> at;
     for (std::size_t c = 0; c < header.size(); ++c)
-        at.emplace(lowered(trimBlanks(header[c])), c);
+        at.emplace(lowered(trimmedBlanks(header[c])), c);
     auto find = [&](const char* name) -> std::optional<std::size_t> {
         auto it = at.find(lowered(name));
         return it == at.end() ? std::nullopt : std::optional<std::size_t>(it->second);
@@ -121,38 +138,38 @@ std::optional<Columns> columnsOf(const std::vector<std::string>& header, std::st
 
 // The posting's debit minus its credit, from the columns Debit and Credit or from
 // Montant and Sens; or why it cannot be read.
-std::optional<std::string> readAmount(const std::vector<std::string>& cells, const Columns& columns, Posting& p) {
+std::optional<std::string> readAmount(const Cells& cells, const Columns& columns, Posting& p) {
     if (columns.debit) {
         const auto debit = amountOf(cells[*columns.debit]), credit = amountOf(cells[*columns.credit]);
         if (!debit || !credit)
             return std::string(debit ? "Credit" : "Debit") + " « " +
-                   excerpt(cells[debit ? *columns.credit : *columns.debit]) + " » n'est pas un montant";
+                   quoted(cells[debit ? *columns.credit : *columns.debit]) + " » n'est pas un montant";
         p.debitMinusCredit = *debit - *credit;
         return std::nullopt;
     }
     const auto amount = amountOf(cells[*columns.amount]);
-    const std::string direction = trimBlanks(cells[*columns.direction]);
+    const std::string_view direction = trimmedBlanks(cells[*columns.direction]);
     if (!amount)
-        return "Montant « " + excerpt(cells[*columns.amount]) + " » n'est pas un montant";
+        return "Montant « " + quoted(cells[*columns.amount]) + " » n'est pas un montant";
     if (direction == "D" || direction == "+1" || direction == "1")
         p.debitMinusCredit = *amount;
     else if (direction == "C" || direction == "-1")
         p.debitMinusCredit = -*amount;
     else
-        return "Sens « " + excerpt(direction) + " » n'est ni D ni C";
+        return "Sens « " + quoted(direction) + " » n'est ni D ni C";
     return std::nullopt;
 }
 
 // The posting of one line of the file, or why it cannot be read.
-std::optional<std::string> readPosting(const std::vector<std::string>& cells, const Columns& columns, Posting& p) {
+std::optional<std::string> readPosting(const Cells& cells, const Columns& columns, Posting& p) {
     if (cells.size() != columns.count)
         return "la ligne a " + std::to_string(cells.size()) + " colonne(s), l'en-tête en a " +
                std::to_string(columns.count);
-    p.account = trimBlanks(cells[columns.account]);
+    p.account.assign(trimmedBlanks(cells[columns.account]));
     if (p.account.empty())
         return "CompteNum est vide";
     if (!dateOf(cells[columns.date], p.year, p.month))
-        return "EcritureDate « " + excerpt(cells[columns.date]) + " » n'est pas une date AAAAMMJJ";
+        return "EcritureDate « " + quoted(cells[columns.date]) + " » n'est pas une date AAAAMMJJ";
     return readAmount(cells, columns, p);
 }
 
@@ -160,7 +177,11 @@ std::optional<std::string> readPosting(const std::vector<std::string>& cells, co
 
 void readFec(std::istream& in, const std::function<void(const Posting&)>& visit,
              const std::function<void(const std::string&)>& refuse) {
-    std::string text;
+    // One line, its cells and its posting, each reused from line to line: reading a
+    // posting allocates nothing.
+    std::string text, converted;
+    Cells cells;
+    Posting p;
     std::optional<Columns> columns;
     char separator = '\t';
     int number = 0;
@@ -174,16 +195,20 @@ void readFec(std::istream& in, const std::function<void(const Posting&)>& visit,
         if (number == 1) {
             separator = text.find('\t') != std::string::npos ? '\t' : '|';
             std::string why;
-            columns = columnsOf(split(text, separator), why);
+            split(text, separator, cells);
+            columns = columnsOf(cells, why);
             if (!columns)
                 return fail(why);
             continue;
         }
-        if (trimBlanks(text).empty())
+        if (trimmedBlanks(text).empty())
             continue;
-        Posting p;
+        const bool utf8 = isValidUtf8(text);
+        if (!utf8)
+            converted = fromLatin9(text);
+        split(utf8 ? text : converted, separator, cells);
         p.line = number;
-        if (const auto fault = readPosting(split(asUtf8(text), separator), *columns, p))
+        if (const auto fault = readPosting(cells, *columns, p))
             fail(*fault);
         else
             visit(p);

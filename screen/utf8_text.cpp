@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace ondrel {
 
@@ -46,8 +47,12 @@ std::string padLeft(const std::string& utf8, std::size_t n, char fill) {
 }
 
 std::string trimBlanks(const std::string& text) {
-    auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
+    return std::string(trimmedBlanks(text));
+}
+
+std::string_view trimmedBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
         return {};
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
@@ -94,6 +99,14 @@ std::string charText(int code) {
 bool isValidUtf8(const std::string& text) {
     std::size_t i = 0;
     while (i < text.size()) {
+        // Eight plain ASCII bytes at once: most of a file's text.
+        if (std::uint64_t eight = 0; i + 8 <= text.size()) {
+            std::memcpy(&eight, text.data() + i, 8);
+            if ((eight & 0x8080808080808080u) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         auto b = static_cast<unsigned char>(text[i]);
         int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
         if (extra < 0 || i + extra >= text.size())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace ondrel {
 
@@ -16,6 +17,7 @@ std::string padRight(const std::string& utf8, std::size_t n, char fill = ' ');
 std::string padLeft(const std::string& utf8, std::size_t n, char fill = ' ');
 // The text without the blanks before and after it.
 std::string trimBlanks(const std::string& text);
+std::string_view trimmedBlanks(std::string_view text);
 // A text quoted in a message: its first characters, "…" where it goes on, so that a
 // message never echoes a huge text whole.
 std::string excerpt(const std::string& utf8);
