@@ -390,6 +390,9 @@ struct Database::PreparedSelect {
         return sql;
     }
 
+    // The select of a request, parsed; a DataError when it is malformed.
+    static PreparedSelect of(const std::string& requestText);
+
     Params params() const {
         Params all(numbers.begin(), numbers.end());
         all.insert(all.end(), where.begin(), where.end());
@@ -397,7 +400,13 @@ struct Database::PreparedSelect {
     }
 };
 
-Database::PreparedSelect Database::prepareSelect(const std::string& requestText) {
+std::shared_ptr<const Database::PreparedSelect> Database::prepareSelect(const std::string& requestText) {
+    return selects_.get(requestText, [](const std::string& text) {
+        return std::make_shared<const PreparedSelect>(PreparedSelect::of(text));
+    });
+}
+
+Database::PreparedSelect Database::PreparedSelect::of(const std::string& requestText) {
     Request request = Request::parse(requestText);
     SelectSentence s = parseSelect(request.get(1));
     if (request.get(2) != s.file)
@@ -479,7 +488,7 @@ std::vector<std::vector<std::string>> Database::sortedRows(std::vector<std::vect
 // held back that could be among the rows go first, and an answer serves again until
 // its file is written.
 ResultTable Database::RunSelect(const std::string& requestText, const std::string&, int*) {
-    PreparedSelect p = prepareSelect(requestText);
+    const PreparedSelect& p = *prepareSelect(requestText);
     std::string asked;
     if (batch_) {
         batch_->endIfFailed();
@@ -520,7 +529,7 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
 }
 
 std::string Database::selectPlan(const std::string& requestText) {
-    PreparedSelect p = prepareSelect(requestText);
+    const PreparedSelect& p = *prepareSelect(requestText);
     std::string plan;
     for (const auto& step : connection_->plan(p.sql, p.params()))
         plan += step + "\n";

@@ -16,6 +16,7 @@
 #include "data/result_table.h"
 #include "store/access.h"
 #include "store/record_rows.h"
+#include "store/statement_cache.h"
 
 namespace ondrel {
 
@@ -146,7 +147,7 @@ private:
     explicit Database(std::unique_ptr<Connection> connection);
     Record stored(const std::string& file, std::string key, std::vector<std::vector<std::string>> fields,
                   std::int64_t revision);
-    PreparedSelect prepareSelect(const std::string& request);
+    std::shared_ptr<const PreparedSelect> prepareSelect(const std::string& request);
     static std::vector<std::vector<std::string>> sortedRows(std::vector<std::vector<std::string>> rows,
                                                             const std::vector<std::string>& keys,
                                                             const PreparedSelect& p);
@@ -168,6 +169,9 @@ private:
     int transactionDepth_ = 0;
     std::map<std::string, std::size_t> writesInTransaction_;   // by file
     std::unique_ptr<Batch> batch_;
+    // A select sentence seen before is not parsed again: the screen asks the same few
+    // at each keystroke.
+    StatementCache<const PreparedSelect> selects_;
 };
 
 class Database::Loader {
