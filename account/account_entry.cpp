@@ -81,14 +81,16 @@ void Crt_Ondrel::lookUpCompleteNumber(PassOver& step) {
     const std::string number = Txt_Cpte.text();
     Found inChart = Found::No;
     if (!hasGroupingZeros(number))
-        inChart = step.read(
-            [&] { shared().chartRecord = file(SuiteFile::PlanComptable).ReadRecord(chartKey(Txt_CodAssoc.text(), number)); });
+        inChart = step.readRecord(file(SuiteFile::PlanComptable), chartKey(Txt_CodAssoc.text(), number),
+                                  [&](Record r) { shared().chartRecord = std::move(r); });
     step([&] { W_CodeExercice = yearCodeFor(Cbo_Exercice.text()); });
     step([&] { shared().budgetRecord.reset(); });
     step([&] { W_Requete.emplace(); });
-    const Found stored = inChart == Found::Unknown ? Found::Unknown : step.read([&] {
-        shared().budgetRecord = file(SuiteFile::Budget).ReadRecord(budgetKey(W_CodeExercice, Txt_CodAssoc.text(), number));
-    });
+    const Found stored =
+        inChart == Found::Unknown
+            ? Found::Unknown
+            : step.readRecord(file(SuiteFile::Budget), budgetKey(W_CodeExercice, Txt_CodAssoc.text(), number),
+                              [&](Record r) { shared().budgetRecord = std::move(r); });
     if (stored == Found::Yes)
         return step([&] { AfficheBudget(); });
     if (stored == Found::Unknown)

@@ -42,7 +42,7 @@ int Crt_Ondrel::blockingLevel(PassOver& step) {
     W_Regroupement = false;
     for (const std::string& above : accountsAbove(number)) {
         const Found line =
-            step.read([&] { file(SuiteFile::Budget).ReadRecord(budgetKey(W_CodeExercice, Txt_CodAssoc.text(), above)); });
+            step.readRecord(file(SuiteFile::Budget), budgetKey(W_CodeExercice, Txt_CodAssoc.text(), above), [](Record) {});
         if (line == Found::Unknown)
             return kUnreadable;
         W_Trouve = line == Found::Yes;
@@ -98,9 +98,8 @@ void Crt_Ondrel::offerChartAccount(PassOver& step) {
 
 void Crt_Ondrel::offerDetailedAccount(PassOver& step) {
     W_Trouve = false;
-    const Found account = step.read([&] {
-        shared().chartRecord = file(SuiteFile::PlanComptable).ReadRecord(chartKey(Txt_CodAssoc.text(), Txt_Cpte.text()));
-    });
+    const Found account = step.readRecord(file(SuiteFile::PlanComptable), chartKey(Txt_CodAssoc.text(), Txt_Cpte.text()),
+                                          [&](Record r) { shared().chartRecord = std::move(r); });
     if (account == Found::Unknown)
         return unreadableAccount(step);
     if (account == Found::No)
@@ -130,7 +129,8 @@ void Crt_Ondrel::offerDetailedAccount(PassOver& step) {
 void Crt_Ondrel::offerGroupingAccount(PassOver& step) {
     const std::string prefix = significantPrefix(Txt_Cpte.text());
     W_Trouve = false;
-    const Found grouping = step.read([&] { shared().classRecord = file(classFileFor(prefix)).ReadRecord(prefix); });
+    const Found grouping =
+        step.readRecord(file(classFileFor(prefix)), prefix, [&](Record r) { shared().classRecord = std::move(r); });
     if (grouping == Found::Unknown)
         return unreadableAccount(step);
     if (grouping == Found::No)

@@ -75,7 +75,8 @@ void Crt_Ondrel::Txt_Eclat_Change() {
         step([&] { Lst_Sect.setEnabled(false); });
         return;
     }
-    const Found key = step.read([&] { shared().keyRecord = file(SuiteFile::BudgetCles).ReadRecord(Txt_CodAssoc.text() + Txt_Eclat.text()); });
+    const Found key = step.readRecord(file(SuiteFile::BudgetCles), Txt_CodAssoc.text() + Txt_Eclat.text(),
+                                      [&](Record r) { shared().keyRecord = std::move(r); });
     if (key != Found::Yes) {
         const std::string why = step.failure();
         if (key == Found::Unknown)

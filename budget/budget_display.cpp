@@ -70,8 +70,8 @@ void Crt_Ondrel::AfficheBudget() {
 // another before saving, and says so.
 bool Crt_Ondrel::showStoredKey(const std::string& keyCode) {
     PassOver step;
-    const Found key =
-        step.read([&] { shared().keyRecord = file(SuiteFile::BudgetCles).ReadRecord(Txt_CodAssoc.text() + keyCode); });
+    const Found key = step.readRecord(file(SuiteFile::BudgetCles), Txt_CodAssoc.text() + keyCode,
+                                      [&](Record r) { shared().keyRecord = std::move(r); });
     if (key != Found::Yes) {
         screen_.showError(key == Found::No ? "La clé de répartition « " + keyCode + " » de cette ligne n'existe pas pour "
                                                  "l'entité " + Txt_CodAssoc.text() + " : choisissez-en une autre."

@@ -54,7 +54,7 @@ void Crt_Ondrel::offerExitOnly() {
 void Crt_Ondrel::reshowStoredLine(const DataError& e) {
     const std::string account = Txt_Cpte.text();
     PassOver step;
-    const Found line = step.read([&] { file(SuiteFile::Budget).ReadRecord(lineKey()); });
+    const Found line = step.readRecord(file(SuiteFile::Budget), lineKey(), [](Record) {});
     if (e.number() == kRecordChanged)
         screen_.showError(line == Found::No ? kDeletedElsewhere : kChangedElsewhere);
     else

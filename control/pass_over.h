@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "data/data_error.h"
+#include "store/database.h"
 
 namespace ondrel {
 
@@ -39,6 +40,21 @@ public:
         pending_ = 0;
         (*this)(std::forward<Read>(read));
         return pending_ == 0 ? Found::Yes : pending_ == kRecordNotFound ? Found::No : Found::Unknown;
+    }
+
+    // Reads the record of a key as one statement, as ReadRecord does, and hands it to
+    // keep; an absent key is told as ReadRecord's failure without raising it, for the
+    // many keys of an import that are not on file yet.
+    template <class Keep>
+    Found readRecord(File& file, const std::string& key, Keep&& keep) {
+        return read([&] {
+            if (auto record = file.FindRecord(key)) {
+                keep(std::move(*record));
+                return;
+            }
+            pending_ = kRecordNotFound;
+            failure_ = file.absentKey(key);
+        });
     }
 
     // The text of the last failure.

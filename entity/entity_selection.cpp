@@ -34,7 +34,8 @@ void Crt_Ondrel::Txt_CodAssoc_Change() {
         step([&] { Cbo_Assoc.setText(""); });
         return;
     }
-    const Found entity = step.read([&] { shared().entityRecord = file(SuiteFile::Association).ReadRecord(Txt_CodAssoc.text()); });
+    const Found entity = step.readRecord(file(SuiteFile::Association), Txt_CodAssoc.text(),
+                                         [&](Record r) { shared().entityRecord = std::move(r); });
     if (entity != Found::Yes) {
         const std::string why = entity == Found::No ? std::string("Ce code n'existe pas.") : step.failure();
         step([&] { Cbo_Assoc.setText(""); });

@@ -539,8 +539,16 @@ std::string Database::selectPlan(const std::string& requestText) {
 Record File::ReadRecord(const std::string& key) {
     auto record = db_->read(name_, key);
     if (!record)
-        throw DataError(kRecordNotFound, "Aucun enregistrement de clé « " + key + " » dans le fichier " + name_ + ".");
+        throw DataError(kRecordNotFound, absentKey(key));
     return *record;
+}
+
+std::optional<Record> File::FindRecord(const std::string& key) {
+    return db_->read(name_, key);
+}
+
+std::string File::absentKey(const std::string& key) const {
+    return "Aucun enregistrement de clé « " + key + " » dans le fichier " + name_ + ".";
 }
 
 Record File::OpenRecordForWrite(const std::string& key) {

@@ -198,6 +198,11 @@ public:
     const std::string& name() const { return name_; }
     // Raises kRecordNotFound for an absent key.
     Record ReadRecord(const std::string& key);
+    // The record of the key, none for an absent key: what ReadRecord reads, for a
+    // caller that expects many keys to be absent and tells it as ReadRecord would.
+    std::optional<Record> FindRecord(const std::string& key);
+    // What ReadRecord raises for an absent key.
+    std::string absentKey(const std::string& key) const;
     // The record of the key, empty and new for a new key; nothing is stored before
     // DBWrite.
     Record OpenRecordForWrite(const std::string& key);
