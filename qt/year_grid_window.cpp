@@ -154,8 +154,13 @@ void YearGridWindow::buildTables(QWidget* central) {
     table_ = new FrozenColumnsTable(left, right, central);
     table_->setModel(model_, YearGridModel::kFrozenColumns);
     table_->setYieldingColumn(YearGridModel::kLabel, YearGridModel::kLabel + 1);
-    for (QTableView* v : table_->views())
+    for (QTableView* v : table_->views()) {
         v->setWordWrap(false);   // a label that its column cannot hold is cut on its line, whole in its tip
+        // Columns measured on the first hundred rows, about what a screen shows, not on
+        // the thousands below: the months and the total have widths of their own, and a
+        // label's column its bounds.
+        v->horizontalHeader()->setResizeContentsPrecision(100);
+    }
     for (YearGridView* v : {left, right}) {
         connect(v, &YearGridView::refused, this, &YearGridWindow::showRefusal);
         connect(v, &YearGridView::settled, this, [this] { tip_->hide(); });
