@@ -238,6 +238,24 @@ void BM_VersionSave(benchmark::State& state) {
     timeSaves(state, *gData->db);
 }
 
+// A version of the year's 2,500 lines deleted: its lines and its head, in one
+// transaction; the save before each deletion is not timed.
+void timeDeletions(benchmark::State& state, Database& db) {
+    std::int64_t n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::string name = "Supprimée " + std::to_string(++n);
+        saveVersion(db, "002", "N", name);
+        state.ResumeTiming();
+        deleteVersion(db, "002", "N", name);
+    }
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+
+void BM_VersionDelete(benchmark::State& state) {
+    timeDeletions(state, *gData->db);
+}
+
 // The working budget against a version: both read, line by line and class by class.
 void timeComparisons(benchmark::State& state, Database& db) {
     const Version v = saveVersion(db, "002", "N", "Comparée");
@@ -299,6 +317,10 @@ void BM_VersionCompareByBudgeter(benchmark::State& state) {
     asBudgeter(state, timeComparisons);
 }
 
+void BM_VersionDeleteByBudgeter(benchmark::State& state) {
+    asBudgeter(state, timeDeletions);
+}
+
 void BM_ForecastByBudgeter(benchmark::State& state) {
     asBudgeter(state, timeLandings);
 }
@@ -315,10 +337,12 @@ BENCHMARK(BM_ExportXlsx)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportTenThousandLines)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CopyToNextYear)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_VersionSave)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_VersionDelete)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_VersionCompare)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Forecast)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_VersionSaveByBudgeter)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_VersionCompareByBudgeter)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_VersionDeleteByBudgeter)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ForecastByBudgeter)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 int main(int argc, char** argv) {

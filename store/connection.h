@@ -9,6 +9,8 @@
 #include <variant>
 #include <vector>
 
+#include "data/record.h"
+
 namespace ondrel {
 
 // One row of an answer, its columns numbered from 0.
@@ -65,6 +67,12 @@ public:
     // revision; with kAnyRevision, an absent key is no failure.
     virtual void removeRecord(const std::string& file, const std::string& key, std::int64_t seen,
                               const std::string& author) = 0;
+    // Deletes the records of the keys, whatever their revisions, an absent key passed
+    // over; each deletion kept as the last revision of its key.
+    virtual void removeRecords(const std::string& file, const std::vector<std::string>& keys, const std::string& author) {
+        for (const auto& key : keys)
+            removeRecord(file, key, kAnyRevision, author);
+    }
     // Makes the file where it does not exist yet.
     virtual void createFile(const std::string& name) = 0;
     // How the engine answers a statement, one line a step.

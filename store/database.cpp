@@ -285,6 +285,11 @@ void Database::remove(const std::string& file, const std::string& key) {
     remove(file, makeRecord(file, key, {}));
 }
 
+void Database::remove(const std::string& file, const std::vector<std::string>& keys) {
+    sendHeldWrites();
+    inOneTransaction([&] { connection_->removeRecords(file, keys, user_); });
+}
+
 std::string Database::lastKeyInHistory(const std::string& file, const std::string& prefix) {
     sendHeldWrites();
     std::string last;

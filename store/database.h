@@ -94,6 +94,9 @@ public:
     // Deletes the record, on the same terms as write.
     void remove(const std::string& file, const Record& record);
     // Deletes whatever record has the key; an absent key is no failure.
+    // Deletes the records of the keys, whatever is stored under each, an absent key
+    // passed over: one trip to a server for them all.
+    void remove(const std::string& file, const std::vector<std::string>& keys);
     void remove(const std::string& file, const std::string& key);
     // Every revision of a record, oldest first, deleted or not.
     std::vector<Revision> history(const std::string& file, const std::string& key);

@@ -432,7 +432,20 @@ public:
     }
 
     void removeRecord(const std::string& file, const std::string& key, std::int64_t seen, const std::string&) override {
-        refusable([&] { query("SELECT ondrel_remove(?, ?, ?)", {file, key, seen}, [](const Row&) {}); });
+        refusable([&] { query("SELECT ondrel_remove(?, ?::text, ?::bigint)", {file, key, seen}, [](const Row&) {}); });
+    }
+
+    // One call for them all: a version's thousands of lines are one trip.
+    void removeRecords(const std::string& file, const std::vector<std::string>& keys, const std::string&) override {
+        if (keys.empty())
+            return;
+        std::string seen = "{";
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            seen += i == 0 ? "-1" : ",-1";
+        seen += "}";
+        refusable([&] {
+            query("SELECT ondrel_remove(?, ?::text[], ?::bigint[])", {file, textArray(keys), seen}, [](const Row&) {});
+        });
     }
 
     void createFile(const std::string& name) override {
@@ -473,8 +486,8 @@ public:
                 if (!exists)
                     return;
                 const std::string role = tx_->quote_name(user);
-                const std::string functions = std::string(kWriteFunction) + ", " + kRemoveFunction + ", " + kMakeFileFunction +
-                                              ", " + kStatisticsFunction;
+                const std::string functions = std::string(kWriteFunction) + ", " + kRemoveFunction + ", " +
+                                              kRemoveAllFunction + ", " + kMakeFileFunction + ", " + kStatisticsFunction;
                 tx_->exec(std::string("GRANT SELECT ON ") + kDataTables + " TO " + role);
                 tx_->exec((write ? "GRANT EXECUTE ON FUNCTION " + functions + " TO "
                                  : "REVOKE EXECUTE ON FUNCTION " + functions + " FROM ") + role);

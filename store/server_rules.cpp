@@ -667,18 +667,33 @@ BEGIN
     PERFORM set_config('ondrel.writing', '', true);
 END $$;
 
--- Deletes a record read at p_seen (-1: whatever is stored, if anything), and keeps
--- the deletion as the last revision of its key.
-CREATE OR REPLACE FUNCTION ondrel_remove(p_file text, p_key text, p_seen bigint) RETURNS void
+-- Deletes the records of the keys, each read at its p_seen (-1: whatever is stored, if
+-- anything), and keeps each deletion as the last revision of its key: a version's lines
+-- in one call. A key read at a revision that is no longer its own refuses them all.
+CREATE OR REPLACE FUNCTION ondrel_remove(p_file text, p_keys text[], p_seen bigint[]) RETURNS void
 LANGUAGE plpgsql SECURITY DEFINER AS $$
 DECLARE
-    seen bigint := p_seen;
     why text := ondrel_schema_refusal('rien n''a été supprimé.');
+    v_n integer;
+    v_keys text[];
+    v_revisions bigint[];
+    v_changed text;
 BEGIN
     IF why IS NOT NULL THEN
         RAISE EXCEPTION USING ERRCODE = 'OD403', MESSAGE = why;
     END IF;
     PERFORM ondrel_isolation_check();
+    v_n := coalesce(cardinality(p_keys), 0);
+    IF v_n = 0 THEN
+        RETURN;
+    END IF;
+    IF p_file IS NULL OR coalesce(cardinality(p_seen), 0) <> v_n OR array_ndims(p_keys) <> 1 OR array_ndims(p_seen) <> 1
+       OR array_lower(p_keys, 1) <> 1 OR array_lower(p_seen, 1) <> 1
+       OR array_position(p_keys, NULL) IS NOT NULL OR array_position(p_seen, NULL) IS NOT NULL
+       OR EXISTS (SELECT 1 FROM unnest(p_seen) s WHERE s < -1 OR s = 0)
+       OR (SELECT count(DISTINCT k) FROM unnest(p_keys) k) <> v_n THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD400', MESSAGE = 'Les enregistrements à supprimer sont mal formés : rien n''a été supprimé.';
+    END IF;
     IF NOT EXISTS (SELECT 1 FROM file WHERE name = p_file) THEN
         RAISE EXCEPTION USING ERRCODE = 'OD404',
             MESSAGE = format('Le fichier %s n''existe pas dans la base : rien n''a été supprimé.', p_file);
@@ -688,28 +703,35 @@ BEGIN
             MESSAGE = format('Vos droits sur la base ne permettent pas de supprimer dans le fichier %s : rien n''a été supprimé.', p_file);
     END IF;
     IF p_file IN ('BUDGET', 'NOTES', 'VERSIONS', 'VERSIONLIGNES') THEN
-        why := ondrel_cycle_refusal(ARRAY[p_file], ARRAY[p_key], ARRAY[[NULL::text]]);
+        why := ondrel_cycle_refusal(array_fill(p_file, ARRAY[v_n]), p_keys, array_fill(NULL::text, ARRAY[v_n, 1]));
         IF why IS NOT NULL THEN
             RAISE EXCEPTION USING ERRCODE = 'OD423', MESSAGE = why;
         END IF;
     END IF;
-    IF seen = -1 THEN
-        SELECT revision INTO seen FROM record WHERE file = p_file AND key = p_key;
-        IF NOT FOUND THEN
-            RETURN;
-        END IF;
-    END IF;
     PERFORM set_config('ondrel.writing', 'on', true);
-    DELETE FROM record WHERE file = p_file AND key = p_key AND revision = seen AND seen > 0;
-    IF NOT FOUND THEN
-        RAISE EXCEPTION USING ERRCODE = 'OD409', MESSAGE = format('@CHANGED@', p_file, p_key);
+    WITH gone AS (
+        DELETE FROM record r USING unnest(p_keys, p_seen) a(k, s)
+        WHERE r.file = p_file AND r.key = a.k AND (a.s = -1 OR r.revision = a.s)
+        RETURNING r.key, r.revision)
+    SELECT coalesce(array_agg(key), '{}'), coalesce(array_agg(revision), '{}') INTO v_keys, v_revisions FROM gone;
+    SELECT a.k INTO v_changed FROM unnest(p_keys, p_seen) a(k, s) WHERE a.s > 0 AND a.k <> ALL (v_keys) LIMIT 1;
+    IF v_changed IS NOT NULL THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD409', MESSAGE = format('@CHANGED@', p_file, v_changed);
     END IF;
-    DELETE FROM field WHERE file = p_file AND key = p_key;
+    DELETE FROM field f USING unnest(v_keys) g(k) WHERE f.file = p_file AND f.key = g.k;
     INSERT INTO history(file, key, revision, author, at, deleted)
-        SELECT p_file, p_key, greatest(seen, coalesce(max(revision), 0)) + 1, session_user,
-               to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS'), 1
-        FROM history WHERE file = p_file AND key = p_key;
+        SELECT p_file, g.k, greatest(g.revision, coalesce((SELECT max(h.revision) FROM history h
+                                                           WHERE h.file = p_file AND h.key = g.k), 0)) + 1,
+               session_user, to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS'), 1
+        FROM unnest(v_keys, v_revisions) g(k, revision);
     PERFORM set_config('ondrel.writing', '', true);
+END $$;
+
+-- One record, as above.
+CREATE OR REPLACE FUNCTION ondrel_remove(p_file text, p_key text, p_seen bigint) RETURNS void
+LANGUAGE plpgsql SECURITY DEFINER AS $$
+BEGIN
+    PERFORM ondrel_remove(p_file, ARRAY[p_key], ARRAY[p_seen]);
 END $$;
 
 -- Makes a file where it does not exist yet: any file for the owner, a file of the
@@ -791,12 +813,13 @@ BEGIN
                               'ondrel_profile_refusal(text, text[], integer, boolean)',
                               'ondrel_refusal(text[], text[], text[], text[], text[])', 'ondrel_creation_refusal(text)',
                               'ondrel_places(text[], text[])',
-                              'ondrel_writes(text[], text[], bigint[], integer[], integer[])', '@WRITE@', '@REMOVE@', '@MAKE_FILE@', '@STATISTICS@'] LOOP
+                              'ondrel_writes(text[], text[], bigint[], integer[], integer[])', '@WRITE@', '@REMOVE@', '@REMOVE_ALL@', '@MAKE_FILE@',
+                              '@STATISTICS@'] LOOP
         EXECUTE format('REVOKE ALL ON FUNCTION %s FROM PUBLIC', fn);
     END LOOP;
     -- What runs with the owner's rights reads the suite's own tables, whatever the
     -- caller's path; the functions it calls run under the same path.
-    FOREACH fn IN ARRAY ARRAY['@WRITE@', '@REMOVE@', '@MAKE_FILE@', '@STATISTICS@'] LOOP
+    FOREACH fn IN ARRAY ARRAY['@WRITE@', '@REMOVE@', '@REMOVE_ALL@', '@MAKE_FILE@', '@STATISTICS@'] LOOP
         EXECUTE format('ALTER FUNCTION %s SET search_path = pg_catalog, %I, pg_temp', fn, current_schema());
     END LOOP;
     COMMENT ON FUNCTION ondrel_write(text[], text[], text[], bigint[], text[], text[]) IS '@VERSION@';
@@ -816,7 +839,7 @@ BEGIN
     -- functions.
     FOR grantee IN SELECT DISTINCT r."user" FROM rights r JOIN pg_roles p ON p.rolname = r."user"
                    WHERE (r.screen = 'ONDREL' AND r.level = 2) OR (r.screen = 'ONDREL_VALIDATION' AND r.level >= 1) LOOP
-        EXECUTE format('GRANT EXECUTE ON FUNCTION @WRITE@, @REMOVE@, @MAKE_FILE@, @STATISTICS@ TO %I', grantee);
+        EXECUTE format('GRANT EXECUTE ON FUNCTION @WRITE@, @REMOVE@, @REMOVE_ALL@, @MAKE_FILE@, @STATISTICS@ TO %I', grantee);
     END LOOP;
 END $$;
 )sql";
@@ -843,6 +866,7 @@ std::string serverRules() {
     replaceAll(rules, "@NOTE_FAULT@", quoted(noteFault()));
     replaceAll(rules, "@NO_VALIDATION_RIGHT@", quoted(noValidationRight()));
     replaceAll(rules, "@WRITE@", kWriteFunction);
+    replaceAll(rules, "@REMOVE_ALL@", kRemoveAllFunction);
     replaceAll(rules, "@REMOVE@", kRemoveFunction);
     replaceAll(rules, "@MAKE_FILE@", kMakeFileFunction);
     replaceAll(rules, "@STATISTICS@", kStatisticsFunction);

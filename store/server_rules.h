@@ -13,8 +13,9 @@ std::string serverRules();
 // comment of the first: a database whose rules are older is brought up to date.
 inline constexpr const char* kWriteFunction = "ondrel_write(text[], text[], text[], bigint[], text[], text[])";
 inline constexpr const char* kRemoveFunction = "ondrel_remove(text, text, bigint)";
+inline constexpr const char* kRemoveAllFunction = "ondrel_remove(text, text[], bigint[])";
 inline constexpr const char* kMakeFileFunction = "ondrel_make_file(text)";
 inline constexpr const char* kStatisticsFunction = "ondrel_refresh_statistics()";
-inline constexpr const char* kRulesVersion = "ondrel rules 11";
+inline constexpr const char* kRulesVersion = "ondrel rules 12";
 
 }  // namespace ondrel

@@ -206,8 +206,7 @@ void deleteVersion(Database& db, const std::string& entity, const std::string& y
     db.inOneBatch([&] {
         std::vector<std::string> keys;
         db.forEachRecord(kVersionLinesFile, [&](const Record& r) { keys.push_back(r.key()); }, version.key);
-        for (const auto& key : keys)
-            db.remove(kVersionLinesFile, key);
+        db.remove(kVersionLinesFile, keys);
         db.remove(kVersionsFile, version.key);
     });
 }
