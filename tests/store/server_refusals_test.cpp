@@ -352,6 +352,43 @@ TEST(ServerRefusals, TheHistoryKeepsTheTimeOfTheWrite) {
     EXPECT_GT(history[0].at, began);
 }
 
+// The deletion of several keys at once passes the checks of one: malformed arrays, and
+// a line of a validated year, are refused with nothing deleted.
+TEST(ServerRefusals, ARemovalOfSeveralKeysPassesTheChecksOfOne) {
+    if (!test::testServer())
+        GTEST_SKIP() << "no test server (scripts/test starts one)";
+    test::BudgeterBase b("ondrel_test_removals");
+    test::TempDatabase& t = *b.base;
+    fillBase(t);
+    pqxx::connection budgeter(t.path() + "&user=" + b.role);
+    ASSERT_EQ(refusalOf(budgeter, {kGoodLine}), "");
+    const auto removal = [&](const std::string& keys, const std::string& seen) {
+        pqxx::work tx(budgeter);
+        try {
+            tx.exec("SELECT ondrel_remove('BUDGET', " + keys + "::text[], " + seen + "::bigint[])");
+            tx.commit();
+        } catch (const pqxx::sql_error& e) {
+            return refusalIn(e);
+        }
+        return std::string();
+    };
+    const std::string malformed = "Les enregistrements à supprimer sont mal formés : rien n'a été supprimé.";
+    EXPECT_EQ(removal("'[0:0]={" + kLine + "}'", "'[0:0]={-1}'"), malformed);
+    EXPECT_EQ(removal("'{" + kLine + "," + kLine + "}'", "'{-1,-1}'"), malformed) << "one key twice";
+    EXPECT_EQ(removal("'{" + kLine + "}'", "'{-1,-1}'"), malformed);
+    EXPECT_EQ(removal("'{" + kLine + "}'", "'{7}'"), recordChanged("BUDGET", kLine));
+    EXPECT_TRUE(t.db->read("BUDGET", kLine));
+    EXPECT_EQ(removal("'{N00016141000000," + kLine + "}'", "'{-1,-1}'"), "") << "an absent key is passed over";
+    EXPECT_FALSE(t.db->read("BUDGET", kLine));
+    EXPECT_TRUE(t.db->history("BUDGET", kLine).back().deleted);
+    // In a validated year, nothing is deleted, whatever the keys.
+    pqxx::connection owner(t.path());
+    pqxx::work validation(owner);
+    validation.exec(writeCall(validation, kValidation));
+    validation.commit();
+    EXPECT_EQ(removal("'{N00016141000000," + kLine + "}'", "'{-1,-1}'"), lockedBudget("N", "001"));
+}
+
 // The rules run with the owner's rights: where another role may create a function
 // beside them (array_length for text[] would be called before the server's own), they
 // are not installed, and the refusal names the grant to remove.
