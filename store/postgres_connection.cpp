@@ -271,6 +271,10 @@ public:
             if (readOnly_)
                 t.exec("SET default_transaction_read_only = on");
             user_ = t.exec("SELECT current_user").at(0).at(0).c_str();
+            // Before any statement of the suite: none may call, in this session, a
+            // function or an operator that another role left in a schema of its path.
+            if (const pqxx::result refused = t.exec(sessionSchemaRefusal()); !refused.empty())
+                throw DataError(kStoreFailure, refused.at(0).at(0).c_str());
         });
     }
 

@@ -16,57 +16,56 @@ namespace {
 // always together, the revision the next of the key's history, signed with the role
 // and the server's time. A role that is not the owner writes only the files of the
 // budget, only what the screen and the tools would write there.
+// Why the schemas whose oids @SPACES@ gives must not be used, in French, ending with
+// @OUTCOME@; no row when they may: another role may create objects there, or owns a
+// function or an operator there, which a statement could call in place of the server's
+// own (an exact match wins over pg_catalog's polymorphic one, wherever it stands in the
+// path). Every name is qualified, every operator named: nothing it calls can be such
+// an object.
+constexpr const char* kSchemaRefusal = R"sql(
+SELECT CASE WHEN c.others IS NOT NULL THEN pg_catalog.format(
+           'Dans le schéma « %s », %s peut créer des objets : une fonction créée là par un autre rôle pourrait '
+           'détourner les règles de la base. Retirez ce droit (REVOKE CREATE ON SCHEMA %s FROM %s;) puis recommencez : %s',
+           c.nspname, c.others, pg_catalog.quote_ident(c.nspname), c.others, @OUTCOME@)
+       ELSE pg_catalog.format(
+           'Dans le schéma « %s », le rôle %s a créé un objet que les règles de la base pourraient appeler à la place '
+           'd''une fonction du serveur. Supprimez-le (DROP %s;) puis recommencez : %s',
+           c.nspname, pg_catalog.quote_ident(pg_catalog.pg_get_userbyid(c.owner)), c.drop, @OUTCOME@) END
+  FROM (SELECT n.nspname, o.drop, o.owner,
+               (SELECT pg_catalog.string_agg(CASE WHEN a.grantee OPERATOR(pg_catalog.=) 0 THEN 'PUBLIC'
+                                                  ELSE pg_catalog.quote_ident(pg_catalog.pg_get_userbyid(a.grantee)) END, ', ')
+                  FROM pg_catalog.aclexplode(n.nspacl) a
+                 WHERE a.privilege_type OPERATOR(pg_catalog.=) 'CREATE'
+                   AND (a.grantee OPERATOR(pg_catalog.=) 0
+                        OR NOT (pg_catalog.pg_has_role(a.grantee, n.nspowner, 'MEMBER')
+                                OR pg_catalog.pg_has_role(a.grantee, CURRENT_USER, 'MEMBER')))) AS others
+          FROM pg_catalog.pg_namespace n
+          LEFT JOIN LATERAL (
+                SELECT pg_catalog.format('FUNCTION %I.%I(%s)', n.nspname, p.proname,
+                                         pg_catalog.pg_get_function_identity_arguments(p.oid)) AS drop, p.proowner AS owner
+                  FROM pg_catalog.pg_proc p WHERE p.pronamespace OPERATOR(pg_catalog.=) n.oid
+                UNION ALL
+                SELECT pg_catalog.format('OPERATOR %I.%s (%s, %s)', n.nspname, o.oprname,
+                                         CASE WHEN o.oprleft OPERATOR(pg_catalog.=) 0 THEN 'NONE'
+                                              ELSE pg_catalog.format_type(o.oprleft, NULL) END,
+                                         pg_catalog.format_type(o.oprright, NULL)), o.oprowner
+                  FROM pg_catalog.pg_operator o WHERE o.oprnamespace OPERATOR(pg_catalog.=) n.oid) o
+            ON NOT (pg_catalog.pg_has_role(o.owner, n.nspowner, 'MEMBER') OR pg_catalog.pg_has_role(o.owner, CURRENT_USER, 'MEMBER'))
+         WHERE n.oid OPERATOR(pg_catalog.=) ANY (@SPACES@)) c
+ WHERE c.others IS NOT NULL OR c.drop IS NOT NULL
+ ORDER BY c.others IS NULL
+ LIMIT 1
+)sql";
+
 constexpr const char* kRules = R"sql(
 -- The functions below run with the owner's rights: a function or an operator of
 -- another role in their schema (an exact match of one they call, such as array_length
 -- for text[]) would run as the owner. They refuse to run, and to be installed, where
--- another role may create objects or owns one. Every name here is qualified: nothing
--- it calls can be such an object. The schema is the tables' one: under the functions'
--- path the current schema is pg_catalog.
-CREATE OR REPLACE FUNCTION ondrel_schema_refusal(p_outcome text) RETURNS text LANGUAGE plpgsql STABLE AS $$
-DECLARE
-    v_space constant oid := (SELECT c.relnamespace FROM pg_catalog.pg_class c
-                              WHERE c.oid OPERATOR(pg_catalog.=) 'record'::pg_catalog.regclass);
-    v_schema constant text := (SELECT n.nspname FROM pg_catalog.pg_namespace n WHERE n.oid OPERATOR(pg_catalog.=) v_space);
-    v_others text;
-    v_object record;
-BEGIN
-    SELECT pg_catalog.string_agg(CASE WHEN a.grantee OPERATOR(pg_catalog.=) 0 THEN 'PUBLIC'
-                                      ELSE pg_catalog.quote_ident(pg_catalog.pg_get_userbyid(a.grantee)) END, ', ')
-      INTO v_others
-      FROM pg_catalog.pg_namespace n, pg_catalog.aclexplode(n.nspacl) a
-     WHERE n.oid OPERATOR(pg_catalog.=) v_space AND a.privilege_type OPERATOR(pg_catalog.=) 'CREATE'
-       AND (a.grantee OPERATOR(pg_catalog.=) 0 OR NOT (pg_catalog.pg_has_role(a.grantee, n.nspowner, 'MEMBER')
-                                                      OR pg_catalog.pg_has_role(a.grantee, CURRENT_USER, 'MEMBER')));
-    IF v_others IS NOT NULL THEN
-        RETURN pg_catalog.format(
-            'Dans le schéma « %s », %s peut créer des objets : une fonction créée là par un autre rôle pourrait '
-            'détourner les règles de la base. Retirez ce droit (REVOKE CREATE ON SCHEMA %s FROM %s;) puis recommencez : %s',
-            v_schema, v_others, pg_catalog.quote_ident(v_schema), v_others, p_outcome);
-    END IF;
-    SELECT o.drop, pg_catalog.pg_get_userbyid(o.owner) AS owner INTO v_object
-      FROM pg_catalog.pg_namespace n,
-           LATERAL (SELECT pg_catalog.format('FUNCTION %I.%I(%s)', n.nspname, p.proname,
-                                                                    pg_catalog.pg_get_function_identity_arguments(p.oid)) AS drop,
-                           p.proowner AS owner
-                      FROM pg_catalog.pg_proc p WHERE p.pronamespace OPERATOR(pg_catalog.=) n.oid
-                    UNION ALL
-                    SELECT pg_catalog.format('OPERATOR %I.%s (%s, %s)', n.nspname, o.oprname,
-                               CASE WHEN o.oprleft OPERATOR(pg_catalog.=) 0 THEN 'NONE' ELSE pg_catalog.format_type(o.oprleft, NULL) END,
-                               pg_catalog.format_type(o.oprright, NULL)),
-                           o.oprowner
-                      FROM pg_catalog.pg_operator o WHERE o.oprnamespace OPERATOR(pg_catalog.=) n.oid) o
-     WHERE n.oid OPERATOR(pg_catalog.=) v_space
-       AND NOT (pg_catalog.pg_has_role(o.owner, n.nspowner, 'MEMBER') OR pg_catalog.pg_has_role(o.owner, CURRENT_USER, 'MEMBER'))
-     LIMIT 1;
-    IF FOUND THEN
-        RETURN pg_catalog.format(
-            'Dans le schéma « %s », le rôle %s a créé un objet que les règles de la base pourraient appeler à la place '
-            'd''une fonction du serveur. Supprimez-le (DROP %s;) puis recommencez : %s',
-            v_schema, pg_catalog.quote_ident(v_object.owner), v_object.drop, p_outcome);
-    END IF;
-    RETURN NULL;
-END $$;
+-- another role may create objects or owns one. The schema is the tables' one: under
+-- the functions' path the current schema is pg_catalog.
+CREATE OR REPLACE FUNCTION ondrel_schema_refusal(p_outcome text) RETURNS text LANGUAGE sql STABLE AS $$
+@SCHEMA_REFUSAL@
+$$;
 
 DO $$
 DECLARE
@@ -857,8 +856,20 @@ std::string quoted(std::string text) {
 
 }  // namespace
 
+std::string sessionSchemaRefusal() {
+    std::string check = kSchemaRefusal;
+    replaceAll(check, "@SPACES@", "ARRAY(SELECT s.oid FROM pg_catalog.pg_namespace s "
+                                  "WHERE s.nspname OPERATOR(pg_catalog.=) ANY (pg_catalog.current_schemas(false)))");
+    replaceAll(check, "@OUTCOME@", "'la base n''a pas été ouverte.'");
+    return check;
+}
+
 std::string serverRules() {
     std::string rules = kRules;
+    replaceAll(rules, "@SCHEMA_REFUSAL@", kSchemaRefusal);
+    replaceAll(rules, "@SPACES@", "ARRAY[(SELECT c.relnamespace FROM pg_catalog.pg_class c "
+                                  "WHERE c.oid OPERATOR(pg_catalog.=) 'record'::pg_catalog.regclass)]");
+    replaceAll(rules, "@OUTCOME@", "p_outcome");
     replaceAll(rules, "@CHANGED@", quoted(recordChanged("%1$s", "%2$s")));
     replaceAll(rules, "@LOCKED@", quoted(lockedBudget("%1$s", "%2$s")));
     replaceAll(rules, "@FROZEN@", quoted(frozenVersion("%1$s")));

@@ -415,9 +415,9 @@ TEST(ServerRefusals, TheRulesAreNotInstalledWhereOthersMayCreate) {
 }
 
 // A grant made after the rules were installed, or an object left by one since revoked:
-// the functions refuse to run before they call anything, and the rules are not
-// installed again until the object is gone. The budgeter's function never runs as the
-// owner.
+// the functions refuse to run before they call anything, the rules are not installed
+// again, and no program opens the database, until the object is gone. The budgeter's
+// functions never run as the owner.
 TEST(ServerRefusals, TheRulesDoNotRunWhereOthersMayCreateOrHaveCreated) {
     if (!test::testServer())
         GTEST_SKIP() << "no test server (scripts/test starts one)";
@@ -443,6 +443,9 @@ TEST(ServerRefusals, TheRulesDoNotRunWhereOthersMayCreateOrHaveCreated) {
     pqxx::nontransaction(owner).exec("GRANT CREATE ON SCHEMA " + schema + " TO PUBLIC");
     pqxx::nontransaction(budgeter).exec("CREATE FUNCTION " + schema + ".cardinality(text[]) RETURNS integer LANGUAGE plpgsql "
                                         "AS $$ BEGIN RAISE EXCEPTION 'détourné'; END $$");
+    // One that the programs' own statements would call, in the session of whoever opens.
+    pqxx::nontransaction(budgeter).exec("CREATE FUNCTION " + schema + ".obj_description(regprocedure, text) RETURNS text "
+                                        "LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION 'détourné'; END $$");
     EXPECT_EQ(refusalOf(budgeter, {kGoodLine}), granted + "rien n'a été enregistré.");
     EXPECT_EQ(removal(), granted + "rien n'a été supprimé.");
 
@@ -459,8 +462,19 @@ TEST(ServerRefusals, TheRulesDoNotRunWhereOthersMayCreateOrHaveCreated) {
         EXPECT_EQ(refusalIn(e), left + "rien n'a été installé.");
     }
     EXPECT_FALSE(t.db->read("BUDGET", kLine));
+    // The owner's program does not open the database: no statement of its session runs.
+    try {
+        Database::open(t.path());
+        ADD_FAILURE() << "opened beside the budgeter's functions";
+    } catch (const DataError& e) {
+        const std::string said = e.what();
+        EXPECT_NE(said.find("le rôle " + b.role + " a créé un objet"), std::string::npos) << said;
+        EXPECT_NE(said.find("puis recommencez : la base n'a pas été ouverte."), std::string::npos) << said;
+    }
 
+    pqxx::nontransaction(owner).exec("DROP FUNCTION " + schema + ".obj_description(regprocedure, text)");
     pqxx::nontransaction(owner).exec("DROP FUNCTION " + schema + ".cardinality(text[])");
+    EXPECT_NO_THROW(Database::open(t.path()));
     EXPECT_EQ(refusalOf(budgeter, {kGoodLine}), "");
     EXPECT_EQ(removal(), "");
 }
