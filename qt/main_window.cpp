@@ -197,7 +197,7 @@ QString MainWindow::lockedYearText() {
     }
     // Short enough to be read whole beside the user and the spread; the date and the
     // version in its tip.
-    return lockText_.isEmpty() ? QString() : "Exercice validé : en lecture seule jusqu'à sa révision";
+    return lockText_.isEmpty() ? QString() : "Exercice validé : lecture seule";
 }
 
 void MainWindow::holdEntry(const QString& why) {

@@ -139,7 +139,7 @@ private slots:
         // Said from the moment the year is chosen, before anything is typed.
         bool said = false;
         for (QLabel* label : window->statusBar()->findChildren<QLabel*>())
-            said = said || (label->text() == "Exercice validé : en lecture seule jusqu'à sa révision" &&
+            said = said || (label->text() == "Exercice validé : lecture seule" &&
                              label->toolTip() == QString::fromStdString(lockCaption(*lock)) +
                                                      " : en lecture seule jusqu'à sa révision");
         QVERIFY(said);
