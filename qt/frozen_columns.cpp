@@ -122,16 +122,17 @@ void FrozenColumnsTable::fitFrozenWidth() {
     const int frames = 2 * frozen_->frameWidth();
     const int least = 8 * fontMetrics().averageCharWidth();
     const auto wanted = [&](int c) { return c == yielding_ ? std::min(yieldingWanted_, least) : viewOf(c)->columnWidth(c); };
+    // The frozen part's width with its first `shown` columns, the yielding one at its least.
+    const auto frozenWidth = [&](int shown) {
+        int sum = frames;
+        for (int c = 0; c < shown; ++c)
+            sum += wanted(c);
+        return sum;
+    };
     int shown = frozenColumns_;
-    if (yielding_ >= 0 && width() > 0) {
-        for (int sum = frames; shown > leastFrozen_; --shown) {
-            sum = frames;
-            for (int c = 0; c < shown; ++c)
-                sum += wanted(c);
-            if (sum <= width() / 3)
-                break;
-        }
-    }
+    if (yielding_ >= 0 && width() > 0)
+        while (shown > leastFrozen_ && frozenWidth(shown) > width() / 3)
+            --shown;
     if (shown != shownFrozen_) {
         shownFrozen_ = shown;
         showColumns();
