@@ -1,10 +1,12 @@
 // The data service on 1,000,000 budget lines and 100,000 chart accounts: what each
-// keystroke of the account zone asks, beside a full scan and a hand-written statement.
+// keystroke of the account zone asks, beside the same question asked of the best plain
+// design of a budget table.
 #include <cstdio>
 #include <filesystem>
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
+#include <SQLiteCpp/Transaction.h>
 #include <benchmark/benchmark.h>
 #include <pqxx/pqxx>
 
@@ -111,42 +113,47 @@ private:
     std::unique_ptr<SQLite::Statement> q_;
 };
 
-// The same questions, every record of the file read: SQLite only, which can be told
-// to use no index.
-void runScan(benchmark::State& state, const std::string& sql, const std::string& prefix) {
-    if (onServer())
-        return state.SkipWithError("the scan is measured on SQLite");
-    SQLite::Database db(gPath, SQLite::OPEN_READONLY);
-    SQLite::Statement q(db, sql);
-    auto folded = foldCase(prefix);
-    for (auto _ : state) {
-        q.reset();
-        q.bind(1, static_cast<int>(folded.size()));
-        q.bind(2, folded);
-        int rows = 0;
-        while (q.executeStep())
-            ++rows;
-        state.counters["rows"] = rows;
+// The best plain design of the same lines: a table of budget lines alone, a row a
+// line with its label, covering indexes for both questions, sorted by the engine.
+// Made once beside the suite's tables, from its records.
+void ensurePlainDesign() {
+    const char* table = "CREATE TABLE plain_budget(key text PRIMARY KEY, key_fold text NOT NULL, label text NOT NULL,"
+                        " label_fold text NOT NULL, periods text, amounts text, dkey text)";
+    const char* indexes = "CREATE INDEX plain_by_key ON plain_budget(key_fold, label, key);"
+                          "CREATE INDEX plain_by_label ON plain_budget(label_fold, label, key)";
+    if (onServer()) {
+        pqxx::connection c(gPath);
+        pqxx::work t(c);
+        if (!t.exec("SELECT 1 FROM pg_tables WHERE tablename = 'plain_budget' AND schemaname = current_schema()").empty())
+            return;
+        t.exec(table);
+        t.exec("INSERT INTO plain_budget SELECT key, key_fold, fields[1], label_fold, fields[2], fields[3], fields[4]"
+               " FROM record WHERE file = 'BUDGET'");
+        t.exec(indexes);
+        t.exec("ANALYZE plain_budget");
+        t.commit();
+        return;
     }
+    SQLite::Database db(gPath, SQLite::OPEN_READWRITE);
+    if (db.tableExists("plain_budget"))
+        return;
+    SQLite::Transaction tx(db);
+    db.exec(table);
+    SQLite::Statement insert(db, "INSERT INTO plain_budget VALUES(?, ?, ?, ?, ?, ?, ?)");
+    gDb->forEachRecord("BUDGET", [&](const Record& r) {
+        const std::string values[] = {r.key(), foldCase(r.key()), r.field(1), foldCase(r.field(1)), r.field(2), r.field(3), r.field(4)};
+        for (int i = 0; i < 7; ++i)
+            insert.bind(i + 1, values[i]);
+        insert.exec();
+        insert.reset();
+    });
+    db.exec(indexes);
+    db.exec("ANALYZE");
+    tx.commit();
 }
 
-void BM_KeyPrefixScan(benchmark::State& state) {
-    runScan(state,
-            "SELECT r.key, f.whole FROM record r NOT INDEXED LEFT JOIN field f ON f.file = r.file AND "
-            "f.key = r.key AND f.num = 1 WHERE r.file = 'BUDGET' AND substr(r.key_fold, 1, ?) = ? "
-            "ORDER BY f.whole, r.key",
-            kKeyPrefix);
-}
-
-void BM_LabelPrefixScan(benchmark::State& state) {
-    runScan(state,
-            "SELECT key, whole FROM field NOT INDEXED WHERE file = 'BUDGET' AND num = 1 AND "
-            "substr(fold, 1, ?) = ? ORDER BY whole, key",
-            kLabelPrefix);
-}
-
-// The floor: one prepared statement answering the question directly on the same tables.
-void runHandWritten(benchmark::State& state, const std::string& sql, const std::string& prefix) {
+// The floor: one prepared statement answering the question directly on the plain design.
+void runPlain(benchmark::State& state, const std::string& sql, const std::string& prefix) {
     HandWritten q(sql);
     auto folded = foldCase(prefix);
     auto end = folded;
@@ -155,19 +162,24 @@ void runHandWritten(benchmark::State& state, const std::string& sql, const std::
         state.counters["rows"] = q.rows(folded, end);
 }
 
-void BM_KeyPrefixPrepared(benchmark::State& state) {
-    runHandWritten(state,
-                   "SELECT r.key, f.whole FROM record r LEFT JOIN field f ON f.file = r.file AND f.key = r.key "
-                   "AND f.num = 1 WHERE r.file = 'BUDGET' AND r.key_fold >= ? AND r.key_fold < ? "
-                   "ORDER BY f.whole, r.key",
-                   kKeyPrefix);
+void BM_KeyPrefixPlain(benchmark::State& state) {
+    runPlain(state, "SELECT key, label FROM plain_budget WHERE key_fold >= ? AND key_fold < ? ORDER BY label, key",
+             kKeyPrefix);
 }
 
-void BM_LabelPrefixPrepared(benchmark::State& state) {
-    runHandWritten(state,
-                   "SELECT key, whole FROM field WHERE file = 'BUDGET' AND num = 1 AND fold >= ? AND fold < ? "
-                   "ORDER BY whole, key",
-                   kLabelPrefix);
+void BM_LabelPrefixPlain(benchmark::State& state) {
+    runPlain(state, "SELECT key, label FROM plain_budget WHERE label_fold >= ? AND label_fold < ? ORDER BY label, key",
+             kLabelPrefix);
+}
+
+// The 2,500 lines of entity 042's year N, as the digit "6" lists them.
+void BM_YearOfAnEntitySelect(benchmark::State& state) {
+    runSelect(state, request("SSELECT BUDGET AVEC 0 = \"N00426]\" 0 1 PAR 1", "BUDGET"));
+}
+
+void BM_YearOfAnEntityPlain(benchmark::State& state) {
+    runPlain(state, "SELECT key, label FROM plain_budget WHERE key_fold >= ? AND key_fold < ? ORDER BY label, key",
+             "N00426");
 }
 
 void BM_ReadRecordPresent(benchmark::State& state) {
@@ -204,11 +216,11 @@ void BM_DBWriteTwelvePeriods(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_KeyPrefixSelect)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_KeyPrefixScan)->Unit(benchmark::kMicrosecond)->Iterations(5);
-BENCHMARK(BM_KeyPrefixPrepared)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_KeyPrefixPlain)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LabelPrefixSelect)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_LabelPrefixScan)->Unit(benchmark::kMicrosecond)->Iterations(5);
-BENCHMARK(BM_LabelPrefixPrepared)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LabelPrefixPlain)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_YearOfAnEntitySelect)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_YearOfAnEntityPlain)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ChartPrefixSelect)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ColdFirstKeystroke)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadRecordPresent)->Unit(benchmark::kMicrosecond);
@@ -222,6 +234,7 @@ int main(int argc, char** argv) {
     if (seconds > 0)
         std::printf("built %s (1,000,000 budget lines, 100,000 chart accounts) in %.1f s\n", gPath.c_str(), seconds);
     gDb = Database::open(gPath);
+    ensurePlainDesign();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

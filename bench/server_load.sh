@@ -29,7 +29,7 @@ timed() {   # what, command...
 # same definition and indexes: what loading them costs the server without any check.
 copy_of() {   # what, suffix, condition
   local what=$1 suffix=$2 condition=$3 t copies=()
-  for t in record field history history_field; do
+  for t in record history; do
     psql -qX "$uri" -c "\\copy (SELECT * FROM $t WHERE $condition) TO '$work/$t$suffix.tsv'" \
       -c "CREATE TABLE $t$suffix (LIKE $t INCLUDING ALL)"
     copies+=(-c "\\copy $t$suffix FROM '$work/$t$suffix.tsv'")

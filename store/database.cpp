@@ -8,6 +8,7 @@
 #include "data/text_fold.h"
 #include "store/connection.h"
 #include "store/database_batch.h"
+#include "store/field_array.h"
 #include "store/password_mask.h"
 #include "store/postgres_connection.h"
 #include "store/sqlite_connection.h"
@@ -184,19 +185,10 @@ std::optional<Record> Database::read(const std::string& file, const std::string&
             return std::nullopt;
         return stored(file, key, k.fields, *k.revision);
     }
-    std::optional<std::int64_t> revision;
-    std::vector<std::vector<std::string>> fields;
-    connection_->query("SELECT r.revision, f.num, f.whole FROM record r"
-                       " LEFT JOIN field f ON f.file = r.file AND f.key = r.key"
-                       " WHERE r.file = ? AND r.key = ? ORDER BY f.num",
-                       {file, key}, [&](const Row& row) {
-                           revision = row.integer(0);
-                           if (!row.isNull(1))
-                               putField(fields, row.integer(1), row.text(2));
-                       });
-    if (!revision)
-        return std::nullopt;
-    return stored(file, key, std::move(fields), *revision);
+    std::optional<Record> found;
+    connection_->query("SELECT revision, fields FROM record WHERE file = ? AND key = ?", {file, key},
+                       [&](const Row& row) { found = stored(file, key, recordFields(row.text(1)), row.integer(0)); });
+    return found;
 }
 
 void Database::forEachRecord(const std::string& file, const std::function<void(const Record&)>& visit,
@@ -212,24 +204,9 @@ void Database::forEachRecord(const std::string& file, const std::function<void(c
             params.push_back(end);
         }
     }
-    std::optional<std::string> key;
-    std::int64_t revision = 0;
-    std::vector<std::vector<std::string>> fields;
-    auto flush = [&] {
-        if (key)
-            visit(stored(file, *key, std::move(fields), revision));
-        fields.clear();
-    };
-    connection_->stream(std::string(kRecordsOfFile) + range + " ORDER BY r.key, f.num", params, [&](const Row& row) {
-        if (!key || row.text(0) != *key) {
-            flush();
-            key = std::string(row.text(0));
-            revision = row.integer(1);
-        }
-        if (!row.isNull(2))
-            putField(fields, row.integer(2), row.text(3));
+    connection_->stream(std::string(kRecordsOfFile) + range + " ORDER BY r.key", params, [&](const Row& row) {
+        visit(stored(file, std::string(row.text(0)), recordFields(row.text(2)), row.integer(1)));
     });
-    flush();
 }
 
 DataError Database::changedMeanwhile(const std::string& file, const std::string& key) const {
@@ -264,8 +241,7 @@ void Database::load(const std::function<void(Loader&)>& fill) {
 void Database::Loader::put(const std::string& file, const Record& record) {
     checkValues(record);
     db_.requireKnownFile(file);
-    rows_.addRecord(file, record.key(), 1);
-    rows_.addFields(file, record.key(), record.fields());
+    rows_.addRecord(file, record.key(), 1, record.fields());
     rows_.addRevision(file, record.key(), 1, db_.user_, at_, record.fields());
     ++db_.writesInTransaction_[file];
     if (++count_ % kBatch == 0)
@@ -304,24 +280,17 @@ std::string Database::lastKeyInHistory(const std::string& file, const std::strin
 std::vector<Revision> Database::history(const std::string& file, const std::string& key) {
     sendHeldWrites();
     std::vector<Revision> revisions;
-    connection_->query("SELECT revision, author, at, deleted FROM history WHERE file = ? AND key = ? ORDER BY revision",
-                       {file, key}, [&](const Row& row) {
-                           Revision r;
-                           r.number = row.integer(0);
-                           r.author = row.text(1);
-                           r.at = row.text(2);
-                           r.deleted = row.integer(3) != 0;
-                           revisions.push_back(std::move(r));
-                       });
-    connection_->query("SELECT revision, num, whole FROM history_field WHERE file = ? AND key = ? ORDER BY revision, num",
-                       {file, key}, [&, r = revisions.begin()](const Row& row) mutable {
-                           // Both in the order of the revisions: one walk, whatever their number.
-                           const std::int64_t number = row.integer(0);
-                           while (r != revisions.end() && r->number < number)
-                               ++r;
-                           if (r != revisions.end() && r->number == number)
-                               putField(r->fields, row.integer(1), row.text(2));
-                       });
+    connection_->query(
+        "SELECT revision, author, at, deleted, fields FROM history WHERE file = ? AND key = ? ORDER BY revision",
+        {file, key}, [&](const Row& row) {
+            Revision r;
+            r.number = row.integer(0);
+            r.author = row.text(1);
+            r.at = row.text(2);
+            r.deleted = row.integer(3) != 0;
+            r.fields = recordFields(row.text(4));
+            revisions.push_back(std::move(r));
+        });
     return revisions;
 }
 
@@ -350,59 +319,58 @@ bool Database::grantAccess(const std::string& user, bool write) {
     return connection_->grantAccess(user, write);
 }
 
-// A select sentence turned into one SQL statement whose shape depends only on the
-// field numbers: every value, field numbers included, is bound as a parameter.
+// A select sentence turned into one SQL statement whose shape depends only on which
+// of the key and the label it tests: every value is bound as a parameter. Each row is
+// a record with its fields in one column; the columns asked for are read from it, and
+// a test on another field than the label is made on it.
 struct Database::PreparedSelect {
     std::string file;
     std::string sql;
-    int sortColumn = -1;   // the column of the sort field; -1 when the rows come in key order
-    int keyColumn = -1;    // the column of field 0, when the field list returns it
-    std::vector<int> numbers;   // of the joins, in their order
-    Params where;               // of the conditions, after the joins
-    std::size_t columns = 0;
+    Params params;
+    std::vector<int> fields;   // the field list, 0 for the key
+    int sortField = 0;
+    std::size_t read = 0;      // how many fields of each record the columns and tests need
+    // The test on a field, folded; only the rows whose field is there pass.
+    int testedField = 0;
+    std::string testedFold;
+    bool testedPrefix = false;
     // The condition on the key, folded, when the sentence tests the key.
     std::optional<std::string> keyFold;
     bool keyPrefix = false;
 
-    // The sentence's test, on the key or on a field, as conditions of the where clause
+    // The sentence's test on the key or the label as conditions of the where clause,
     // with their parameters.
-    std::string conditionOf(const SelectSentence& s, const std::string& base, bool onField) {
-        if (!s.condition)
+    std::string conditionOn(const std::string& column, const std::string& folded, bool prefix) {
+        if (!prefix) {
+            params.push_back(folded);
+            return " AND " + column + " = ?";
+        }
+        if (folded.empty())
             return {};
-        const auto& c = *s.condition;
-        std::string sql, column = base + ".key_fold";
-        if (onField) {
-            sql += " AND " + base + ".num = ?";
-            where.push_back(std::int64_t{c.field});
-            column = base + ".fold";
-        }
-        std::string folded = foldCase(c.value);
-        if (!onField) {
-            keyFold = folded;
-            keyPrefix = c.prefix;
-        }
-        if (!c.prefix) {
-            sql += " AND " + column + " = ?";
-            where.push_back(folded);
-        } else if (!folded.empty()) {
-            sql += " AND " + column + " >= ?";
-            where.push_back(folded);
-            if (std::string end = prefixEnd(folded); !end.empty()) {
-                sql += " AND " + column + " < ?";
-                where.push_back(end);
-            }
+        params.push_back(folded);
+        std::string sql = " AND " + column + " >= ?";
+        if (std::string end = prefixEnd(folded); !end.empty()) {
+            sql += " AND " + column + " < ?";
+            params.push_back(end);
         }
         return sql;
     }
 
+    // Whether a record passes the test on a field, its fields read.
+    bool passes(const std::vector<std::optional<std::string>>& wholes) const {
+        if (testedField == 0)
+            return true;
+        const auto& whole = wholes[static_cast<std::size_t>(testedField) - 1];
+        if (!whole)
+            return false;
+        if (testedField == 1)
+            return true;   // the engine compared the label's folded copy
+        const std::string fold = foldCase(*whole);
+        return testedPrefix ? fold.compare(0, testedFold.size(), testedFold) == 0 : fold == testedFold;
+    }
+
     // The select of a request, parsed; a DataError when it is malformed.
     static PreparedSelect of(const std::string& requestText);
-
-    Params params() const {
-        Params all(numbers.begin(), numbers.end());
-        all.insert(all.end(), where.begin(), where.end());
-        return all;
-    }
 };
 
 std::shared_ptr<const Database::PreparedSelect> Database::prepareSelect(const std::string& requestText) {
@@ -416,75 +384,55 @@ Database::PreparedSelect Database::PreparedSelect::of(const std::string& request
     SelectSentence s = parseSelect(request.get(1));
     if (request.get(2) != s.file)
         throw DataError(kBadSelect, "La requête nomme le fichier " + request.get(2) + " mais sa phrase sélectionne dans " + s.file + ".");
-    // The columns are those of the field list: the entity list asks "0 1" of a sentence that names only 0.
-    std::vector<int> fields = parseFieldList(request.get(3));
-
     PreparedSelect p;
     p.file = s.file;
-    p.columns = fields.size();
-    // A test on a field reads that field's rows through its index, and the record's
-    // other fields from them: the record table adds nothing then, since a record has
-    // field rows only while it exists. Otherwise the rows come from the record table.
-    const bool onField = s.condition && s.condition->field != 0;
-    const std::string base = onField ? "t" : "r";
-    std::string columns, joins;
-    // One join a field, whether it is returned, sorted on, or both; the tested field is
-    // the base itself.
-    std::map<int, std::string> joined;
-    if (onField)
-        joined[s.condition->field] = base;
-    auto join = [&](int num) {
-        auto& alias = joined[num];
-        if (alias.empty()) {
-            // Appended, not concatenated to a literal: GCC 12 misreads that form at -O3.
-            alias = "f";
-            alias += std::to_string(joined.size());
-            joins += " LEFT JOIN field " + alias + " ON " + alias + ".file = " + base + ".file AND " + alias +
-                     ".key = " + base + ".key AND " + alias + ".num = ?";
-            p.numbers.push_back(num);
+    // The columns are those of the field list: the entity list asks "0 1" of a sentence that names only 0.
+    p.fields = parseFieldList(request.get(3));
+    p.sortField = s.sortField;
+    for (int f : p.fields)
+        p.read = std::max(p.read, static_cast<std::size_t>(f));
+    p.read = std::max(p.read, static_cast<std::size_t>(s.sortField));
+    p.params.push_back(s.file);
+    p.sql = "SELECT r.key, r.fields FROM record r WHERE r.file = ?";
+    if (s.condition) {
+        const auto& c = *s.condition;
+        const std::string folded = foldCase(c.value);
+        if (c.field == 0) {
+            p.keyFold = folded;
+            p.keyPrefix = c.prefix;
+            p.sql += p.conditionOn("r.key_fold", folded, c.prefix);
+        } else {
+            p.testedField = c.field;
+            p.testedFold = folded;
+            p.testedPrefix = c.prefix;
+            p.read = std::max(p.read, static_cast<std::size_t>(c.field));
+            if (c.field == 1)
+                p.sql += p.conditionOn("r.label_fold", folded, c.prefix);
         }
-        return alias;
-    };
-    for (int f : fields)
-        columns += f == 0 ? ", " + base + ".key" : ", " + join(f) + ".whole";
-    // Sorted on a field, the rows are sorted here rather than by the engine, which
-    // would build a temporary tree of them: the field is one of the columns, or one more.
-    if (const auto k = std::find(fields.begin(), fields.end(), 0); k != fields.end())
-        p.keyColumn = static_cast<int>(k - fields.begin());
-    if (s.sortField != 0) {
-        const auto returned = std::find(fields.begin(), fields.end(), s.sortField);
-        p.sortColumn = static_cast<int>(returned - fields.begin());
-        if (returned == fields.end())
-            columns += ", " + join(s.sortField) + ".whole";
     }
-    p.where.push_back(s.file);
-    const std::string where = " WHERE " + base + ".file = ?" + p.conditionOf(s, base, onField);
-    p.sql = "SELECT " + base + ".key" + columns + (onField ? " FROM field t" : " FROM record r") + joins + where +
-            (s.sortField == 0 ? " ORDER BY " + base + ".key" : "");
+    // Sorted on a field, the rows are sorted here rather than by the engine, which
+    // would build a temporary tree of them.
+    if (s.sortField == 0)
+        p.sql += " ORDER BY r.key";
     return p;
 }
 
 // Byte order of the sort field, an absent field as an empty text, ties by key: the lists
-// match what the stored texts sort to. The extra sort column, when there is one, goes.
+// match what the stored texts sort to.
 std::vector<std::vector<std::string>> Database::sortedRows(std::vector<std::vector<std::string>> rows,
-                                                          const std::vector<std::string>& keys, const PreparedSelect& p) {
-    const auto column = static_cast<std::size_t>(p.sortColumn);
-    auto key = [&](std::size_t i) -> const std::string& {
-        return p.keyColumn >= 0 ? rows[i][static_cast<std::size_t>(p.keyColumn)] : keys[i];
-    };
+                                                          const std::vector<std::string>& sortValues,
+                                                          const std::vector<std::string>& keys) {
     std::vector<std::size_t> order(rows.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const int byField = rows[a][column].compare(rows[b][column]);
-        return byField != 0 ? byField < 0 : key(a) < key(b);
+        const int byField = sortValues[a].compare(sortValues[b]);
+        return byField != 0 ? byField < 0 : keys[a] < keys[b];
     });
     std::vector<std::vector<std::string>> result;
     result.reserve(rows.size());
-    for (std::size_t i : order) {
-        rows[i].resize(p.columns);
+    for (std::size_t i : order)
         result.push_back(std::move(rows[i]));
-    }
     return result;
 }
 
@@ -500,31 +448,36 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
         if (batch_->holdsWriteFor(p.file, p.keyFold, p.keyPrefix))
             sendHeldWrites();
         asked = p.sql;
-        for (const auto& param : p.params()) {
+        for (const auto& param : p.params) {
             asked += '\x1f';
-            asked += std::holds_alternative<std::string>(param) ? std::get<std::string>(param)
-                                                                : std::to_string(std::get<std::int64_t>(param));
+            asked += std::get<std::string>(param);
         }
         if (const auto answer = batch_->answers.find(asked); answer != batch_->answers.end())
             return answer->second.second;
     }
-    const bool sorted = p.sortColumn >= 0;
-    const std::size_t width = p.columns + (sorted && static_cast<std::size_t>(p.sortColumn) == p.columns ? 1 : 0);
-    // Ties go by key: the key column when the field list returns it, else the keys apart.
-    const bool keysApart = sorted && p.keyColumn < 0;
-    std::vector<std::string> keys;
+    const bool sorted = p.sortField != 0;
+    std::vector<std::string> keys, sortValues;
     std::vector<std::vector<std::string>> rows;
-    connection_->query(p.sql, p.params(), [&](const Row& found) {
-        std::vector<std::string> row(width);
-        for (std::size_t i = 0; i < width; ++i)
-            if (!found.isNull(static_cast<int>(i + 1)))
-                row[i] = found.text(static_cast<int>(i + 1));
-        if (keysApart)
+    connection_->query(p.sql, p.params, [&](const Row& found) {
+        auto wholes = wholeFields(found.text(1), p.read);
+        if (!p.passes(wholes))
+            return;
+        std::vector<std::string> row;
+        row.reserve(p.fields.size());
+        for (int f : p.fields) {
+            if (f == 0)
+                row.emplace_back(found.text(0));
+            else
+                row.push_back(wholes[static_cast<std::size_t>(f) - 1].value_or(std::string()));
+        }
+        if (sorted) {
             keys.emplace_back(found.text(0));
+            sortValues.push_back(std::move(wholes[static_cast<std::size_t>(p.sortField) - 1]).value_or(std::string()));
+        }
         rows.push_back(std::move(row));
     });
     if (sorted)
-        rows = sortedRows(std::move(rows), keys, p);
+        rows = sortedRows(std::move(rows), sortValues, keys);
     if (rows.empty())
         requireKnownFile(p.file);
     ResultTable table(std::move(rows));
@@ -536,7 +489,7 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
 std::string Database::selectPlan(const std::string& requestText) {
     const PreparedSelect& p = *prepareSelect(requestText);
     std::string plan;
-    for (const auto& step : connection_->plan(p.sql, p.params()))
+    for (const auto& step : connection_->plan(p.sql, p.params))
         plan += step + "\n";
     return plan;
 }

@@ -152,8 +152,8 @@ private:
                   std::int64_t revision);
     std::shared_ptr<const PreparedSelect> prepareSelect(const std::string& request);
     static std::vector<std::vector<std::string>> sortedRows(std::vector<std::vector<std::string>> rows,
-                                                            const std::vector<std::string>& keys,
-                                                            const PreparedSelect& p);
+                                                            const std::vector<std::string>& sortValues,
+                                                            const std::vector<std::string>& keys);
     bool fileExists(const std::string& name);
     void requireFile(const std::string& name);
     void requireKnownFile(const std::string& name);

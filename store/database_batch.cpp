@@ -5,6 +5,7 @@
 
 #include "data/text_fold.h"
 #include "store/connection.h"
+#include "store/field_array.h"
 
 namespace ondrel {
 
@@ -57,14 +58,12 @@ void Database::readAheadUnder(const std::string& file, const std::string& prefix
     std::map<Batch::Key, Known> learnt;
     connection_->query("SELECT key, max(revision) FROM history WHERE file = ? AND key >= ? AND key < ? GROUP BY key",
                        range, [&](const Row& row) { learnt[{file, std::string(row.text(0))}].last = row.integer(1); });
-    connection_->query(std::string(kRecordsOfFile) + " AND r.key >= ? AND r.key < ? ORDER BY r.key, f.num", range,
-                       [&](const Row& row) {
-                           Known& k = learnt[{file, std::string(row.text(0))}];
-                           k.revision = row.integer(1);
-                           k.last = std::max(k.last, *k.revision);
-                           if (!row.isNull(2))
-                               putField(k.fields, row.integer(2), row.text(3));
-                       });
+    connection_->query(std::string(kRecordsOfFile) + " AND r.key >= ? AND r.key < ?", range, [&](const Row& row) {
+        Known& k = learnt[{file, std::string(row.text(0))}];
+        k.revision = row.integer(1);
+        k.last = std::max(k.last, *k.revision);
+        k.fields = recordFields(row.text(2));
+    });
     batch_->known.merge(learnt);   // what the batch wrote itself stays as it wrote it
     batch_->knownPrefixes.insert({file, prefix});
 }
@@ -82,17 +81,15 @@ void Database::learn(const std::string& file, const std::vector<std::string>& ke
         learnt[{file, key}];
     manyRows(*connection_,
              "SELECT v.column2, (SELECT coalesce(max(h.revision), 0) FROM history h"
-             " WHERE h.file = v.column1 AND h.key = v.column2), r.revision, f.num, f.whole FROM (VALUES",
-             "(?, ?)",
-             ") AS v LEFT JOIN record r ON r.file = v.column1 AND r.key = v.column2"
-             " LEFT JOIN field f ON f.file = r.file AND f.key = r.key ORDER BY v.column2, f.num",
-             rows, [&](const Row& row) {
+             " WHERE h.file = v.column1 AND h.key = v.column2), r.revision, r.fields FROM (VALUES",
+             "(?, ?)", ") AS v LEFT JOIN record r ON r.file = v.column1 AND r.key = v.column2", rows,
+             [&](const Row& row) {
                  Known& k = learnt[{file, std::string(row.text(0))}];
                  k.last = row.integer(1);
-                 if (!row.isNull(2))
+                 if (!row.isNull(2)) {
                      k.revision = row.integer(2);
-                 if (!row.isNull(3))
-                     putField(k.fields, row.integer(3), row.text(4));
+                     k.fields = recordFields(row.text(3));
+                 }
              });
     batch_->known.merge(learnt);
 }

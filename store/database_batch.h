@@ -17,10 +17,9 @@ namespace ondrel {
 // empty when there is none.
 std::string prefixEnd(std::string prefix);
 
-// The records of a file with their fields, one row a field, in key order; followed by
-// the conditions on r.key.
-inline constexpr const char* kRecordsOfFile = "SELECT r.key, r.revision, f.num, f.whole FROM record r"
-                                             " LEFT JOIN field f ON f.file = r.file AND f.key = r.key WHERE r.file = ?";
+// The records of a file, a row each with its revision and fields; followed by the
+// conditions on r.key.
+inline constexpr const char* kRecordsOfFile = "SELECT r.key, r.revision, r.fields FROM record r WHERE r.file = ?";
 
 // A record as the transaction of a batch has it: absent, or at a revision with its
 // fields; and the last revision of its history, from which a new record goes on.

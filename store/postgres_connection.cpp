@@ -7,6 +7,7 @@
 #include "data/data_error.h"
 #include "data/record.h"
 #include "data/text_fold.h"
+#include "store/field_array.h"
 #include "store/password_mask.h"
 #include "store/server_rules.h"
 #include "store/statement_cache.h"
@@ -17,38 +18,76 @@ namespace ondrel {
 namespace {
 
 // Every text in byte order, as in the file: the lists and the prefix ranges answer
-// exactly as they do there, through the same indexes.
-constexpr const char* kSchema = R"sql(
-CREATE TABLE file(name text COLLATE "C" PRIMARY KEY);
+// exactly as they do there, through the same indexes. A record in one row, its fields
+// in one array, and a revision of the history in one row: a list reads each record
+// once, and a write makes two rows. The label's folded copy is what a search by label
+// reads; empty when the record has no label.
+constexpr const char* kRecordTables = R"sql(
 CREATE TABLE record(
     file text COLLATE "C" NOT NULL, key text COLLATE "C" NOT NULL, key_fold text COLLATE "C" NOT NULL,
-    revision bigint NOT NULL DEFAULT 1,
+    revision bigint NOT NULL DEFAULT 1, fields text[] NOT NULL DEFAULT '{}', label_fold text COLLATE "C" NOT NULL DEFAULT '',
     PRIMARY KEY(file, key));
 CREATE INDEX record_by_fold ON record(file, key_fold);
-CREATE TABLE field(
-    file text COLLATE "C" NOT NULL, key text COLLATE "C" NOT NULL, num integer NOT NULL,
-    whole text COLLATE "C" NOT NULL, fold text COLLATE "C" NOT NULL,
-    PRIMARY KEY(file, key, num));
-CREATE INDEX field_by_fold ON field(file, num, fold);
+CREATE INDEX record_by_label ON record(file, label_fold);
+CREATE TABLE history(
+    file text COLLATE "C" NOT NULL, key text COLLATE "C" NOT NULL, revision bigint NOT NULL,
+    author text NOT NULL, at text NOT NULL, deleted integer NOT NULL, fields text[] NOT NULL DEFAULT '{}',
+    PRIMARY KEY(file, key, revision));
+)sql";
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE file(name text COLLATE "C" PRIMARY KEY);
 CREATE TABLE rights(
     "user" text COLLATE "C" NOT NULL, screen text COLLATE "C" NOT NULL, level integer NOT NULL,
     PRIMARY KEY("user", screen));
-CREATE TABLE history(
-    file text COLLATE "C" NOT NULL, key text COLLATE "C" NOT NULL, revision bigint NOT NULL,
-    author text NOT NULL, at text NOT NULL, deleted integer NOT NULL,
-    PRIMARY KEY(file, key, revision));
-CREATE TABLE history_field(
-    file text COLLATE "C" NOT NULL, key text COLLATE "C" NOT NULL, revision bigint NOT NULL, num integer NOT NULL,
-    whole text COLLATE "C" NOT NULL,
-    PRIMARY KEY(file, key, revision, num));
 CREATE TABLE ondrel_mark(application text NOT NULL, version integer NOT NULL);
-INSERT INTO ondrel_mark VALUES('ONDR', 2);
+INSERT INTO ondrel_mark VALUES('ONDR', 3);
 REVOKE ALL ON rights, ondrel_mark FROM PUBLIC;
 GRANT SELECT ON rights, ondrel_mark TO PUBLIC;
 )sql";
 
-constexpr int kSchemaVersion = 2;
-constexpr const char* kDataTables = "file, record, field, history, history_field";
+// The second version kept a row a field of each record and of each revision: each
+// record and each revision takes its fields' array, the tables of the fields go. Run
+// by the owner, in the transaction that installs the rules again.
+constexpr const char* kFromSecondVersion = R"sql(
+ALTER TABLE record RENAME TO record_v2;
+ALTER INDEX record_by_fold RENAME TO record_v2_by_fold;
+ALTER TABLE record_v2 RENAME CONSTRAINT record_pkey TO record_v2_pkey;
+ALTER TABLE history RENAME TO history_v2;
+ALTER TABLE history_v2 RENAME CONSTRAINT history_pkey TO history_v2_pkey;
+@RECORD_TABLES@
+INSERT INTO record(file, key, key_fold, revision, fields, label_fold)
+SELECT r.file, r.key, r.key_fold, r.revision, coalesce(a.fields, '{}'), coalesce(a.label_fold, '')
+FROM record_v2 r LEFT JOIN (
+    SELECT f.file, f.key, array_agg(x.whole ORDER BY g.n) AS fields, max(x.fold) FILTER (WHERE g.n = 1) AS label_fold
+    FROM (SELECT file, key, max(num) AS m FROM field WHERE num >= 1 GROUP BY file, key) f
+    CROSS JOIN LATERAL generate_series(1, f.m) g(n)
+    LEFT JOIN field x ON x.file = f.file AND x.key = f.key AND x.num = g.n
+    GROUP BY f.file, f.key) a ON a.file = r.file AND a.key = r.key;
+INSERT INTO history(file, key, revision, author, at, deleted, fields)
+SELECT h.file, h.key, h.revision, h.author, h.at, h.deleted, coalesce(a.fields, '{}')
+FROM history_v2 h LEFT JOIN (
+    SELECT f.file, f.key, f.revision, array_agg(x.whole ORDER BY g.n) AS fields
+    FROM (SELECT file, key, revision, max(num) AS m FROM history_field WHERE num >= 1 GROUP BY file, key, revision) f
+    CROSS JOIN LATERAL generate_series(1, f.m) g(n)
+    LEFT JOIN history_field x ON x.file = f.file AND x.key = f.key AND x.revision = f.revision AND x.num = g.n
+    GROUP BY f.file, f.key, f.revision) a ON a.file = h.file AND a.key = h.key AND a.revision = h.revision;
+-- Whoever could read the records still may.
+DO $$
+DECLARE
+    reader text;
+BEGIN
+    FOR reader IN SELECT DISTINCT pg_get_userbyid(a.grantee) FROM pg_class c, aclexplode(c.relacl) a
+                  WHERE c.oid = 'record_v2'::regclass AND a.privilege_type = 'SELECT' AND a.grantee NOT IN (0, c.relowner) LOOP
+        EXECUTE format('GRANT SELECT ON record, history TO %I', reader);
+    END LOOP;
+END $$;
+DROP TABLE record_v2, field, history_v2, history_field;
+UPDATE ondrel_mark SET version = 3 WHERE application = 'ONDR';
+)sql";
+
+constexpr int kSchemaVersion = 3;
+constexpr const char* kDataTables = "file, record, history";
 
 // Fewer writes than these leave the plans as they were.
 constexpr std::size_t kBulkWrites = 1000;
@@ -145,46 +184,23 @@ std::vector<std::string> asTexts(const Params& params) {
     return texts;
 }
 
-// A value of an array literal: quoted, its quotes and backslashes escaped.
-void appendElement(std::string& out, const std::string& value) {
-    out += '"';
-    for (char c : value) {
-        if (c == '"' || c == '\\')
-            out += '\\';
-        out += c;
-    }
-    out += '"';
-}
-
-std::string textArray(const std::vector<std::string>& values) {
-    std::string out = "{";
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (i)
-            out += ',';
-        appendElement(out, values[i]);
-    }
-    return out + "}";
-}
-
-// A row a record and a column a field, as wide as the record of most fields and at
-// least one: NULL where a field is empty. Each field as the function of a record
-// makes it: its whole text, or its folded copy.
-std::string fieldArray(const std::vector<RecordWrite>& writes, std::string (*form)(const std::vector<std::string>&)) {
+// A row a write and a column a field, as wide as the write of most fields and at least
+// one: NULL where a field is empty. Each field as form makes it from its values: its
+// whole text, or its folded copy.
+std::string writeArray(const std::vector<RecordWrite>& writes, std::string (*form)(const std::vector<std::string>&)) {
     std::size_t width = 1;
     for (const auto& w : writes)
         width = std::max(width, w.fields.size());
     std::string out = "{";
+    std::vector<std::optional<std::string>> row(width);
     for (std::size_t i = 0; i < writes.size(); ++i) {
-        out += i ? ",{" : "{";
-        for (std::size_t f = 0; f < width; ++f) {
-            if (f)
-                out += ',';
-            if (f < writes[i].fields.size() && !writes[i].fields[f].empty())
-                appendElement(out, form(writes[i].fields[f]));
-            else
-                out += "NULL";
-        }
-        out += '}';
+        for (std::size_t f = 0; f < width; ++f)
+            row[f] = f < writes[i].fields.size() && !writes[i].fields[f].empty()
+                         ? std::optional<std::string>(form(writes[i].fields[f]))
+                         : std::nullopt;
+        if (i)
+            out += ',';
+        out += wholesArray(row);
     }
     return out + "}";
 }
@@ -281,9 +297,11 @@ public:
     // The suite's mark, and the role's own rights: a role that may not write records
     // runs for consultation, as with a file it cannot write. Rules older than this
     // program's are brought up to date by the owner opening for writing; until then
-    // the others only consult.
+    // the others only consult. Tables of the second version are brought up to date
+    // the same way, with the rules, and are not read before.
     void checkMark() {
         bool install = false;
+        bool upgrade = false;
         guard("ouverture", [&] {
             pqxx::nontransaction t(*c_);
             const bool marked = !t.exec("SELECT 1 FROM pg_catalog.pg_tables WHERE schemaname = current_schema() AND "
@@ -291,22 +309,36 @@ public:
                                      .empty();
             if (!marked)
                 throw DataError(kNotOurDatabase, notOurServerDatabase());
-            const auto version = t.exec("SELECT version FROM ondrel_mark WHERE application = 'ONDR'");
-            if (version.empty() || version.at(0).at(0).as<int>() != kSchemaVersion)
+            const auto marks = t.exec("SELECT version FROM ondrel_mark WHERE application = 'ONDR'");
+            const int version = marks.empty() ? 0 : marks.at(0).at(0).as<int>();
+            if (version != kSchemaVersion && version != 2)
                 throw DataError(kNotOurDatabase, notOurServerDatabase());
             const bool owner = t.exec("SELECT pg_has_role(current_user, relowner, 'MEMBER') FROM pg_catalog.pg_class "
                                       "WHERE oid = 'record'::regclass").at(0).at(0).as<bool>();
+            upgrade = version == 2;
+            if (upgrade && (!owner || access_ == Access::ReadOnly))
+                throw DataError(kNotOurDatabase,
+                                "La base « " + location_ + " » a été faite par une version précédente d'Ondrel : son "
+                                "propriétaire doit l'ouvrir une fois en écriture pour la mettre à jour. Rien n'y a été "
+                                "lu ni écrit.");
             const bool current = t.exec_params("SELECT obj_description(to_regprocedure($1), 'pg_proc') = $2",
                                                std::string(kWriteFunction), std::string(kRulesVersion))
                                      .at(0).at(0).as<bool>(false);
-            install = !current && owner && access_ != Access::ReadOnly;
+            install = (upgrade || !current) && owner && access_ != Access::ReadOnly;
             if (!install && access_ == Access::Automatic &&
                 (!current || !t.exec_params("SELECT has_function_privilege($1, 'EXECUTE')", std::string(kWriteFunction))
                                    .at(0).at(0).as<bool>()))
                 readOnly_ = true;
         });
         guard("mise à jour des règles", [&] {
-            if (install)
+            if (upgrade)
+                inTransaction([&] {
+                    std::string steps = kFromSecondVersion;
+                    steps.replace(steps.find("@RECORD_TABLES@"), 15, kRecordTables);
+                    tx_->exec(steps);
+                    tx_->exec(serverRules());
+                });
+            else if (install)
                 installRules();
             if (readOnly_)
                 pqxx::nontransaction(*c_).exec("SET default_transaction_read_only = on");
@@ -322,6 +354,7 @@ public:
                 throw DataError(kStoreFailure, "La base « " + location_ + " » contient déjà des tables de ces noms : "
                                                "une base n'est jamais créée par-dessus une autre.");
             t.exec(kSchema);
+            t.exec(kRecordTables);
             t.exec(serverRules());
             t.commit();
         });
@@ -403,9 +436,8 @@ public:
                 tx_->exec("SELECT set_config('ondrel.writing', 'on', true)");
                 pqxx::stream_to copy(*tx_, table, columns);
                 switch (columns.size()) {
-                case 4: copyRows(copy, rows, std::make_index_sequence<4>{}); break;
-                case 5: copyRows(copy, rows, std::make_index_sequence<5>{}); break;
                 case 6: copyRows(copy, rows, std::make_index_sequence<6>{}); break;
+                case 7: copyRows(copy, rows, std::make_index_sequence<7>{}); break;
                 default: throw std::logic_error("append: no table of the suite has " + std::to_string(columns.size()) + " columns");
                 }
                 copy.complete();
@@ -428,8 +460,8 @@ public:
         refusable([&] {
             revisions.clear();
             query("SELECT r FROM ondrel_write(?::text[], ?::text[], ?::text[], ?::bigint[], ?::text[], ?::text[]) AS r",
-                  {textArray(files), textArray(keys), textArray(folds), seen, fieldArray(writes, wholeOf),
-                   fieldArray(writes, foldOf)},
+                  {textArray(files), textArray(keys), textArray(folds), seen, writeArray(writes, wholeOf),
+                   writeArray(writes, foldOf)},
                   [&](const Row& row) { revisions.push_back(row.integer(0)); });
         });
         return revisions;

@@ -1,11 +1,11 @@
 #include "store/row_writes.h"
 
-#include <map>
-#include <utility>
+#include <optional>
 
 #include "data/record.h"
 #include "data/suite_files.h"
 #include "data/text_fold.h"
+#include "store/field_array.h"
 #include "store/record_rows.h"
 #include "store/store_error.h"
 
@@ -13,24 +13,27 @@ namespace ondrel {
 
 namespace {
 
-// The record row takes its next revision only if it still has the one the record was
-// read at, or, for a new record, only if no row has its key. A key deleted and made
-// again goes on from the last number of its history.
+// The record row takes its next revision, with the write's fields, only if it still
+// has the one the record was read at, or, for a new record, only if no row has its key.
+// A key deleted and made again goes on from the last number of its history.
 std::int64_t claimRevision(Connection& c, const RecordWrite& w) {
     static const std::string kInsert =
-        "INSERT INTO record(file, key, key_fold, revision) VALUES(?, ?, ?,"
-        " (SELECT coalesce(max(revision), 0) + 1 FROM history WHERE file = ? AND key = ?))";
+        "INSERT INTO record(file, key, key_fold, revision, fields, label_fold) VALUES(?, ?, ?,"
+        " (SELECT coalesce(max(revision), 0) + 1 FROM history WHERE file = ? AND key = ?), ?, ?)";
     static const std::string kCreate = kInsert + " ON CONFLICT DO NOTHING RETURNING revision";
     static const std::string kCreateOrReplace =
-        kInsert + " ON CONFLICT(file, key) DO UPDATE SET revision = record.revision + 1 RETURNING revision";
-    static const std::string kReplace =
-        "UPDATE record SET revision = revision + 1 WHERE file = ? AND key = ? AND revision = ? RETURNING revision";
+        kInsert + " ON CONFLICT(file, key) DO UPDATE SET revision = record.revision + 1, fields = excluded.fields,"
+                  " label_fold = excluded.label_fold RETURNING revision";
+    static const std::string kReplace = "UPDATE record SET revision = revision + 1, fields = ?, label_fold = ?"
+                                        " WHERE file = ? AND key = ? AND revision = ? RETURNING revision";
     std::optional<std::int64_t> claimed;
     auto take = [&](const Row& row) { claimed = row.integer(0); };
+    const std::string fields = fieldArray(w.fields);
     if (w.seen == kNewRecord || w.seen == kAnyRevision)
-        c.query(w.seen == kNewRecord ? kCreate : kCreateOrReplace, {w.file, w.key, foldCase(w.key), w.file, w.key}, take);
+        c.query(w.seen == kNewRecord ? kCreate : kCreateOrReplace,
+                {w.file, w.key, foldCase(w.key), w.file, w.key, fields, labelFold(w.fields)}, take);
     else
-        c.query(kReplace, {w.file, w.key, w.seen}, take);
+        c.query(kReplace, {fields, labelFold(w.fields), w.file, w.key, w.seen}, take);
     if (!claimed)
         throw DataError(kRecordChanged, recordChanged(w.file, w.key));
     return *claimed;
@@ -55,21 +58,13 @@ void refuseWhenLocked(Connection& c, const std::string& file, const std::string&
 // every one.
 std::vector<std::int64_t> writeRowByRow(Connection& connection, const std::vector<RecordWrite>& writes,
                                         const std::string& author) {
-    std::map<std::pair<std::string, std::string>, std::size_t> lastWrite;
-    for (std::size_t i = 0; i < writes.size(); ++i)
-        lastWrite[{writes[i].file, writes[i].key}] = i;
     const std::string at = revisionTime();
     RecordRows rows;
     std::vector<std::int64_t> revisions;
     revisions.reserve(writes.size());
-    for (std::size_t i = 0; i < writes.size(); ++i) {
-        const RecordWrite& w = writes[i];
+    for (const RecordWrite& w : writes) {
         refuseWhenLocked(connection, w.file, w.key);
         revisions.push_back(claimRevision(connection, w));
-        if (w.seen != kNewRecord)
-            connection.exec("DELETE FROM field WHERE file = ? AND key = ?", {w.file, w.key});
-        if (lastWrite.at({w.file, w.key}) == i)
-            rows.addFields(w.file, w.key, w.fields);
         rows.addRevision(w.file, w.key, revisions.back(), author, at, w.fields);
     }
     rows.appendTo(connection);
@@ -90,7 +85,6 @@ void removeRowByRow(Connection& connection, const std::string& file, const std::
     if (seen == kNewRecord ||
         connection.exec("DELETE FROM record WHERE file = ? AND key = ? AND revision = ?", {file, key, seen}) != 1)
         throw DataError(kRecordChanged, recordChanged(file, key));
-    connection.exec("DELETE FROM field WHERE file = ? AND key = ?", {file, key});
     connection.exec("INSERT INTO history(file, key, revision, author, at, deleted) VALUES(?, ?, ?, ?, ?, 1)",
                     {file, key, seen + 1, author, revisionTime()});
 }

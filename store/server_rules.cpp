@@ -12,9 +12,9 @@ namespace {
 //
 // Only the owner of the tables writes them. Every other role reads them and, when it
 // may budget, writes records through the three functions below, which run with the
-// owner's rights on the suite's own tables: a record, its fields and its revision
-// always together, the revision the next of the key's history, signed with the role
-// and the server's time. A role that is not the owner writes only the files of the
+// owner's rights on the suite's own tables: a record with its fields and its revision
+// in the history always together, the revision the next of the key's history, signed
+// with the role and the server's time. A role that is not the owner writes only the files of the
 // budget, only what the screen and the tools would write there.
 // Why the schemas whose oids @SPACES@ gives must not be used, in French, ending with
 // @OUTCOME@; no row when they may: another role may create objects there, or owns a
@@ -92,6 +92,8 @@ DROP FUNCTION IF EXISTS ondrel_version_line_refusal(text, text[]);
 DROP FUNCTION IF EXISTS ondrel_notes_refusal(text, text[]);
 DROP FUNCTION IF EXISTS ondrel_lock_refusal(text, text[]);
 DROP FUNCTION IF EXISTS ondrel_nesting_refusal(text);
+DROP FUNCTION IF EXISTS ondrel_places(text[], text[]);
+DROP FUNCTION IF EXISTS ondrel_writes(text[], text[], bigint[], integer[], integer[]);
 
 -- The level of the session's role on a screen key of the rights store.
 CREATE OR REPLACE FUNCTION ondrel_level(p_screen text) RETURNS integer LANGUAGE sql STABLE AS $$
@@ -114,10 +116,9 @@ CREATE OR REPLACE FUNCTION ondrel_months(entity text, year_code text) RETURNS in
     SELECT CASE WHEN d.months BETWEEN 1 AND 120 THEN d.months END
     FROM (SELECT (substr(d.last, 1, 4)::integer * 12 + substr(d.last, 6, 2)::integer)
                  - (substr(d.first, 1, 4)::integer * 12 + substr(d.first, 6, 2)::integer) + 1 AS months
-          FROM (SELECT split_part(max(whole) FILTER (WHERE num IN (1, 3)), chr(30), 1) AS first,
-                       split_part(max(whole) FILTER (WHERE num IN (2, 4)), chr(30), 1) AS last
-                FROM field WHERE file = 'PARAMENTITECOMPTA' AND key = entity
-                 AND num IN (CASE year_code WHEN 'N0' THEN 1 ELSE 3 END, CASE year_code WHEN 'N0' THEN 2 ELSE 4 END)) d
+          FROM (SELECT split_part(fields[CASE year_code WHEN 'N0' THEN 1 ELSE 3 END], chr(30), 1) AS first,
+                       split_part(fields[CASE year_code WHEN 'N0' THEN 2 ELSE 4 END], chr(30), 1) AS last
+                FROM record WHERE file = 'PARAMENTITECOMPTA' AND key = entity) d
           WHERE d.first ~ '^[0-9]{4}-[0-9]{2}-[0-9]{2}$' AND d.last ~ '^[0-9]{4}-[0-9]{2}-[0-9]{2}$') d
 $$;
 
@@ -363,12 +364,12 @@ BEGIN
                            WHERE x.f = 'VERSIONLIGNES' AND left(x.k, 9) = v.head ORDER BY x.i LIMIT 1));
         END IF;
     END LOOP;
-    FOR v IN SELECT mine.whole AS name FROM unnest(p_file, p_key) x(f, k)
-             JOIN field mine ON mine.file = 'VERSIONS' AND mine.key = x.k AND mine.num = 1
+    FOR v IN SELECT mine.fields[1] AS name FROM unnest(p_file, p_key) x(f, k)
+             JOIN record mine ON mine.file = 'VERSIONS' AND mine.key = x.k AND mine.fields[1] IS NOT NULL
              WHERE x.f = 'VERSIONS' AND EXISTS (
-                 SELECT 1 FROM field other WHERE other.file = 'VERSIONS' AND other.num = 1
+                 SELECT 1 FROM record other WHERE other.file = 'VERSIONS' AND other.fields[1] IS NOT NULL
                  AND other.key LIKE left(x.k, 5) || '.%' AND other.key <> x.k
-                 AND (other.fold = mine.fold OR lower(other.whole) = lower(mine.whole))) LOOP
+                 AND (other.label_fold = mine.label_fold OR lower(other.fields[1]) = lower(mine.fields[1]))) LOOP
         RETURN format('Une autre version de l''exercice porte déjà le nom « %s » : rien n''a été enregistré.', v.name);
     END LOOP;
     RETURN NULL;
@@ -376,16 +377,16 @@ END $$;
 
 -- Whether a version is validated: then it never changes again, nor do its lines.
 CREATE OR REPLACE FUNCTION ondrel_validated(version_key text) RETURNS boolean LANGUAGE sql STABLE AS $$
-    SELECT EXISTS (SELECT 1 FROM field WHERE file = 'VERSIONS' AND key = version_key AND num = 3 AND whole = 'validée')
+    SELECT EXISTS (SELECT 1 FROM record WHERE file = 'VERSIONS' AND key = version_key AND fields[3] = 'validée')
 $$;
 
 -- The first account where a version and the working budget of its year differ in a
 -- line's label, months or key; none when they are the same lines.
 CREATE OR REPLACE FUNCTION ondrel_version_difference(v text) RETURNS text LANGUAGE sql STABLE AS $$
-    WITH version_lines AS (SELECT substr(key, 10) AS account, num, whole FROM field
-                           WHERE file = 'VERSIONLIGNES' AND key LIKE v || '%' AND num BETWEEN 1 AND 4),
-         working AS (SELECT substr(key, 6) AS account, num, whole FROM field
-                     WHERE file = 'BUDGET' AND key LIKE left(v, 5) || '%' AND num BETWEEN 1 AND 4)
+    WITH version_lines AS (SELECT substr(key, 10) AS account, fields[1], fields[2], fields[3], fields[4] FROM record
+                           WHERE file = 'VERSIONLIGNES' AND key LIKE v || '%'),
+         working AS (SELECT substr(key, 6) AS account, fields[1], fields[2], fields[3], fields[4] FROM record
+                     WHERE file = 'BUDGET' AND key LIKE left(v, 5) || '%')
     SELECT min(account) FROM ((SELECT * FROM version_lines EXCEPT ALL SELECT * FROM working)
                               UNION ALL (SELECT * FROM working EXCEPT ALL SELECT * FROM version_lines)) d
 $$;
@@ -477,7 +478,7 @@ BEGIN
                 RETURN format('@DIFFERS@', v.first, v_account);
             END IF;
         ELSIF NOT ondrel_validated(coalesce(v.first, ''))
-              OR v.second IS DISTINCT FROM (SELECT whole FROM field WHERE file = 'VERSIONS' AND key = v.first AND num = 1) THEN
+              OR v.second IS DISTINCT FROM (SELECT fields[1] FROM record WHERE file = 'VERSIONS' AND key = v.first) THEN
             -- The lock's texts are shown in every refusal: they are the version's own.
             RETURN format('« %s » n''est pas le verrou d''un budget validé : rien n''a été enregistré.', v.k);
         ELSE
@@ -490,25 +491,38 @@ BEGIN
     RETURN NULL;
 END $$;
 
--- The place of each write of one call among the writes of its key, and how many its
--- key has: the record takes the revision of the key's last write.
-CREATE OR REPLACE FUNCTION ondrel_places(p_file text[], p_key text[]) RETURNS TABLE(nth integer[], times integer[])
-LANGUAGE sql IMMUTABLE AS $$
-    SELECT coalesce(array_agg(x.nth ORDER BY x.i), '{}'), coalesce(array_agg(x.times ORDER BY x.i), '{}')
+-- The place of each write of one call among the writes of its key, how many its key
+-- has, and which is its last: the record takes the revision and the fields of the
+-- key's last write.
+CREATE OR REPLACE FUNCTION ondrel_places(p_file text[], p_key text[])
+RETURNS TABLE(nth integer[], times integer[], last integer[]) LANGUAGE sql IMMUTABLE AS $$
+    SELECT coalesce(array_agg(x.nth ORDER BY x.i), '{}'), coalesce(array_agg(x.times ORDER BY x.i), '{}'),
+           coalesce(array_agg(x.last ORDER BY x.i), '{}')
     FROM (SELECT u.i, (row_number() OVER (PARTITION BY u.f, u.k ORDER BY u.i))::integer AS nth,
-                 (count(*) OVER (PARTITION BY u.f, u.k))::integer AS times
+                 (count(*) OVER (PARTITION BY u.f, u.k))::integer AS times,
+                 (max(u.i) OVER (PARTITION BY u.f, u.k))::integer AS last
           FROM unnest(p_file, p_key) WITH ORDINALITY AS u(f, k, i)) x
+$$;
+
+-- Write i of a call, its fields up to the last one not empty: the record's row and its
+-- revision's.
+CREATE OR REPLACE FUNCTION ondrel_row(a text[], i integer) RETURNS text[] LANGUAGE sql IMMUTABLE AS $$
+    SELECT ARRAY(SELECT a[i][c] FROM generate_series(1, coalesce(
+                     (SELECT max(c) FROM generate_series(1, array_length(a, 2)) c WHERE a[i][c] IS NOT NULL), 0)) c
+                 ORDER BY c)
 $$;
 
 -- The writes of one call, in their order, with their places, placed once for all the
 -- statements that read them. Planned as one row, so that the statements that join
 -- them to the tables look each key up by its index, whatever the tables hold: a
 -- single write must not read a whole table.
-CREATE OR REPLACE FUNCTION ondrel_writes(p_file text[], p_key text[], p_seen bigint[], p_nth integer[], p_times integer[])
-RETURNS TABLE(i integer, f text, k text, seen bigint, nth integer, times integer) LANGUAGE plpgsql IMMUTABLE ROWS 1 AS $$
+CREATE OR REPLACE FUNCTION ondrel_writes(p_file text[], p_key text[], p_seen bigint[], p_nth integer[], p_times integer[],
+                                         p_last integer[])
+RETURNS TABLE(i integer, f text, k text, seen bigint, nth integer, times integer, last integer)
+LANGUAGE plpgsql IMMUTABLE ROWS 1 AS $$
 BEGIN
-    RETURN QUERY SELECT u.i::integer, u.f, u.k, u.s, u.n, u.t
-                 FROM unnest(p_file, p_key, p_seen, p_nth, p_times) WITH ORDINALITY AS u(f, k, s, n, t, i);
+    RETURN QUERY SELECT u.i::integer, u.f, u.k, u.s, u.n, u.t, u.l
+                 FROM unnest(p_file, p_key, p_seen, p_nth, p_times, p_last) WITH ORDINALITY AS u(f, k, s, n, t, l, i);
 END $$;
 
 -- Writes records, each over the revision it was read at (0: only where no record has
@@ -524,11 +538,11 @@ LANGUAGE plpgsql SECURITY DEFINER SET plan_cache_mode = force_generic_plan AS $$
 DECLARE
     v_why text := ondrel_schema_refusal('rien n''a été enregistré.');
     v_n integer;
-    v_width integer;
     v_owner constant boolean := pg_has_role(session_user, current_user, 'MEMBER');
     v_at constant text := to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS');
     v_nth integer[];
     v_times integer[];
+    v_last integer[];
     v_claimed text[];
     v_created text[];
     v_bad record;
@@ -537,7 +551,6 @@ BEGIN
         RAISE EXCEPTION USING ERRCODE = 'OD403', MESSAGE = v_why;
     END IF;
     v_n := coalesce(cardinality(p_file), 0);
-    v_width := coalesce(array_length(p_fields, 2), 0);
     IF v_n = 0 THEN
         RETURN;
     END IF;
@@ -576,11 +589,11 @@ BEGIN
     END IF;
 
     PERFORM set_config('ondrel.writing', 'on', true);
-    SELECT nth, times INTO v_nth, v_times FROM ondrel_places(p_file, p_key);
+    SELECT nth, times, last INTO v_nth, v_times, v_last FROM ondrel_places(p_file, p_key);
 
     -- The record rows: each key claims its revisions with its first write, only if it
     -- still has the revision that write was read at, or, for a new record, if no row
-    -- has its key. A writer that waited for another finds the row changed and claims
+    -- has its key, and takes the fields of its last write. A writer that waited for another finds the row changed and claims
     -- nothing. A kind of write that the call does not have is not looked for: the lines
     -- of a new version are all new records.
     v_claimed := '{}';
@@ -588,58 +601,51 @@ BEGIN
     IF 0 < ANY (p_seen) THEN
         WITH upd AS (
             UPDATE record r SET revision = greatest(r.revision, coalesce(
-                       (SELECT max(h.revision) FROM history h WHERE h.file = r.file AND h.key = r.key), 0)) + w.times
-            FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w
+                       (SELECT max(h.revision) FROM history h WHERE h.file = r.file AND h.key = r.key), 0)) + w.times,
+                   fields = ondrel_row(p_fields, w.last), label_fold = coalesce(p_folds[w.last][1], '')
+            FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times, v_last) w
             WHERE w.nth = 1 AND w.seen > 0 AND r.file = w.f AND r.key = w.k AND r.revision = w.seen
             RETURNING r.file || chr(31) || r.key AS fk)
         SELECT coalesce(array_agg(fk), '{}') INTO v_claimed FROM upd;
     END IF;
     IF 0 = ANY (p_seen) THEN
         WITH ins AS (
-            INSERT INTO record(file, key, key_fold, revision)
-            SELECT w.f, w.k, p_key_fold[w.i], coalesce((SELECT max(h.revision) FROM history h WHERE h.file = w.f AND h.key = w.k), 0) + w.times
-            FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w WHERE w.nth = 1 AND w.seen = 0
+            INSERT INTO record(file, key, key_fold, revision, fields, label_fold)
+            SELECT w.f, w.k, p_key_fold[w.i], coalesce((SELECT max(h.revision) FROM history h WHERE h.file = w.f AND h.key = w.k), 0) + w.times,
+                   ondrel_row(p_fields, w.last), coalesce(p_folds[w.last][1], '')
+            FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times, v_last) w WHERE w.nth = 1 AND w.seen = 0
             ON CONFLICT DO NOTHING
             RETURNING file || chr(31) || key AS fk)
         SELECT coalesce(array_agg(fk), '{}') INTO v_created FROM ins;
     END IF;
     IF -1 = ANY (p_seen) THEN
         WITH ups AS (
-            INSERT INTO record(file, key, key_fold, revision)
-            SELECT w.f, w.k, p_key_fold[w.i], coalesce((SELECT max(h.revision) FROM history h WHERE h.file = w.f AND h.key = w.k), 0) + w.times
-            FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w WHERE w.nth = 1 AND w.seen = -1
+            INSERT INTO record(file, key, key_fold, revision, fields, label_fold)
+            SELECT w.f, w.k, p_key_fold[w.i], coalesce((SELECT max(h.revision) FROM history h WHERE h.file = w.f AND h.key = w.k), 0) + w.times,
+                   ondrel_row(p_fields, w.last), coalesce(p_folds[w.last][1], '')
+            FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times, v_last) w WHERE w.nth = 1 AND w.seen = -1
             ON CONFLICT (file, key) DO UPDATE SET revision = greatest(record.revision + (EXCLUDED.revision - coalesce(
-                (SELECT max(h.revision) FROM history h WHERE h.file = EXCLUDED.file AND h.key = EXCLUDED.key), 0)), EXCLUDED.revision)
+                (SELECT max(h.revision) FROM history h WHERE h.file = EXCLUDED.file AND h.key = EXCLUDED.key), 0)), EXCLUDED.revision),
+                fields = EXCLUDED.fields, label_fold = EXCLUDED.label_fold
             RETURNING file || chr(31) || key AS fk, xmax = 0 AS made)
         SELECT v_claimed || coalesce(array_agg(fk) FILTER (WHERE NOT made), '{}'),
                v_created || coalesce(array_agg(fk) FILTER (WHERE made), '{}') INTO v_claimed, v_created FROM ups;
     END IF;
     -- Each key claimed or made once: fewer than the keys of the call, and one was lost.
     IF cardinality(v_claimed) + cardinality(v_created) < cardinality(array_positions(v_nth, 1)) THEN
-        SELECT w.f, w.k INTO v_bad FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w
+        SELECT w.f, w.k INTO v_bad FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times, v_last) w
             WHERE w.nth = 1 AND w.f || chr(31) || w.k NOT IN (SELECT unnest(v_claimed || v_created)) ORDER BY w.i LIMIT 1;
         RAISE EXCEPTION USING ERRCODE = 'OD409', MESSAGE = format('@CHANGED@', v_bad.f, v_bad.k);
     END IF;
 
-    -- The fields of each key's last write, every write kept in the history, and the
-    -- revision each write took: one statement, which reads each key's record once. A
-    -- record just made has no fields to replace.
-    DELETE FROM field d USING unnest(v_claimed) c
-        WHERE d.file = split_part(c, chr(31), 1) AND d.key = split_part(c, chr(31), 2);
+    -- Every write kept in the history, and the revision each write took: one
+    -- statement, which reads each key's record once.
     RETURN QUERY WITH placed AS MATERIALIZED (
-            SELECT w.i, w.f, w.k, w.nth, w.times, r.revision - w.times + w.nth AS revision
-            FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times) w JOIN record r ON r.file = w.f AND r.key = w.k),
-        fields AS (
-            INSERT INTO field(file, key, num, whole, fold)
-            SELECT w.f, w.k, c, p_fields[w.i][c], p_folds[w.i][c] FROM placed w CROSS JOIN generate_series(1, v_width) c
-            WHERE w.nth = w.times AND p_fields[w.i][c] IS NOT NULL),
+            SELECT w.i, w.f, w.k, r.revision - w.times + w.nth AS revision
+            FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times, v_last) w JOIN record r ON r.file = w.f AND r.key = w.k),
         kept AS (
-            INSERT INTO history(file, key, revision, author, at, deleted)
-            SELECT w.f, w.k, w.revision, session_user, v_at, 0 FROM placed w),
-        kept_fields AS (
-            INSERT INTO history_field(file, key, revision, num, whole)
-            SELECT w.f, w.k, w.revision, c, p_fields[w.i][c] FROM placed w CROSS JOIN generate_series(1, v_width) c
-            WHERE p_fields[w.i][c] IS NOT NULL)
+            INSERT INTO history(file, key, revision, author, at, deleted, fields)
+            SELECT w.f, w.k, w.revision, session_user, v_at, 0, ondrel_row(p_fields, w.i) FROM placed w)
         SELECT w.revision FROM placed w ORDER BY w.i;
 
     v_why := ondrel_cycle_check(p_file, p_key, p_fields);
@@ -717,7 +723,6 @@ BEGIN
     IF v_changed IS NOT NULL THEN
         RAISE EXCEPTION USING ERRCODE = 'OD409', MESSAGE = format('@CHANGED@', p_file, v_changed);
     END IF;
-    DELETE FROM field f USING unnest(v_keys) g(k) WHERE f.file = p_file AND f.key = g.k;
     INSERT INTO history(file, key, revision, author, at, deleted)
         SELECT p_file, g.k, greatest(g.revision, coalesce((SELECT max(h.revision) FROM history h
                                                            WHERE h.file = p_file AND h.key = g.k), 0)) + 1,
@@ -754,7 +759,7 @@ BEGIN
     PERFORM set_config('ondrel.writing', '', true);
 END $$;
 
--- The records, their fields and their history are written by the functions above alone,
+-- The records and their history are written by the functions above alone,
 -- whoever writes, the owner included: a raw INSERT, UPDATE, DELETE, COPY or TRUNCATE
 -- would pass by the checks, the cycle's lock and the history. The functions say that
 -- the statement is theirs for its duration; a statement of its own is refused.
@@ -772,7 +777,7 @@ DO $$
 DECLARE
     t text;
 BEGIN
-    FOREACH t IN ARRAY ARRAY['file', 'record', 'field', 'history', 'history_field', 'ondrel_new_version'] LOOP
+    FOREACH t IN ARRAY ARRAY['file', 'record', 'history', 'ondrel_new_version'] LOOP
         EXECUTE format('DROP TRIGGER IF EXISTS ondrel_through_functions ON %I', t);
         EXECUTE format('CREATE TRIGGER ondrel_through_functions BEFORE INSERT OR UPDATE OR DELETE OR TRUNCATE ON %I '
                        'FOR EACH STATEMENT EXECUTE FUNCTION ondrel_raw_write_refusal()', t);
@@ -789,7 +794,7 @@ BEGIN
     IF why IS NOT NULL THEN
         RAISE EXCEPTION USING ERRCODE = 'OD403', MESSAGE = why;
     END IF;
-    ANALYZE record, field;
+    ANALYZE record;
 END $$;
 
 DO $$
@@ -811,8 +816,8 @@ BEGIN
                               'ondrel_actuals_refusal(text, text[], integer, boolean, text)',
                               'ondrel_profile_refusal(text, text[], integer, boolean)',
                               'ondrel_refusal(text[], text[], text[], text[], text[])', 'ondrel_creation_refusal(text)',
-                              'ondrel_places(text[], text[])',
-                              'ondrel_writes(text[], text[], bigint[], integer[], integer[])', '@WRITE@', '@REMOVE@', '@REMOVE_ALL@', '@MAKE_FILE@',
+                              'ondrel_places(text[], text[])', 'ondrel_row(text[], integer)',
+                              'ondrel_writes(text[], text[], bigint[], integer[], integer[], integer[])', '@WRITE@', '@REMOVE@', '@REMOVE_ALL@', '@MAKE_FILE@',
                               '@STATISTICS@'] LOOP
         EXECUTE format('REVOKE ALL ON FUNCTION %s FROM PUBLIC', fn);
     END LOOP;
@@ -823,16 +828,15 @@ BEGIN
     END LOOP;
     COMMENT ON FUNCTION ondrel_write(text[], text[], text[], bigint[], text[], text[]) IS '@VERSION@';
 
-    REVOKE ALL ON file, record, field, history, history_field, rights, ondrel_mark, ondrel_new_version FROM PUBLIC;
+    REVOKE ALL ON file, record, history, rights, ondrel_mark, ondrel_new_version FROM PUBLIC;
     GRANT SELECT ON rights, ondrel_mark TO PUBLIC;
     FOR grantee IN SELECT DISTINCT pg_get_userbyid(a.grantee)
                    FROM pg_class c, aclexplode(c.relacl) a
                    WHERE c.relnamespace = current_schema()::regnamespace
-                     AND c.relname IN ('file', 'record', 'field', 'history', 'history_field', 'rights', 'ondrel_mark',
-                                       'ondrel_new_version')
+                     AND c.relname IN ('file', 'record', 'history', 'rights', 'ondrel_mark', 'ondrel_new_version')
                      AND a.grantee NOT IN (0, c.relowner) AND a.privilege_type <> 'SELECT' LOOP
-        EXECUTE format('REVOKE INSERT, UPDATE, DELETE, TRUNCATE, REFERENCES, TRIGGER ON file, record, field, history, '
-                       'history_field, rights, ondrel_mark, ondrel_new_version FROM %I', grantee);
+        EXECUTE format('REVOKE INSERT, UPDATE, DELETE, TRUNCATE, REFERENCES, TRIGGER ON file, record, history, '
+                       'rights, ondrel_mark, ondrel_new_version FROM %I', grantee);
     END LOOP;
     -- Those who budget or validate in the rights store go on writing, through the
     -- functions.

@@ -12,6 +12,7 @@
 #include "data/data_error.h"
 #include "store/row_writes.h"
 #include "store/sqlite_checkpoints.h"
+#include "store/sqlite_layout.h"
 #include "store/statement_cache.h"
 #include "store/store_error.h"
 
@@ -20,41 +21,6 @@ namespace ondrel {
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
-
-constexpr const char* kSchema = R"sql(
-CREATE TABLE file(name TEXT PRIMARY KEY) WITHOUT ROWID;
-CREATE TABLE record(
-    file TEXT NOT NULL, key TEXT NOT NULL, key_fold TEXT NOT NULL,
-    PRIMARY KEY(file, key)) WITHOUT ROWID;
-CREATE INDEX record_by_fold ON record(file, key_fold);
-CREATE TABLE field(
-    file TEXT NOT NULL, key TEXT NOT NULL, num INTEGER NOT NULL,
-    whole TEXT NOT NULL, fold TEXT NOT NULL,
-    PRIMARY KEY(file, key, num)) WITHOUT ROWID;
-CREATE INDEX field_by_fold ON field(file, num, fold);
-CREATE TABLE rights(
-    "user" TEXT NOT NULL, screen TEXT NOT NULL, level INTEGER NOT NULL,
-    PRIMARY KEY("user", screen)) WITHOUT ROWID;
-)sql";
-
-// What the second version of the tables adds: the revision of each record, and the
-// history of every revision with who wrote it and when.
-constexpr const char* kRevisions = R"sql(
-ALTER TABLE record ADD COLUMN revision INTEGER NOT NULL DEFAULT 1;
-CREATE TABLE history(
-    file TEXT NOT NULL, key TEXT NOT NULL, revision INTEGER NOT NULL,
-    author TEXT NOT NULL, at TEXT NOT NULL, deleted INTEGER NOT NULL,
-    PRIMARY KEY(file, key, revision)) WITHOUT ROWID;
-CREATE TABLE history_field(
-    file TEXT NOT NULL, key TEXT NOT NULL, revision INTEGER NOT NULL, num INTEGER NOT NULL,
-    whole TEXT NOT NULL,
-    PRIMARY KEY(file, key, revision, num)) WITHOUT ROWID;
-)sql";
-
-// The mark of the databases that the tools make: SQLite's application_id ("ONDR")
-// and the version of the tables in user_version.
-constexpr int kApplicationId = 0x4F4E4452;
-constexpr int kSchemaVersion = 2;
 
 template <class Work>
 auto guarded(const std::string& what, Work&& work) -> decltype(work()) {
@@ -126,35 +92,34 @@ public:
     void makeTables() {
         db_.exec("PRAGMA journal_mode=WAL");
         SQLite::Transaction tx(db_, SQLite::TransactionBehavior::IMMEDIATE);
-        db_.exec(kSchema);
-        db_.exec(kRevisions);
-        db_.exec("PRAGMA application_id=" + std::to_string(kApplicationId));
-        db_.exec("PRAGMA user_version=" + std::to_string(kSchemaVersion));
+        makeSqliteTables(db_);
+        db_.exec("PRAGMA application_id=" + std::to_string(kSqliteApplicationId));
+        db_.exec("PRAGMA user_version=" + std::to_string(kSqliteLayout));
         tx.commit();
     }
 
-    // A file of the first version gets the revisions and the history the first time it
-    // is opened for writing; a reader cannot bring it up to date.
+    // A file of an earlier version takes the current tables the first time it is opened
+    // for writing, in one transaction; a reader cannot bring it up to date.
     void checkMark() {
         int version = 0;
         try {
-            if (db_.execAndGet("PRAGMA application_id").getInt() == kApplicationId)
+            if (db_.execAndGet("PRAGMA application_id").getInt() == kSqliteApplicationId)
                 version = db_.execAndGet("PRAGMA user_version").getInt();
         } catch (const SQLite::Exception& e) {
             if (e.getErrorCode() != SQLITE_NOTADB)
                 throw storeError("lecture de " + path_, e);
         }
-        if (version == kSchemaVersion)
+        if (version == kSqliteLayout)
             return;
-        if (version != 1)
+        if (version != 1 && version != 2)
             throw DataError(kNotOurDatabase, notOurDatabase(path_));
         if (readOnly_)
             throw DataError(kNotOurDatabase, "La base « " + path_ + " » a été faite par une version précédente "
                                              "d'Ondrel : ouvrez-la une fois en écriture pour la mettre à jour.");
         guarded("mise à jour de " + path_, [&] {
             SQLite::Transaction tx(db_, SQLite::TransactionBehavior::IMMEDIATE);
-            db_.exec(kRevisions);
-            db_.exec("PRAGMA user_version=" + std::to_string(kSchemaVersion));
+            upgradeSqliteTables(db_, version);
+            db_.exec("PRAGMA user_version=" + std::to_string(kSqliteLayout));
             tx.commit();
         });
     }
@@ -294,7 +259,7 @@ private:
 
 }  // namespace
 
-// Opening writes nothing, unless a file of the first version is brought up to date.
+// Opening writes nothing, unless a file of an earlier version is brought up to date.
 // A file without our mark is refused untouched; one that cannot be written opens for
 // consultation.
 std::unique_ptr<Connection> openSqlite(const std::string& path, Access access) {

@@ -96,30 +96,29 @@ refused() { # why, statement
 }
 "$admin" show "$server" BUDGET N00016064000000 > "$dir/before.json"
 line="file = 'BUDGET' AND key = 'N00016064000000'"
-refused "field rows were written without a record" "INSERT INTO field VALUES
-  ('BUDGET', 'N00016068000000', 1, 'FANTOME', 'fantome'), ('BUDGET', 'N00016068000000', 2, '0', '0'),
-  ('BUDGET', 'N00016068000000', 3, '999900', '999900'), ('BUDGET', 'N00016068000000', 4, '001', '001')"
-printf 'BUDGET\tN00016068000000\t1\tFANTOME\tfantome\n' |
-  psql -qX -v ON_ERROR_STOP=1 "$lea" -c "COPY field FROM stdin" >/dev/null 2>&1 && fail "COPY wrote field rows"
+phantom="'BUDGET', 'N00016068000000', 'n00016068000000', 1, '{FANTOME,0,999900,001}', 'fantome'"
+refused "a record was written without its revision" "INSERT INTO record VALUES($phantom)"
+printf 'BUDGET\tN00016068000000\tn00016068000000\t1\t{FANTOME,0,999900,001}\tfantome\n' |
+  psql -qX -v ON_ERROR_STOP=1 "$lea" -c "COPY record FROM stdin" >/dev/null 2>&1 && fail "COPY wrote a record"
 refused "a file was deleted" "DELETE FROM file WHERE name = 'BUDGETCLES'"
-refused "a field changed without a revision" "UPDATE field SET whole = 'Falsifié' WHERE $line AND num = 1"
+refused "a field changed without a revision" "UPDATE record SET fields[1] = 'Falsifié' WHERE $line"
 refused "a revision was forged" "UPDATE record SET revision = 9223372036854775807 WHERE $line"
 refused "a record was deleted by hand" "DELETE FROM record WHERE $line"
 refused "the history was rewritten" "UPDATE history SET author = 'personne'"
-refused "the history was erased" "DELETE FROM history_field"
-refused "a revision was added by hand" "INSERT INTO history VALUES('BUDGET', 'N00016064000000', 99, 'ondrel', '2020-01-01 00:00:00', 0)"
-refused "a table was emptied" "TRUNCATE field"
+refused "the history was erased" "UPDATE history SET fields = '{}'"
+refused "a revision was added by hand" "INSERT INTO history VALUES('BUDGET', 'N00016064000000', 99, 'ondrel', '2020-01-01 00:00:00', 0, '{}')"
+refused "a table was emptied" "TRUNCATE history"
 as_lea "SELECT count(*) FROM history" || fail "a budgeter cannot read the history"
 # Nor does the owner's own psql: the tables take the rules' writes alone, so the
 # history stays whole and a validated year locked, whoever signs in.
 as_owner() { psql -qX -v ON_ERROR_STOP=1 "$server" -c "$1" >/dev/null 2>"$dir/owner.err"; }
-for statement in "UPDATE field SET whole = 'Falsifié' WHERE $line AND num = 1" "DELETE FROM history_field" \
-                 "TRUNCATE record, field" "INSERT INTO file VALUES ('FANTOME')"; do
+for statement in "UPDATE record SET fields[1] = 'Falsifié' WHERE $line" "DELETE FROM history" \
+                 "TRUNCATE record, history" "INSERT INTO file VALUES ('FANTOME')" "INSERT INTO record VALUES($phantom)"; do
   as_owner "$statement" && fail "the owner wrote raw: $statement"
   grep -q "ne s'écrit que par les fonctions de la base" "$dir/owner.err" || fail "the owner's refusal: $(cat "$dir/owner.err")"
 done
-printf 'BUDGET\tN00016068000000\t1\tFANTOME\tfantome\n' |
-  psql -qX -v ON_ERROR_STOP=1 "$server" -c "COPY field FROM stdin" >/dev/null 2>&1 && fail "the owner's COPY wrote field rows"
+printf 'BUDGET\tN00016068000000\tn00016068000000\t1\t{FANTOME,0,999900,001}\tfantome\n' |
+  psql -qX -v ON_ERROR_STOP=1 "$server" -c "COPY record FROM stdin" >/dev/null 2>&1 && fail "the owner's COPY wrote a record"
 "$admin" show "$server" BUDGET N00016064000000 > "$dir/after.json" || fail "the line went"
 cmp -s "$dir/before.json" "$dir/after.json" || fail "the line changed under the owner's psql"
 # Through the function: what the screen would never write.

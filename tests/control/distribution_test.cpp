@@ -87,13 +87,13 @@ TEST_F(Distribution, ALineEditLocksTheRestOfTheLineAndLeavingReopensIt) {
 
 TEST_F(Distribution, AFailingWriteLeavesTheLineOnScreenAndNotSaved) {
     z("Txt_Eclat").setText("001");
-    data.sql("ALTER TABLE field RENAME TO field_away");
+    data.sql("ALTER TABLE history RENAME TO history_away");
     EXPECT_THROW(z("Cmd_OkBudget").click(), DataError);
     EXPECT_TRUE(c->W_Creation);
     EXPECT_EQ(z("Txt_Cpte").text(), "6022000000");
     EXPECT_TRUE(z("Cmd_OkBudget").enabled());
     EXPECT_FALSE(z("Cmd_Sortir").enabled());
-    data.sql("ALTER TABLE field_away RENAME TO field");
+    data.sql("ALTER TABLE history_away RENAME TO history");
     z("Cmd_OkBudget").click();
     EXPECT_EQ(data.db->OpenFile("BUDGET").ReadRecord("N00016022000000").value(3, 1), "60000");
 }

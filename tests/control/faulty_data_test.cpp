@@ -25,7 +25,7 @@ protected:
 TEST_F(FaultyData, AFailedReadIsNeverTakenForAStoredLineAndTheScreenGoesOnAfterwards) {
     c = start();
     type(*c, "Txt_CodAssoc", "1\n");
-    data.sql("ALTER TABLE field RENAME TO field_away");
+    data.sql("ALTER TABLE record RENAME TO record_away");
     type(*c, "Txt_Cpte", "6064\n");
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_NE(host.messages[0].find("base"), std::string::npos) << host.messages[0];
@@ -34,7 +34,7 @@ TEST_F(FaultyData, AFailedReadIsNeverTakenForAStoredLineAndTheScreenGoesOnAfterw
     EXPECT_EQ(z("Txt_Cpte").text(), "");
     EXPECT_TRUE(z("Txt_Cpte").canTakeFocus());
 
-    data.sql("ALTER TABLE field_away RENAME TO field");
+    data.sql("ALTER TABLE record_away RENAME TO record");
     type(*c, "Txt_Cpte", "6064\n");
     EXPECT_EQ(z("Txt_LibCompte").text(), "Fournitures administratives");
     EXPECT_TRUE(lineCommandsOpen());

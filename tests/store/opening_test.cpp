@@ -113,7 +113,7 @@ TEST(Opening, AReaderNeverWaitsForAWriter) {
     t.put("BUDGET", "N0", {{"Loyer"}});
     SQLite::Database writer(t.path(), SQLite::OPEN_READWRITE);
     SQLite::Transaction writing(writer, SQLite::TransactionBehavior::IMMEDIATE);
-    writer.exec("DELETE FROM field");
+    writer.exec("DELETE FROM record");
     const auto start = std::chrono::steady_clock::now();
     auto reader = Database::open(t.path());
     EXPECT_EQ(reader->OpenFile("BUDGET").ReadRecord("N0").value(1, 1), "Loyer");

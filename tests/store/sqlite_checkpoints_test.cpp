@@ -16,7 +16,7 @@ TEST(SqliteCheckpoints, ALargeWriteReachesTheFileWhileItStaysOpen) {
     t.db->createFile("BUDGET");
     const auto before = std::filesystem::file_size(t.path());
     t.db->inOneBatch([&] {
-        for (int i = 0; i < 10000; ++i) {
+        for (int i = 0; i < 20000; ++i) {
             std::string key = "N0001";
             key += std::to_string(6000000000 + i);
             t.db->write("BUDGET", t.db->newRecord("BUDGET", key, {{"Ligne de budget"}, {"0", "1", "2"}, {"100", "200", "300"}}));
@@ -26,7 +26,7 @@ TEST(SqliteCheckpoints, ALargeWriteReachesTheFileWhileItStaysOpen) {
     for (int wait = 0; wait < 100 && !copied(); ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_TRUE(copied()) << std::filesystem::file_size(t.path()) << " bytes in the file";
-    EXPECT_EQ(t.db->keys("BUDGET").size(), 10000u);
+    EXPECT_EQ(t.db->keys("BUDGET").size(), 20000u);
 }
 
 }  // namespace ondrel
