@@ -410,15 +410,13 @@ Database::PreparedSelect Database::PreparedSelect::of(const std::string& request
                 p.sql += p.conditionOn("r.label_fold", folded, c.prefix);
         }
     }
-    // Sorted on a field, the rows are sorted here rather than by the engine, which
-    // would build a temporary tree of them.
-    if (s.sortField == 0)
-        p.sql += " ORDER BY r.key";
+    // The rows are sorted here rather than by the engine, which would build a temporary
+    // tree of them, or read a whole file in key order to spare itself the sort.
     return p;
 }
 
-// Byte order of the sort field, an absent field as an empty text, ties by key: the lists
-// match what the stored texts sort to.
+// Byte order of the sort field, an absent field as an empty text, ties by key; by key
+// alone for field 0: the lists match what the stored texts sort to.
 std::vector<std::vector<std::string>> Database::sortedRows(std::vector<std::vector<std::string>> rows,
                                                           const std::vector<std::string>& sortValues,
                                                           const std::vector<std::string>& keys) {
@@ -455,7 +453,7 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
         if (const auto answer = batch_->answers.find(asked); answer != batch_->answers.end())
             return answer->second.second;
     }
-    const bool sorted = p.sortField != 0;
+    const bool byKey = p.sortField == 0;
     std::vector<std::string> keys, sortValues;
     std::vector<std::vector<std::string>> rows;
     connection_->query(p.sql, p.params, [&](const Row& found) {
@@ -470,14 +468,11 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
             else
                 row.push_back(wholes[static_cast<std::size_t>(f) - 1].value_or(std::string()));
         }
-        if (sorted) {
-            keys.emplace_back(found.text(0));
-            sortValues.push_back(std::move(wholes[static_cast<std::size_t>(p.sortField) - 1]).value_or(std::string()));
-        }
+        keys.emplace_back(found.text(0));
+        sortValues.push_back(byKey ? std::string() : std::move(wholes[static_cast<std::size_t>(p.sortField) - 1]).value_or(std::string()));
         rows.push_back(std::move(row));
     });
-    if (sorted)
-        rows = sortedRows(std::move(rows), sortValues, keys);
+    rows = sortedRows(std::move(rows), sortValues, keys);
     if (rows.empty())
         requireKnownFile(p.file);
     ResultTable table(std::move(rows));

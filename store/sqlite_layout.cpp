@@ -13,13 +13,15 @@ namespace ondrel {
 namespace {
 
 // A record in one row, its fields in one column, and a revision of the history in one
-// row: a list reads each record once, and a write makes two rows. The label's folded
-// copy is what a search by label reads; empty when the record has no label.
+// row: a list reads each record once, and a write makes two rows. The records are kept
+// in the order of their folded keys, the order of the screen's lists, so that a list
+// reads its rows one after the other without a lookup each. The label's folded copy is
+// what a search by label reads; empty when the record has no label.
 constexpr const char* kRecordTables = R"sql(
 CREATE TABLE record(
     file TEXT NOT NULL, key TEXT NOT NULL, key_fold TEXT NOT NULL, revision INTEGER NOT NULL DEFAULT 1,
     fields TEXT NOT NULL DEFAULT '{}', label_fold TEXT NOT NULL DEFAULT '',
-    PRIMARY KEY(file, key)) WITHOUT ROWID;
+    PRIMARY KEY(file, key_fold, key)) WITHOUT ROWID;
 CREATE TABLE history(
     file TEXT NOT NULL, key TEXT NOT NULL, revision INTEGER NOT NULL,
     author TEXT NOT NULL, at TEXT NOT NULL, deleted INTEGER NOT NULL, fields TEXT NOT NULL DEFAULT '{}',
@@ -27,7 +29,7 @@ CREATE TABLE history(
 )sql";
 
 constexpr const char* kIndexes = R"sql(
-CREATE INDEX record_by_fold ON record(file, key_fold);
+CREATE UNIQUE INDEX record_by_key ON record(file, key);
 CREATE INDEX record_by_label ON record(file, label_fold);
 )sql";
 
@@ -104,7 +106,6 @@ void makeSqliteTables(SQLite::Database& db) {
 void upgradeSqliteTables(SQLite::Database& db, int version) {
     if (version == 1)
         db.exec(kRevisions);
-    db.exec("DROP INDEX record_by_fold");
     db.exec("ALTER TABLE record RENAME TO record_v2");
     db.exec("ALTER TABLE history RENAME TO history_v2");
     db.exec(kRecordTables);
