@@ -175,14 +175,16 @@ std::string lineKey(const LineToWrite& line) {
     return budgetKey(yearCodeFor(line.year), padCode(line.entity), completeWithZeros(line.account));
 }
 
-// The line, the lines above it and the account that the screen reads first for each
-// of the rows from first on, read at once.
+// What the screen reads first for each of the rows from first on, read at once: every
+// line of each entity's year, which answers the lines above and below a new account
+// too, and the chart's accounts.
 std::size_t readAhead(Database& db, const std::vector<BudgetRow>& rows, std::size_t first) {
     constexpr std::size_t kRows = 500;
     std::vector<std::string> lines, accounts;
     for (std::size_t i = first; i < std::min(rows.size(), first + kRows); ++i) {
         const LineToWrite& line = rows[i].line;
         const std::string entity = padCode(line.entity), account = completeWithZeros(line.account);
+        db.readAheadUnder("BUDGET", budgetKey(yearCodeFor(line.year), entity, ""));
         lines.push_back(lineKey(line));
         for (const auto& above : accountsAbove(account))
             lines.push_back(budgetKey(yearCodeFor(line.year), entity, above));

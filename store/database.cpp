@@ -369,6 +369,30 @@ struct Database::PreparedSelect {
         return testedPrefix ? fold.compare(0, testedFold.size(), testedFold) == 0 : fold == testedFold;
     }
 
+    // The rows of a list, with what they sort on, until they are sorted.
+    struct Listed {
+        std::vector<std::string> keys, sortValues;
+        std::vector<std::vector<std::string>> rows;
+    };
+    // Takes a record into the list when it passes the test on a field: its columns, and
+    // what it sorts on.
+    void take(std::string_view key, std::vector<std::optional<std::string>> wholes, Listed& listed) const {
+        if (!passes(wholes))
+            return;
+        std::vector<std::string> row;
+        row.reserve(fields.size());
+        for (int f : fields) {
+            if (f == 0)
+                row.emplace_back(key);
+            else
+                row.push_back(wholes[static_cast<std::size_t>(f) - 1].value_or(std::string()));
+        }
+        listed.keys.emplace_back(key);
+        listed.sortValues.push_back(sortField == 0 ? std::string()
+                                                   : std::move(wholes[static_cast<std::size_t>(sortField) - 1]).value_or(std::string()));
+        listed.rows.push_back(std::move(row));
+    }
+
     // The select of a request, parsed; a DataError when it is malformed.
     static PreparedSelect of(const std::string& requestText);
 };
@@ -435,14 +459,29 @@ std::vector<std::vector<std::string>> Database::sortedRows(std::vector<std::vect
 }
 
 // The file is looked for only when no row comes back: a select of a file that does not
-// exist is refused, and the others pay nothing for the question. In a batch, the writes
-// held back that could be among the rows go first, and an answer serves again until
-// its file is written.
+// exist is refused, and the others pay nothing for the question. In a batch, a list by
+// key prefix under what the batch has read ahead is its own answer; otherwise the
+// writes held back that could be among the rows go first, and an answer serves again
+// until its file is written.
 ResultTable Database::RunSelect(const std::string& requestText, const std::string&, int*) {
     const PreparedSelect& p = *prepareSelect(requestText);
     std::string asked;
+    PreparedSelect::Listed listed;
     if (batch_) {
         batch_->endIfFailed();
+        if (p.testedField == 0 && p.keyFold && p.keyPrefix && batch_->lists(p.file, *p.keyFold)) {
+            for (auto k = batch_->folded.lower_bound({p.file, *p.keyFold, {}});
+                 k != batch_->folded.end() && std::get<0>(*k) == p.file && std::get<1>(*k).compare(0, p.keyFold->size(), *p.keyFold) == 0;
+                 ++k) {
+                const auto& fields = batch_->known.at({p.file, std::get<2>(*k)}).fields;
+                std::vector<std::optional<std::string>> wholes(p.read);
+                for (std::size_t f = 0; f < p.read && f < fields.size(); ++f)
+                    if (!fields[f].empty())
+                        wholes[f] = joinValues(fields[f]);
+                p.take(std::get<2>(*k), std::move(wholes), listed);
+            }
+            return ResultTable(sortedRows(std::move(listed.rows), listed.sortValues, listed.keys));
+        }
         if (batch_->holdsWriteFor(p.file, p.keyFold, p.keyPrefix))
             sendHeldWrites();
         asked = p.sql;
@@ -453,26 +492,9 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
         if (const auto answer = batch_->answers.find(asked); answer != batch_->answers.end())
             return answer->second.second;
     }
-    const bool byKey = p.sortField == 0;
-    std::vector<std::string> keys, sortValues;
-    std::vector<std::vector<std::string>> rows;
-    connection_->query(p.sql, p.params, [&](const Row& found) {
-        auto wholes = wholeFields(found.text(1), p.read);
-        if (!p.passes(wholes))
-            return;
-        std::vector<std::string> row;
-        row.reserve(p.fields.size());
-        for (int f : p.fields) {
-            if (f == 0)
-                row.emplace_back(found.text(0));
-            else
-                row.push_back(wholes[static_cast<std::size_t>(f) - 1].value_or(std::string()));
-        }
-        keys.emplace_back(found.text(0));
-        sortValues.push_back(byKey ? std::string() : std::move(wholes[static_cast<std::size_t>(p.sortField) - 1]).value_or(std::string()));
-        rows.push_back(std::move(row));
-    });
-    rows = sortedRows(std::move(rows), sortValues, keys);
+    connection_->query(p.sql, p.params,
+                       [&](const Row& found) { p.take(found.text(0), wholeFields(found.text(1), p.read), listed); });
+    auto rows = sortedRows(std::move(listed.rows), listed.sortValues, listed.keys);
     if (rows.empty())
         requireKnownFile(p.file);
     ResultTable table(std::move(rows));

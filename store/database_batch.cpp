@@ -50,22 +50,29 @@ void Database::readAhead(const std::string& file, const std::vector<std::string>
         learn(file, unknown);
 }
 
+// The records are read by their folded keys, which takes in those of the same letters
+// in another case: the batch then lists them too. A stored record's revision is the
+// last of its key's history.
 void Database::readAheadUnder(const std::string& file, const std::string& prefix) {
-    if (!batch_ || prefix.empty())
+    if (!batch_ || prefix.empty() || batch_->knownPrefixes.count({file, prefix}))
         return;
     batch_->endIfFailed();
-    const Params range{file, prefix, prefixEnd(prefix)};
+    const std::string fold = foldCase(prefix);
     std::map<Batch::Key, Known> learnt;
     connection_->query("SELECT key, max(revision) FROM history WHERE file = ? AND key >= ? AND key < ? GROUP BY key",
-                       range, [&](const Row& row) { learnt[{file, std::string(row.text(0))}].last = row.integer(1); });
-    connection_->query(std::string(kRecordsOfFile) + " AND r.key >= ? AND r.key < ?", range, [&](const Row& row) {
-        Known& k = learnt[{file, std::string(row.text(0))}];
-        k.revision = row.integer(1);
-        k.last = std::max(k.last, *k.revision);
-        k.fields = recordFields(row.text(2));
-    });
+                       {file, prefix, prefixEnd(prefix)},
+                       [&](const Row& row) { learnt[{file, std::string(row.text(0))}].last = row.integer(1); });
+    connection_->query(std::string(kRecordsOfFile) + " AND r.key_fold >= ? AND r.key_fold < ?", {file, fold, prefixEnd(fold)},
+                       [&](const Row& row) {
+                           Known& k = learnt[{file, std::string(row.text(0))}];
+                           k.revision = row.integer(1);
+                           k.last = std::max(k.last, *k.revision);
+                           k.fields = recordFields(row.text(2));
+                           batch_->folded.emplace(file, row.text(3), row.text(0));
+                       });
     batch_->known.merge(learnt);   // what the batch wrote itself stays as it wrote it
     batch_->knownPrefixes.insert({file, prefix});
+    batch_->listedFolds.insert({file, fold});
 }
 
 // Each record with its fields, and where its history ends, whether or not the record
@@ -81,7 +88,7 @@ void Database::learn(const std::string& file, const std::vector<std::string>& ke
         learnt[{file, key}];
     manyRows(*connection_,
              "SELECT v.column2, (SELECT coalesce(max(h.revision), 0) FROM history h"
-             " WHERE h.file = v.column1 AND h.key = v.column2), r.revision, r.fields FROM (VALUES",
+             " WHERE h.file = v.column1 AND h.key = v.column2), r.revision, r.fields, r.key_fold FROM (VALUES",
              "(?, ?)", ") AS v LEFT JOIN record r ON r.file = v.column1 AND r.key = v.column2", rows,
              [&](const Row& row) {
                  Known& k = learnt[{file, std::string(row.text(0))}];
@@ -89,6 +96,7 @@ void Database::learn(const std::string& file, const std::vector<std::string>& ke
                  if (!row.isNull(2)) {
                      k.revision = row.integer(2);
                      k.fields = recordFields(row.text(3));
+                     batch_->folded.emplace(file, row.text(4), row.text(0));
                  }
              });
     batch_->known.merge(learnt);
@@ -104,7 +112,9 @@ std::int64_t Database::writeInBatch(const std::string& file, const Record& recor
                         (record.revision() == kNewRecord ? !k.revision : k.revision == record.revision());
     if (!asRead)
         throw changedMeanwhile(file, record.key());
-    batch_->unsentFolds.emplace(file, foldCase(record.key()));
+    const std::string fold = foldCase(record.key());
+    batch_->unsentFolds.emplace(file, fold);
+    batch_->folded.emplace(file, fold, record.key());
     batch_->written.push_back({file, record.key(), k.revision.value_or(kNewRecord), record.fields()});
     const std::int64_t revision = ++k.last;
     k.revision = revision;
@@ -123,9 +133,7 @@ void Database::sendHeldWrites() {
     if (!batch_)
         return;
     sendWrites();
-    batch_->known.clear();
-    batch_->knownPrefixes.clear();
-    batch_->answers.clear();
+    batch_->forget();
 }
 
 // What the batch knows stays true once its writes are sent, its own writes being in it:

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -17,9 +18,9 @@ namespace ondrel {
 // empty when there is none.
 std::string prefixEnd(std::string prefix);
 
-// The records of a file, a row each with its revision and fields; followed by the
-// conditions on r.key.
-inline constexpr const char* kRecordsOfFile = "SELECT r.key, r.revision, r.fields FROM record r WHERE r.file = ?";
+// The records of a file, a row each with its revision, fields and folded key; followed
+// by the conditions on r.key or r.key_fold.
+inline constexpr const char* kRecordsOfFile = "SELECT r.key, r.revision, r.fields, r.key_fold FROM record r WHERE r.file = ?";
 
 // A record as the transaction of a batch has it: absent, or at a revision with its
 // fields; and the last revision of its history, from which a new record goes on.
@@ -41,10 +42,28 @@ struct Database::Batch {
     // Files and key prefixes under which the batch knows every key, stored or not.
     std::set<Key> knownPrefixes;
     bool knowsAllUnder(const std::string& file, const std::string& key) const {
-        for (const auto& [f, prefix] : knownPrefixes)
-            if (f == file && key.compare(0, prefix.size(), prefix) == 0)
+        return underOneOf(knownPrefixes, file, key);
+    }
+    // Files and folded prefixes under which the batch knows every stored record, and
+    // the folded keys of the stored records it knows: a list by key prefix under one of
+    // them is answered from what the batch knows, its own writes included.
+    std::set<Key> listedFolds;
+    std::set<std::tuple<std::string, std::string, std::string>> folded;   // file, folded key, key
+    bool lists(const std::string& file, const std::string& fold) const {
+        return underOneOf(listedFolds, file, fold);
+    }
+    static bool underOneOf(const std::set<Key>& prefixes, const std::string& file, const std::string& text) {
+        for (const auto& [f, prefix] : prefixes)
+            if (f == file && text.compare(0, prefix.size(), prefix) == 0)
                 return true;
         return false;
+    }
+    void forget() {
+        known.clear();
+        knownPrefixes.clear();
+        listedFolds.clear();
+        folded.clear();
+        answers.clear();
     }
     // The writes not sent yet, in their order, each over the revision the batch had
     // of its record, and the revisions they will take.

@@ -93,6 +93,7 @@ DROP FUNCTION IF EXISTS ondrel_notes_refusal(text, text[]);
 DROP FUNCTION IF EXISTS ondrel_lock_refusal(text, text[]);
 DROP FUNCTION IF EXISTS ondrel_nesting_refusal(text);
 DROP FUNCTION IF EXISTS ondrel_places(text[], text[]);
+DROP FUNCTION IF EXISTS ondrel_row(text[], integer);
 DROP FUNCTION IF EXISTS ondrel_writes(text[], text[], bigint[], integer[], integer[]);
 
 -- The level of the session's role on a screen key of the rights store.
@@ -504,14 +505,6 @@ RETURNS TABLE(nth integer[], times integer[], last integer[]) LANGUAGE sql IMMUT
           FROM unnest(p_file, p_key) WITH ORDINALITY AS u(f, k, i)) x
 $$;
 
--- Write i of a call, its fields up to the last one not empty: the record's row and its
--- revision's.
-CREATE OR REPLACE FUNCTION ondrel_row(a text[], i integer) RETURNS text[] LANGUAGE sql IMMUTABLE AS $$
-    SELECT ARRAY(SELECT a[i][c] FROM generate_series(1, coalesce(
-                     (SELECT max(c) FROM generate_series(1, array_length(a, 2)) c WHERE a[i][c] IS NOT NULL), 0)) c
-                 ORDER BY c)
-$$;
-
 -- The writes of one call, in their order, with their places, placed once for all the
 -- statements that read them. Planned as one row, so that the statements that join
 -- them to the tables look each key up by its index, whatever the tables hold: a
@@ -538,11 +531,13 @@ LANGUAGE plpgsql SECURITY DEFINER SET plan_cache_mode = force_generic_plan AS $$
 DECLARE
     v_why text := ondrel_schema_refusal('rien n''a été enregistré.');
     v_n integer;
+    v_width integer;
     v_owner constant boolean := pg_has_role(session_user, current_user, 'MEMBER');
     v_at constant text := to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS');
     v_nth integer[];
     v_times integer[];
     v_last integer[];
+    v_rows text[];
     v_claimed text[];
     v_created text[];
     v_bad record;
@@ -551,6 +546,7 @@ BEGIN
         RAISE EXCEPTION USING ERRCODE = 'OD403', MESSAGE = v_why;
     END IF;
     v_n := coalesce(cardinality(p_file), 0);
+    v_width := coalesce(array_length(p_fields, 2), 0);
     IF v_n = 0 THEN
         RETURN;
     END IF;
@@ -590,6 +586,12 @@ BEGIN
 
     PERFORM set_config('ondrel.writing', 'on', true);
     SELECT nth, times, last INTO v_nth, v_times, v_last FROM ondrel_places(p_file, p_key);
+    -- Each write's fields up to the last one not empty, as the text of an array: the
+    -- record's row and its revision's take them from here, each by its place.
+    SELECT array_agg(coalesce((SELECT array_agg(p_fields[i][c] ORDER BY c) FROM generate_series(1, v_width) c
+                               WHERE c <= (SELECT max(d) FROM generate_series(1, v_width) d WHERE p_fields[i][d] IS NOT NULL)),
+                              '{}')::text ORDER BY i)
+      INTO v_rows FROM generate_series(1, v_n) i;
 
     -- The record rows: each key claims its revisions with its first write, only if it
     -- still has the revision that write was read at, or, for a new record, if no row
@@ -602,7 +604,7 @@ BEGIN
         WITH upd AS (
             UPDATE record r SET revision = greatest(r.revision, coalesce(
                        (SELECT max(h.revision) FROM history h WHERE h.file = r.file AND h.key = r.key), 0)) + w.times,
-                   fields = ondrel_row(p_fields, w.last), label_fold = coalesce(p_folds[w.last][1], '')
+                   fields = v_rows[w.last]::text[], label_fold = coalesce(p_folds[w.last][1], '')
             FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times, v_last) w
             WHERE w.nth = 1 AND w.seen > 0 AND r.file = w.f AND r.key = w.k AND r.revision = w.seen
             RETURNING r.file || chr(31) || r.key AS fk)
@@ -612,7 +614,7 @@ BEGIN
         WITH ins AS (
             INSERT INTO record(file, key, key_fold, revision, fields, label_fold)
             SELECT w.f, w.k, p_key_fold[w.i], coalesce((SELECT max(h.revision) FROM history h WHERE h.file = w.f AND h.key = w.k), 0) + w.times,
-                   ondrel_row(p_fields, w.last), coalesce(p_folds[w.last][1], '')
+                   v_rows[w.last]::text[], coalesce(p_folds[w.last][1], '')
             FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times, v_last) w WHERE w.nth = 1 AND w.seen = 0
             ON CONFLICT DO NOTHING
             RETURNING file || chr(31) || key AS fk)
@@ -622,7 +624,7 @@ BEGIN
         WITH ups AS (
             INSERT INTO record(file, key, key_fold, revision, fields, label_fold)
             SELECT w.f, w.k, p_key_fold[w.i], coalesce((SELECT max(h.revision) FROM history h WHERE h.file = w.f AND h.key = w.k), 0) + w.times,
-                   ondrel_row(p_fields, w.last), coalesce(p_folds[w.last][1], '')
+                   v_rows[w.last]::text[], coalesce(p_folds[w.last][1], '')
             FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times, v_last) w WHERE w.nth = 1 AND w.seen = -1
             ON CONFLICT (file, key) DO UPDATE SET revision = greatest(record.revision + (EXCLUDED.revision - coalesce(
                 (SELECT max(h.revision) FROM history h WHERE h.file = EXCLUDED.file AND h.key = EXCLUDED.key), 0)), EXCLUDED.revision),
@@ -645,7 +647,7 @@ BEGIN
             FROM ondrel_writes(p_file, p_key, p_seen, v_nth, v_times, v_last) w JOIN record r ON r.file = w.f AND r.key = w.k),
         kept AS (
             INSERT INTO history(file, key, revision, author, at, deleted, fields)
-            SELECT w.f, w.k, w.revision, session_user, v_at, 0, ondrel_row(p_fields, w.i) FROM placed w)
+            SELECT w.f, w.k, w.revision, session_user, v_at, 0, v_rows[w.i]::text[] FROM placed w)
         SELECT w.revision FROM placed w ORDER BY w.i;
 
     v_why := ondrel_cycle_check(p_file, p_key, p_fields);
@@ -816,7 +818,7 @@ BEGIN
                               'ondrel_actuals_refusal(text, text[], integer, boolean, text)',
                               'ondrel_profile_refusal(text, text[], integer, boolean)',
                               'ondrel_refusal(text[], text[], text[], text[], text[])', 'ondrel_creation_refusal(text)',
-                              'ondrel_places(text[], text[])', 'ondrel_row(text[], integer)',
+                              'ondrel_places(text[], text[])',
                               'ondrel_writes(text[], text[], bigint[], integer[], integer[], integer[])', '@WRITE@', '@REMOVE@', '@REMOVE_ALL@', '@MAKE_FILE@',
                               '@STATISTICS@'] LOOP
         EXECUTE format('REVOKE ALL ON FUNCTION %s FROM PUBLIC', fn);

@@ -88,6 +88,33 @@ TEST_P(Batch, ASelectSeesTheWritesHeldBack) {
     });
 }
 
+// A list under a prefix read ahead is answered by the batch, its own writes in it, as
+// the engine answers it once they are sent: keys of another letter case and the order
+// by label included.
+TEST_P(Batch, AListUnderAPrefixReadAheadIsAnsweredAsTheEngineWould) {
+    TempDatabase t(GetParam());
+    t.put("BUDGET", "N00016060", {{"Fournitures"}});
+    t.put("BUDGET", "n00016070", {{"Achats"}});
+    t.put("BUDGET", "N00026060", {{"Autre entité"}});
+    const auto listed = [](Database& db) {
+        Request q;
+        q.set(1, "SSELECT BUDGET AVEC 0 = \"N00016]\" 0 1 PAR 1");
+        q.set(2, "BUDGET");
+        q.set(3, "0 1");
+        const ResultTable table = db.RunSelect(q.text());
+        return table.rows();
+    };
+    std::vector<std::vector<std::string>> inBatch;
+    t.db->inOneBatch([&] {
+        t.db->readAheadUnder("BUDGET", "N0001");
+        t.db->write("BUDGET", t.db->newRecord("BUDGET", "N00016050", {{"Eau"}}));
+        inBatch = listed(*t.db);
+    });
+    EXPECT_EQ(inBatch, (std::vector<std::vector<std::string>>{
+                           {"n00016070", "Achats"}, {"N00016050", "Eau"}, {"N00016060", "Fournitures"}}));
+    EXPECT_EQ(inBatch, listed(*Database::open(t.path())));
+}
+
 // A record that the tools build whole goes over whatever the batch knows of its key,
 // as many times as it is written.
 TEST_P(Batch, RecordsBuiltWholeGoOverWhatTheBatchKnows) {
