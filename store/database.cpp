@@ -319,6 +319,14 @@ bool Database::grantAccess(const std::string& user, bool write) {
     return connection_->grantAccess(user, write);
 }
 
+// The rows of a list, with what they sort on, until they are sorted: the sort field's
+// column, or its texts apart when the list does not return it.
+struct Database::Listed {
+    std::vector<std::string> keys, sortValues;
+    std::vector<std::vector<std::string>> rows;
+    int sortColumn = -1;
+};
+
 // A select sentence turned into one SQL statement whose shape depends only on which
 // of the key and the label it tests: every value is bound as a parameter. Each row is
 // a record with its fields in one column; the columns asked for are read from it, and
@@ -329,6 +337,7 @@ struct Database::PreparedSelect {
     Params params;
     std::vector<int> fields;   // the field list, 0 for the key
     int sortField = 0;
+    int sortColumn = -1;       // the column of the sort field when the list returns it
     std::size_t read = 0;      // how many fields of each record the columns and tests need
     // The test on a field, folded; only the rows whose field is there pass.
     int testedField = 0;
@@ -369,27 +378,29 @@ struct Database::PreparedSelect {
         return testedPrefix ? fold.compare(0, testedFold.size(), testedFold) == 0 : fold == testedFold;
     }
 
-    // The rows of a list, with what they sort on, until they are sorted.
-    struct Listed {
-        std::vector<std::string> keys, sortValues;
-        std::vector<std::vector<std::string>> rows;
-    };
     // Takes a record into the list when it passes the test on a field: its columns, and
-    // what it sorts on.
+    // what it sorts on. A field's text is moved into its column, unless the list wants
+    // it again.
     void take(std::string_view key, std::vector<std::optional<std::string>> wholes, Listed& listed) const {
         if (!passes(wholes))
             return;
         std::vector<std::string> row;
         row.reserve(fields.size());
-        for (int f : fields) {
-            if (f == 0)
+        for (auto f = fields.begin(); f != fields.end(); ++f) {
+            if (*f == 0) {
                 row.emplace_back(key);
+                continue;
+            }
+            auto& whole = wholes[static_cast<std::size_t>(*f) - 1];
+            if (std::find(f + 1, fields.end(), *f) != fields.end())
+                row.push_back(whole.value_or(std::string()));
             else
-                row.push_back(wholes[static_cast<std::size_t>(f) - 1].value_or(std::string()));
+                row.push_back(std::move(whole).value_or(std::string()));
         }
         listed.keys.emplace_back(key);
-        listed.sortValues.push_back(sortField == 0 ? std::string()
-                                                   : std::move(wholes[static_cast<std::size_t>(sortField) - 1]).value_or(std::string()));
+        listed.sortColumn = sortColumn;
+        if (sortField != 0 && sortColumn < 0)
+            listed.sortValues.push_back(std::move(wholes[static_cast<std::size_t>(sortField) - 1]).value_or(std::string()));
         listed.rows.push_back(std::move(row));
     }
 
@@ -413,6 +424,8 @@ Database::PreparedSelect Database::PreparedSelect::of(const std::string& request
     // The columns are those of the field list: the entity list asks "0 1" of a sentence that names only 0.
     p.fields = parseFieldList(request.get(3));
     p.sortField = s.sortField;
+    if (const auto c = std::find(p.fields.begin(), p.fields.end(), s.sortField); s.sortField != 0 && c != p.fields.end())
+        p.sortColumn = static_cast<int>(c - p.fields.begin());
     for (int f : p.fields)
         p.read = std::max(p.read, static_cast<std::size_t>(f));
     p.read = std::max(p.read, static_cast<std::size_t>(s.sortField));
@@ -441,20 +454,24 @@ Database::PreparedSelect Database::PreparedSelect::of(const std::string& request
 
 // Byte order of the sort field, an absent field as an empty text, ties by key; by key
 // alone for field 0: the lists match what the stored texts sort to.
-std::vector<std::vector<std::string>> Database::sortedRows(std::vector<std::vector<std::string>> rows,
-                                                          const std::vector<std::string>& sortValues,
-                                                          const std::vector<std::string>& keys) {
-    std::vector<std::size_t> order(rows.size());
+std::vector<std::vector<std::string>> Database::sortedRows(Listed listed) {
+    static const std::string kNone;
+    const auto value = [&](std::size_t i) -> const std::string& {
+        if (listed.sortColumn >= 0)
+            return listed.rows[i][static_cast<std::size_t>(listed.sortColumn)];
+        return listed.sortValues.empty() ? kNone : listed.sortValues[i];
+    };
+    std::vector<std::size_t> order(listed.rows.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const int byField = sortValues[a].compare(sortValues[b]);
-        return byField != 0 ? byField < 0 : keys[a] < keys[b];
+        const int byField = value(a).compare(value(b));
+        return byField != 0 ? byField < 0 : listed.keys[a] < listed.keys[b];
     });
     std::vector<std::vector<std::string>> result;
-    result.reserve(rows.size());
+    result.reserve(listed.rows.size());
     for (std::size_t i : order)
-        result.push_back(std::move(rows[i]));
+        result.push_back(std::move(listed.rows[i]));
     return result;
 }
 
@@ -466,7 +483,7 @@ std::vector<std::vector<std::string>> Database::sortedRows(std::vector<std::vect
 ResultTable Database::RunSelect(const std::string& requestText, const std::string&, int*) {
     const PreparedSelect& p = *prepareSelect(requestText);
     std::string asked;
-    PreparedSelect::Listed listed;
+    Listed listed;
     if (batch_) {
         batch_->endIfFailed();
         if (p.testedField == 0 && p.keyFold && p.keyPrefix && batch_->lists(p.file, *p.keyFold)) {
@@ -480,7 +497,7 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
                         wholes[f] = joinValues(fields[f]);
                 p.take(std::get<2>(*k), std::move(wholes), listed);
             }
-            return ResultTable(sortedRows(std::move(listed.rows), listed.sortValues, listed.keys));
+            return ResultTable(sortedRows(std::move(listed)));
         }
         if (batch_->holdsWriteFor(p.file, p.keyFold, p.keyPrefix))
             sendHeldWrites();
@@ -494,7 +511,7 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
     }
     connection_->query(p.sql, p.params,
                        [&](const Row& found) { p.take(found.text(0), wholeFields(found.text(1), p.read), listed); });
-    auto rows = sortedRows(std::move(listed.rows), listed.sortValues, listed.keys);
+    auto rows = sortedRows(std::move(listed));
     if (rows.empty())
         requireKnownFile(p.file);
     ResultTable table(std::move(rows));

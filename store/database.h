@@ -151,9 +151,8 @@ private:
     Record stored(const std::string& file, std::string key, std::vector<std::vector<std::string>> fields,
                   std::int64_t revision);
     std::shared_ptr<const PreparedSelect> prepareSelect(const std::string& request);
-    static std::vector<std::vector<std::string>> sortedRows(std::vector<std::vector<std::string>> rows,
-                                                            const std::vector<std::string>& sortValues,
-                                                            const std::vector<std::string>& keys);
+    struct Listed;
+    static std::vector<std::vector<std::string>> sortedRows(Listed listed);
     bool fileExists(const std::string& name);
     void requireFile(const std::string& name);
     void requireKnownFile(const std::string& name);
