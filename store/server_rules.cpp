@@ -21,7 +21,8 @@ namespace {
 // function or an operator there, which a statement could call in place of the server's
 // own (an exact match wins over pg_catalog's polymorphic one, wherever it stands in the
 // path). Every name is qualified, every operator named: nothing it calls can be such
-// an object.
+// an object. Of several, the first by schema and name, so that the same is named each
+// time.
 constexpr const char* kSchemaRefusal = R"sql(
 SELECT CASE WHEN c.others IS NOT NULL THEN pg_catalog.format(
            'Dans le schéma « %s », %s peut créer des objets : une fonction créée là par un autre rôle pourrait '
@@ -53,7 +54,7 @@ SELECT CASE WHEN c.others IS NOT NULL THEN pg_catalog.format(
             ON NOT (pg_catalog.pg_has_role(o.owner, n.nspowner, 'MEMBER') OR pg_catalog.pg_has_role(o.owner, CURRENT_USER, 'MEMBER'))
          WHERE n.oid OPERATOR(pg_catalog.=) ANY (@SPACES@)) c
  WHERE c.others IS NOT NULL OR c.drop IS NOT NULL
- ORDER BY c.others IS NULL
+ ORDER BY c.others IS NULL, c.nspname, c.drop
  LIMIT 1
 )sql";
 
@@ -524,10 +525,11 @@ END $$;
 -- is empty. Its statements are planned once for every call: a plan made for one call's
 -- values would hold the fields as a constant, each field found by reading the array
 -- from its start (a thousand lines in 160 ms instead of 50), and be made again at
--- each call.
+-- each call. The rows go through the text of an array, which the session's array_nulls
+-- would otherwise read back as the text "NULL" where a field is empty.
 CREATE OR REPLACE FUNCTION ondrel_write(p_file text[], p_key text[], p_key_fold text[], p_seen bigint[],
                                         p_fields text[], p_folds text[]) RETURNS SETOF bigint
-LANGUAGE plpgsql SECURITY DEFINER SET plan_cache_mode = force_generic_plan AS $$
+LANGUAGE plpgsql SECURITY DEFINER SET plan_cache_mode = force_generic_plan SET array_nulls = on AS $$
 DECLARE
     v_why text := ondrel_schema_refusal('rien n''a été enregistré.');
     v_n integer;

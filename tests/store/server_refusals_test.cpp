@@ -295,6 +295,26 @@ TEST(ServerRefusals, ArraysNotFromOneAreRefused) {
     EXPECT_FALSE(b.base->db->read("BUDGET", kLine));
 }
 
+// A field left empty is stored empty, whatever the caller's session says of the text
+// NULL in arrays: a version whose state is the text "NULL" would be neither a project
+// nor validated.
+TEST(ServerRefusals, AnEmptyFieldIsStoredEmptyWhateverTheSession) {
+    if (!test::testServer())
+        GTEST_SKIP() << "no test server (scripts/test starts one)";
+    test::BudgeterBase b("ondrel_test_nulls");
+    fillBase(*b.base);
+    pqxx::connection budgeter(b.base->path() + "&user=" + b.role);
+    pqxx::nontransaction(budgeter).exec("SET array_nulls = off");
+    pqxx::work tx(budgeter);
+    tx.exec("SELECT ondrel_write('{VERSIONS}', '{N0001.007}', '{n0001.007}', '{0}', "
+            "ARRAY[['Essai', 'budget', NULL, 'note']], ARRAY[['essai', 'budget', NULL, 'note']])");
+    tx.commit();
+    const auto version = b.base->db->read("VERSIONS", "N0001.007");
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version->fields(), (std::vector<std::vector<std::string>>{{"Essai"}, {"budget"}, {}, {"note"}}));
+    EXPECT_EQ(b.base->db->history("VERSIONS", "N0001.007").back().fields, version->fields());
+}
+
 // A write sees a validation committed after its transaction began: a snapshot taken
 // before it (REPEATABLE READ, SERIALIZABLE) is refused, and a write that waited for
 // the validation in READ COMMITTED finds its lock. Nothing is written either way.
