@@ -241,8 +241,9 @@ void Database::load(const std::function<void(Loader&)>& fill) {
 void Database::Loader::put(const std::string& file, const Record& record) {
     checkValues(record);
     db_.requireKnownFile(file);
-    rows_.addRecord(file, record.key(), 1, record.fields());
-    rows_.addRevision(file, record.key(), 1, db_.user_, at_, record.fields());
+    const std::string fields = fieldArray(record.fields());
+    rows_.addRecord(file, record.key(), 1, fields, labelFold(record.fields()));
+    rows_.addRevision(file, record.key(), 1, db_.user_, at_, fields);
     ++db_.writesInTransaction_[file];
     if (++count_ % kBatch == 0)
         flush();
@@ -398,7 +399,6 @@ struct Database::PreparedSelect {
                 row.push_back(std::move(whole).value_or(std::string()));
         }
         listed.keys.emplace_back(key);
-        listed.sortColumn = sortColumn;
         if (sortField != 0 && sortColumn < 0)
             listed.sortValues.push_back(std::move(wholes[static_cast<std::size_t>(sortField) - 1]).value_or(std::string()));
         listed.rows.push_back(std::move(row));
@@ -484,6 +484,7 @@ ResultTable Database::RunSelect(const std::string& requestText, const std::strin
     const PreparedSelect& p = *prepareSelect(requestText);
     std::string asked;
     Listed listed;
+    listed.sortColumn = p.sortColumn;
     if (batch_) {
         batch_->endIfFailed();
         if (p.testedField == 0 && p.keyFold && p.keyPrefix && batch_->lists(p.file, *p.keyFold)) {

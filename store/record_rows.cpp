@@ -6,7 +6,6 @@
 #include "data/record.h"
 #include "data/text_fold.h"
 #include "store/connection.h"
-#include "store/field_array.h"
 
 namespace ondrel {
 
@@ -24,14 +23,13 @@ std::string labelFold(const std::vector<std::vector<std::string>>& fields) {
 }
 
 void RecordRows::addRecord(const std::string& file, const std::string& key, std::int64_t revision,
-                           const std::vector<std::vector<std::string>>& fields) {
-    records_.push_back({file, key, foldCase(key), std::to_string(revision), fieldArray(fields), labelFold(fields)});
+                           const std::string& fields, const std::string& labelFold) {
+    records_.push_back({file, key, foldCase(key), std::to_string(revision), fields, labelFold});
 }
 
 void RecordRows::addRevision(const std::string& file, const std::string& key, std::int64_t revision,
-                             const std::string& author, const std::string& at,
-                             const std::vector<std::vector<std::string>>& fields) {
-    revisions_.push_back({file, key, std::to_string(revision), author, at, "0", fieldArray(fields)});
+                             const std::string& author, const std::string& at, const std::string& fields) {
+    revisions_.push_back({file, key, std::to_string(revision), author, at, "0", fields});
 }
 
 void RecordRows::appendTo(Connection& connection) {

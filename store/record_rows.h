@@ -17,13 +17,13 @@ std::string labelFold(const std::vector<std::vector<std::string>>& fields);
 
 // The rows that revisions of records make, a row a record and a row a revision, each
 // value a text, kept until they go to the engine together: how a load and a batch of
-// writes send them.
+// writes send them. The fields come as the array that both rows hold.
 class RecordRows {
 public:
-    void addRecord(const std::string& file, const std::string& key, std::int64_t revision,
-                   const std::vector<std::vector<std::string>>& fields);
+    void addRecord(const std::string& file, const std::string& key, std::int64_t revision, const std::string& fields,
+                   const std::string& labelFold);
     void addRevision(const std::string& file, const std::string& key, std::int64_t revision, const std::string& author,
-                     const std::string& at, const std::vector<std::vector<std::string>>& fields);
+                     const std::string& at, const std::string& fields);
     // Appends every row kept to its table, then keeps none.
     void appendTo(Connection& connection);
 

@@ -16,7 +16,7 @@ namespace {
 // The record row takes its next revision, with the write's fields, only if it still
 // has the one the record was read at, or, for a new record, only if no row has its key.
 // A key deleted and made again goes on from the last number of its history.
-std::int64_t claimRevision(Connection& c, const RecordWrite& w) {
+std::int64_t claimRevision(Connection& c, const RecordWrite& w, const std::string& fields) {
     static const std::string kInsert =
         "INSERT INTO record(file, key, key_fold, revision, fields, label_fold) VALUES(?, ?, ?,"
         " (SELECT coalesce(max(revision), 0) + 1 FROM history WHERE file = ? AND key = ?), ?, ?)";
@@ -28,7 +28,6 @@ std::int64_t claimRevision(Connection& c, const RecordWrite& w) {
                                         " WHERE file = ? AND key = ? AND revision = ? RETURNING revision";
     std::optional<std::int64_t> claimed;
     auto take = [&](const Row& row) { claimed = row.integer(0); };
-    const std::string fields = fieldArray(w.fields);
     if (w.seen == kNewRecord || w.seen == kAnyRevision)
         c.query(w.seen == kNewRecord ? kCreate : kCreateOrReplace,
                 {w.file, w.key, foldCase(w.key), w.file, w.key, fields, labelFold(w.fields)}, take);
@@ -64,8 +63,9 @@ std::vector<std::int64_t> writeRowByRow(Connection& connection, const std::vecto
     revisions.reserve(writes.size());
     for (const RecordWrite& w : writes) {
         refuseWhenLocked(connection, w.file, w.key);
-        revisions.push_back(claimRevision(connection, w));
-        rows.addRevision(w.file, w.key, revisions.back(), author, at, w.fields);
+        const std::string fields = fieldArray(w.fields);
+        revisions.push_back(claimRevision(connection, w, fields));
+        rows.addRevision(w.file, w.key, revisions.back(), author, at, fields);
     }
     rows.appendTo(connection);
     return revisions;
