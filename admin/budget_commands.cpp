@@ -18,11 +18,18 @@ namespace ondrel {
 namespace {
 
 struct Arguments {
-    std::string db, input, entity, year, format = "csv", output, from, to, percent = "0", profile, version;
+    std::string db, input, entity, group, year, format = "csv", output, from, to, percent = "0", profile, version;
     bool withActuals = false, dryRun = false, replace = false;
 };
 
 void exportBudget(const Arguments& a) {
+    if (!a.group.empty()) {
+        if (!a.version.empty() || a.withActuals)
+            throw Failure("--version and --with-actuals export an entity's budget, not a group's");
+        return exportGroup(a.db, a.group, a.year, a.format, a.output);
+    }
+    if (a.entity.empty())
+        throw Failure("give --entity or --group");
     auto db = openExisting(a.db);
     BudgetSheet sheet = a.version.empty() ? readBudgetSheet(*db, a.entity, a.year)
                                           : readVersion(*db, a.entity, a.year, versionNamed(*db, a.entity, a.year, a.version));
@@ -120,7 +127,9 @@ void addBudgetCommands(CLI::App& tool, Command& chosen) {
                                            "export an entity's budget for one year as CSV or XLSX",
                                            [a] { exportBudget(*a); });
     exportBudgetCommand->add_option("DB", a->db, kDatabaseHelp)->required();
-    exportBudgetCommand->add_option("--entity", a->entity, "entity code")->required();
+    auto* entity = exportBudgetCommand->add_option("--entity", a->entity, "entity code");
+    exportBudgetCommand->add_option("--group", a->group, "a group of entities instead: a row an account, added")
+        ->excludes(entity);
     exportBudgetCommand->add_option("--year", a->year, "N or N+1")->required()->check(years);
     exportBudgetCommand->add_option("--format", a->format, "csv or xlsx")->check(CLI::IsMember({"csv", "xlsx"}));
     exportBudgetCommand->add_option("--output", a->output, "file to write")->required();

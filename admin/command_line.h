@@ -29,6 +29,11 @@ void addDatabaseCommands(CLI::App& tool, Command& chosen);
 void addBudgetCommands(CLI::App& tool, Command& chosen);
 void addActualsCommands(CLI::App& tool, Command& chosen);
 void addVersionCommands(CLI::App& tool, Command& chosen);
+void addGroupCommands(CLI::App& tool, Command& chosen);
+
+// export-budget --group: the group's year, a row an account.
+void exportGroup(const std::string& db, const std::string& group, const std::string& year, const std::string& format,
+                 const std::string& output);
 
 // Every DB argument: a file, or a server database.
 inline constexpr const char* kDatabaseHelp = "database file or postgresql:// URI";

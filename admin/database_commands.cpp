@@ -35,6 +35,7 @@ void initDemo(const std::string& path) {
     auto db = createNew(path);
     const std::string& owner = db->user();
     writeDemoData(*db, owner);
+    writeDemoGroup(*db);
     std::cout << "Demo database created: " << db->location() << "\n";
     printFiles(*db);
     std::cout << "  rights on ONDREL: " << owner << " full (2), lecteur read-only (0); " << owner

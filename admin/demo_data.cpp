@@ -180,6 +180,16 @@ const Line kLines[] = {
      "001"},
 };
 
+// The group, in year N+1: the fee that the foundation pays to the association's
+// network and the association's side of it, a flow between them.
+const Labelled kGroupChart[] = {{"0016281000000", "Cotisations liées à l'activité"},
+                                {"0036281000000", "Cotisations liées à l'activité"}};
+
+const Line kGroupLines[] = {
+    {"N10017560000000", "Cotisations", {"0"}, {"60000"}, "001"},
+    {"N10036281000000", "Cotisations liées à l'activité", {"0"}, {"60000"}, "001"},
+};
+
 void put(Database& db, const std::string& file, const std::string& key, Fields fields) {
     db.write(file, db.makeRecord(file, key, std::move(fields)));
 }
@@ -216,6 +226,18 @@ void writeDemoData(Database& db, const std::string& owner) {
         db.setAccessLevel(owner, "ONDREL", 2);
         db.setAccessLevel(owner, "ONDREL_VALIDATION", 1);
         db.setAccessLevel("lecteur", "ONDREL", 0);
+    });
+}
+
+void writeDemoGroup(Database& db) {
+    db.inOneTransaction([&] {
+        for (const auto& a : kGroupChart)
+            put(db, "PLANCOMPTABLE", a.code, {{a.label}});
+        for (const auto& l : kGroupLines)
+            put(db, "BUDGET", l.key, {{l.label}, l.periods, l.amounts, {l.breakdown}});
+        db.createFile("GROUPES");
+        put(db, "GROUPES", "Réseau du Livre",
+            {{"Réseau du Livre"}, {"001", "003"}, {"Cotisation au réseau"}, {"6281000000"}, {"7560000000"}});
     });
 }
 

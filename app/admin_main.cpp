@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     addBudgetCommands(tool, chosen);
     addActualsCommands(tool, chosen);
     addVersionCommands(tool, chosen);
+    addGroupCommands(tool, chosen);
     try {
         tool.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -107,6 +107,7 @@ int main(int argc, char** argv) {
                 makeDataFolder(std::filesystem::path(dbPath).parent_path().string());
                 auto db = Database::create(dbPath);
                 writeDemoData(*db, db->signIn(user));
+                writeDemoGroup(*db);
             } catch (const std::exception& e) {
                 tellInBox(&window, QMessageBox::Warning, "Base de démonstration",
                           QString("La base de démonstration « %1 » n'a pas pu être créée.\n%2")

@@ -1,5 +1,6 @@
 #include "periods/calendar_walk.h"
 
+#include <cstdio>
 #include <cctype>
 
 #include "data/data_error.h"
@@ -60,6 +61,12 @@ Period periodAt(const std::string& startText, int index) {
     for (int i = 0; i < index; ++i)
         p = next(p);
     return p;
+}
+
+std::string monthCode(const Period& period) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02d", period.year % 10000, period.month % 100);
+    return text;
 }
 
 }  // namespace ondrel

@@ -21,6 +21,8 @@ inline constexpr int kMaxPeriods = 120;
 // the month whose label is the label of the end month. Raises a DataError for a date
 // text not in that form and for an end month that the walk never meets.
 std::vector<Period> walkFiscalYear(const std::string& startText, const std::string& endText);
+// "2027-06": the month as a person names it on a command line.
+std::string monthCode(const Period& period);
 // The month that lies index months after the month of the start date, by the same walk.
 Period periodAt(const std::string& startText, int index);
 

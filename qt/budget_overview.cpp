@@ -450,6 +450,13 @@ void BudgetOverview::choose(const QString& entity, const QString& year) {
     refresh();
 }
 
+void BudgetOverview::showAccount(const QString& account) {
+    filter_->clear();
+    const auto found = sorted_->match(sorted_->index(0, 0), Qt::DisplayRole, account, 1, Qt::MatchExactly);
+    if (!found.isEmpty())
+        lines_->setCurrent(found.front());
+}
+
 void BudgetOverview::refresh() {
     if (!attempt("Le budget n'a pas pu être lu.", [this] { fill(); })) {
         lineModel_->clear();

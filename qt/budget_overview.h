@@ -38,6 +38,8 @@ public:
     // Reads the budget again: after a line is saved, the overview shows it.
     void refresh();
     void choose(const QString& entity, const QString& year);
+    // The line of that account becomes the current one, in sight, the filter cleared.
+    void showAccount(const QString& account);
     // Writes what the overview shows as CSV, or as XLSX for a name ending in .xlsx; with
     // the actuals and the variances, for reading, when asked.
     bool exportTo(const QString& path, bool withActuals = false);

@@ -15,6 +15,7 @@
 #include "budget/budget_lock.h"
 #include "budget/spread_status.h"
 #include "qt/french_boxes.h"
+#include "qt/group/group_overview.h"
 #include "qt/year_grid_window.h"
 
 namespace ondrel {
@@ -60,6 +61,7 @@ void MainWindow::buildMenus() {
     file->addAction("Quitter", QKeySequence::Quit, this, [this] { close(); });
     QMenu* budget = menuBar()->addMenu("Budget");
     budget->addAction("Vue d'ensemble", QKeySequence(Qt::CTRL | Qt::Key_B), this, [this] { overview(); });
+    budget->addAction("Vue du groupe", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B), this, [this] { groupOverview(); });
     QMenu* help = menuBar()->addMenu("Aide");
     help->addAction("Aide", this, [this] {
         if (screen_)
@@ -93,6 +95,8 @@ bool MainWindow::openDatabase(const QString& path) {
     screen_ = nullptr;
     delete overview_;
     overview_ = nullptr;
+    delete groupOverview_;
+    groupOverview_ = nullptr;
     db_ = db;
     lockAsked_ = {};
     user_ = db_->signIn(claimedUser_);
@@ -142,6 +146,23 @@ BudgetOverview* MainWindow::overview() {
     overview_->show();
     overview_->raise();
     return overview_;
+}
+
+GroupOverview* MainWindow::groupOverview() {
+    if (!groupOverview_) {
+        groupOverview_ = new GroupOverview(db_, this);
+        groupOverview_->setWindowFlag(Qt::Window);
+        connect(groupOverview_, &GroupOverview::lineChosen, this,
+                [this](const QString& entity, const QString& year, const QString& account) {
+                    BudgetOverview* entityView = overview();
+                    entityView->choose(entity, year);
+                    entityView->showAccount(account);
+                });
+    }
+    groupOverview_->refresh();
+    groupOverview_->show();
+    groupOverview_->raise();
+    return groupOverview_;
 }
 
 void MainWindow::showLine(const QString& entity, const QString& year, const QString& account) {

@@ -33,6 +33,8 @@ public:
     bool consultationOnly() const { return consultationOnly_; }
     // Budget ▸ Vue d'ensemble: made at the first call, then raised.
     BudgetOverview* overview();
+    // Budget ▸ Vue du groupe: made at the first call, then raised.
+    class GroupOverview* groupOverview();
     // Shows a stored line in the entry screen, once the line under way may be left.
     void showLine(const QString& entity, const QString& year, const QString& account);
 
@@ -58,6 +60,7 @@ private:
     QAction* importActuals_ = nullptr;
     OndrelWidget* screen_ = nullptr;
     BudgetOverview* overview_ = nullptr;
+    GroupOverview* groupOverview_ = nullptr;
     QScrollArea* area_;
     QLabel* database_;
     QLabel* userLabel_;

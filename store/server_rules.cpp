@@ -102,11 +102,11 @@ CREATE OR REPLACE FUNCTION ondrel_level(p_screen text) RETURNS integer LANGUAGE 
     SELECT coalesce((SELECT level FROM rights WHERE "user" = session_user AND screen = p_screen), 0)
 $$;
 
--- The files that a role which is not the owner may write: those of the budget at full
--- rights on the screen, the versions for whoever budgets or validates, the locks of
--- the validated years for validators alone.
+-- The files that a role which is not the owner may write: those of the budget and the
+-- groups of entities at full rights on the screen, the versions for whoever budgets or
+-- validates, the locks of the validated years for validators alone.
 CREATE OR REPLACE FUNCTION ondrel_writable_file(f text) RETURNS boolean LANGUAGE sql STABLE AS $$
-    SELECT CASE WHEN f IN ('BUDGET', 'REALISE', 'PROFILS', 'NOTES') THEN ondrel_level('ONDREL') = 2
+    SELECT CASE WHEN f IN ('BUDGET', 'REALISE', 'PROFILS', 'NOTES', 'GROUPES', 'SEUILS') THEN ondrel_level('ONDREL') = 2
                 WHEN f IN ('VERSIONS', 'VERSIONLIGNES') THEN ondrel_level('ONDREL') = 2 OR ondrel_level('ONDREL_VALIDATION') >= 1
                 WHEN f = 'VERROUS' THEN ondrel_level('ONDREL_VALIDATION') >= 1
                 ELSE false END
@@ -213,6 +213,54 @@ LANGUAGE sql STABLE AS $$
         END
 $$;
 
+-- Thresholds of alert, "warning<RS>overspend" in hundredths of a percent: the warning
+-- first, neither past 1000 %.
+CREATE OR REPLACE FUNCTION ondrel_thresholds_fault(t text) RETURNS boolean LANGUAGE sql IMMUTABLE AS $$
+    SELECT CASE WHEN t IS NULL THEN false
+                WHEN t !~ '^[0-9]{1,6}\x1e[0-9]{1,6}$' THEN true
+                ELSE split_part(t, chr(30), 1)::integer > split_part(t, chr(30), 2)::integer
+                     OR split_part(t, chr(30), 2)::integer > 100000 END
+$$;
+
+-- A group of entities under its name: entities of the base, each once, none for the
+-- group of all of them; flows from a charge account to a produit account, each named;
+-- its thresholds.
+CREATE OR REPLACE FUNCTION ondrel_group_refusal(k text, fields text[], field_count integer) RETURNS text
+LANGUAGE sql STABLE AS $$
+    SELECT CASE
+        WHEN fields[1] IS DISTINCT FROM k OR char_length(k) NOT BETWEEN 1 AND 60 OR k ~ '[\x01-\x1f\x7f]'
+             OR k <> btrim(k) OR field_count > 6 THEN
+            format('« %s » n''est pas un groupe d''entités : rien n''a été enregistré.', k)
+        WHEN coalesce(fields[2], '') !~ '^([0-9]{3}(\x1e[0-9]{3})*)?$'
+             OR (k = 'Toutes les entités') <> (fields[2] IS NULL)
+             OR EXISTS (SELECT 1 FROM unnest(string_to_array(fields[2], chr(30))) e GROUP BY e HAVING count(*) > 1)
+             OR EXISTS (SELECT 1 FROM unnest(string_to_array(fields[2], chr(30))) e
+                        WHERE NOT EXISTS (SELECT 1 FROM record r WHERE r.file = 'ASSOCIATION' AND r.key = e)) THEN
+            format('Les entités du groupe « %s » ne sont pas des entités de la base, chacune une fois : rien n''a été enregistré.', k)
+        WHEN cardinality(string_to_array(coalesce(fields[3], ''), chr(30))) <> cardinality(string_to_array(coalesce(fields[4], ''), chr(30)))
+             OR cardinality(string_to_array(coalesce(fields[3], ''), chr(30))) <> cardinality(string_to_array(coalesce(fields[5], ''), chr(30)))
+             OR coalesce(fields[4], '') !~ '^(6[0-9]{9}(\x1e6[0-9]{9})*)?$'
+             OR coalesce(fields[5], '') !~ '^(7[0-9]{9}(\x1e7[0-9]{9})*)?$'
+             OR EXISTS (SELECT 1 FROM unnest(string_to_array(fields[3], chr(30))) n
+                        WHERE char_length(n) NOT BETWEEN 1 AND 60 OR n ~ '[\x01-\x1f\x7f]' OR n <> btrim(n)) THEN
+            format('Les flux du groupe « %s » ne vont pas chacun d''un compte de charges à un compte de produits : rien n''a été enregistré.', k)
+        WHEN ondrel_thresholds_fault(fields[6]) THEN
+            format('Les seuils du groupe « %s » ne vont pas de 0 %% à 1 000 %%, la vigilance avant le dépassement : rien n''a été enregistré.', k)
+        END
+$$;
+
+-- The thresholds of an entity, or of its lines under the significant digits of an
+-- account that follow its code.
+CREATE OR REPLACE FUNCTION ondrel_threshold_refusal(k text, fields text[], field_count integer, entity_known boolean)
+RETURNS text LANGUAGE sql STABLE AS $$
+    SELECT CASE
+        WHEN k !~ '^[0-9]{3}([0-9]{0,9}[1-9])?$' OR field_count <> 1 OR fields[1] IS NULL
+             OR ondrel_thresholds_fault(fields[1]) THEN
+            format('« %s » n''est pas un seuil d''alerte : rien n''a été enregistré.', k)
+        WHEN NOT entity_known THEN format('L''entité %s n''existe pas : rien n''a été enregistré.', substr(k, 1, 3))
+        END
+$$;
+
 -- A note of a line: five hundred characters at most, no control character but the
 -- line feed.
 CREATE OR REPLACE FUNCTION ondrel_note_refusal(note text) RETURNS text LANGUAGE sql IMMUTABLE AS $$
@@ -283,12 +331,13 @@ BEGIN
                bool_or((c.whole IS NULL) <> (c.fold IS NULL)
                        OR (c.fold IS DISTINCT FROM lower(c.whole COLLATE "C") AND c.whole ~ '^[\x01-\x7f]*$')) AS misfolded
         FROM unnest(p_fields, p_folds) WITH ORDINALITY AS c(whole, fold, o) GROUP BY 1),
-    -- A write's first five fields, all that the checks read beyond how many it has.
+    -- A write's first six fields, all that the checks read beyond how many it has.
     writes AS MATERIALIZED (
         SELECT w.j, w.f, w.k, l.field_count,
-               ARRAY[p_fields[w.j][1], p_fields[w.j][2], p_fields[w.j][3], p_fields[w.j][4], p_fields[w.j][5]] AS fields,
+               ARRAY[p_fields[w.j][1], p_fields[w.j][2], p_fields[w.j][3], p_fields[w.j][4], p_fields[w.j][5],
+                     p_fields[w.j][6]] AS fields,
                (w.kf IS DISTINCT FROM lower(w.k COLLATE "C") AND w.k ~ '^[\x01-\x7f]*$') OR l.misfolded AS misfolded,
-               CASE w.f WHEN 'PROFILS' THEN substr(w.k, 1, 3) ELSE substr(w.k, 3, 3) END AS entity,
+               CASE WHEN w.f IN ('PROFILS', 'SEUILS') THEN substr(w.k, 1, 3) ELSE substr(w.k, 3, 3) END AS entity,
                CASE w.f WHEN 'BUDGET' THEN coalesce(p_fields[w.j][2], '') WHEN 'VERSIONLIGNES' THEN coalesce(p_fields[w.j][2], '')
                         WHEN 'REALISE' THEN coalesce(p_fields[w.j][1], '') END AS periods
         FROM unnest(p_file, p_key, p_key_fold) WITH ORDINALITY AS w(f, k, kf, j) JOIN lines l ON l.j = w.j),
@@ -312,6 +361,8 @@ BEGIN
                 WHEN 'NOTES' THEN ondrel_notes_refusal(w.k, w.fields, w.field_count)
                 WHEN 'VERSIONS' THEN ondrel_version_refusal(w.k, w.fields, w.field_count, e.known)
                 WHEN 'VERSIONLIGNES' THEN ondrel_version_line_refusal(w.k, w.fields, w.field_count, m.refusal)
+                WHEN 'GROUPES' THEN ondrel_group_refusal(w.k, w.fields, w.field_count)
+                WHEN 'SEUILS' THEN ondrel_threshold_refusal(w.k, w.fields, w.field_count, e.known)
                 ELSE ondrel_lock_refusal(w.k, w.fields, w.field_count) END END AS refusal
         FROM writes w JOIN entities e ON e.entity = w.entity
              LEFT JOIN distribution_keys d ON w.f = 'BUDGET' AND d.key = w.entity || w.fields[4]

@@ -15,12 +15,9 @@ namespace {
 // The index of the period of "AAAA-MM" in the year.
 std::size_t closedPeriod(Database& db, const std::string& entity, const std::string& year, const std::string& through) {
     const auto periods = fiscalPeriods(db, entity, year);
-    for (std::size_t p = 0; p < periods.size(); ++p) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%04d-%02d", periods[p].year % 10000, periods[p].month % 100);
-        if (through == text)
+    for (std::size_t p = 0; p < periods.size(); ++p)
+        if (through == monthCode(periods[p]))
             return p;
-    }
     throw std::runtime_error("Le mois « " + through + " » n'est pas un mois de l'exercice " + year + " de l'entité " +
                              entity + " (écrivez-le AAAA-MM).");
 }

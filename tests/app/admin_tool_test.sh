@@ -81,6 +81,26 @@ printf 'JournalCode\tEcritureDate\tCompteNum\tDebit\tCredit\nAC\t20271315\t60640
 err=$("$admin" import-actuals "$dir/demo.db" "$dir/bad.txt" --entity 001 2>&1) && fail "a bad FEC was imported"
 case "$err" in *"ligne 2 : EcritureDate « 20271315 »"*"rien n'a été écrit"*) ;; *) fail "a bad FEC said: $err";; esac
 
+# A group's alerts for a nightly task: 001 spent 120,50 of January's 100,00 on supplies.
+out=$("$admin" alerts "$dir/demo.db" --group "Réseau du Livre" --through 2027-01) && fail "an overspend did not exit 1"
+case "$out" in *$'\n"=""001""";6064000000;Fournitures administratives;100,00;120,50;120,50 %;100,00 %;Dépassement'*) ;;
+  *) fail "alerts printed: $out";; esac
+"$admin" threshold "$dir/demo.db" --entity 1 --account 6064 --warning 110 --over 130 >/dev/null || fail "threshold"
+out=$("$admin" alerts "$dir/demo.db" --group "Réseau du Livre" --through 2027-01) && fail "a watch did not exit 1"
+case "$out" in *"120,50 %;110,00 %;Vigilance"*) ;; *) fail "the line's own thresholds were not taken: $out";; esac
+"$admin" alerts "$dir/demo.db" --group "Réseau du Livre" --through 2031-01 2>/dev/null && fail "alerts past any year"
+
+# A group: made from the command line, refused with the reason, exported with its flow.
+out=$("$admin" group "$dir/demo.db" Nord --entities 1,3) || fail "group"
+[ "$out" = "groupe « Nord » créé : 001 003" ] || fail "group said: $out"
+err=$("$admin" group "$dir/demo.db" Sud --entities 1,9 2>&1) && fail "a group of an unknown entity was made"
+[ "$err" = "ondrel-admin: L'entité 009 n'existe pas." ] || fail "group refused with: $err"
+"$admin" export-budget "$dir/demo.db" --group "Réseau du Livre" --year N+1 --output "$dir/group.csv" >/dev/null ||
+  fail "export-budget --group"
+grep -q '^Réseau du Livre;N+1;7560000000;Cotisations;600,00;600,00;.*;600,00;0,00;600,00;' "$dir/group.csv" ||
+  fail "the flow is not eliminated: $(cat "$dir/group.csv")"
+grep -q '^Réseau du Livre;N+1;;Résultat;-1500,00;' "$dir/group.csv" || fail "the flow is in the result"
+
 # A seasonal profile, and a copy to N+1 spread by it: 1 200,00 as 20 % in January.
 "$admin" profile "$dir/demo.db" --entity 001 --name Hiver --shares "20;20;10;5;5;5;0;0;5;10;10;10" >/dev/null || fail "profile"
 "$admin" profile "$dir/demo.db" --entity 001 --name Faux --shares "50;40" 2>/dev/null && fail "a profile of 90 % was kept"

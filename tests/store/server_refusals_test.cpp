@@ -231,6 +231,35 @@ std::vector<Case> cases() {
          "La période « 12 » n'est pas une période de l'exercice, dans l'ordre : rien n'a été enregistré."},
         {"a lock by a budgeter", {{"VERROUS", "N0001", {"N0001.001", "Budget primitif"}}},
          "Vos droits sur la base ne permettent pas d'écrire dans le fichier VERROUS : rien n'a été enregistré."},
+
+        {"a group with a flow and thresholds",
+         {{"GROUPES", "Réseau", {"Réseau", "001", "Cotisation", "6281000000", "7560000000", joined({"8000", "9500"})}}}, ""},
+        {"a group named apart from its key", {{"GROUPES", "Réseau", {"Nord", "001"}}},
+         "« Réseau » n'est pas un groupe d'entités : rien n'a été enregistré."},
+        {"a group of an unknown entity", {{"GROUPES", "Réseau", {"Réseau", joined({"001", "999"})}}},
+         "Les entités du groupe « Réseau » ne sont pas des entités de la base, chacune une fois : rien n'a été enregistré."},
+        {"a group naming an entity twice", {{"GROUPES", "Réseau", {"Réseau", joined({"001", "001"})}}},
+         "Les entités du groupe « Réseau » ne sont pas des entités de la base, chacune une fois : rien n'a été enregistré."},
+        {"a group of no entity", {{"GROUPES", "Réseau", {"Réseau"}}},
+         "Les entités du groupe « Réseau » ne sont pas des entités de la base, chacune une fois : rien n'a été enregistré."},
+        {"the group of all entities made of some", {{"GROUPES", "Toutes les entités", {"Toutes les entités", "001"}}},
+         "Les entités du groupe « Toutes les entités » ne sont pas des entités de la base, chacune une fois : rien n'a été enregistré."},
+        {"a flow from a produit", {{"GROUPES", "Réseau", {"Réseau", "001", "Cotisation", "7060000000", "7560000000"}}},
+         "Les flux du groupe « Réseau » ne vont pas chacun d'un compte de charges à un compte de produits : rien n'a été enregistré."},
+        {"a flow without its produit", {{"GROUPES", "Réseau", {"Réseau", "001", "Cotisation", "6281000000"}}},
+         "Les flux du groupe « Réseau » ne vont pas chacun d'un compte de charges à un compte de produits : rien n'a été enregistré."},
+        {"group thresholds out of order",
+         {{"GROUPES", "Réseau", {"Réseau", "001", std::nullopt, std::nullopt, std::nullopt, joined({"9500", "9000"})}}},
+         "Les seuils du groupe « Réseau » ne vont pas de 0 % à 1 000 %, la vigilance avant le dépassement : rien n'a été enregistré."},
+        {"thresholds of a line", {{"SEUILS", "0016064", {joined({"8000", "9500"})}}}, ""},
+        {"thresholds past 1000 %", {{"SEUILS", "001", {joined({"8000", "100001"})}}},
+         "« 001 » n'est pas un seuil d'alerte : rien n'a été enregistré."},
+        {"thresholds under trailing zeros", {{"SEUILS", "00160", {joined({"8000", "9000"})}}},
+         "« 00160 » n'est pas un seuil d'alerte : rien n'a été enregistré."},
+        {"thresholds that are no numbers", {{"SEUILS", "001", {joined({"huit", "9000"})}}},
+         "« 001 » n'est pas un seuil d'alerte : rien n'a été enregistré."},
+        {"thresholds of an unknown entity", {{"SEUILS", "999", {joined({"8000", "9000"})}}},
+         "L'entité 999 n'existe pas : rien n'a été enregistré."},
     };
 }
 
@@ -242,7 +271,8 @@ void fillBase(test::TempDatabase& t) {
     for (const char* account : {"0016064000000", "0016141000000"})
         t.put("PLANCOMPTABLE", account, {{"Compte"}});
     t.put("SSCLASSE", "614", {{"Sous-sous-classe"}});
-    for (const char* file : {"BUDGET", "REALISE", "PROFILS", "NOTES", "VERSIONS", "VERSIONLIGNES", "VERROUS"})
+    for (const char* file :
+         {"BUDGET", "REALISE", "PROFILS", "NOTES", "VERSIONS", "VERSIONLIGNES", "VERROUS", "GROUPES", "SEUILS"})
         t.db->createFile(file);
 }
 

@@ -1,0 +1,173 @@
+// The commands on groups of entities: make or change a group, set an entity's
+// thresholds, print the alerts of a group, export a group's year.
+#include <fstream>
+#include <iostream>
+
+#include "admin/command_line.h"
+#include "admin/opening.h"
+#include "entity/code_padding.h"
+#include "group/alerts.h"
+#include "group/group_csv.h"
+#include "platform/rights.h"
+#include "sheets/percentage.h"
+
+namespace ondrel {
+namespace {
+
+struct Arguments {
+    std::string db, name, entities, entity, account, warning, over, through, year, basis = "working", output;
+    std::vector<std::string> flows;
+    bool noFlows = false, remove = false, clear = false;
+};
+
+std::int64_t percentArgument(const std::string& text, const char* option) {
+    const auto hundredths = parsePercentage(text);
+    if (!hundredths || *hundredths < 0)
+        throw Failure(std::string(option) + " \"" + text + "\" must be a percentage from 0 to 1000, such as 90 or 92,5");
+    return *hundredths;
+}
+
+// The thresholds the arguments give, over those already set.
+std::optional<Thresholds> thresholdsArgument(const Arguments& a, std::optional<Thresholds> kept) {
+    if (a.warning.empty() && a.over.empty())
+        return kept;
+    Thresholds t = kept.value_or(Thresholds{});
+    if (!a.warning.empty())
+        t.warning = percentArgument(a.warning, "--warning");
+    if (!a.over.empty())
+        t.over = percentArgument(a.over, "--over");
+    return t;
+}
+
+// "Cotisations,6281,756": the flow's name, its charge account, its produit account.
+Flow flowArgument(const std::string& text) {
+    const auto last = text.rfind(','), middle = last == std::string::npos ? last : text.rfind(',', last - 1);
+    if (middle == std::string::npos || middle == 0)
+        throw Failure("--flow \"" + text + "\" must read NAME,CHARGE,PRODUIT, such as \"Cotisations,6281,756\"");
+    return {text.substr(0, middle), text.substr(middle + 1, last - middle - 1), text.substr(last + 1)};
+}
+
+void makeGroup(const Arguments& a) {
+    auto db = openExisting(a.db, Database::Access::ReadWrite);
+    const auto names = groupNames(*db);
+    const bool exists = std::find(names.begin(), names.end(), a.name) != names.end();
+    Group group = exists ? readGroup(*db, a.name) : Group{a.name, {}};
+    if (a.remove) {
+        deleteGroup(*db, *storedRights(db, db->user()), a.name);
+        std::cout << "groupe « " << a.name << " » supprimé\n";
+        return;
+    }
+    if (a.name == kAllEntities)
+        group.entities.clear();
+    else if (!a.entities.empty())
+        group.entities = entityList(a.entities);
+    else if (!exists)
+        throw Failure("a new group needs --entities");
+    if (a.noFlows)
+        group.flows.clear();
+    for (const auto& flow : a.flows)
+        group.flows.push_back(flowArgument(flow));
+    group.thresholds = thresholdsArgument(a, group.thresholds);
+    saveGroup(*db, *storedRights(db, db->user()), group);
+    const Group saved = readGroup(*db, a.name);
+    std::cout << "groupe « " << saved.name << " » " << (exists ? "modifié" : "créé") << " :";
+    for (const auto& code : saved.entities)
+        std::cout << " " << code;
+    for (const auto& flow : saved.flows)
+        std::cout << " ; flux « " << flow.name << " » " << flow.charge << " / " << flow.produit;
+    std::cout << "\n";
+}
+
+void setEntityThresholds(const Arguments& a) {
+    auto db = openExisting(a.db, Database::Access::ReadWrite);
+    const std::string entity = padCode(a.entity);
+    const auto own = readThresholds(*db, entity);
+    const auto kept = own.find(a.account);
+    const auto thresholds = a.clear ? std::nullopt
+                                    : thresholdsArgument(a, kept == own.end() ? std::nullopt
+                                                                              : std::optional<Thresholds>(kept->second));
+    if (!a.clear && !thresholds)
+        throw Failure("give --warning, --over or --clear");
+    setThresholds(*db, *storedRights(db, db->user()), entity, a.account, thresholds);
+    std::cout << "seuils de l'entité " << entity << (a.account.empty() ? "" : ", compte " + a.account) << " : "
+              << (thresholds ? percentageText(thresholds->warning) + " et " + percentageText(thresholds->over)
+                             : std::string("ceux du groupe"))
+              << "\n";
+}
+
+GroupBasis basisArgument(const std::string& text) {
+    return text == "validated" ? GroupBasis::Validated : text == "landing" ? GroupBasis::Landing : GroupBasis::Working;
+}
+
+void printAlerts(const Arguments& a) {
+    auto db = openExisting(a.db);
+    const Group group = readGroup(*db, a.name);
+    for (const char* year : {"N", "N+1"}) {
+        if (!a.year.empty() && a.year != year)
+            continue;
+        const GroupView view = readGroupView(*db, group, year, basisArgument(a.basis));
+        const auto through = monthIndex(view, a.through);
+        if (!through)
+            continue;
+        const auto alerts = groupAlerts(*db, group, view, *through);
+        writeAlertsCsv(alerts, std::cout);
+        if (!alerts.empty())
+            throw Failure(std::to_string(alerts.size()) + " line(s) past their threshold");
+        return;
+    }
+    throw Failure("the month " + a.through + " is in no fiscal year of the group's entities");
+}
+
+}  // namespace
+
+void exportGroup(const std::string& path, const std::string& name, const std::string& year, const std::string& format,
+                 const std::string& output) {
+    auto db = openExisting(path);
+    const GroupView view = readGroupView(*db, readGroup(*db, name), year, GroupBasis::Working);
+    if (format == "xlsx")
+        throw Failure("a group is exported as CSV for now");
+    std::ofstream out(output, std::ios::binary);
+    writeGroupCsv(view, out);
+    if (!out.flush())
+        throw Failure("impossible d'écrire " + output);
+    std::cout << view.rows.size() << " comptes du groupe « " << name << " » (" << year << ") exportés dans " << output
+              << "\n";
+}
+
+void addGroupCommands(CLI::App& tool, Command& chosen) {
+    auto a = std::make_shared<Arguments>();
+
+    auto* group = subcommand(tool, chosen, "group", "make or change a group of entities, its flows and thresholds",
+                             [a] { makeGroup(*a); });
+    group->add_option("DB", a->db, kDatabaseHelp)->required();
+    group->add_option("NAME", a->name, "the group's name")->required();
+    group->add_option("--entities", a->entities, "its entities, the reference first: 001,003");
+    group->add_option("--flow", a->flows,
+                      "a flow between its entities, left out of its totals: NAME,CHARGE,PRODUIT (\"Cotisations,6281,756\")");
+    group->add_flag("--no-flows", a->noFlows, "take away the flows it has before adding those given");
+    group->add_option("--warning", a->warning, "the group's warning threshold, in % of the budget to date (90)");
+    group->add_option("--over", a->over, "the group's overspend threshold, in % of the budget to date (100)");
+    group->add_flag("--delete", a->remove, "delete the group");
+
+    auto* threshold = subcommand(tool, chosen, "threshold", "set the alert thresholds of an entity, a class or a line",
+                                 [a] { setEntityThresholds(*a); });
+    threshold->add_option("DB", a->db, kDatabaseHelp)->required();
+    threshold->add_option("--entity", a->entity, "entity code")->required();
+    threshold->add_option("--account", a->account, "a line's account or a class (64); the whole entity without it");
+    threshold->add_option("--warning", a->warning, "warning threshold, in % of the budget to date");
+    threshold->add_option("--over", a->over, "overspend threshold, in % of the budget to date");
+    threshold->add_flag("--clear", a->clear, "take the thresholds away: those of the entity, then the group's, apply");
+
+    auto* alerts = subcommand(tool, chosen, "alerts",
+                              "print the lines past their threshold to the end of a month as CSV; exit 1 when any",
+                              [a] { printAlerts(*a); });
+    alerts->add_option("DB", a->db, kDatabaseHelp)->required();
+    alerts->add_option("--group", a->name, "the group's name (\"Toutes les entités\" for all)")->required();
+    alerts->add_option("--through", a->through, "the last month counted, AAAA-MM")->required();
+    alerts->add_option("--year", a->year, "N or N+1; the year that holds the month by default")
+        ->check(CLI::IsMember({"N", "N+1"}));
+    alerts->add_option("--basis", a->basis, "the budget of each entity: working, validated or landing")
+        ->check(CLI::IsMember({"working", "validated", "landing"}));
+}
+
+}  // namespace ondrel

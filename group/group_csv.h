@@ -1,0 +1,18 @@
+#pragma once
+
+#include <iosfwd>
+
+#include "group/group_view.h"
+
+namespace ondrel {
+
+// The group's year as French spreadsheets read it, in the layout of an entity's export:
+// a row an account (group, year, account, label, total, then each calendar month), then
+// a column an entity with its part of the total and the eliminated part; then the
+// totals, the eliminations left out. The row of an account whose labels differ says so.
+void writeGroupCsv(const GroupView& view, std::ostream& out);
+
+// The header of that file.
+std::vector<std::string> groupSheetHeader(const GroupView& view);
+
+}  // namespace ondrel
