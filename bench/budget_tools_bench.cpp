@@ -16,9 +16,9 @@
 #include <QtTest>
 
 #include "bench/bench_database.h"
-#include "qt/budget_overview.h"
-#include "qt/frozen_columns.h"
-#include "qt/year_grid_window.h"
+#include "qt/overview/budget_overview.h"
+#include "qt/widgets/frozen_columns.h"
+#include "qt/grid/year_grid_window.h"
 #include "tests/store/temp_database.h"
 #include "sheets/budget_import.h"
 #include "sheets/budget_totals.h"

@@ -13,7 +13,7 @@
 #include <QKeyEvent>
 
 #include "bench/bench_database.h"
-#include "qt/ondrel_widget.h"
+#include "qt/entry/ondrel_widget.h"
 #include "tests/store/temp_database.h"
 #include "admin/demo_data.h"
 

@@ -14,9 +14,9 @@
 #include "budget/budget_key.h"
 #include "budget/budget_lock.h"
 #include "budget/spread_status.h"
-#include "qt/french_boxes.h"
+#include "qt/widgets/french_boxes.h"
 #include "qt/group/group_overview.h"
-#include "qt/year_grid_window.h"
+#include "qt/grid/year_grid_window.h"
 
 namespace ondrel {
 
@@ -159,6 +159,7 @@ GroupOverview* MainWindow::groupOverview() {
                     entityView->showAccount(account);
                 });
     }
+    groupOverview_->setRights(rights_);
     groupOverview_->refresh();
     groupOverview_->show();
     groupOverview_->raise();

@@ -1,7 +1,8 @@
-// qt: the desktop front-end, the only room that includes Qt: the window of the control,
-// the overview, the year grid, the report. Stands on grid; reaches down to the control
-// because it draws the control's screen zone by zone, and to sheets and actuals for the
-// overview's exports, imports and comparisons.
+// qt: the desktop front-end, the only room that includes Qt: the main window here, a
+// folder a window (entry, grid, overview, group) beside the widgets they share. Stands
+// on grid and group; reaches down to the control because it draws the control's screen
+// zone by zone, and to sheets and actuals for the overview's exports, imports and
+// comparisons.
 #pragma once
 
 #include <memory>
@@ -10,8 +11,8 @@
 #include <QMainWindow>
 
 #include "platform/rights.h"
-#include "qt/budget_overview.h"
-#include "qt/ondrel_widget.h"
+#include "qt/overview/budget_overview.h"
+#include "qt/entry/ondrel_widget.h"
 
 class QLabel;
 class QScrollArea;

@@ -1,10 +1,12 @@
 #include "qt/group/group_overview.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSettings>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -20,8 +22,9 @@
 
 #include "group/alerts.h"
 #include "group/group_csv.h"
-#include "qt/french_boxes.h"
-#include "qt/frozen_columns.h"
+#include "qt/widgets/french_boxes.h"
+#include "qt/group/group_dialog.h"
+#include "qt/widgets/frozen_columns.h"
 #include "sheets/comparison.h"
 
 namespace ondrel {
@@ -113,6 +116,9 @@ GroupOverview::GroupOverview(std::shared_ptr<Database> db, QWidget* parent) : QM
         v->setSelectionBehavior(QAbstractItemView::SelectRows);
         v->verticalHeader()->hide();
     }
+    for (QTableView* v : lines_->views() + QList<QTableView*>{totals_})
+        // Widths measured on the rows a screen shows, not on five hundred.
+        v->horizontalHeader()->setResizeContentsPrecision(200);
     for (QTableView* v : lines_->views()) {
         connect(v->horizontalHeader(), &QHeaderView::sectionClicked, lines_, &FrozenColumnsTable::sortBy);
         connect(v, &QTableView::doubleClicked, this, &GroupOverview::openLine);
@@ -129,7 +135,28 @@ GroupOverview::GroupOverview(std::shared_ptr<Database> db, QWidget* parent) : QM
     resize(room.size() * 0.85);
     buildMenus();
     listGroups();
+    restoreChoice();
     fill();
+}
+
+// The window opens on what it showed last: a person follows one group.
+void GroupOverview::restoreChoice() {
+    QSettings settings;
+    const QSignalBlocker quiet[] = {QSignalBlocker(groups_), QSignalBlocker(years_), QSignalBlocker(basis_),
+                                    QSignalBlocker(columns_)};
+    if (const int at = groups_->findText(settings.value("vue-groupe/groupe").toString()); at >= 0)
+        groups_->setCurrentIndex(at);
+    years_->setCurrentIndex(settings.value("vue-groupe/exercice", 0).toInt() == 1 ? 1 : 0);
+    basis_->setCurrentIndex(std::clamp(settings.value("vue-groupe/budget", 0).toInt(), 0, basis_->count() - 1));
+    columns_->setCurrentIndex(settings.value("vue-groupe/colonnes", 0).toInt() == 1 ? 1 : 0);
+}
+
+void GroupOverview::keepChoice() {
+    QSettings settings;
+    settings.setValue("vue-groupe/groupe", groups_->currentText());
+    settings.setValue("vue-groupe/exercice", years_->currentIndex());
+    settings.setValue("vue-groupe/budget", basis_->currentIndex());
+    settings.setValue("vue-groupe/colonnes", columns_->currentIndex());
 }
 
 QLayout* GroupOverview::buildChoice(QWidget* central) {
@@ -165,6 +192,7 @@ QLayout* GroupOverview::buildChoice(QWidget* central) {
     for (QComboBox* c : {groups_, years_, basis_})
         connect(c, &QComboBox::currentIndexChanged, this, [this] { fill(); });
     connect(columns_, &QComboBox::currentIndexChanged, this, [this] {
+        keepChoice();
         fillLines();
         fillTotals();
         fitColumns();
@@ -183,6 +211,49 @@ void GroupOverview::buildMenus() {
     file->addAction("&Exporter en CSV…", QKeySequence(Qt::CTRL | Qt::Key_E), this, [this] { chooseExport(); });
     file->addAction("&Actualiser", QKeySequence::Refresh, this, [this] { refresh(); });
     file->addAction("&Fermer", QKeySequence::Close, this, [this] { close(); });
+    QMenu* group = menuBar()->addMenu("G&roupe");
+    writers_ << group->addAction("&Nouveau groupe…", QKeySequence::New, this, [this] { editGroup(true); })
+             << group->addAction("&Modifier le groupe…", this, [this] { editGroup(false); })
+             << group->addAction("&Supprimer le groupe…", this, [this] { deleteGroup(); });
+    setRights(fixedRights(0));
+}
+
+void GroupOverview::setRights(std::shared_ptr<UserRights> rights) {
+    rights_ = std::move(rights);
+    const bool writes = rights_->RightsForKey(kScreenKey)->AccessLevel() == kFullRights;
+    for (QAction* a : writers_) {
+        a->setEnabled(writes);
+        a->setToolTip(writes ? QString() : "Vos droits ne permettent pas de modifier les groupes d'entités.");
+    }
+}
+
+void GroupOverview::editGroup(bool makeNew) {
+    GroupDialog dialog(db_, rights_, makeNew ? std::nullopt : group_, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    listGroups();
+    groups_->setCurrentIndex(groups_->findText(dialog.savedName()));
+    fill();
+    statusBar()->showMessage(QString("Groupe « %1 » enregistré.").arg(dialog.savedName()), 10000);
+}
+
+void GroupOverview::deleteGroup() {
+    const QString name = groups_->currentText();
+    if (name == kAllEntities) {
+        tellInBox(this, QMessageBox::Information, kTitle, QString("« %1 » ne se supprime pas.").arg(kAllEntities));
+        return;
+    }
+    if (!askInBox(this, kTitle, QString("Supprimer le groupe « %1 » ? Les budgets des entités restent tels quels.").arg(name),
+                  false))
+        return;
+    try {
+        ondrel::deleteGroup(*db_, *rights_, name.toStdString());
+    } catch (const std::exception& e) {
+        tellInBox(this, QMessageBox::Warning, kTitle, q(e.what()));
+        return;
+    }
+    refresh();
+    statusBar()->showMessage(QString("Groupe « %1 » supprimé.").arg(name), 10000);
 }
 
 void GroupOverview::listGroups() {
@@ -210,6 +281,7 @@ std::size_t GroupOverview::through() const {
 }
 
 void GroupOverview::fill() {
+    keepChoice();
     view_.reset();
     try {
         group_ = readGroup(*db_, groups_->currentText().toStdString());

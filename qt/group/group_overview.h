@@ -6,6 +6,7 @@
 #include <QMainWindow>
 
 #include "group/group_view.h"
+#include "platform/rights.h"
 
 class QComboBox;
 class QLabel;
@@ -29,6 +30,8 @@ public:
 
     // Reads the groups and the group shown again.
     void refresh();
+    // Who may make, change and delete groups: whoever budgets at full rights.
+    void setRights(std::shared_ptr<UserRights> rights);
     // Writes what the window shows as the group's CSV; true when it was written.
     bool exportTo(const QString& path);
 
@@ -44,11 +47,15 @@ private:
     QLayout* buildChoice(QWidget* central);
     void buildMenus();
     void listGroups();
+    void restoreChoice();
+    void keepChoice();
     void fill();
     void fillLines();
     void fillTotals();
     void fitColumns();
     void chooseExport();
+    void editGroup(bool makeNew);
+    void deleteGroup();
     void openLine(const QModelIndex& index);
     bool byEntity() const;
     // The last month counted: the one chosen, or the year's last.
@@ -56,6 +63,8 @@ private:
     QStringList amountHeadings() const;
 
     std::shared_ptr<Database> db_;
+    std::shared_ptr<UserRights> rights_;
+    QList<QAction*> writers_;
     QComboBox* groups_;
     QComboBox* years_;
     QComboBox* basis_;

@@ -21,7 +21,7 @@
 #include <QTableView>
 #include <QValueAxis>
 
-#include "qt/frozen_columns.h"
+#include "qt/widgets/frozen_columns.h"
 #include "tests/qt/window_fixture.h"
 
 using namespace ondrel;

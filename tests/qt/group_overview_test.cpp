@@ -2,11 +2,15 @@
 // its year chosen, the flow between its members set apart, the columns by month, the
 // filter, and a double click that opens an entity's overview on the line.
 #include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
 #include <QTableView>
+#include <QTableWidget>
 
 #include "actuals/actuals.h"
-#include "qt/budget_overview.h"
-#include "qt/frozen_columns.h"
+#include "qt/overview/budget_overview.h"
+#include "qt/widgets/frozen_columns.h"
+#include "qt/group/group_dialog.h"
 #include "qt/group/group_overview.h"
 #include "tests/qt/window_fixture.h"
 
@@ -61,6 +65,20 @@ class GroupOverviewTest : public QObject, public test::WindowFixture {
         QDir().mkpath(ONDREL_PICTURE_DIR);
         view->grab().save(QString(ONDREL_PICTURE_DIR) + "/" + name + "-x" + qEnvironmentVariable("QT_SCALE_FACTOR", "1") +
                           ".png");
+    }
+
+    // Runs the steps in the dialog once it is open, as a person would there.
+    void inDialog(std::function<void(GroupDialog*)> steps) {
+        QTimer::singleShot(200, [steps] {
+            auto* dialog = qobject_cast<GroupDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            steps(dialog);
+        });
+    }
+    static void clickOk(QDialog* dialog) {
+        for (auto* b : dialog->findChildren<QPushButton*>())
+            if (b->text() == "OK")
+                QTest::mouseClick(b, Qt::LeftButton);
     }
 
 private slots:
@@ -122,6 +140,61 @@ private slots:
         QTRY_VERIFY(window->findChild<BudgetOverview*>() && window->findChild<BudgetOverview*>()->isVisible());
         auto* entity = window->findChild<BudgetOverview*>();
         QTRY_COMPARE(entity->lines()->current().siblingAtColumn(0).data().toString(), QString("6130000000"));
+    }
+
+    // Ctrl+N: a name, a second entity ticked, a flow typed in its row, OK; the window
+    // then shows the new group. A name left empty keeps the dialog and what was typed.
+    void aBudgeterMakesAGroupInTheDialog() {
+        openGroup();
+        inDialog([](GroupDialog* dialog) {
+            dialog->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(dialog));
+            clickOk(dialog);   // no name yet
+            QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) == nullptr);
+            QVERIFY(dialog->isVisible());
+            QTest::keyClicks(dialog->findChild<QLineEdit*>(), "Nord");
+            auto* others = dialog->findChild<QListWidget*>();
+            others->setFocus();
+            others->setCurrentRow(2);   // 003
+            QTest::keyClick(others, Qt::Key_Space);
+            for (auto* b : dialog->findChildren<QPushButton*>())
+                if (b->text() == "Ajouter un &flux")
+                    QTest::mouseClick(b, Qt::LeftButton);
+            // The new row's first cell is open for typing; Tab goes to the next.
+            for (const char* cell : {"Cotisation", "6281", "756"}) {
+                QVERIFY(dialog->focusWidget());
+                QTest::keyClicks(dialog->focusWidget(), cell);
+                QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+            }
+            QDir().mkpath(ONDREL_PICTURE_DIR);
+            dialog->grab().save(QString(ONDREL_PICTURE_DIR) + "/group-dialog-x" +
+                                qEnvironmentVariable("QT_SCALE_FACTOR", "1") + ".png");
+            clickOk(dialog);
+        });
+        key(Qt::Key_N, Qt::ControlModifier);
+        QTRY_COMPARE(view->windowTitle(), QString("Vue du groupe — Nord (N)"));
+        QCOMPARE(boxes.front().text, QString("Le groupe n'a pas été enregistré : Donnez un nom au groupe."));
+        const Group nord = readGroup(*data->db, "Nord");
+        QCOMPARE(nord.entities, (std::vector<std::string>{"001", "003"}));
+        QCOMPARE(nord.flows, (std::vector<Flow>{{"Cotisation", "6281000000", "7560000000"}}));
+    }
+
+    // A reader sees the groups but neither makes, changes nor deletes one.
+    void aReaderChangesNoGroup() {
+        if (data->engine() == test::Engine::PostgreSQL)
+            QSKIP("on a server the user is the role that signed in; the refusal tests give a reader's role");
+        stop();
+        start("lecteur");
+        writeDemoGroup(*data->db);
+        openGroup();
+        for (QAction* title : view->menuBar()->actions())
+            if (title->text() == "G&roupe")
+                for (QAction* a : title->menu()->actions())
+                    QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
+        key(Qt::Key_N, Qt::ControlModifier);
+        QTest::qWait(300);
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(groupNames(*data->db).size(), std::size_t(2));
     }
 
     void theLinesPastAThresholdComeFirst() {

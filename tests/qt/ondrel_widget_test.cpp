@@ -7,7 +7,7 @@
 #include <QSignalSpy>
 #include <QTextBrowser>
 
-#include "qt/help_window.h"
+#include "qt/entry/help_window.h"
 #include "tests/qt/window_fixture.h"
 
 using namespace ondrel;

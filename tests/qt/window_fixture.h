@@ -18,7 +18,7 @@
 #include <QtTest>
 
 #include "qt/main_window.h"
-#include "qt/ondrel_widget.h"
+#include "qt/entry/ondrel_widget.h"
 #include "tests/store/temp_database.h"
 #include "admin/demo_data.h"
 

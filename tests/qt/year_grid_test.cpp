@@ -13,9 +13,9 @@
 #include <QStatusBar>
 #include <QTableView>
 
-#include "qt/budget_overview.h"
-#include "qt/frozen_columns.h"
-#include "qt/year_grid_window.h"
+#include "qt/overview/budget_overview.h"
+#include "qt/widgets/frozen_columns.h"
+#include "qt/grid/year_grid_window.h"
 #include "tests/qt/window_fixture.h"
 #include "actuals/actuals.h"
 #include "actuals/profiles.h"

@@ -8,8 +8,8 @@
 #include <QMap>
 
 #include "grid/year_grid.h"
-#include "qt/year_grid_model.h"
-#include "qt/year_grid_view.h"
+#include "qt/grid/year_grid_model.h"
+#include "qt/grid/year_grid_view.h"
 #include "platform/rights.h"
 #include "store/database.h"
 #include "versions/versions.h"

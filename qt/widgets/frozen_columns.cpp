@@ -1,4 +1,4 @@
-#include "qt/frozen_columns.h"
+#include "qt/widgets/frozen_columns.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "qt/year_grid_view.h"
+#include "qt/grid/year_grid_view.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -6,7 +6,7 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 
-#include "qt/year_grid_model.h"
+#include "qt/grid/year_grid_model.h"
 
 namespace ondrel {
 

@@ -1,4 +1,4 @@
-#include "qt/budget_report.h"
+#include "qt/overview/budget_report.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -11,7 +11,7 @@
 #include <QPdfWriter>
 
 #include "platform/date_conversion.h"
-#include "qt/monthly_chart.h"
+#include "qt/overview/monthly_chart.h"
 #include "actuals/budget_actuals.h"
 #include "sheets/comparison.h"
 #include "sheets/budget_totals.h"

@@ -7,8 +7,8 @@
 #include <QMap>
 
 #include "platform/rights.h"
-#include "qt/budget_report.h"
-#include "qt/monthly_chart.h"
+#include "qt/overview/budget_report.h"
+#include "qt/overview/monthly_chart.h"
 #include "store/database.h"
 #include "versions/version_comparison.h"
 #include "versions/versions.h"

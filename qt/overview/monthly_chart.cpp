@@ -1,4 +1,4 @@
-#include "qt/monthly_chart.h"
+#include "qt/overview/monthly_chart.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "qt/year_grid_model.h"
+#include "qt/grid/year_grid_model.h"
 
 
 #include <algorithm>
@@ -7,7 +7,7 @@
 #include <QFont>
 
 #include "account/account_number.h"
-#include "qt/note_mark.h"
+#include "qt/widgets/note_mark.h"
 #include "entity/code_padding.h"
 #include "screen/utf8_text.h"
 #include "sheets/comparison.h"

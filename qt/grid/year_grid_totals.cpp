@@ -1,8 +1,8 @@
-#include "qt/year_grid_totals.h"
+#include "qt/grid/year_grid_totals.h"
 
 #include <QFont>
 
-#include "qt/year_grid_model.h"
+#include "qt/grid/year_grid_model.h"
 
 namespace ondrel {
 

@@ -1,4 +1,4 @@
-#include "qt/year_grid_window.h"
+#include "qt/grid/year_grid_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,9 +24,9 @@
 #include "budget/line_note.h"
 #include "data/request.h"
 #include "grid/pasted_block.h"
-#include "qt/french_boxes.h"
-#include "qt/frozen_columns.h"
-#include "qt/year_grid_totals.h"
+#include "qt/widgets/french_boxes.h"
+#include "qt/widgets/frozen_columns.h"
+#include "qt/grid/year_grid_totals.h"
 #include "screen/utf8_text.h"
 #include "actuals/budget_actuals.h"
 #include "sheets/budget_import.h"

@@ -1,4 +1,4 @@
-#include "qt/ondrel_widget.h"
+#include "qt/entry/ondrel_widget.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,10 +21,10 @@
 #include <QToolTip>
 
 #include "data/data_error.h"
-#include "qt/caption_room.h"
-#include "qt/french_boxes.h"
-#include "qt/help_window.h"
-#include "qt/zone_list_model.h"
+#include "qt/entry/caption_room.h"
+#include "qt/widgets/french_boxes.h"
+#include "qt/entry/help_window.h"
+#include "qt/entry/zone_list_model.h"
 #include "screen/key_codes.h"
 #include "screen/utf8_text.h"
 

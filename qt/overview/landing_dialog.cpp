@@ -1,4 +1,4 @@
-#include "qt/landing_dialog.h"
+#include "qt/overview/landing_dialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

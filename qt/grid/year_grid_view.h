@@ -4,7 +4,7 @@
 #include <QPersistentModelIndex>
 #include <QPointer>
 
-#include "qt/frozen_columns.h"
+#include "qt/widgets/frozen_columns.h"
 
 namespace ondrel {
 

@@ -1,4 +1,4 @@
-#include "qt/french_boxes.h"
+#include "qt/widgets/french_boxes.h"
 
 #include <QApplication>
 #include <QGridLayout>

@@ -1,4 +1,4 @@
-#include "qt/help_window.h"
+#include "qt/entry/help_window.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "qt/note_mark.h"
+#include "qt/widgets/note_mark.h"
 
 #include <QPainter>
 #include <QPixmap>

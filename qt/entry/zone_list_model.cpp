@@ -1,4 +1,4 @@
-#include "qt/zone_list_model.h"
+#include "qt/entry/zone_list_model.h"
 
 namespace ondrel {
 

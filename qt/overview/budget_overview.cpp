@@ -1,4 +1,4 @@
-#include "qt/budget_overview.h"
+#include "qt/overview/budget_overview.h"
 
 #include <algorithm>
 #include <fstream>
@@ -31,12 +31,12 @@
 
 #include "data/request.h"
 #include "platform/login_name.h"
-#include "qt/budget_report.h"
-#include "qt/french_boxes.h"
-#include "qt/frozen_columns.h"
-#include "qt/monthly_chart.h"
-#include "qt/note_mark.h"
-#include "qt/year_grid_window.h"
+#include "qt/overview/budget_report.h"
+#include "qt/widgets/french_boxes.h"
+#include "qt/widgets/frozen_columns.h"
+#include "qt/overview/monthly_chart.h"
+#include "qt/widgets/note_mark.h"
+#include "qt/grid/year_grid_window.h"
 #include "sheets/percentage.h"
 #include "actuals/actuals.h"
 #include "actuals/budget_actuals.h"

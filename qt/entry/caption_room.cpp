@@ -1,4 +1,4 @@
-#include "qt/caption_room.h"
+#include "qt/entry/caption_room.h"
 
 #include <QFontMetrics>
 #include <QLineEdit>
