@@ -25,6 +25,7 @@
 #include "qt/widgets/french_boxes.h"
 #include "qt/group/group_dialog.h"
 #include "qt/widgets/frozen_columns.h"
+#include "qt/widgets/table_items.h"
 #include "sheets/comparison.h"
 
 namespace ondrel {
@@ -32,30 +33,15 @@ namespace ondrel {
 namespace {
 
 constexpr const char* kTitle = "Vue du groupe";
-constexpr int kSortRole = Qt::UserRole + 1;
 constexpr int kHeadColumns = 2;   // the account and its label
 
 QString q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-QStandardItem* amountItem(Currency amount) {
-    auto* item = new QStandardItem(q(formatAmount(amount, Grouping::Thousands)));
-    item->setData(static_cast<qlonglong>(amount.floorHundredths()), kSortRole);
-    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return item;
-}
-
-QStandardItem* textItem(const QString& text) {
-    auto* item = new QStandardItem(text);
-    item->setData(text, kSortRole);
-    item->setToolTip(text);
-    return item;
-}
-
 // The word of an alert, coloured as a person reads a warning: red for the worst.
 QStandardItem* alertItem(AlertLevel level, bool produit) {
-    auto* item = textItem(q(alertWord(level, produit)));
+    auto* item = textItem(alertWord(level, produit));
     item->setData(static_cast<int>(level), kSortRole);
     if (level == AlertLevel::Alert)
         item->setForeground(QColor(0xb0, 0x00, 0x20));
@@ -347,9 +333,8 @@ void GroupOverview::fillLines() {
     const Thresholds thresholds = group_->thresholds.value_or(Thresholds{});
     const std::size_t last = through();
     for (const auto& row : view_->rows) {
-        QList<QStandardItem*> cells{textItem(q(row.account))};
-        QString label = q(row.label);
-        QStandardItem* labelItem = textItem(row.labels.empty() ? label : label + " ≠");
+        QList<QStandardItem*> cells{textItem(row.account)};
+        QStandardItem* labelItem = textItem(row.labels.empty() ? row.label : row.label + " ≠");
         if (!row.labels.empty())
             labelItem->setToolTip("Libellés des entités :\n" + q([&] {
                 std::string all;
@@ -388,7 +373,7 @@ void GroupOverview::fillTotals() {
     totalModel_->setHorizontalHeaderLabels(QStringList{"Code", "Total de"} + amountHeadings());
     const std::size_t last = through();
     const auto addRow = [&](const TotalRow& total, const Under& sums) {
-        QList<QStandardItem*> cells{textItem(q(total.code)), textItem(q(total.label))};
+        QList<QStandardItem*> cells{textItem(total.code), textItem(total.label)};
         for (const Currency& amount : byEntity() ? sums.byEntity : total.periods)
             cells << amountItem(amount);
         cells << textItem("") << amountItem(total.total);

@@ -36,6 +36,7 @@
 #include "qt/widgets/frozen_columns.h"
 #include "qt/overview/monthly_chart.h"
 #include "qt/widgets/note_mark.h"
+#include "qt/widgets/table_items.h"
 #include "qt/grid/year_grid_window.h"
 #include "sheets/percentage.h"
 #include "actuals/actuals.h"
@@ -50,26 +51,8 @@ namespace ondrel {
 namespace {
 
 constexpr const char* kTitle = "Vue d'ensemble du budget";
-constexpr int kSortRole = Qt::UserRole + 1;
-
 QString q(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-// A cell in French format that sorts by its value.
-QStandardItem* amountItem(Currency amount) {
-    auto* item = new QStandardItem(q(formatAmount(amount, Grouping::Thousands)));
-    item->setData(static_cast<qlonglong>(amount.floorHundredths()), kSortRole);
-    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return item;
-}
-
-// A text that its column shows cut reads whole in its tip.
-QStandardItem* textItem(const std::string& text) {
-    auto* item = new QStandardItem(q(text));
-    item->setData(q(text), kSortRole);
-    item->setToolTip(q(text));
-    return item;
 }
 
 QStringList headers(const BudgetSheet& sheet, bool withActuals, const QString& first, const QString& second) {

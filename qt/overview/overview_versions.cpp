@@ -12,6 +12,7 @@
 #include "budget/budget_lock.h"
 #include "qt/overview/budget_overview.h"
 #include "qt/widgets/french_boxes.h"
+#include "qt/widgets/table_items.h"
 #include "qt/widgets/frozen_columns.h"
 #include "qt/overview/landing_dialog.h"
 #include "qt/grid/year_grid_window.h"
@@ -26,7 +27,6 @@ namespace ondrel {
 namespace {
 
 constexpr const char* kTitle = "Vue d'ensemble du budget";
-constexpr int kSortRole = Qt::UserRole + 1;
 
 QString q(const std::string& text) {
     return QString::fromStdString(text);
