@@ -124,4 +124,23 @@ std::vector<Currency> spreadByProfile(Currency total, const std::vector<std::int
     return amounts;
 }
 
+Profile profileFor(Database& db, const std::string& entity, const std::string& name, std::size_t periods) {
+    const auto profile = readProfile(db, entity, name);
+    if (!profile)
+        throw std::runtime_error("l'entité " + entity + " n'a pas de profil « " + name + " »");
+    if (profile->shares.size() != periods)
+        throw std::runtime_error("le profil « " + name + " » a " + std::to_string(profile->shares.size()) +
+                                 " part(s), l'exercice " + std::to_string(periods) + " période(s)");
+    return *profile;
+}
+
+void spreadEachByProfile(std::vector<BudgetRow>& rows, const Profile& profile) {
+    for (auto& row : rows) {
+        row.line.periods.clear();
+        const auto amounts = spreadByProfile(row.line.total, profile.shares);
+        for (std::size_t p = 0; p < amounts.size(); ++p)
+            row.line.periods.emplace_back(static_cast<int>(p), amounts[p]);
+    }
+}
+
 }  // namespace ondrel

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "budget/currency.h"
+#include "sheets/budget_import.h"
 #include "store/database.h"
 
 namespace ondrel {
@@ -37,6 +38,12 @@ std::optional<Profile> profileFromActuals(Database& db, const std::string& entit
 void saveProfile(Database& db, const std::string& entity, const Profile& profile);
 std::optional<Profile> readProfile(Database& db, const std::string& entity, const std::string& name);
 std::vector<std::string> profileNames(Database& db, const std::string& entity);
+
+// The entity's profile of that name, fit for a year of that many periods; raises
+// std::runtime_error, in French, for none or one of another number of shares.
+Profile profileFor(Database& db, const std::string& entity, const std::string& name, std::size_t periods);
+// Each row's total spread again by the profile's shares.
+void spreadEachByProfile(std::vector<BudgetRow>& rows, const Profile& profile);
 
 // The total over the periods by their shares, each cut down to the cent, the cents
 // left over on the last period.

@@ -19,14 +19,15 @@ namespace {
 
 struct Arguments {
     std::string db, input, entity, group, year, format = "csv", output, from, to, percent = "0", profile, version;
-    bool withActuals = false, dryRun = false, replace = false;
+    bool withActuals = false, dryRun = false, replace = false, byEntity = false;
 };
 
 void exportBudget(const Arguments& a) {
     if (!a.group.empty()) {
         if (!a.version.empty() || a.withActuals)
             throw Failure("--version and --with-actuals export an entity's budget, not a group's");
-        return exportGroup(a.db, a.group, a.year, a.format, a.output);
+        return exportGroup(a.db, a.group, a.year, a.format, a.output,
+                           a.byEntity ? GroupExport::ByEntity : GroupExport::ByAccount);
     }
     if (a.entity.empty())
         throw Failure("give --entity or --group");
@@ -84,26 +85,6 @@ std::int64_t percentHundredths(const std::string& text) {
     return *hundredths;
 }
 
-// A profile of the entity's, with the number of periods of the year it is applied to.
-Profile profileFor(Database& db, const std::string& entity, const std::string& name, std::size_t periods) {
-    const auto profile = readProfile(db, entity, name);
-    if (!profile)
-        throw Failure("l'entité " + entity + " n'a pas de profil « " + name + " »");
-    if (profile->shares.size() != periods)
-        throw Failure("le profil « " + name + " » a " + std::to_string(profile->shares.size()) +
-                      " part(s), l'exercice " + std::to_string(periods) + " période(s)");
-    return *profile;
-}
-
-void spreadEachByProfile(std::vector<BudgetRow>& rows, const Profile& profile) {
-    for (auto& row : rows) {
-        row.line.periods.clear();
-        const auto amounts = spreadByProfile(row.line.total, profile.shares);
-        for (std::size_t p = 0; p < amounts.size(); ++p)
-            row.line.periods.emplace_back(static_cast<int>(p), amounts[p]);
-    }
-}
-
 void copyBudget(const Arguments& a) {
     if (a.from == a.to)
         throw Failure("--from and --to must name two different years");
@@ -128,8 +109,11 @@ void addBudgetCommands(CLI::App& tool, Command& chosen) {
                                            [a] { exportBudget(*a); });
     exportBudgetCommand->add_option("DB", a->db, kDatabaseHelp)->required();
     auto* entity = exportBudgetCommand->add_option("--entity", a->entity, "entity code");
-    exportBudgetCommand->add_option("--group", a->group, "a group of entities instead: a row an account, added")
+    auto* group = exportBudgetCommand->add_option("--group", a->group, "a group of entities instead: a row an account, added")
         ->excludes(entity);
+    exportBudgetCommand->add_flag("--by-entity", a->byEntity,
+                                  "with --group: each entity's lines, as import-budget and group-import read them")
+        ->needs(group);
     exportBudgetCommand->add_option("--year", a->year, "N or N+1")->required()->check(years);
     exportBudgetCommand->add_option("--format", a->format, "csv or xlsx")->check(CLI::IsMember({"csv", "xlsx"}));
     exportBudgetCommand->add_option("--output", a->output, "file to write")->required();

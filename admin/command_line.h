@@ -31,9 +31,11 @@ void addActualsCommands(CLI::App& tool, Command& chosen);
 void addVersionCommands(CLI::App& tool, Command& chosen);
 void addGroupCommands(CLI::App& tool, Command& chosen);
 
-// export-budget --group: the group's year, a row an account.
+// export-budget --group: the group's year, a row an account; or, by entity, each
+// member's lines as import-budget reads them back.
+enum class GroupExport { ByAccount, ByEntity };
 void exportGroup(const std::string& db, const std::string& group, const std::string& year, const std::string& format,
-                 const std::string& output);
+                 const std::string& output, GroupExport layout);
 
 // Every DB argument: a file, or a server database.
 inline constexpr const char* kDatabaseHelp = "database file or postgresql:// URI";

@@ -8,6 +8,7 @@
 #include "entity/code_padding.h"
 #include "group/alerts.h"
 #include "group/group_csv.h"
+#include "group/group_work.h"
 #include "platform/rights.h"
 #include "sheets/percentage.h"
 
@@ -15,9 +16,11 @@ namespace ondrel {
 namespace {
 
 struct Arguments {
-    std::string db, name, entities, entity, account, warning, over, through, year, basis = "working", output;
+    std::string db, name, entities, entity, account, warning, over, through, year, basis = "working", output, input,
+        from, to, percent = "0", profile, version;
     std::vector<std::string> flows;
-    bool noFlows = false, remove = false, clear = false;
+    bool noFlows = false, remove = false, clear = false, dryRun = false, replace = false, skipValidated = false,
+         validate = false;
 };
 
 std::int64_t percentArgument(const std::string& text, const char* option) {
@@ -118,20 +121,101 @@ void printAlerts(const Arguments& a) {
     throw Failure("the month " + a.through + " is in no fiscal year of the group's entities");
 }
 
+GroupWorkOptions workOptions(const Arguments& a) {
+    return {.validated = a.skipValidated ? ValidatedYears::Skip : ValidatedYears::Refuse,
+            .run = a.dryRun ? BudgetWriting::Run::DryRun : BudgetWriting::Run::Write,
+            .onFile = a.replace ? OnFile::Replace : OnFile::Keep};
+}
+
+// Entity by entity what the work did or would do; a refusal, and nothing was written.
+void printWork(const GroupWorkReport& report, bool dryRun) {
+    for (const auto& fault : report.faults)
+        std::cerr << "ondrel-admin: " << fault << "\n";
+    for (const auto& line : reportLines(report))
+        std::cout << line << "\n";
+    if (!report.faults.empty())
+        throw Failure(std::to_string(report.faults.size()) + " refus ; rien n'a été écrit");
+    std::cout << (dryRun ? "à blanc, rien n'a été écrit" : "écrit en une seule transaction") << "\n";
+}
+
+void copyGroup(const Arguments& a) {
+    if (a.from == a.to)
+        throw Failure("--from and --to must name two different years");
+    const auto percent = parsePercentage(a.percent);
+    if (!percent)
+        throw Failure("the percentage \"" + a.percent + "\" must be a number from -100 to 1000 with at most two decimals");
+    auto db = openExisting(a.db, a.dryRun ? Database::Access::Automatic : Database::Access::ReadWrite);
+    printWork(copyGroupYear(db, storedRights(db, db->user()), readGroup(*db, a.name), a.from, a.to, *percent, a.profile,
+                            workOptions(a)),
+              a.dryRun);
+}
+
+void importGroup(const Arguments& a) {
+    std::vector<std::string> faults;
+    const auto rows = readBudgetFile(a.input, faults);
+    for (const auto& fault : faults)
+        std::cerr << "ondrel-admin: " << fault << "\n";
+    if (!faults.empty())
+        throw Failure(std::to_string(faults.size()) + " ligne(s) illisible(s) ; rien n'a été écrit");
+    auto db = openExisting(a.db, Database::Access::ReadWrite);
+    // A file's lines replace those on file, as import-budget's do.
+    GroupWorkOptions options = workOptions(a);
+    options.onFile = OnFile::Replace;
+    printWork(importGroupRows(db, storedRights(db, db->user()), readGroup(*db, a.name), rows, options), a.dryRun);
+}
+
+void versionGroup(const Arguments& a) {
+    auto db = openExisting(a.db, Database::Access::ReadWrite);
+    const auto report = saveGroupVersion(*db, *storedRights(db, db->user()), readGroup(*db, a.name), a.year,
+                                         a.version, a.validate ? VersionStep::Validate : VersionStep::Save,
+                                         workOptions(a));
+    for (const auto& fault : report.faults)
+        std::cerr << "ondrel-admin: " << fault << "\n";
+    for (const auto& work : report.entities)
+        std::cout << work.entity << " : "
+                  << (work.lockedBy.empty() ? "version « " + a.version + " » de " + std::to_string(work.report.created) +
+                                                  " ligne(s)" + (a.validate ? ", validée" : "")
+                                            : work.lockedBy)
+                  << "\n";
+    if (!report.faults.empty())
+        throw Failure(std::to_string(report.faults.size()) + " refus ; rien n'a été écrit");
+    std::cout << (a.dryRun ? "à blanc, rien n'a été écrit" : "écrit en une seule transaction") << "\n";
+}
+
 }  // namespace
 
 void exportGroup(const std::string& path, const std::string& name, const std::string& year, const std::string& format,
-                 const std::string& output) {
+                 const std::string& output, GroupExport layout) {
     auto db = openExisting(path);
-    const GroupView view = readGroupView(*db, readGroup(*db, name), year, GroupBasis::Working);
-    if (format == "xlsx")
-        throw Failure("a group is exported as CSV for now");
+    const Group group = readGroup(*db, name);
+    if (format == "xlsx") {
+        if (layout == GroupExport::ByEntity)
+            throw Failure("--by-entity writes CSV");
+        const GroupView view = readGroupView(*db, group, year, GroupBasis::Working);
+        writeGroupXlsx(view, output);
+        std::cout << view.rows.size() << " comptes du groupe « " << name << " » (" << year << ") exportés dans "
+                  << output << "\n";
+        return;
+    }
     std::ofstream out(output, std::ios::binary);
-    writeGroupCsv(view, out);
+    std::size_t rows = 0;
+    if (layout == GroupExport::ByEntity) {
+        std::vector<BudgetSheet> sheets;
+        for (const auto& entity : group.entities) {
+            sheets.push_back(readBudgetSheet(*db, entity, year));
+            rows += sheets.back().lines.size();
+        }
+        writeBudgetCsv(sheets, out);
+    } else {
+        const GroupView view = readGroupView(*db, group, year, GroupBasis::Working);
+        writeGroupCsv(view, out);
+        rows = view.rows.size();
+    }
     if (!out.flush())
         throw Failure("impossible d'écrire " + output);
-    std::cout << view.rows.size() << " comptes du groupe « " << name << " » (" << year << ") exportés dans " << output
-              << "\n";
+    std::cout << rows << (layout == GroupExport::ByEntity ? " lignes des entités" : " comptes") << " du groupe « "
+              << name << " » (" << year << ") " << (layout == GroupExport::ByEntity ? "exportées" : "exportés")
+              << " dans " << output << "\n";
 }
 
 void addGroupCommands(CLI::App& tool, Command& chosen) {
@@ -157,6 +241,38 @@ void addGroupCommands(CLI::App& tool, Command& chosen) {
     threshold->add_option("--warning", a->warning, "warning threshold, in % of the budget to date");
     threshold->add_option("--over", a->over, "overspend threshold, in % of the budget to date");
     threshold->add_flag("--clear", a->clear, "take the thresholds away: those of the entity, then the group's, apply");
+
+    const auto years = CLI::IsMember({"N", "N+1"});
+    const auto groupWork = [&](CLI::App* command) {
+        command->add_option("DB", a->db, kDatabaseHelp)->required();
+        command->add_option("--group", a->name, "the group's name")->required();
+        command->add_flag("--dry-run", a->dryRun, "say entity by entity what would change, write nothing");
+        command->add_flag("--skip-validated", a->skipValidated,
+                          "leave the validated years untouched and write the others, rather than nothing");
+    };
+    auto* copy = subcommand(tool, chosen, "group-copy",
+                            "copy every entity of a group from one year to the other, in one transaction",
+                            [a] { copyGroup(*a); });
+    groupWork(copy);
+    copy->add_option("--from", a->from, "N or N+1")->required()->check(years);
+    copy->add_option("--to", a->to, "N or N+1")->required()->check(years);
+    copy->add_option("--percent", a->percent, "raise (or lower, negative) every amount by this percentage");
+    copy->add_option("--profile", a->profile, "spread each copied total by each entity's profile of this name");
+    copy->add_flag("--replace", a->replace, "replace the lines already in the target year");
+
+    auto* import = subcommand(tool, chosen, "group-import",
+                              "import a budget file of several entities of a group, in one transaction",
+                              [a] { importGroup(*a); });
+    groupWork(import);
+    import->add_option("FILE", a->input, "CSV or XLSX, as export-budget --group --by-entity writes it")->required();
+
+    auto* version = subcommand(tool, chosen, "group-version",
+                               "save (or validate) the working budget of every entity of a group as a version",
+                               [a] { versionGroup(*a); });
+    groupWork(version);
+    version->add_option("--year", a->year, "N or N+1")->required()->check(years);
+    version->add_option("--name", a->version, "the versions' name")->required();
+    version->add_flag("--validate", a->validate, "validate it in every entity (validators only)");
 
     auto* alerts = subcommand(tool, chosen, "alerts",
                               "print the lines past their threshold to the end of a month as CSV; exit 1 when any",

@@ -15,4 +15,11 @@ void writeGroupCsv(const GroupView& view, std::ostream& out);
 // The header of that file.
 std::vector<std::string> groupSheetHeader(const GroupView& view);
 
+// The same as a workbook: account, label, the group's total, the months, each entity's
+// part, the eliminated part, as numbers and formulas; then the subtotals, the charges,
+// the produits and the result, formulas that leave the eliminated rows out. A4
+// landscape, the header row and the account and label on every page. Raises
+// std::runtime_error, in French, when the file cannot be written.
+void writeGroupXlsx(const GroupView& view, const std::string& path);
+
 }  // namespace ondrel

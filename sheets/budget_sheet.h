@@ -68,6 +68,10 @@ BudgetSheet readBudgetSheet(Database& db, const std::string& entity, const std::
 // follow the periods. With the actuals, the columns of the actuals and variances follow
 // (actualColumns); such a file is for reading, and the import refuses it.
 void writeBudgetCsv(const BudgetSheet& sheet, std::ostream& out);
+// The lines of several entities' sheets under one header, as the import reads them
+// back: each line's months by their place in its own year, headed by the months' labels
+// where the sheets share them and "Période 1", "Période 2"… where they do not.
+void writeBudgetCsv(const std::vector<BudgetSheet>& sheets, std::ostream& out);
 // XLSX: real numbers with two decimals, the header row frozen, a total column, then the
 // class subtotals, the charges, the produits and the result, all formulas; columns wide
 // enough to read, printed on A4 landscape. Raises std::runtime_error when the file

@@ -194,7 +194,7 @@ QLayout* GroupOverview::buildChoice(QWidget* central) {
 
 void GroupOverview::buildMenus() {
     QMenu* file = menuBar()->addMenu("&Fichier");
-    file->addAction("&Exporter en CSV…", QKeySequence(Qt::CTRL | Qt::Key_E), this, [this] { chooseExport(); });
+    file->addAction("&Exporter…", QKeySequence(Qt::CTRL | Qt::Key_E), this, [this] { chooseExport(); });
     file->addAction("&Actualiser", QKeySequence::Refresh, this, [this] { refresh(); });
     file->addAction("&Fermer", QKeySequence::Close, this, [this] { close(); });
     QMenu* group = menuBar()->addMenu("G&roupe");
@@ -408,7 +408,7 @@ void GroupOverview::fitColumns() {
 
 void GroupOverview::chooseExport() {
     const QString path = QFileDialog::getSaveFileName(this, "Exporter le groupe", groups_->currentText() + ".csv",
-                                                      "Fichiers CSV (*.csv)");
+                                                      "CSV (*.csv);;Classeur Excel (*.xlsx)");
     if (!path.isEmpty() && exportTo(path))
         statusBar()->showMessage(QString("%1 comptes exportés dans %2").arg(view_->rows.size()).arg(path));
 }
@@ -416,10 +416,18 @@ void GroupOverview::chooseExport() {
 bool GroupOverview::exportTo(const QString& path) {
     if (!view_)
         return false;
-    std::ofstream out(path.toStdString(), std::ios::binary);
-    writeGroupCsv(*view_, out);
-    if (!out.flush()) {
-        tellInBox(this, QMessageBox::Warning, kTitle, QString("Le fichier « %1 » n'a pas pu être écrit.").arg(path));
+    try {
+        if (path.endsWith(".xlsx", Qt::CaseInsensitive)) {
+            writeGroupXlsx(*view_, path.toStdString());
+            return true;
+        }
+        std::ofstream out(path.toStdString(), std::ios::binary);
+        writeGroupCsv(*view_, out);
+        if (!out.flush())
+            throw std::runtime_error("le fichier n'a pas pu être écrit");
+    } catch (const std::exception& e) {
+        tellInBox(this, QMessageBox::Warning, kTitle,
+                  QString("L'export dans « %1 » a échoué : %2").arg(path, QString::fromStdString(e.what())));
         return false;
     }
     return true;

@@ -32,7 +32,8 @@ public:
     void refresh();
     // Who may make, change and delete groups: whoever budgets at full rights.
     void setRights(std::shared_ptr<UserRights> rights);
-    // Writes what the window shows as the group's CSV; true when it was written.
+    // Writes what the window shows as the group's CSV, or XLSX for a name ending in
+    // .xlsx; true when it was written.
     bool exportTo(const QString& path);
 
     FrozenColumnsTable* lines() const { return lines_; }

@@ -100,6 +100,22 @@ err=$("$admin" group "$dir/demo.db" Sud --entities 1,9 2>&1) && fail "a group of
 grep -q '^Réseau du Livre;N+1;7560000000;Cotisations;600,00;600,00;.*;600,00;0,00;600,00;' "$dir/group.csv" ||
   fail "the flow is not eliminated: $(cat "$dir/group.csv")"
 grep -q '^Réseau du Livre;N+1;;Résultat;-1500,00;' "$dir/group.csv" || fail "the flow is in the result"
+"$admin" export-budget "$dir/demo.db" --group "Réseau du Livre" --year N+1 --format xlsx --output "$dir/group.xlsx" >/dev/null ||
+  fail "export-budget --group --format xlsx"
+sheet=$(unzip -p "$dir/group.xlsx" xl/worksheets/sheet1.xml) || fail "the group's XLSX is no zip of a sheet"
+# The fee of row 4 eliminated by a formula, out of its total and of the produits' sum.
+case "$sheet" in *'<c r="C4" s="2"><f>SUM(P4:Q4)-N(R4)</f><v>0</v></c>'*) ;; *) fail "the group's total is not a formula";; esac
+case "$sheet" in *'<c r="R4" s="2"><f>SUM(P4:Q4)</f><v>600</v></c>'*) ;; *) fail "the elimination is not a formula";; esac
+case "$sheet" in *'SUMIFS(C$2:C$4,$A$2:$A$4,"7*",$R$2:$R$4,"")'*) ;; *) fail "the produits do not leave the flow out";; esac
+
+# The group's lines by entity go out and come back as one file, in one transaction.
+"$admin" export-budget "$dir/demo.db" --group "Réseau du Livre" --year N --by-entity --output "$dir/lines.csv" >/dev/null ||
+  fail "export-budget --group --by-entity"
+out=$("$admin" group-import "$dir/demo.db" "$dir/lines.csv" --group "Réseau du Livre" --dry-run) || fail "group-import"
+[ "$out" = $'001 : 0 ligne(s) nouvelle(s), 0 modifiée(s), 2 inchangée(s)\n003 : 0 ligne(s) nouvelle(s), 0 modifiée(s), 1 inchangée(s)\nà blanc, rien n\'a été écrit' ] ||
+  fail "group-import said: $out"
+"$admin" group "$dir/demo.db" Seule --entities 1 >/dev/null || fail "group of one entity"
+"$admin" group-import "$dir/demo.db" "$dir/lines.csv" --group Seule 2>/dev/null && fail "lines of 003 went into a group without it"
 
 # A seasonal profile, and a copy to N+1 spread by it: 1 200,00 as 20 % in January.
 "$admin" profile "$dir/demo.db" --entity 001 --name Hiver --shares "20;20;10;5;5;5;0;0;5;10;10;10" >/dev/null || fail "profile"
