@@ -384,7 +384,7 @@ BEGIN
                       OR (length(sig) <= 3 AND r.file = (ARRAY['CLASSE', 'SCLASSE', 'SSCLASSE'])[length(sig)] AND r.key = sig)) THEN
         RETURN 'Ce compte n''est ni au plan comptable de l''entité ni un compte de regroupement.';
     END IF;
-    PERFORM pg_advisory_xact_lock(7735, hashtext(left(k, 6)));
+    PERFORM pg_advisory_xact_lock(7735, ondrel_lock_key(left(k, 6)));
     IF EXISTS (SELECT 1 FROM generate_series(1, length(sig) - 1) j
                JOIN record r ON r.file = 'BUDGET' AND r.key = head || rpad(left(sig, j), 10, '0')) THEN
         RETURN 'Un compte de regroupement a déjà été validé - création impossible.';
@@ -456,6 +456,12 @@ BEGIN
     END IF;
 END $$;
 
+-- The key of an advisory lock on a text of this suite's tables: the lock is the
+-- database's, so two suites in two schemas of one database must not share it.
+CREATE OR REPLACE FUNCTION ondrel_lock_key(t text) RETURNS integer LANGUAGE sql STABLE AS $$
+    SELECT hashtext('record'::regclass::oid::text || '.' || t)
+$$;
+
 -- Holds a year for a write (shared) or a validation (alone). A session that keeps it
 -- past the wait of a lock is named, with its program, for an administrator to act.
 CREATE OR REPLACE FUNCTION ondrel_hold_year(y text, alone boolean) RETURNS void LANGUAGE plpgsql VOLATILE AS $$
@@ -463,16 +469,16 @@ DECLARE
     v_holders text;
 BEGIN
     IF alone THEN
-        PERFORM pg_advisory_xact_lock(7734, hashtext(y));
+        PERFORM pg_advisory_xact_lock(7734, ondrel_lock_key(y));
     ELSE
-        PERFORM pg_advisory_xact_lock_shared(7734, hashtext(y));
+        PERFORM pg_advisory_xact_lock_shared(7734, ondrel_lock_key(y));
     END IF;
 EXCEPTION WHEN lock_not_available THEN
     SELECT string_agg(DISTINCT format('le rôle « %s » (%s)', a.usename,
                                       coalesce(nullif(a.application_name, ''), 'programme sans nom')), ', ')
       INTO v_holders
       FROM pg_locks l JOIN pg_stat_activity a ON a.pid = l.pid
-     WHERE l.locktype = 'advisory' AND l.granted AND l.classid = 7734::oid AND l.objid = hashtext(y)::oid
+     WHERE l.locktype = 'advisory' AND l.granted AND l.classid = 7734::oid AND l.objid = ondrel_lock_key(y)::oid
        AND l.objsubid = 2 AND l.pid <> pg_backend_pid();
     RAISE EXCEPTION USING ERRCODE = 'OD503', MESSAGE = format(
         'La base de données est occupée : l''exercice %s de l''entité %s est tenu par %s. Réessayez dans un instant, '

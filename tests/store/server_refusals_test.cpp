@@ -586,7 +586,7 @@ TEST(ServerRefusals, AYearHeldTooLongNamesWhoHoldsIt) {
     pqxx::connection holder(t.path() + "&application_name=psql"), budgeter(t.path() + "&user=" + b.role);
     pqxx::nontransaction hold(holder);
     const std::string who = hold.exec("SELECT current_user").at(0).at(0).c_str();
-    hold.exec("SELECT pg_advisory_lock(7734, hashtext('N0001'))");
+    hold.exec("SELECT pg_advisory_lock(7734, ondrel_lock_key('N0001'))");
     pqxx::nontransaction(budgeter).exec("SET lock_timeout = '200ms'");
     EXPECT_EQ(refusalOf(budgeter, {kGoodLine}),
               "La base de données est occupée : l'exercice N de l'entité 001 est tenu par le rôle « " + who +
