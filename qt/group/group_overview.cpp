@@ -27,6 +27,7 @@
 #include "qt/widgets/frozen_columns.h"
 #include "qt/widgets/table_items.h"
 #include "sheets/comparison.h"
+#include "sheets/percentage.h"
 
 namespace ondrel {
 
@@ -201,6 +202,12 @@ void GroupOverview::buildMenus() {
     writers_ << group->addAction("&Nouveau groupe…", QKeySequence::New, this, [this] { editGroup(true); })
              << group->addAction("&Modifier le groupe…", this, [this] { editGroup(false); })
              << group->addAction("&Supprimer le groupe…", this, [this] { deleteGroup(); });
+    group->addSeparator();
+    writers_ << group->addAction("&Copier N vers N+1…", this, [this] { copyGroup(); })
+             << group->addAction("&Importer des lignes des entités…", this, [this] { importGroup(); })
+             << group->addAction("&Enregistrer une version du groupe…", this,
+                                 [this] { saveGroupVersion(VersionStep::Save); });
+    validate_ = group->addAction("&Valider une version du groupe…", this, [this] { saveGroupVersion(VersionStep::Validate); });
     setRights(fixedRights(0));
 }
 
@@ -211,6 +218,102 @@ void GroupOverview::setRights(std::shared_ptr<UserRights> rights) {
         a->setEnabled(writes);
         a->setToolTip(writes ? QString() : "Vos droits ne permettent pas de modifier les groupes d'entités.");
     }
+    validate_->setEnabled(mayValidate(*rights_));
+    validate_->setToolTip(validate_->isEnabled() ? QString() : "Seul un valideur valide les budgets.");
+}
+
+void GroupOverview::runGroupWork(const QString& question,
+                                 const std::function<GroupWorkReport(GroupWorkOptions)>& work) {
+    const auto said = [](const GroupWorkReport& report) {
+        QStringList lines;
+        for (const auto& fault : report.faults)
+            lines << q(fault);
+        for (const auto& line : reportLines(report))
+            lines << q(line);
+        return lines.join("\n");
+    };
+    try {
+        const GroupWorkReport dry = work({.validated = ValidatedYears::Skip, .run = BudgetWriting::Run::DryRun});
+        if (!dry.faults.empty()) {
+            tellInBox(this, QMessageBox::Warning, kTitle, "Rien n'a été écrit.\n\n" + said(dry));
+            return;
+        }
+        if (!askInBox(this, kTitle, question + "\n\n" + said(dry), false))
+            return;
+        const GroupWorkReport done = work({.validated = ValidatedYears::Skip, .run = BudgetWriting::Run::Write});
+        if (!done.faults.empty()) {
+            tellInBox(this, QMessageBox::Warning, kTitle, "Rien n'a été écrit.\n\n" + said(done));
+            return;
+        }
+    } catch (const std::exception& e) {
+        tellInBox(this, QMessageBox::Warning, kTitle, QString("Rien n'a été écrit : %1").arg(q(e.what())));
+        return;
+    }
+    statusBar()->showMessage("Écrit en une seule transaction pour les entités du groupe.", 10000);
+    fill();
+}
+
+void GroupOverview::copyGroup() {
+    if (!group_ || !view_)
+        return;
+    const auto text = askName(this, "Copier le groupe vers N+1", "Variation en pourcentage (par exemple 3,5 ou -10) :", "0");
+    if (!text)
+        return;
+    const auto percent = parsePercentage(text->toStdString());
+    if (!percent) {
+        tellInBox(this, QMessageBox::Warning, kTitle, q(notAPercentage(text->toStdString())));
+        return;
+    }
+    runGroupWork(QString("Copier le budget N des entités du groupe « %1 » vers N+1 en appliquant %2 à chaque montant ?")
+                     .arg(q(group_->name), q(percentageText(*percent))),
+                 [&](GroupWorkOptions options) {
+                     options.onFile = OnFile::Keep;
+                     return copyGroupYear(db_, rights_, *group_, "N", "N+1", *percent, "", options);
+                 });
+}
+
+void GroupOverview::saveGroupVersion(VersionStep step) {
+    if (!group_ || !view_)
+        return;
+    const bool validating = step == VersionStep::Validate;
+    const auto name = askName(this, validating ? "Valider une version du groupe" : "Enregistrer une version du groupe",
+                              "Nom de la version, le même dans chaque entité :", "");
+    if (!name)
+        return;
+    runGroupWork(QString("%1 le budget de travail %2 de chaque entité du groupe « %3 » sous le nom « %4 » ?")
+                     .arg(validating ? "Valider" : "Enregistrer", years_->currentText(), q(group_->name), *name),
+                 [&](GroupWorkOptions options) {
+                     return ondrel::saveGroupVersion(*db_, *rights_, *group_, years_->currentText().toStdString(),
+                                                     name->toStdString(), step, options);
+                 });
+}
+
+void GroupOverview::importGroup() {
+    if (!group_ || !view_)
+        return;
+    const QString path = QFileDialog::getOpenFileName(this, "Importer des lignes des entités du groupe", QString(),
+                                                      "Budget (*.csv *.xlsx);;CSV (*.csv);;Classeur Excel (*.xlsx)");
+    if (path.isEmpty())
+        return;
+    std::vector<std::string> faults;
+    std::vector<BudgetRow> rows;
+    try {
+        rows = readBudgetFile(path.toStdString(), faults);
+    } catch (const std::exception& e) {
+        faults.push_back(e.what());
+    }
+    if (!faults.empty()) {
+        QStringList lines;
+        for (const auto& f : faults)
+            lines << q(f);
+        tellInBox(this, QMessageBox::Warning, kTitle, "Rien n'a été importé.\n\n" + lines.join("\n"));
+        return;
+    }
+    runGroupWork(QString("Importer les lignes de « %1 » dans les entités du groupe « %2 » ?").arg(path, q(group_->name)),
+                 [&](GroupWorkOptions options) {
+                     options.onFile = OnFile::Replace;
+                     return importGroupRows(db_, rights_, *group_, rows, options);
+                 });
 }
 
 void GroupOverview::editGroup(bool makeNew) {
@@ -393,6 +496,15 @@ void GroupOverview::fillTotals() {
     addRow(view_->totals.charges, charges);
     addRow(view_->totals.produits, produits);
     addRow(view_->totals.result, result);
+    // Under each entity's column, whether its year is validated and what it shows.
+    if (byEntity()) {
+        QList<QStandardItem*> state{textItem(""), textItem("Exercice validé")};
+        for (const auto& m : view_->members)
+            state << textItem(m.validated ? "oui" : "non");
+        for (int c = state.size(); c < totalModel_->columnCount(); ++c)
+            state << textItem("");
+        totalModel_->appendRow(state);
+    }
     QList<QStandardItem*> eliminated{textItem(""), textItem("Éliminations (hors totaux)")};
     for (int c = kHeadColumns; c < totalModel_->columnCount(); ++c)
         eliminated << textItem("");

@@ -5,7 +5,10 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 #include "group/group_view.h"
+#include "group/group_work.h"
 #include "platform/rights.h"
 
 class QComboBox;
@@ -57,6 +60,12 @@ private:
     void chooseExport();
     void editGroup(bool makeNew);
     void deleteGroup();
+    // Group work: a dry run read entity by entity, then, once the person agrees, the
+    // same written in one transaction, the validated years left as they stand.
+    void runGroupWork(const QString& question, const std::function<GroupWorkReport(GroupWorkOptions)>& work);
+    void copyGroup();
+    void saveGroupVersion(VersionStep step);
+    void importGroup();
     void openLine(const QModelIndex& index);
     bool byEntity() const;
     // The last month counted: the one chosen, or the year's last.
@@ -66,6 +75,7 @@ private:
     std::shared_ptr<Database> db_;
     std::shared_ptr<UserRights> rights_;
     QList<QAction*> writers_;
+    QAction* validate_ = nullptr;
     QComboBox* groups_;
     QComboBox* years_;
     QComboBox* basis_;

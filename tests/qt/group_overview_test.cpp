@@ -7,7 +7,10 @@
 #include <QTableView>
 #include <QTableWidget>
 
+#include <QInputDialog>
+
 #include "actuals/actuals.h"
+#include "budget/budget_lock.h"
 #include "qt/overview/budget_overview.h"
 #include "qt/widgets/frozen_columns.h"
 #include "qt/group/group_dialog.h"
@@ -73,6 +76,17 @@ class GroupOverviewTest : public QObject, public test::WindowFixture {
             auto* dialog = qobject_cast<GroupDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             steps(dialog);
+        });
+    }
+    // The next input box: the text typed over its value, then OK.
+    void answerInput(const QString& text) {
+        QTimer::singleShot(200, [text] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto* field = dialog->findChild<QLineEdit*>();
+            QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(field, text);
+            clickOk(dialog);
         });
     }
     static void clickOk(QDialog* dialog) {
@@ -190,11 +204,33 @@ private slots:
         for (QAction* title : view->menuBar()->actions())
             if (title->text() == "G&roupe")
                 for (QAction* a : title->menu()->actions())
-                    QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
+                    QVERIFY2(a->isSeparator() || !a->isEnabled(), qPrintable(a->text()));
         key(Qt::Key_N, Qt::ControlModifier);
         QTest::qWait(300);
         QVERIFY(!QApplication::activeModalWidget());
         QCOMPARE(groupNames(*data->db).size(), std::size_t(2));
+    }
+
+    // Groupe ▸ Copier N vers N+1… then Valider une version du groupe…: each says what it
+    // would write entity by entity, and writes once the person answers Oui.
+    void theGroupIsCopiedAndValidatedFromItsMenu() {
+        openGroup();
+        pick(Qt::Key_G, 1);
+        answerInput("3");
+        answers << "Oui";
+        clickMenu(view, "G&roupe", "&Copier N vers N+1…");
+        QTRY_VERIFY(data->db->read("BUDGET", "N10037060000000"));
+        QVERIFY(boxes.back().text.contains("003 : 1 ligne(s) nouvelle(s)"));
+        answerInput("Primitif");
+        answers << "Oui";
+        clickMenu(view, "G&roupe", "&Valider une version du groupe…");
+        QTRY_VERIFY(budgetLock(*data->db, "N0", "001") && budgetLock(*data->db, "N0", "003"));
+        QTRY_COMPARE(totalOf("Exercice validé", "003"), QString("oui"));
+        QTRY_VERIFY(view->findChildren<QLabel*>().size() > 0);
+        bool said = false;
+        for (QLabel* l : view->findChildren<QLabel*>())
+            said = said || l->text().contains("001 Association des Amis du Livre : Budget de travail (validé)");
+        QVERIFY(said);
     }
 
     void theLinesPastAThresholdComeFirst() {
