@@ -5,11 +5,13 @@
 
 #include "admin/command_line.h"
 #include "admin/opening.h"
+#include "account/account_number.h"
 #include "entity/code_padding.h"
 #include "group/alerts.h"
 #include "group/group_csv.h"
 #include "group/group_work.h"
 #include "platform/rights.h"
+#include "screen/utf8_text.h"
 #include "sheets/percentage.h"
 
 namespace ondrel {
@@ -52,15 +54,19 @@ Flow flowArgument(const std::string& text) {
 
 void makeGroup(const Arguments& a) {
     auto db = openExisting(a.db, Database::Access::ReadWrite);
+    // The name as the group keeps it, without the blanks around it.
+    const std::string name = trimBlanks(a.name);
     const auto names = groupNames(*db);
-    const bool exists = std::find(names.begin(), names.end(), a.name) != names.end();
-    Group group = exists ? readGroup(*db, a.name) : Group{a.name, {}};
+    const bool exists = std::find(names.begin(), names.end(), name) != names.end();
+    Group group = exists ? readGroup(*db, name) : Group{name, {}};
     if (a.remove) {
-        deleteGroup(*db, *storedRights(db, db->user()), a.name);
-        std::cout << "groupe « " << a.name << " » supprimé\n";
+        deleteGroup(*db, *storedRights(db, db->user()), name);
+        std::cout << "groupe « " << name << " » supprimé\n";
         return;
     }
-    if (a.name == kAllEntities)
+    if (name == kAllEntities && !a.entities.empty())
+        throw Failure(std::string("« ") + kAllEntities + " » always holds every entity: give it no --entities");
+    if (name == kAllEntities)
         group.entities.clear();
     else if (!a.entities.empty())
         group.entities = entityList(a.entities);
@@ -72,7 +78,7 @@ void makeGroup(const Arguments& a) {
         group.flows.push_back(flowArgument(flow));
     group.thresholds = thresholdsArgument(a, group.thresholds);
     saveGroup(*db, *storedRights(db, db->user()), group);
-    const Group saved = readGroup(*db, a.name);
+    const Group saved = readGroup(*db, name);
     std::cout << "groupe « " << saved.name << " » " << (exists ? "modifié" : "créé") << " :";
     for (const auto& code : saved.entities)
         std::cout << " " << code;
@@ -81,19 +87,27 @@ void makeGroup(const Arguments& a) {
     std::cout << "\n";
 }
 
+std::string percentText(std::int64_t hundredths) {
+    return formatAmount(Currency::fromHundredths(hundredths)) + " %";
+}
+
 void setEntityThresholds(const Arguments& a) {
+    if (!a.clear && a.warning.empty() && a.over.empty())
+        throw Failure("give --warning, --over or --clear");
     auto db = openExisting(a.db, Database::Access::ReadWrite);
     const std::string entity = padCode(a.entity);
+    // Kept under the account's significant digits: 6064 and 6064000000 are one line.
+    const std::string prefix = allDigits(a.account) && !a.account.empty() && a.account.size() <= kAccountLength
+                                   ? significantPrefix(completeWithZeros(a.account))
+                                   : a.account;
     const auto own = readThresholds(*db, entity);
-    const auto kept = own.find(a.account);
+    const auto kept = own.find(prefix);
     const auto thresholds = a.clear ? std::nullopt
                                     : thresholdsArgument(a, kept == own.end() ? std::nullopt
                                                                               : std::optional<Thresholds>(kept->second));
-    if (!a.clear && !thresholds)
-        throw Failure("give --warning, --over or --clear");
     setThresholds(*db, *storedRights(db, db->user()), entity, a.account, thresholds);
     std::cout << "seuils de l'entité " << entity << (a.account.empty() ? "" : ", compte " + a.account) << " : "
-              << (thresholds ? percentageText(thresholds->warning) + " et " + percentageText(thresholds->over)
+              << (thresholds ? percentText(thresholds->warning) + " et " + percentText(thresholds->over)
                              : std::string("ceux du groupe"))
               << "\n";
 }

@@ -92,6 +92,13 @@ void checkThresholds(const Thresholds& t) {
         throw std::runtime_error("Les seuils vont de 0 % à 1 000 %, le seuil de vigilance avant celui de dépassement.");
 }
 
+std::optional<Thresholds> storedThresholds(const std::vector<std::string>& values) {
+    const auto whole = [](const std::string& v) { return !v.empty() && v.size() <= 6 && allDigits(v); };
+    if (values.size() != 2 || !whole(values[0]) || !whole(values[1]))
+        return std::nullopt;
+    return Thresholds{std::stoll(values[0]), std::stoll(values[1])};
+}
+
 std::vector<std::string> groupNames(Database& db) {
     std::vector<std::string> names{kAllEntities};
     if (!fileExists(db, kGroupsFile))
@@ -119,8 +126,7 @@ Group readGroup(Database& db, const std::string& name) {
     const auto names = field(3), charges = field(4), produits = field(5);
     for (std::size_t i = 0; i < names.size() && i < charges.size() && i < produits.size(); ++i)
         group.flows.push_back({names[i], charges[i], produits[i]});
-    if (const auto t = field(6); t.size() == 2)
-        group.thresholds = Thresholds{std::stoll(t[0]), std::stoll(t[1])};
+    group.thresholds = storedThresholds(field(6));
     return group;
 }
 

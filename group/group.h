@@ -37,6 +37,9 @@ struct Thresholds {
 };
 // Refused, in French, beyond 1000 % or with the warning past the overspend.
 void checkThresholds(const Thresholds& thresholds);
+// The thresholds as a record keeps them, two whole numbers; none for anything else,
+// which a view then reads as no thresholds of its own.
+std::optional<Thresholds> storedThresholds(const std::vector<std::string>& values);
 
 // A flow between members of the group: what one pays on a charge account another
 // receives on a produit account (a membership fee, 6281 and 756). Both sides are left

@@ -24,9 +24,12 @@ void setThresholds(Database& db, UserRights& rights, const std::string& entity, 
         throw std::runtime_error("Vos droits ne permettent pas de modifier les seuils d'alerte.");
     if (!db.read("ASSOCIATION", entity))
         throw std::runtime_error("L'entité " + excerpt(entity) + " n'existe pas.");
-    if (!allDigits(prefix) || prefix.size() > kAccountLength)
+    const std::string digits = prefix.empty() ? std::string() : significantPrefix(completeWithZeros(prefix));
+    // An account of zeros names no line and no class.
+    if (!allDigits(prefix) || prefix.size() > kAccountLength ||
+        (!prefix.empty() && digits.find_first_not_of('0') == std::string::npos))
         throw std::runtime_error("« " + excerpt(prefix) + " » n'est ni un compte ni une classe.");
-    const std::string key = entity + (prefix.empty() ? "" : significantPrefix(completeWithZeros(prefix)));
+    const std::string key = entity + digits;
     db.inOneTransaction([&] {
         db.createFile(kThresholdsFile);
         if (!thresholds) {
@@ -48,9 +51,8 @@ EntityThresholds readThresholds(Database& db, const std::string& entity) {
         if (!key.starts_with(entity))
             continue;
         const auto record = db.read(kThresholdsFile, key);
-        if (record && !record->fields().empty() && record->fields()[0].size() == 2)
-            thresholds.emplace(key.substr(entity.size()), Thresholds{std::stoll(record->fields()[0][0]),
-                                                                      std::stoll(record->fields()[0][1])});
+        if (const auto t = record && !record->fields().empty() ? storedThresholds(record->fields()[0]) : std::nullopt)
+            thresholds.emplace(key.substr(entity.size()), *t);
     }
     return thresholds;
 }

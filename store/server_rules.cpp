@@ -217,7 +217,7 @@ $$;
 -- first, neither past 1000 %.
 CREATE OR REPLACE FUNCTION ondrel_thresholds_fault(t text) RETURNS boolean LANGUAGE sql IMMUTABLE AS $$
     SELECT CASE WHEN t IS NULL THEN false
-                WHEN t !~ '^[0-9]{1,6}\x1e[0-9]{1,6}$' THEN true
+                WHEN t !~ '^(0|[1-9][0-9]{0,5})\x1e(0|[1-9][0-9]{0,5})$' THEN true
                 ELSE split_part(t, chr(30), 1)::integer > split_part(t, chr(30), 2)::integer
                      OR split_part(t, chr(30), 2)::integer > 100000 END
 $$;
@@ -232,15 +232,15 @@ LANGUAGE sql STABLE AS $$
              OR k <> btrim(k) OR field_count > 6 THEN
             format('« %s » n''est pas un groupe d''entités : rien n''a été enregistré.', k)
         WHEN coalesce(fields[2], '') !~ '^([0-9]{3}(\x1e[0-9]{3})*)?$'
-             OR (k = 'Toutes les entités') <> (fields[2] IS NULL)
+             OR (k = 'Toutes les entités') <> (coalesce(fields[2], '') = '')
              OR EXISTS (SELECT 1 FROM unnest(string_to_array(fields[2], chr(30))) e GROUP BY e HAVING count(*) > 1)
              OR EXISTS (SELECT 1 FROM unnest(string_to_array(fields[2], chr(30))) e
                         WHERE NOT EXISTS (SELECT 1 FROM record r WHERE r.file = 'ASSOCIATION' AND r.key = e)) THEN
             format('Les entités du groupe « %s » ne sont pas des entités de la base, chacune une fois : rien n''a été enregistré.', k)
         WHEN cardinality(string_to_array(coalesce(fields[3], ''), chr(30))) <> cardinality(string_to_array(coalesce(fields[4], ''), chr(30)))
              OR cardinality(string_to_array(coalesce(fields[3], ''), chr(30))) <> cardinality(string_to_array(coalesce(fields[5], ''), chr(30)))
-             OR coalesce(fields[4], '') !~ '^(6[0-9]{9}(\x1e6[0-9]{9})*)?$'
-             OR coalesce(fields[5], '') !~ '^(7[0-9]{9}(\x1e7[0-9]{9})*)?$'
+             OR coalesce(fields[4], '') !~ '^(6[0-9]{9}([\x1e]6[0-9]{9})*)?$'
+             OR coalesce(fields[5], '') !~ '^(7[0-9]{9}([\x1e]7[0-9]{9})*)?$'
              OR EXISTS (SELECT 1 FROM unnest(string_to_array(fields[3], chr(30))) n
                         WHERE char_length(n) NOT BETWEEN 1 AND 60 OR n ~ '[\x01-\x1f\x7f]' OR n <> btrim(n)) THEN
             format('Les flux du groupe « %s » ne vont pas chacun d''un compte de charges à un compte de produits : rien n''a été enregistré.', k)
@@ -768,6 +768,11 @@ BEGIN
         RAISE EXCEPTION USING ERRCODE = 'OD422',
             MESSAGE = format('Vos droits sur la base ne permettent pas de supprimer dans le fichier %s : rien n''a été supprimé.', p_file);
     END IF;
+    -- The group of all the entities always exists; what it keeps of its own stays.
+    IF p_file = 'GROUPES' AND 'Toutes les entités' = ANY (p_keys) THEN
+        RAISE EXCEPTION USING ERRCODE = 'OD422',
+            MESSAGE = '« Toutes les entités » ne se supprime pas : rien n''a été supprimé.';
+    END IF;
     IF p_file IN ('BUDGET', 'NOTES', 'VERSIONS', 'VERSIONLIGNES') THEN
         why := ondrel_cycle_refusal(array_fill(p_file, ARRAY[v_n]), p_keys, array_fill(NULL::text, ARRAY[v_n, 1]));
         IF why IS NOT NULL THEN
@@ -876,6 +881,8 @@ BEGIN
                               'ondrel_budget_refusal(text, text[], integer, boolean, boolean, text)',
                               'ondrel_actuals_refusal(text, text[], integer, boolean, text)',
                               'ondrel_profile_refusal(text, text[], integer, boolean)',
+                              'ondrel_thresholds_fault(text)', 'ondrel_group_refusal(text, text[], integer)',
+                              'ondrel_threshold_refusal(text, text[], integer, boolean)', 'ondrel_lock_key(text)',
                               'ondrel_refusal(text[], text[], text[], text[], text[])', 'ondrel_creation_refusal(text)',
                               'ondrel_places(text[], text[])',
                               'ondrel_writes(text[], text[], bigint[], integer[], integer[], integer[])', '@WRITE@', '@REMOVE@', '@REMOVE_ALL@', '@MAKE_FILE@',

@@ -20,6 +20,6 @@ inline constexpr const char* kRemoveFunction = "ondrel_remove(text, text, bigint
 inline constexpr const char* kRemoveAllFunction = "ondrel_remove(text, text[], bigint[])";
 inline constexpr const char* kMakeFileFunction = "ondrel_make_file(text)";
 inline constexpr const char* kStatisticsFunction = "ondrel_refresh_statistics()";
-inline constexpr const char* kRulesVersion = "ondrel rules 18";
+inline constexpr const char* kRulesVersion = "ondrel rules 19";
 
 }  // namespace ondrel

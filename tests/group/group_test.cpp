@@ -280,6 +280,19 @@ TEST(GroupRights, OnlyWhoeverBudgetsAtFullRightsChangesAGroup) {
     EXPECT_EQ(groupNames(*data.db).size(), 1u);
 }
 
+// What an import of records may have left in the files is read, never thrown at the
+// person: thresholds that are no whole numbers count as none.
+TEST(GroupThresholds, ThresholdsThatDoNotReadAreNone) {
+    test::TempDatabase data;
+    writeDemoData(*data.db, "owner");
+    data.put("GROUPES", "Nord", {{"Nord"}, {"001"}, {}, {}, {}, {"huit", "99999999999999999999"}});
+    data.put("SEUILS", "0016064", {{"8000"}});
+    EXPECT_FALSE(readGroup(*data.db, "Nord").thresholds);
+    EXPECT_TRUE(readThresholds(*data.db, "001").empty());
+    // A line's account of zeros names no line and no class.
+    EXPECT_THROW(setThresholds(*data.db, *fixedRights(kFullRights), "001", "0000", Thresholds{}), std::runtime_error);
+}
+
 TEST(DemoGroup, ItsFlowIsLeftOutOfNextYearsTotals) {
     test::TempDatabase data;
     writeDemoData(*data.db, "owner");

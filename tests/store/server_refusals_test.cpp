@@ -240,6 +240,14 @@ std::vector<Case> cases() {
          "Les entités du groupe « Réseau » ne sont pas des entités de la base, chacune une fois : rien n'a été enregistré."},
         {"a group naming an entity twice", {{"GROUPES", "Réseau", {"Réseau", joined({"001", "001"})}}},
          "Les entités du groupe « Réseau » ne sont pas des entités de la base, chacune une fois : rien n'a été enregistré."},
+        {"a group of two flows",
+         {{"GROUPES", "Réseau", {"Réseau", "001", joined({"Cotisation", "Loyer"}), joined({"6281000000", "6132000000"}),
+                                 joined({"7560000000", "7520000000"})}}}, ""},
+        {"a flow whose account hides a second one behind a look-alike of the separator",
+         {{"GROUPES", "Réseau", {"Réseau", "001", "x", "6281000000\u01e6282000000", "7560000000\u01e7560000000"}}},
+         "Les flux du groupe « Réseau » ne vont pas chacun d'un compte de charges à un compte de produits : rien n'a été enregistré."},
+        {"a group of an empty list of entities", {{"GROUPES", "Réseau", {"Réseau", ""}}},
+         "Les entités du groupe « Réseau » ne sont pas des entités de la base, chacune une fois : rien n'a été enregistré."},
         {"a group of no entity", {{"GROUPES", "Réseau", {"Réseau"}}},
          "Les entités du groupe « Réseau » ne sont pas des entités de la base, chacune une fois : rien n'a été enregistré."},
         {"the group of all entities made of some", {{"GROUPES", "Toutes les entités", {"Toutes les entités", "001"}}},
@@ -256,6 +264,8 @@ std::vector<Case> cases() {
          "« 001 » n'est pas un seuil d'alerte : rien n'a été enregistré."},
         {"thresholds under trailing zeros", {{"SEUILS", "00160", {joined({"8000", "9000"})}}},
          "« 00160 » n'est pas un seuil d'alerte : rien n'a été enregistré."},
+        {"thresholds written with leading zeros", {{"SEUILS", "001", {joined({"008000", "09000"})}}},
+         "« 001 » n'est pas un seuil d'alerte : rien n'a été enregistré."},
         {"thresholds that are no numbers", {{"SEUILS", "001", {joined({"huit", "9000"})}}},
          "« 001 » n'est pas un seuil d'alerte : rien n'a été enregistré."},
         {"thresholds of an unknown entity", {{"SEUILS", "999", {joined({"8000", "9000"})}}},
@@ -574,6 +584,27 @@ TEST(ServerRefusals, AValidatorLocksOnlyWithTheVersionsOwnTexts) {
     }
     EXPECT_EQ(refusalOf(validator, {kValidation[1]}), versionDiffers("Budget primitif", "6064000000"));
     EXPECT_FALSE(t.db->read("VERROUS", "N0001"));
+}
+
+// The group of all the entities always exists: its record, which keeps its flows and
+// thresholds, is not deleted by a budgeter's psql either.
+TEST(ServerRefusals, TheGroupOfAllTheEntitiesIsNotDeleted) {
+    if (!test::testServer())
+        GTEST_SKIP() << "no test server (scripts/test starts one)";
+    test::BudgeterBase b("ondrel_test_all_group");
+    test::TempDatabase& t = *b.base;
+    fillBase(t);
+    pqxx::connection budgeter(t.path() + "&user=" + b.role);
+    ASSERT_EQ(refusalOf(budgeter, {{"GROUPES", "Toutes les entités", {"Toutes les entités", std::nullopt, "Cotisation",
+                                                                      "6281000000", "7560000000"}}}),
+              "");
+    pqxx::work tx(budgeter);
+    try {
+        tx.exec("SELECT ondrel_remove('GROUPES', 'Toutes les entités', -1)");
+        ADD_FAILURE() << "deleted";
+    } catch (const pqxx::sql_error& e) {
+        EXPECT_EQ(refusalIn(e), "« Toutes les entités » ne se supprime pas : rien n'a été supprimé.");
+    }
 }
 
 // A session that holds a year past a save's wait is named, with its program.
