@@ -167,9 +167,9 @@ private slots:
             QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) == nullptr);
             QVERIFY(dialog->isVisible());
             QTest::keyClicks(dialog->findChild<QLineEdit*>(), "Nord");
+            // A click on 003 in the list, then the space bar ticks it.
             auto* others = dialog->findChild<QListWidget*>();
-            others->setFocus();
-            others->setCurrentRow(2);   // 003
+            QTest::mouseClick(others->viewport(), Qt::LeftButton, {}, others->visualItemRect(others->item(2)).center());
             QTest::keyClick(others, Qt::Key_Space);
             for (auto* b : dialog->findChildren<QPushButton*>())
                 if (b->text() == "Ajouter un &flux")
