@@ -17,11 +17,6 @@ std::string keyOf(const std::string& entity, const std::string& name) {
     return entity + name;
 }
 
-bool fileExists(Database& db, const char* file) {
-    const auto files = db.fileNames();
-    return std::find(files.begin(), files.end(), file) != files.end();
-}
-
 }  // namespace
 
 std::optional<Profile> parseProfile(const std::string& name, const std::string& shares, std::string& why) {
@@ -91,7 +86,7 @@ void saveProfile(Database& db, const std::string& entity, const Profile& profile
 }
 
 std::optional<Profile> readProfile(Database& db, const std::string& entity, const std::string& name) {
-    if (!fileExists(db, kProfilesFile))
+    if (!db.fileExists(kProfilesFile))
         return std::nullopt;
     const auto record = db.read(kProfilesFile, keyOf(entity, name));
     if (!record || record->fields().size() < 2)
@@ -104,7 +99,7 @@ std::optional<Profile> readProfile(Database& db, const std::string& entity, cons
 
 std::vector<std::string> profileNames(Database& db, const std::string& entity) {
     std::vector<std::string> names;
-    if (!fileExists(db, kProfilesFile))
+    if (!db.fileExists(kProfilesFile))
         return names;
     for (const std::string& key : db.keys(kProfilesFile))
         if (key.rfind(entity, 0) == 0)

@@ -14,11 +14,6 @@ namespace ondrel {
 
 namespace {
 
-bool fileExists(Database& db, const char* file) {
-    const auto files = db.fileNames();
-    return std::find(files.begin(), files.end(), file) != files.end();
-}
-
 std::vector<std::string> allEntities(Database& db) {
     return db.keys("ASSOCIATION");
 }
@@ -101,7 +96,7 @@ std::optional<Thresholds> storedThresholds(const std::vector<std::string>& value
 
 std::vector<std::string> groupNames(Database& db) {
     std::vector<std::string> names{kAllEntities};
-    if (!fileExists(db, kGroupsFile))
+    if (!db.fileExists(kGroupsFile))
         return names;
     for (auto& key : db.keys(kGroupsFile))
         if (key != kAllEntities)
@@ -112,7 +107,7 @@ std::vector<std::string> groupNames(Database& db) {
 }
 
 Group readGroup(Database& db, const std::string& name) {
-    const std::optional<Record> record = fileExists(db, kGroupsFile) ? db.read(kGroupsFile, name) : std::nullopt;
+    const std::optional<Record> record = db.fileExists(kGroupsFile) ? db.read(kGroupsFile, name) : std::nullopt;
     if (!record && name != kAllEntities)
         throw std::runtime_error("Il n'y a pas de groupe « " + excerpt(name) + " ».");
     Group group{name, name == kAllEntities ? allEntities(db) : std::vector<std::string>{}};

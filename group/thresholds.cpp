@@ -1,6 +1,5 @@
 #include "group/thresholds.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 #include "account/account_number.h"
@@ -8,15 +7,6 @@
 #include "screen/utf8_text.h"
 
 namespace ondrel {
-
-namespace {
-
-bool fileExists(Database& db, const char* file) {
-    const auto files = db.fileNames();
-    return std::find(files.begin(), files.end(), file) != files.end();
-}
-
-}  // namespace
 
 void setThresholds(Database& db, UserRights& rights, const std::string& entity, const std::string& prefix,
                    const std::optional<Thresholds>& thresholds) {
@@ -45,7 +35,7 @@ void setThresholds(Database& db, UserRights& rights, const std::string& entity, 
 
 EntityThresholds readThresholds(Database& db, const std::string& entity) {
     EntityThresholds thresholds;
-    if (!fileExists(db, kThresholdsFile))
+    if (!db.fileExists(kThresholdsFile))
         return thresholds;
     for (const auto& key : db.keys(kThresholdsFile)) {
         if (!key.starts_with(entity))

@@ -71,6 +71,8 @@ public:
     // For the tools: files, their keys, and writes outside a screen.
     void createFile(const std::string& name);
     std::vector<std::string> fileNames();
+    // Whether the file is in the database: the files of our own are made at their first write.
+    bool fileExists(const std::string& name);
     std::vector<std::string> keys(const std::string& file);
     // A stamp of the records of a file whose keys begin with a non-empty ASCII prefix: it changes
     // whenever one of them is written, created or deleted, by any desk or tool, and
@@ -153,7 +155,6 @@ private:
     std::shared_ptr<const PreparedSelect> prepareSelect(const std::string& request);
     struct Listed;
     static std::vector<std::vector<std::string>> sortedRows(Listed listed);
-    bool fileExists(const std::string& name);
     void requireFile(const std::string& name);
     void requireKnownFile(const std::string& name);
     DataError changedMeanwhile(const std::string& file, const std::string& key) const;
